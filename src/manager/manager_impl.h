@@ -1,0 +1,147 @@
+// CTplManagerImpl: the template manager, the one object through which a
+// host drives the library. Three interfaces over one count: ITplManager
+// (primary), ITplFileCopier and ITplMacroServices. Used by one thread at a
+// time; nothing here is locked.
+//
+// The operations are implemented by area:
+//   manager_impl.cpp      identity, lifetime, bookkeeping, object factories
+//   temp_folder.cpp       the temporary folder and the environment line
+//   macro_resolution.cpp  ResolveMacroCall and the text operations
+//   manager_patch.cpp     PatchFile
+//   manager_cache.cpp     the four cache operations
+//   manager_modules.cpp   AddResolverModuleByHost
+//   copy_flow.cpp         the copy and update passes
+#ifndef QUENLOFT_MANAGER_MANAGER_IMPL_H
+#define QUENLOFT_MANAGER_MANAGER_IMPL_H
+
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "frame/boundary.h"
+#include "frame/com_object.h"
+#include "frame/com_ptr.h"
+#include "functions/system_resolver.h"
+#include "resolvers/resolver_module_list.h"
+#include "resolvers/resolver_registry.h"
+
+namespace quenloft {
+
+// The body of the export CreateTemplateManagerInstance.
+int32_t CreateManagerInstance(ITplManager** out);
+
+class CTplManagerImpl final
+    : public ComObject<CTplManagerImpl, ITplManager, ITplFileCopier, ITplMacroServices> {
+ public:
+  static constexpr Lifetime kLifetime = Lifetime::kSelfOwned;
+  static constexpr int32_t kNullOutResult = TPL_E_NOTIMPL;
+  static std::span<const QIEntry> InterfaceTable();
+
+  // Nested evaluation deeper than this fails like an unresolved statement.
+  static constexpr int kMaxNestingDepth = 64;
+
+  CTplManagerImpl();
+  ~CTplManagerImpl() override;
+
+  // ITplManager
+  int32_t QL_CALL AddResolver(ITplResolver* resolver) override;
+  int32_t QL_CALL RemoveResolver(ITplResolver* resolver) override;
+  int32_t QL_CALL AddFileSource(ITplFileSource* source) override;
+  int32_t QL_CALL RemoveFileSource(ITplFileSource* source) override;
+  int32_t QL_CALL MapFileName(ICvoString* out, const char* path) override;
+  int32_t QL_CALL AddUpdateFile(const char* path) override;
+  int32_t QL_CALL GetHost(ITplHostCallback** out) override;
+  int32_t QL_CALL SetSystemValue(const char* name, const char* value) override;
+  int32_t QL_CALL HasResolverFor(const char* macro_text) override;
+  int32_t QL_CALL ResolveMacroText(const char* text, ICvoString* out) override;
+  int32_t QL_CALL EvaluateExpression(const char* text, ICvoString* out) override;
+  int32_t QL_CALL ResolveMacroTextIn(const char* text, ITplExpression* context,
+                                     ICvoString* out) override;
+  int32_t QL_CALL EvaluateExpressionIn(const char* text, ITplUnknown* owner,
+                                       ICvoString* out) override;
+  int32_t QL_CALL ResolveMacroTextFor(const char* text, ITplMacroCall* provider,
+                                      ICvoString* out) override;
+  int32_t QL_CALL PatchFile(const char* path) override;
+  int32_t QL_CALL AddFileToCache(const char* path) override;
+  int32_t QL_CALL CopyThroughCache(const char* source, const char* destination,
+                                   int32_t defer) override;
+  int32_t QL_CALL GetFileContent(const char* name, CByteString* content) override;
+  int32_t QL_CALL IsFileCached(const char* name) override;
+  int32_t QL_CALL WriteDeferredFile(const char* path) override;
+
+  // ITplFileCopier
+  int32_t QL_CALL Initialize(ITplHostCallback* host) override;
+  int32_t QL_CALL AddResolverModuleByHost(const char* module_path, const char* host_path,
+                                          const char* host_param) override;
+  int32_t QL_CALL Terminate() override;
+  int32_t QL_CALL CopyFilesByHost() override;
+  int32_t QL_CALL UpdateFilesByHost() override;
+  int32_t QL_CALL QueryAndMapMacro(const char* macro_text, ICvoString* out) override;
+  int32_t QL_CALL QueryMacro(const char* macro_text, ICvoString* out) override;
+  int32_t QL_CALL CopyTemplateFile(const char* name, ICvoString* out) override;
+  int32_t QL_CALL UpdateTemplateFile(const char* path) override;
+
+  // ITplMacroServices
+  int32_t QL_CALL RegisterName(const char* name, ITplResolver* resolver) override;
+  int32_t QL_CALL UnregisterName(const char* name, ITplResolver* resolver) override;
+  int32_t QL_CALL AddTemplateFile(const char* name, ITplFileSource* source) override;
+  int32_t QL_CALL RemoveTemplateFile(const char* name, ITplFileSource* source) override;
+  int32_t QL_CALL CreateMacroCall(ITplMacroCall** out, ITplExpression* context) override;
+  int32_t QL_CALL CreateExpression(ITplExpression** out, ITplUnknown* owner) override;
+  int32_t QL_CALL CreatePatchedFile(ITplPatchedFile** out) override;
+  int32_t QL_CALL ResolveMacroCall(ITplMacroCall* call) override;
+
+ private:
+  ITplManager* AsManager() { return this; }
+  ITplMacroServices* AsServices() { return this; }
+
+  // The "Global-Manager" scope, made on first request; null if it cannot be.
+  ITplVariables* GlobalScope();
+
+  // temp_folder.cpp
+  void CreateTempFolder();
+  void RemoveTempFolder();
+
+  // macro_resolution.cpp
+  void AssignResult(ITplMacroCall* call, const std::string& target, const std::string& value);
+  void ReportUnresolved(ITplMacroCall* call);
+
+  // copy_flow.cpp
+  const std::string& ResultFolder();
+  std::string RelativeDestination(const std::string& name);
+  bool PrepareFolderOnce(const std::string& folder);
+  void DeferCopy(const std::string& destination, const std::string& source);
+  std::string CopyOneFile(const std::string& name);
+  std::string UpdateOneFile(const std::string& path);
+  void FlushDeferredFiles();
+
+  struct DeferredCopy {
+    std::string destination;  // as given; the map key is its lower-case form
+    std::string source;
+  };
+
+  ComPtr<ITplHostCallback> host_;
+  CTplResolverModuleList module_list_;
+  CTplResolverRegistry registry_;
+  std::string temp_folder_;
+  // Key: name in lower case with backslashes.
+  std::unordered_map<std::string, ComPtr<ITplFileSource>> template_files_;
+  std::vector<std::string> template_list_;  // backslashes, case kept
+  std::vector<uint32_t> copied_;            // parallel to template_list_
+  std::unordered_map<std::string, DeferredCopy> deferred_;
+  std::unordered_set<std::string> update_map_;  // lower case
+  std::vector<std::string> update_list_;        // relative, case kept
+  std::vector<uint32_t> updated_;               // parallel to update_list_
+  SystemValueMap system_values_;
+  std::string result_folder_;
+  Owned<ITplVariables> global_scope_{nullptr, nullptr};
+  Owned<ITplResolver> system_resolver_{nullptr, nullptr};
+  std::unordered_set<std::string> prepared_folders_;
+  int nesting_depth_ = 0;  // of ResolveMacroCall
+};
+
+}  // namespace quenloft
+
+#endif  // QUENLOFT_MANAGER_MANAGER_IMPL_H

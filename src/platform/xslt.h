@@ -1,0 +1,19 @@
+// XSL transformation of two texts held in memory.
+#ifndef QUENLOFT_PLATFORM_XSLT_H
+#define QUENLOFT_PLATFORM_XSLT_H
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quenloft::platform {
+
+// Applies the style sheet to the XML document. No network access, no
+// external entities, no file writes by the style sheet; output serialised
+// as the style sheet's output method says, without an XML declaration.
+// Nothing on any failure.
+std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet);
+
+}  // namespace quenloft::platform
+
+#endif  // QUENLOFT_PLATFORM_XSLT_H
