@@ -99,6 +99,9 @@ class CTplManagerImpl final
 
   // The "Global-Manager" scope, made on first request; null if it cannot be.
   ITplVariables* GlobalScope();
+  // The value of "System.ResultFolderName" with backslashes, resolved the
+  // first time it is needed while empty and not refreshed afterwards.
+  const std::string& ResultFolder();
 
   // temp_folder.cpp
   void CreateTempFolder();
@@ -109,7 +112,6 @@ class CTplManagerImpl final
   void ReportUnresolved(ITplMacroCall* call);
 
   // copy_flow.cpp
-  const std::string& ResultFolder();
   std::string RelativeDestination(const std::string& name);
   bool PrepareFolderOnce(const std::string& folder);
   void DeferCopy(const std::string& destination, const std::string& source);

@@ -12,13 +12,12 @@ using ModuleHandle = void*;
 std::string OwnModulePath();
 
 // A module the process has loaded already, found by its file name; null
-// when there is none. The handle must be given back with ReleaseModule
-// (the lookup takes a reference that the module's first owner must not
-// lose); the module stays loaded by its first owner.
+// when there is none. The handle is borrowed: the lookup takes no lasting
+// reference, so the module's first owner alone decides when it goes.
 ModuleHandle FindLoadedModule(const std::string& name);
 // Loads the module at a full path; null on failure.
 ModuleHandle LoadModule(const std::string& full_path);
-// Gives back one reference taken by FindLoadedModule or LoadModule.
+// Gives back the reference taken by LoadModule.
 void ReleaseModule(ModuleHandle handle);
 // An exported entry point, or null.
 void* FindEntryPoint(ModuleHandle handle, const char* name);

@@ -1,0 +1,274 @@
+#include "manager/manager_impl.h"
+
+#include <CorvaskUtils/CorvaskUtils.h>
+
+#include <new>
+
+#include "frame/string_object.h"
+#include "manager/path_keys.h"
+#include "patching/objects.h"
+
+namespace quenloft {
+
+int32_t CreateManagerInstance(ITplManager** out) {
+  if (out == nullptr) return 0;
+  *out = nullptr;
+  CTplManagerImpl* manager = nullptr;
+  try {
+    manager = new CTplManagerImpl();
+  } catch (...) {
+    return 1;
+  }
+  ITplManager* primary = manager;
+  primary->AddRef();
+  *out = primary;
+  return 0;
+}
+
+std::span<const QIEntry> CTplManagerImpl::InterfaceTable() {
+  static const QIEntry kTable[] = {
+      {&IID_ITplManager, &InterfaceOf<CTplManagerImpl, ITplManager>},
+      {&IID_ITplMacroServices, &InterfaceOf<CTplManagerImpl, ITplMacroServices>},
+      {&IID_ITplFileCopier, &InterfaceOf<CTplManagerImpl, ITplFileCopier>},
+      {&IID_ITplVariables,
+       [](void* self) -> ITplUnknown* { return static_cast<CTplManagerImpl*>(self)->GlobalScope(); }},
+  };
+  return kTable;
+}
+
+CTplManagerImpl::CTplManagerImpl() {
+  CreateTempFolder();
+  template_list_.reserve(64);
+  copied_.reserve(64);
+  update_list_.reserve(32);
+  updated_.reserve(32);
+  template_files_.reserve(257);
+  update_map_.reserve(257);
+  deferred_.reserve(63);
+  system_values_.reserve(17);
+}
+
+CTplManagerImpl::~CTplManagerImpl() {
+  // Objects torn down below may call back and take a reference for a
+  // moment; a count above 0 keeps that from destroying us a second time.
+  AddRef();
+  host_.reset();
+  // Resolver sets of a host that skipped Terminate are let go while the
+  // registry and the manager are still whole: their Uninitialize may call
+  // back into us.
+  module_list_.Clear();
+  RemoveTempFolder();
+  // Both withdraw their names through UnregisterName, so the registry must
+  // still stand.
+  global_scope_.reset();
+  system_resolver_.reset();
+  registry_.Clear();
+}
+
+ITplVariables* CTplManagerImpl::GlobalScope() {
+  if (!global_scope_) global_scope_ = MakeVariableScope(AsServices(), kGlobalScopeName);
+  return global_scope_.get();
+}
+
+const std::string& CTplManagerImpl::ResultFolder() {
+  if (result_folder_.empty()) {
+    ComPtr<ICvoString> value = NewString();
+    if (value) {
+      ResolveMacroText("System.ResultFolderName", value.get());
+      result_folder_ = WithBackslashes(ReadString(value.get()));
+    }
+  }
+  return result_folder_;
+}
+
+// ---- ITplFileCopier: start and stop ----------------------------------------
+
+int32_t CTplManagerImpl::Initialize(ITplHostCallback* host) {
+  return Guarded(1, [&] {
+    // A host stored by an earlier Initialize is released, not leaked.
+    host_ = ComPtr<ITplHostCallback>::Retain(host);
+    update_map_.clear();
+    update_list_.clear();
+    updated_.clear();
+    module_list_.Clear();
+    registry_.InitTable();
+    if (!system_resolver_) {
+      system_resolver_ = MakeSystemResolver(&system_values_, AsServices());
+    } else {
+      // A restart after Terminate: "System" keeps resolving.
+      registry_.Register("System", system_resolver_.get());
+    }
+    return 0;
+  });
+}
+
+int32_t CTplManagerImpl::Terminate() {
+  return Guarded(1, [&] {
+    update_map_.clear();
+    update_list_.clear();
+    updated_.clear();
+    registry_.Clear();
+    module_list_.Clear();
+    host_.reset();
+    return 0;
+  });
+}
+
+// ---- ITplManager: resolvers, sources, names --------------------------------
+
+int32_t CTplManagerImpl::AddResolver(ITplResolver* resolver) {
+  if (resolver == nullptr) return 1;
+  return registry_.RegisterAll(resolver) == 1 ? 0 : 1;
+}
+
+int32_t CTplManagerImpl::RemoveResolver(ITplResolver* resolver) {
+  if (resolver == nullptr) return 1;
+  return registry_.UnregisterAll(resolver) == 1 ? 0 : 1;
+}
+
+int32_t CTplManagerImpl::AddFileSource(ITplFileSource* source) {
+  if (source == nullptr) return 1;
+  return Guarded(1, [&] {
+    source->Initialize(temp_folder_.c_str());
+    ComPtr<ICvoString> name = NewString();
+    if (!name) return 0;
+    int32_t position = 0;
+    source->GetFirstName(name.get(), &position);
+    while (name->GetLength() != 0) {
+      AddTemplateFile(ReadString(name.get()).c_str(), source);
+      name->Empty();
+      source->GetNextName(name.get(), &position);
+    }
+    return 0;
+  });
+}
+
+int32_t CTplManagerImpl::RemoveFileSource(ITplFileSource* source) {
+  if (source == nullptr) return 1;
+  return Guarded(0, [&] {
+    source->Uninitialize();
+    std::vector<ComPtr<ITplFileSource>> released;
+    for (auto it = template_files_.begin(); it != template_files_.end();) {
+      if (it->second.get() == source) {
+        released.push_back(std::move(it->second));
+        it = template_files_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    return 0;  // `released` gives the references back here
+  });
+}
+
+int32_t CTplManagerImpl::MapFileName(ICvoString* out, const char* path) {
+  return Guarded(1, [&] {
+    if (host_ && host_->MapFileName(path, out) == 0) return 0;
+    if (out == nullptr || path == nullptr || *path == '\0') return 1;
+    std::string mapped;
+    if (IsFullPathName(path) != 0) {
+      std::string name, extension;
+      SplitPathName(path, nullptr, &name, &extension);
+      mapped = name + extension;
+    } else {
+      mapped = path;
+    }
+    WriteString(out, WithBackslashes(mapped));
+    return 0;
+  });
+}
+
+int32_t CTplManagerImpl::AddUpdateFile(const char* path) {
+  if (path == nullptr || *path == '\0') return 0;
+  return Guarded(1, [&] {
+    std::string name = WithBackslashes(path);
+    if (IsFullPathName(name.c_str()) != 0) {
+      const std::string folder = PathKey(ResultFolder());
+      if (PathKey(name).compare(0, folder.size(), folder) != 0) return 1;
+      name.erase(0, folder.size());
+    }
+    std::string key = PathKey(name);
+    if (update_map_.count(key) == 0) {
+      update_list_.reserve(update_list_.size() + 1);
+      updated_.reserve(updated_.size() + 1);
+      update_map_.insert(std::move(key));
+      update_list_.push_back(std::move(name));
+      updated_.push_back(0);
+    }
+    return 0;
+  });
+}
+
+int32_t CTplManagerImpl::GetHost(ITplHostCallback** out) {
+  if (out != nullptr) host_.CopyTo(out);
+  return 0;
+}
+
+int32_t CTplManagerImpl::SetSystemValue(const char* name, const char* value) {
+  if (name == nullptr || value == nullptr) return 0;
+  return Guarded(1, [&] {
+    system_values_.insert_or_assign(name, value);
+    return 0;
+  });
+}
+
+// ---- ITplMacroServices -----------------------------------------------------
+
+int32_t CTplManagerImpl::RegisterName(const char* name, ITplResolver* resolver) {
+  return registry_.Register(name, resolver) == 1 ? 0 : 1;
+}
+
+int32_t CTplManagerImpl::UnregisterName(const char* name, ITplResolver* resolver) {
+  return registry_.Unregister(name, resolver) == 1 ? 0 : 1;
+}
+
+int32_t CTplManagerImpl::AddTemplateFile(const char* name, ITplFileSource* source) {
+  if (name == nullptr || *name == '\0' || source == nullptr) return 1;
+  // A file that could not be registered (out of memory) is not reported as
+  // registered.
+  return Guarded(1, [&] {
+    std::string listed = WithBackslashes(name);
+    std::string key = PathKey(listed);
+    auto found = template_files_.find(key);
+    if (found != template_files_.end()) return found->second.get() == source ? 0 : 1;
+    // Make room first so that the three containers change together.
+    template_list_.reserve(template_list_.size() + 1);
+    copied_.reserve(copied_.size() + 1);
+    template_files_.emplace(std::move(key), ComPtr<ITplFileSource>::Retain(source));
+    template_list_.push_back(std::move(listed));
+    copied_.push_back(0);
+    return 0;
+  });
+}
+
+int32_t CTplManagerImpl::RemoveTemplateFile(const char* name, ITplFileSource* source) {
+  if (name == nullptr || *name == '\0' || source == nullptr) return 1;
+  return Guarded(0, [&] {
+    // Looked up exactly as given: no case folding, no slash conversion.
+    auto found = template_files_.find(name);
+    if (found != template_files_.end() && found->second.get() == source) {
+      ComPtr<ITplFileSource> released = std::move(found->second);
+      template_files_.erase(found);
+    }
+    return 0;
+  });
+}
+
+int32_t CTplManagerImpl::CreateMacroCall(ITplMacroCall** out, ITplExpression* context) {
+  if (out == nullptr) return 0;
+  *out = MakeMacroCall(AsServices(), context).detach();
+  return 0;
+}
+
+int32_t CTplManagerImpl::CreateExpression(ITplExpression** out, ITplUnknown* owner) {
+  if (out == nullptr) return 0;
+  *out = MakeExpression(AsServices(), owner).detach();
+  return 0;
+}
+
+int32_t CTplManagerImpl::CreatePatchedFile(ITplPatchedFile** out) {
+  if (out == nullptr) return 0;
+  *out = MakePatchedFile(AsServices()).detach();
+  return 0;
+}
+
+}  // namespace quenloft

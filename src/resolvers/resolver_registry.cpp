@@ -1,0 +1,119 @@
+#include "resolvers/resolver_registry.h"
+
+#include <utility>
+#include <vector>
+
+#include "frame/string_object.h"
+
+namespace quenloft {
+
+namespace {
+constexpr size_t kBuckets = 257;
+}
+
+CTplResolverRegistry::CTplResolverRegistry() { InitTable(); }
+
+CTplResolverRegistry::~CTplResolverRegistry() { Clear(); }
+
+int CTplResolverRegistry::InitTable() {
+  // Entries still present stay registered (and keep their references); the
+  // table is only sized again.
+  try {
+    entries_.reserve(kBuckets);
+  } catch (...) {
+  }
+  return 1;
+}
+
+int CTplResolverRegistry::Register(const char* name, ITplResolver* resolver) {
+  if (name == nullptr || *name == '\0' || resolver == nullptr) return 0;
+  try {
+    auto found = entries_.find(std::string_view(name));
+    if (found == entries_.end()) {
+      entries_.emplace(name, resolver);
+      resolver->AddRef();
+    } else if (found->second != resolver) {
+      // The first holder keeps the name and is told about the newcomer.
+      found->second->OnNameConflict(name);
+    }
+    return 1;
+  } catch (...) {
+    return 0;
+  }
+}
+
+int CTplResolverRegistry::Unregister(const char* name, ITplResolver* resolver) {
+  if (name == nullptr || *name == '\0' || resolver == nullptr) return 0;
+  try {
+    auto found = entries_.find(std::string_view(name));
+    if (found != entries_.end() && found->second == resolver) {
+      // Remove first: the Release below may call back into the registry.
+      entries_.erase(found);
+      resolver->Release();
+    }
+    return 1;
+  } catch (...) {
+    return 0;
+  }
+}
+
+int CTplResolverRegistry::RegisterAll(ITplResolver* resolver) {
+  if (resolver == nullptr) return 0;
+  try {
+    resolver->Initialize();
+    ComPtr<ICvoString> name = NewString();
+    int32_t position = 0;
+    if (name) resolver->GetFirstName(name.get(), &position);
+    while (name && name->GetLength() != 0) {
+      Register(ReadString(name.get()).c_str(), resolver);
+      name->Empty();
+      resolver->GetNextName(name.get(), &position);
+    }
+    return 1;
+  } catch (...) {
+    return 0;
+  }
+}
+
+int CTplResolverRegistry::UnregisterAll(ITplResolver* resolver) {
+  if (resolver == nullptr) return 0;
+  try {
+    resolver->Uninitialize();
+    size_t removed = 0;
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      if (it->second == resolver) {
+        it = entries_.erase(it);
+        ++removed;
+      } else {
+        ++it;
+      }
+    }
+    // Released after the walk: a Release may call back into the registry.
+    for (size_t i = 0; i < removed; ++i) resolver->Release();
+    return 1;
+  } catch (...) {
+    return 0;
+  }
+}
+
+ITplResolver* CTplResolverRegistry::Lookup(std::string_view name) const {
+  auto found = entries_.find(name);
+  return found == entries_.end() ? nullptr : found->second;
+}
+
+int CTplResolverRegistry::Clear() {
+  // Take the entries out first, so that resolvers whose Release calls back
+  // (a scope withdrawing its names) find an empty registry.
+  auto entries = std::exchange(entries_, {});
+  for (auto& [name, resolver] : entries) {
+    if (resolver == nullptr) continue;
+    try {
+      resolver->Release();
+    } catch (...) {
+      // A throwing Release does not keep the other entries registered.
+    }
+  }
+  return 1;
+}
+
+}  // namespace quenloft
