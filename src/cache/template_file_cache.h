@@ -6,6 +6,7 @@
 #define QUENLOFT_CACHE_TEMPLATE_FILE_CACHE_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,14 +29,16 @@ class CTplTemplateFileCache {
   int32_t AddFile(const char* path);
   // 0 destination written; 1 not written (failure, or deferred).
   int32_t CopyFile(const char* source, const char* destination, int32_t defer);
-  // 1 for a null out; otherwise 0, with the cached bytes or the file read
-  // from disk (not cached).
+  // 1 for a null out or an uncached file that cannot be read (out is then
+  // unchanged); otherwise 0, with the cached bytes or the file read from
+  // disk (not cached).
   int32_t GetContent(const char* path, CByteString* out) const;
   // 0 cached, TPL_E_FAIL not.
   int32_t IsCached(const char* path) const;
   // Walks a folder into the cache under the folder-loading lock. 1.
   int32_t LoadFolder(const char* folder);
-  // Depth first; 1 done (or empty folder path), 0 no such folder.
+  // Depth first; 1 done (or empty folder path), 0 no such folder. Links to
+  // folders are not followed, so a link cycle cannot trap the walk.
   static int32_t WalkFolder(const char* folder, std::vector<std::string>* paths);
 
   // The body of the export InitTemplateFilesToCache. Always 1.
@@ -45,7 +48,7 @@ class CTplTemplateFileCache {
   CTplTemplateFileCache();
   ~CTplTemplateFileCache();
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace quenloft
