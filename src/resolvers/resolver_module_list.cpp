@@ -1,20 +1,169 @@
-// Placeholder until resolver modules land: nothing loads.
 #include "resolvers/resolver_module_list.h"
+
+#include <CorvaskUtils/CorvaskUtils.h>
+
+#include <cstring>
 
 namespace quenloft {
 
-CTplResolverModuleList::CTplResolverModuleList() = default;
-CTplResolverModuleList::~CTplResolverModuleList() { Clear(); }
-int CTplResolverModuleList::AddModule(ITplManager*, const char*, const char*, const char*) {
-  return 0;
+namespace {
+
+using FactoryFn = int32_t(QL_CALL*)(ITplResolverSet** out);
+using RegistrationFn = int32_t(QL_CALL*)();
+
+constexpr char kFactoryName[] = "CreateTemplateResolversInstance";
+constexpr char kRegisterName[] = "DllRegisterServer";
+constexpr char kUnregisterName[] = "DllUnregisterServer";
+
+// A module is named by its file name: a name with a separator (or "." and
+// "..") would reach outside the folder that modules are looked for in.
+bool IsPlainFileName(const char* name) {
+  if (name == nullptr || *name == '\0') return false;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+  return std::strpbrk(name, "/\\") == nullptr;
 }
-int CTplResolverModuleList::Clear() { return 1; }
+
+// The folder of this library's own file, with its trailing separator;
+// empty when the platform cannot tell.
+std::string OwnFolder() {
+  const std::string own = platform::OwnModulePath();
+  if (own.empty()) return {};
+  std::string folder;
+  SplitPathName(own.c_str(), &folder, nullptr, nullptr);
+  return folder;
+}
+
+// Runs an optional registration entry point; its result and any exception
+// it raises are ignored, so loading and unloading always finish.
+void RunRegistration(platform::ModuleHandle handle, const char* entry_name) {
+  auto entry = reinterpret_cast<RegistrationFn>(platform::FindEntryPoint(handle, entry_name));
+  if (entry == nullptr) return;
+  try {
+    entry();
+  } catch (...) {
+  }
+}
+
+// Ends a set's work the way its contract asks: Uninitialize, then the last
+// Release. Module code may throw; each step is guarded on its own.
+void DropSet(ITplResolverSet* set) {
+  try {
+    set->Uninitialize();
+  } catch (...) {
+  }
+  try {
+    set->Release();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+CTplResolverModuleList::CTplResolverModuleList() {
+  sets_.reserve(8);
+  modules_.reserve(4);
+}
+
+CTplResolverModuleList::~CTplResolverModuleList() { Clear(); }
+
+platform::ModuleHandle CTplResolverModuleList::RecordedHandle(const char* name) const {
+  for (const auto& record : modules_) {
+    if (CompareNoCaseAscii(record->name.c_str(), name) == 0) return record->handle;
+  }
+  return nullptr;
+}
+
+int CTplResolverModuleList::AddModule(ITplManager* manager, const char* name,
+                                      const char* host_path, const char* host_param) {
+  if (manager == nullptr || !IsPlainFileName(name)) return 0;
+  try {
+    platform::ModuleHandle handle = RecordedHandle(name);
+    if (handle == nullptr) {
+      // Room first, so that a module once loaded is always recorded (and
+      // so unloaded by Clear).
+      modules_.reserve(modules_.size() + 1);
+      auto record = std::make_unique<ModuleRecord>();
+      record->name = name;
+      if (LoadModule(&record->handle, &record->loaded_here, name) == 0) return 0;
+      handle = record->handle;
+      modules_.push_back(std::move(record));
+      if (handle == nullptr) return 0;
+    }
+
+    auto factory = reinterpret_cast<FactoryFn>(platform::FindEntryPoint(handle, kFactoryName));
+    if (factory == nullptr) return 0;
+    // Room first, so that keeping a configured set cannot fail.
+    sets_.reserve(sets_.size() + 1);
+    ITplResolverSet* set = nullptr;
+    try {
+      factory(&set);  // its result is not used: the out-pointer tells
+      if (set == nullptr) return 0;
+      // The set's own results are not looked at: it is kept all the same.
+      set->SetHostParam(host_param);
+      set->SetHostPath(host_path);
+      set->SetManager(manager);
+      set->Initialize();
+    } catch (...) {
+      // A set that failed half-way may have registered some resolvers;
+      // Uninitialize lets it take them back before it goes.
+      if (set != nullptr) DropSet(set);
+      return 0;
+    }
+    sets_.push_back(set);
+    return 1;
+  } catch (...) {
+    return 0;
+  }
+}
+
+void CTplResolverModuleList::ReleaseSets() {
+  // Newest first. Each set leaves the array before its calls run, so a set
+  // that calls back into its manager never meets itself here again.
+  while (!sets_.empty()) {
+    ITplResolverSet* set = sets_.back();
+    sets_.pop_back();
+    DropSet(set);
+  }
+}
+
+int CTplResolverModuleList::Clear() {
+  ReleaseSets();
+  while (!modules_.empty()) {
+    std::unique_ptr<ModuleRecord> record = std::move(modules_.back());
+    modules_.pop_back();
+    UnloadModule(record->handle, record->loaded_here, record->name.c_str());
+  }
+  return 1;
+}
+
 int CTplResolverModuleList::LoadModule(platform::ModuleHandle* handle, int* loaded_here,
-                                       const char*) {
+                                       const char* name) {
   *handle = nullptr;
   *loaded_here = 0;
-  return 0;
+  if (!IsPlainFileName(name)) return 0;
+  const std::string folder = OwnFolder();
+  if (folder.empty()) return 0;
+  if (FileExist((folder + name).c_str()) == 0) return 0;
+
+  // A module the process loaded already is used as it is (the lookup is by
+  // the given name); only what this list loads is unloaded again.
+  *handle = platform::FindLoadedModule(name);
+  if (*handle == nullptr) {
+    *handle = platform::LoadModule(folder + name);
+    *loaded_here = 1;
+  }
+  if (*handle != nullptr) RunRegistration(*handle, kRegisterName);
+  return 1;
 }
-int CTplResolverModuleList::UnloadModule(platform::ModuleHandle, int, const char*) { return 1; }
+
+int CTplResolverModuleList::UnloadModule(platform::ModuleHandle handle, int loaded_here,
+                                         const char* /*name*/) {
+  // The handle decides, not whether the file is still there: a module whose
+  // file was deleted after loading is still unregistered and unloaded.
+  if (handle == nullptr) return 1;
+  RunRegistration(handle, kUnregisterName);
+  if (loaded_here == 1) platform::ReleaseModule(handle);
+  return 1;
+}
 
 }  // namespace quenloft
