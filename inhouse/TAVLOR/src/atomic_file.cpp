@@ -1,0 +1,71 @@
+#include "atomic_file.h"
+
+#include <cerrno>
+#include <cstdint>
+
+#include "system_calls.h"
+
+namespace tavlor {
+namespace {
+
+constexpr int kNameAttempts = 100;
+constexpr size_t kMaxStemLength = 64;  // keeps the temporary name short
+
+// ".<name>.tmp<random>" beside target.
+std::string TemporaryNameBeside(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+  std::string name = target.substr(0, name_start);
+  name.push_back('.');
+  name.append(target, name_start, kMaxStemLength);
+  name.append(".tmp");
+  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  uint64_t bits = sys::RandomBits();
+  for (int i = 0; i < 8; ++i) {
+    name.push_back(kAlphabet[bits % (sizeof kAlphabet - 1)]);
+    bits /= sizeof kAlphabet - 1;
+  }
+  return name;
+}
+
+}  // namespace
+
+bool ToNativePath(const char* path, std::string* native) {
+  if (path == nullptr || *path == '\0') return false;
+  const bool drive = ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z')) &&
+                     path[1] == ':';
+  if (drive) return false;
+  native->assign(path);
+  for (char& c : *native)
+    if (c == '\\') c = '/';
+  return true;
+}
+
+bool ReplaceFileContent(const std::string& target_path, const char* bytes, size_t count) {
+  if (target_path.empty() || target_path.back() == '/') return false;
+  std::string target = target_path;
+  std::string resolved;
+  if (sys::ResolveLink(target, &resolved)) target = resolved;
+
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
+    temporary = TemporaryNameBeside(target);
+    fd = sys::CreateExclusive(temporary);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+
+  uint32_t mode = 0;
+  bool ok = true;
+  // The permissions go on before any byte is written, so content meant for
+  // a private file is never readable by others.
+  if (sys::RegularFileMode(target, &mode)) ok = sys::SetFileMode(fd, mode);
+  ok = ok && sys::WriteAll(fd, bytes, count);
+  ok = sys::CloseFile(fd) && ok;
+  ok = ok && sys::RenameFile(temporary, target);
+  if (!ok) sys::RemoveFile(temporary);
+  return ok;
+}
+
+}  // namespace tavlor
