@@ -110,6 +110,8 @@ class CTplManagerImpl final
   // macro_resolution.cpp
   void AssignResult(ITplMacroCall* call, const std::string& target, const std::string& value);
   void ReportUnresolved(ITplMacroCall* call);
+  // The resolver registered under the text's name, when it has ITplResolverEx.
+  ComPtr<ITplResolverEx> ExtendedResolverFor(const char* macro_text);
 
   // copy_flow.cpp
   std::string RelativeDestination(const std::string& name);

@@ -1,0 +1,73 @@
+// CTplVariableScopeImpl: a named store of string variables that is also
+// the resolver for the names it holds. Each name is registered with the
+// manager when first stored, so a macro call naming it reaches this scope.
+//
+// Owner-held: Release never destroys it; the manager, expression or
+// patched file that made it does, and the destructor withdraws its names.
+// A removed variable keeps its name registered (a later lookup finds
+// nothing here), but clearing or destroying the scope withdraws that name
+// too, so the registry never points at a destroyed scope.
+#ifndef QUENLOFT_PATCHING_VARIABLE_SCOPE_IMPL_H
+#define QUENLOFT_PATCHING_VARIABLE_SCOPE_IMPL_H
+
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "frame/com_object.h"
+
+namespace quenloft {
+
+class CTplVariableScopeImpl final : public ComObject<CTplVariableScopeImpl, ITplVariables> {
+ public:
+  static constexpr Lifetime kLifetime = Lifetime::kOwnerHeld;
+  static constexpr int32_t kNullOutResult = 1;
+  static std::span<const QIEntry> InterfaceTable();
+
+  // services is not counted; it outlives the scope.
+  CTplVariableScopeImpl(ITplMacroServices* services, std::string_view name)
+      : name_(name), services_(services) {}
+  ~CTplVariableScopeImpl() override;
+
+  const std::string& name() const { return name_; }
+
+  // ITplResolver
+  int32_t QL_CALL Initialize() override { return 0; }
+  int32_t QL_CALL Uninitialize() override { return 0; }
+  int32_t QL_CALL GetFirstName(ICvoString* name, int32_t* position) override;
+  int32_t QL_CALL GetNextName(ICvoString* name, int32_t* position) override;
+  int32_t QL_CALL OnNameConflict(const char*) override { return 0; }
+  int32_t QL_CALL Resolve(ITplMacroCall* call) override;
+
+  // ITplVariables
+  int32_t QL_CALL SetVariable(const char* name, const char* value) override;
+  int32_t QL_CALL AppendVariable(const char* name, const char* value) override;
+  int32_t QL_CALL RemoveVariable(const char* name) override;
+  int32_t QL_CALL ClearVariables() override;
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept {
+      return std::hash<std::string_view>{}(s);
+    }
+  };
+  using NameSet = std::unordered_set<std::string, Hash, std::equal_to<>>;
+
+  void Store(const char* name, const char* value, bool append);
+
+  std::string name_;
+  ITplMacroServices* services_;
+  std::unordered_map<std::string, std::string, Hash, std::equal_to<>> variables_;
+  std::vector<std::string> order_;  // names in order of first definition
+  // Removed names that may still stand in the registry for this scope.
+  NameSet removed_;
+};
+
+}  // namespace quenloft
+
+#endif  // QUENLOFT_PATCHING_VARIABLE_SCOPE_IMPL_H
