@@ -1,12 +1,259 @@
-// Placeholder until the copy and update passes land.
+// The copy pass, the update pass and the single-file operations behind
+// them: a whole template into the result folder.
+#include <CorvaskUtils/CorvaskUtils.h>
+#include <TAVLOR/ByteString.h>
+
+#include <cstdio>
+
+#include "frame/string_object.h"
 #include "manager/manager_impl.h"
+#include "manager/path_keys.h"
 
 namespace quenloft {
 
-int32_t CTplManagerImpl::CopyFilesByHost() { return 1; }
-int32_t CTplManagerImpl::UpdateFilesByHost() { return 1; }
-int32_t CTplManagerImpl::CopyTemplateFile(const char*, ICvoString*) { return 1; }
-int32_t CTplManagerImpl::UpdateTemplateFile(const char*) { return 1; }
-int32_t CTplManagerImpl::WriteDeferredFile(const char*) { return 1; }
+namespace {
+
+constexpr char kUpdateFailed[] = "\r\nError: Fail to update Template file %s\r\n";
+
+std::string Format(const char* pattern, const std::string& a, const std::string& b = {}) {
+  const int size = std::snprintf(nullptr, 0, pattern, a.c_str(), b.c_str());
+  std::string out(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+  std::snprintf(out.data(), out.size() + 1, pattern, a.c_str(), b.c_str());
+  return out;
+}
+
+std::string FileNameWithExtension(const std::string& path) {
+  std::string name, extension;
+  SplitPathName(path.c_str(), nullptr, &name, &extension);
+  return name + extension;
+}
+
+}  // namespace
+
+// ---- helpers ---------------------------------------------------------------
+
+std::string CTplManagerImpl::RelativeDestination(const std::string& name) {
+  if (name.empty()) return {};
+  std::string path = WithBackslashes(name);
+  if (IsFullPathName(path.c_str()) == 0) return path;
+  const std::string& folder = ResultFolder();
+  if (!folder.empty() && path.compare(0, folder.size(), folder) == 0) {
+    return path.substr(folder.size());
+  }
+  return FileNameWithExtension(path);
+}
+
+bool CTplManagerImpl::PrepareFolderOnce(const std::string& folder) {
+  if (prepared_folders_.count(folder) != 0) return true;
+  if (PrepareFolder(folder.c_str()) == 0) return false;
+  prepared_folders_.insert(folder);
+  return true;
+}
+
+void CTplManagerImpl::DeferCopy(const std::string& destination, const std::string& source) {
+  // The key is the lower-case spelling; the file is written to the spelling
+  // as given, which matters on a case-sensitive file system.
+  deferred_.insert_or_assign(PathKey(destination), DeferredCopy{destination, source});
+}
+
+// ---- copy ------------------------------------------------------------------
+
+std::string CTplManagerImpl::CopyOneFile(const std::string& name) {
+  if (name.empty()) return {};
+  auto found = template_files_.find(PathKey(name));
+  if (found == template_files_.end() || !found->second) return {};
+  ComPtr<ITplFileSource> source = found->second;
+
+  ComPtr<ICvoString> source_text = NewString();
+  if (!source_text) return {};
+  source->GetSourcePath(source_text.get(), name.c_str());
+  const std::string source_path = ReadString(source_text.get());
+
+  const std::string relative = RelativeDestination(name);
+  const std::string destination = ResultFolder() + relative;
+  if (FileExist(source_path.c_str()) == 0) return {};
+
+  if (!GetSplitDirName(relative.c_str()).empty()) {
+    PrepareFolderOnce(GetSplitDirName(destination.c_str()));
+  }
+  if (CopyThroughCache(source_path.c_str(), destination.c_str(), 1) != 0) {
+    DeferCopy(destination, source_path);
+  }
+  if (host_ && FileExist(destination.c_str()) != 0) host_->NotifyFile(destination.c_str());
+  return destination;
+}
+
+int32_t CTplManagerImpl::CopyFilesByHost() {
+  CCheckTime outer("****CTplManagerImpl::CopyFilesByHost()");
+  CCheckTime inner("****CTplManagerImpl::CopyFiles()");
+  try {
+    // The length is read again before each index: a source may register
+    // further files while we copy.
+    for (size_t i = 0; i < template_list_.size(); ++i) {
+      if (copied_[i] == 0) CopyOneFile(template_list_[i]);
+      copied_[i] = 1;
+    }
+    return 0;
+  } catch (...) {
+    return 1;
+  }
+}
+
+int32_t CTplManagerImpl::CopyTemplateFile(const char* name, ICvoString* out) {
+  if (name == nullptr || *name == '\0' || out == nullptr) return 1;
+  return Guarded(1, [&]() -> int32_t {
+    const std::string label = Format("****CTplManagerImpl::CopyTemplateFile(): %s%s",
+                                     GetSplitFileName(name), GetSplitExtName(name));
+    CCheckTime timer(label.c_str());
+    const std::string key = PathKey(name);
+    if (template_files_.count(key) == 0) return 1;
+
+    const std::string explicit_destination = ReadString(out);
+    for (size_t i = 0; i < template_list_.size(); ++i) {
+      if (PathEqualNoCase(template_list_[i].c_str(), name)) {
+        if (explicit_destination.empty()) {
+          if (copied_[i] == 0) {
+            WriteString(out, CopyOneFile(template_list_[i]));
+            copied_[i] = 1;
+            return 0;
+          }
+        } else {
+          auto found = template_files_.find(key);
+          if (found != template_files_.end() && found->second) {
+            ComPtr<ICvoString> source_text = NewString();
+            if (source_text) {
+              found->second->GetSourcePath(source_text.get(), template_list_[i].c_str());
+            }
+            const std::string source_path = ReadString(source_text.get());
+            if (FileExist(source_path.c_str()) != 0) {
+              PrepareFolderOnce(GetSplitDirName(explicit_destination.c_str()));
+              if (CopyThroughCache(source_path.c_str(), explicit_destination.c_str(), 1) != 0) {
+                DeferCopy(explicit_destination, source_path);
+              }
+              return 0;
+            }
+          }
+        }
+      }
+      if (host_ && host_->ShouldContinue() == 0) return 0;
+    }
+    return 1;
+  });
+}
+
+// ---- update ----------------------------------------------------------------
+
+std::string CTplManagerImpl::UpdateOneFile(const std::string& path) {
+  if (path.empty()) return {};
+  std::string result;
+  std::string notified = path;
+  auto deferred = deferred_.find(PathKey(path));
+  if (deferred == deferred_.end()) {
+    if (FileExist(path.c_str()) != 0) {
+      ComPtr<ITplPatchedFile> file;
+      CreatePatchedFile(file.put());
+      if (file) {
+        file->LoadFromFile(path.c_str());
+        file->SaveToFile(path.c_str());
+        result = path;
+      }
+    }
+  } else {
+    const DeferredCopy copy = deferred->second;
+    deferred_.erase(deferred);
+    notified = copy.destination;
+    CByteString content;
+    if (GetFileContent(copy.source.c_str(), &content) == 0 &&
+        SafeCreateFile(copy.destination.c_str()) != 0) {
+      if (content.HasZeroByte()) {
+        // Binary or UTF-16 content is never truncated at its first zero
+        // byte: it is written unchanged.
+        if (content.SaveToFile(copy.destination.c_str()) != 0) result = copy.destination;
+      } else {
+        ComPtr<ITplPatchedFile> file;
+        CreatePatchedFile(file.put());
+        if (file) {
+          file->SetText(content.GetContent());
+          file->AttachFileName(copy.destination.c_str());
+          file->SaveToFile(copy.destination.c_str());
+          result = copy.destination;
+        }
+      }
+    }
+  }
+  if (host_) {
+    host_->NotifyFile(notified.c_str());
+    if (result.empty()) {
+      const std::string relative = ExcludeFolder(path.c_str(), result_folder_.c_str());
+      host_->Output(Format(kUpdateFailed, relative).c_str());
+    }
+  }
+  return result;
+}
+
+int32_t CTplManagerImpl::UpdateTemplateFile(const char* path) {
+  Guarded(0, [&] {
+    UpdateOneFile(path == nullptr ? std::string() : std::string(path));
+    return 0;
+  });
+  return 0;
+}
+
+int32_t CTplManagerImpl::UpdateFilesByHost() {
+  CCheckTime timer("****CTplManagerImpl::UpdateFilesByHost()");
+  try {
+    int shown = 0;  // percent already shown as dots
+    for (size_t i = 0; i < update_list_.size(); ++i) {
+      const size_t count = update_list_.size();
+      if (host_) {
+        const int percent = static_cast<int>(static_cast<double>(i) * (100.0 / count));
+        if (percent > shown) {
+          host_->Output(std::string(static_cast<size_t>(percent - shown), '.').c_str());
+          shown = percent;
+        }
+        host_->Progress(static_cast<int32_t>(i), static_cast<int32_t>(count));
+      }
+      if (updated_[i] == 0) UpdateOneFile(ResultFolder() + update_list_[i]);
+      updated_[i] = 1;
+    }
+  } catch (...) {
+    // Files already written stay written; the deferred ones still follow.
+    Guarded(0, [&] {
+      FlushDeferredFiles();
+      return 0;
+    });
+    return 1;
+  }
+  return Guarded(1, [&] {
+    if (host_) {
+      host_->Output("\r\n");
+      if (host_->ShouldContinue() == 0) return 0;
+    }
+    FlushDeferredFiles();
+    return 0;
+  });
+}
+
+void CTplManagerImpl::FlushDeferredFiles() {
+  for (const auto& [key, copy] : deferred_) {
+    if (!copy.source.empty() && SafeCreateFile(copy.destination.c_str()) != 0) {
+      WriteDeferredFile(copy.destination.c_str());
+    }
+    if (host_ && host_->ShouldContinue() == 0) break;
+  }
+}
+
+int32_t CTplManagerImpl::WriteDeferredFile(const char* path) {
+  if (path == nullptr || *path == '\0') return 1;
+  return Guarded(1, [&] {
+    auto found = deferred_.find(PathKey(path));
+    if (found == deferred_.end()) return 1;
+    const DeferredCopy& copy = found->second;
+    CByteString content;
+    if (GetFileContent(copy.source.c_str(), &content) != 0) return 1;
+    if (SafeCreateFile(copy.destination.c_str()) == 0) return 1;
+    return content.SaveToFile(copy.destination.c_str()) != 0 ? 0 : 1;
+  });
+}
 
 }  // namespace quenloft
