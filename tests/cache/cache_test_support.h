@@ -1,0 +1,46 @@
+// Shared by the cache tests: a manager made by the library copy, released
+// when it goes out of scope, and path spellings.
+#ifndef QUENLOFT_TESTS_CACHE_CACHE_TEST_SUPPORT_H
+#define QUENLOFT_TESTS_CACHE_CACHE_TEST_SUPPORT_H
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "TAVLOR/ByteString.h"
+#include "cache/library_copy.h"
+
+namespace quenloft_test {
+
+struct ReleaseManager {
+  void operator()(ITplManager* manager) const { manager->Release(); }
+};
+using ManagerPtr = std::unique_ptr<ITplManager, ReleaseManager>;
+
+inline ManagerPtr MakeManager(const LibraryCopy& library) {
+  return ManagerPtr(library.CreateManager());
+}
+
+// What GetFileContent hands out, or "<failed>" with its result.
+inline std::string ContentOf(ITplManager& manager, const std::string& path) {
+  CByteString bytes;
+  const int32_t result = manager.GetFileContent(path.c_str(), &bytes);
+  if (result != 0) return "<failed " + std::to_string(result) + ">";
+  return std::string(bytes.GetContent(), bytes.GetLength());
+}
+
+inline std::string WithBackslashes(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+inline std::string UpperCase(std::string path) {
+  for (char& c : path) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return path;
+}
+
+}  // namespace quenloft_test
+
+#endif  // QUENLOFT_TESTS_CACHE_CACHE_TEST_SUPPORT_H
