@@ -1,8 +1,265 @@
-// Placeholder until Transform lands.
+// TransformXml on libxml2 and libxslt.
+//
+// Nothing a transformation reads may come from outside the two texts: the
+// parser runs without network access, without entity substitution and
+// without loading the external DTD; a document that declares an external
+// entity is refused; the style sheet may neither read nor write files nor
+// touch the network (document(), xsl:import, xsl:include, extension
+// writes). Every refusal fails the whole transformation.
+//
+// libxml2 and libxslt report problems on stderr by default and this library
+// never prints: libxml2's handlers are per thread and are swapped for
+// silent ones for the duration of a call; libxslt's generic handler is
+// process-wide and is silenced once. The document loaders of both
+// libraries are process-wide too: they are replaced once by loaders that
+// refuse everything while a transformation runs on the calling thread and
+// otherwise hand over to the loaders they replaced, so other users of the
+// libraries in the host process keep their behaviour.
 #include "platform/xslt.h"
+
+#include <libxml/entities.h>
+#include <libxml/globals.h>
+#include <libxml/hash.h>
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+#include <libxslt/documents.h>
+#include <libxslt/security.h>
+#include <libxslt/transform.h>
+#include <libxslt/xslt.h>
+#include <libxslt/xsltInternals.h>
+#include <libxslt/xsltutils.h>
+
+#include <climits>
+#include <mutex>
 
 namespace quenloft::platform {
 
-std::optional<std::string> TransformXml(std::string_view, std::string_view) { return std::nullopt; }
+namespace {
+
+// What one transformation on this thread learns while it runs.
+struct CallState {
+  bool refused = false;  // a load or a file/network access was refused
+};
+
+thread_local CallState* t_call = nullptr;
+
+void RecordRefusal() {
+  if (t_call != nullptr) t_call->refused = true;
+}
+
+void SilentError(void*, const char*, ...) {}
+void SilentStructuredError(void*, xmlErrorPtr) {}
+
+xmlExternalEntityLoader g_previous_entity_loader = nullptr;
+xsltDocLoaderFunc g_previous_doc_loader = nullptr;
+
+xmlParserInputPtr EntityLoader(const char* url, const char* id, xmlParserCtxtPtr context) {
+  if (t_call != nullptr) {
+    RecordRefusal();
+    return nullptr;
+  }
+  return g_previous_entity_loader != nullptr ? g_previous_entity_loader(url, id, context) : nullptr;
+}
+
+xmlDocPtr DocLoader(const xmlChar* uri, xmlDictPtr dict, int options, void* context,
+                    xsltLoadType type) {
+  if (t_call != nullptr) {
+    RecordRefusal();
+    return nullptr;
+  }
+  return g_previous_doc_loader != nullptr
+             ? g_previous_doc_loader(uri, dict, options, context, type)
+             : nullptr;
+}
+
+int RefuseAccess(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char*) {
+  RecordRefusal();
+  return 0;
+}
+
+void InitializeOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    xmlInitParser();
+    xsltInit();
+    xsltSetGenericErrorFunc(nullptr, &SilentError);
+    xsltSetGenericDebugFunc(nullptr, &SilentError);
+    g_previous_entity_loader = xmlGetExternalEntityLoader();
+    xmlSetExternalEntityLoader(&EntityLoader);
+    g_previous_doc_loader = xsltDocDefaultLoader;
+    xsltSetLoaderFunc(&DocLoader);
+  });
+}
+
+// Marks the thread as transforming and silences libxml2's per-thread error
+// handlers; restores both on the way out.
+class CallScope {
+ public:
+  explicit CallScope(CallState* state)
+      : generic_(xmlGenericError),
+        generic_context_(xmlGenericErrorContext),
+        structured_(xmlStructuredError),
+        structured_context_(xmlStructuredErrorContext) {
+    xmlSetGenericErrorFunc(nullptr, &SilentError);
+    xmlSetStructuredErrorFunc(nullptr, &SilentStructuredError);
+    t_call = state;
+  }
+  ~CallScope() {
+    t_call = nullptr;
+    xmlSetStructuredErrorFunc(structured_context_, structured_);
+    xmlSetGenericErrorFunc(generic_context_, generic_);
+  }
+  CallScope(const CallScope&) = delete;
+  CallScope& operator=(const CallScope&) = delete;
+
+ private:
+  xmlGenericErrorFunc generic_;
+  void* generic_context_;
+  xmlStructuredErrorFunc structured_;
+  void* structured_context_;
+};
+
+// Frees a libxml2 or libxslt object on every way out.
+template <class T, void (*Free)(T*)>
+class Holder {
+ public:
+  explicit Holder(T* p = nullptr) : p_(p) {}
+  ~Holder() {
+    if (p_ != nullptr) Free(p_);
+  }
+  Holder(const Holder&) = delete;
+  Holder& operator=(const Holder&) = delete;
+  T* get() const { return p_; }
+  T* release() {
+    T* p = p_;
+    p_ = nullptr;
+    return p;
+  }
+
+ private:
+  T* p_;
+};
+
+void FreeString(xmlChar* p) { xmlFree(p); }
+
+using DocHolder = Holder<xmlDoc, &xmlFreeDoc>;
+using StyleHolder = Holder<xsltStylesheet, &xsltFreeStylesheet>;
+using ContextHolder = Holder<xsltTransformContext, &xsltFreeTransformContext>;
+using PrefsHolder = Holder<xsltSecurityPrefs, &xsltFreeSecurityPrefs>;
+using StringHolder = Holder<xmlChar, &FreeString>;
+
+void FlagExternalEntity(void* payload, void* data, const xmlChar*) {
+  const auto* entity = static_cast<const xmlEntity*>(payload);
+  if (entity->etype == XML_EXTERNAL_GENERAL_PARSED_ENTITY ||
+      entity->etype == XML_EXTERNAL_GENERAL_UNPARSED_ENTITY ||
+      entity->etype == XML_EXTERNAL_PARAMETER_ENTITY) {
+    *static_cast<bool*>(data) = true;
+  }
+}
+
+bool DeclaresExternalEntity(const xmlDoc* doc) {
+  bool found = false;
+  for (const xmlDtd* dtd : {doc->intSubset, doc->extSubset}) {
+    if (dtd == nullptr) continue;
+    if (dtd->entities != nullptr) {
+      xmlHashScan(static_cast<xmlHashTablePtr>(dtd->entities), &FlagExternalEntity, &found);
+    }
+    if (dtd->pentities != nullptr) {
+      xmlHashScan(static_cast<xmlHashTablePtr>(dtd->pentities), &FlagExternalEntity, &found);
+    }
+  }
+  return found;
+}
+
+// The text parsed as a document; null when it is not well-formed or
+// declares an external entity. Always decoded as UTF-8, the system's code
+// page, whatever its XML declaration says.
+xmlDocPtr ParseText(std::string_view text) {
+  if (text.size() > static_cast<size_t>(INT_MAX)) return nullptr;
+  constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  DocHolder doc(xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, "UTF-8",
+                              kOptions));
+  if (doc.get() == nullptr || DeclaresExternalEntity(doc.get())) return nullptr;
+  return doc.release();
+}
+
+// Preferences that refuse every file and network access; null when they
+// cannot be made.
+xsltSecurityPrefsPtr ForbiddingPrefs() {
+  PrefsHolder prefs(xsltNewSecurityPrefs());
+  if (prefs.get() == nullptr) return nullptr;
+  for (xsltSecurityOption option : {XSLT_SECPREF_READ_FILE, XSLT_SECPREF_WRITE_FILE,
+                                    XSLT_SECPREF_CREATE_DIRECTORY, XSLT_SECPREF_READ_NETWORK,
+                                    XSLT_SECPREF_WRITE_NETWORK}) {
+    if (xsltSetSecurityPrefs(prefs.get(), option, &RefuseAccess) != 0) return nullptr;
+  }
+  return prefs.release();
+}
+
+// The serialised output without a leading XML declaration and the line
+// break after it.
+std::string WithoutDeclaration(std::string_view out) {
+  if (out.substr(0, 5) == "<?xml") {
+    const size_t end = out.find("?>");
+    if (end != std::string_view::npos) {
+      out.remove_prefix(end + 2);
+      if (out.substr(0, 2) == "\r\n") {
+        out.remove_prefix(2);
+      } else if (!out.empty() && out.front() == '\n') {
+        out.remove_prefix(1);
+      }
+    }
+  }
+  return std::string(out);
+}
+
+std::optional<std::string> Transform(std::string_view xml, std::string_view stylesheet) {
+  DocHolder document(ParseText(xml));
+  if (document.get() == nullptr) return std::nullopt;
+  DocHolder style_document(ParseText(stylesheet));
+  if (style_document.get() == nullptr) return std::nullopt;
+  // On success the style sheet owns its document; on failure it does not.
+  StyleHolder style(xsltParseStylesheetDoc(style_document.get()));
+  if (style.get() == nullptr) return std::nullopt;
+  style_document.release();
+
+  PrefsHolder prefs(ForbiddingPrefs());
+  if (prefs.get() == nullptr) return std::nullopt;
+  ContextHolder context(xsltNewTransformContext(style.get(), document.get()));
+  if (context.get() == nullptr) return std::nullopt;
+  if (xsltSetCtxtSecurityPrefs(prefs.get(), context.get()) != 0) return std::nullopt;
+  xsltSetTransformErrorFunc(context.get(), nullptr, &SilentError);
+
+  DocHolder result(
+      xsltApplyStylesheetUser(style.get(), document.get(), nullptr, nullptr, nullptr, context.get()));
+  if (result.get() == nullptr || context.get()->state != XSLT_STATE_OK) return std::nullopt;
+  if (t_call != nullptr && t_call->refused) return std::nullopt;
+
+  xmlChar* text = nullptr;
+  int length = 0;
+  if (xsltSaveResultToString(&text, &length, result.get(), style.get()) != 0) {
+    if (text != nullptr) xmlFree(text);
+    return std::nullopt;
+  }
+  StringHolder owned(text);
+  if (text == nullptr || length <= 0) return std::string();
+  return WithoutDeclaration(
+      std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(length)));
+}
+
+}  // namespace
+
+std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet) {
+  try {
+    InitializeOnce();
+    CallState state;
+    CallScope scope(&state);
+    std::optional<std::string> out = Transform(xml, stylesheet);
+    if (state.refused) return std::nullopt;
+    return out;
+  } catch (...) {
+    return std::nullopt;
+  }
+}
 
 }  // namespace quenloft::platform

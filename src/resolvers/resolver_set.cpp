@@ -1,11 +1,80 @@
-// Placeholder until the built-in resolver set lands.
 #include "resolvers/resolver_set.h"
+
+#include <new>
+
+#include "frame/boundary.h"
+#include "resolvers/resolver_set_impl.h"
 
 namespace quenloft {
 
 int32_t CreateResolverSetInstance(ITplResolverSet** out) {
-  if (out != nullptr) *out = nullptr;
-  return 1;
+  if (out == nullptr) return 1;
+  *out = nullptr;
+  ITplResolverSet* set = new (std::nothrow) CTplResolverSetImpl();
+  if (set == nullptr) return 1;
+  set->AddRef();
+  *out = set;
+  return 0;
 }
+
+std::span<const QIEntry> CTplResolverSetImpl::InterfaceTable() {
+  static const QIEntry kTable[] = {
+      {&IID_ITplResolverSet, &InterfaceOf<CTplResolverSetImpl, ITplResolverSet>},
+  };
+  return kTable;
+}
+
+CTplResolverSetImpl::CTplResolverSetImpl() = default;
+
+CTplResolverSetImpl::~CTplResolverSetImpl() {
+  if (library_) {
+    // The library holds a reference to the manager it is attached to, so
+    // that manager is still alive here.
+    try {
+      library_->Detach();
+    } catch (...) {
+    }
+    library_.reset();
+  }
+}
+
+int32_t CTplResolverSetImpl::Initialize() {
+  return Guarded(1, [&] {
+    if (manager_ == nullptr || library_) return 0;
+    library_ = std::make_unique<CTplFunctionLibrary>();
+    library_->Attach(manager_);
+    return 0;
+  });
+}
+
+int32_t CTplResolverSetImpl::Uninitialize() {
+  return Guarded(1, [&] {
+    if (manager_ == nullptr || !library_) return 0;
+    library_->Detach();
+    library_.reset();
+    return 0;
+  });
+}
+
+int32_t CTplResolverSetImpl::SetManager(ITplManager* manager) {
+  manager_ = manager;
+  return 0;
+}
+
+int32_t CTplResolverSetImpl::SetHostPath(const char* text) {
+  return Guarded(1, [&] {
+    host_path_ = text != nullptr ? text : "";
+    return 0;
+  });
+}
+
+int32_t CTplResolverSetImpl::SetHostParam(const char* text) {
+  return Guarded(1, [&] {
+    host_param_ = text != nullptr ? text : "";
+    return 0;
+  });
+}
+
+int32_t CTplResolverSetImpl::Reserved(int32_t) { return 0; }
 
 }  // namespace quenloft

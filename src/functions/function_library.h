@@ -1,0 +1,79 @@
+// CTplFunctionLibrary: the resolver that answers the names of the built-in
+// functions. Owner-held: its resolver set creates it, attaches it to a
+// manager, detaches it and destroys it; Release never does.
+//
+// Results of ITplResolver as this resolver gives them:
+//   QueryInterface  null out-pointer: 1; ITplResolver only
+//   Initialize      builds the function table once; 0
+//   Uninitialize    0
+//   GetFirstName    missing argument: 0; else as GetNextName from the
+//                   position given, and 0
+//   GetNextName     missing argument: 1; else the name at the position and
+//                   the position advanced, 0; past the last: empty, 1
+//   OnNameConflict  1
+//   Resolve         the named function's Execute; 1 for no call, an empty
+//                   or unknown name. The member is not consulted.
+#ifndef QUENLOFT_FUNCTIONS_FUNCTION_LIBRARY_H
+#define QUENLOFT_FUNCTIONS_FUNCTION_LIBRARY_H
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "frame/com_object.h"
+#include "frame/com_ptr.h"
+#include "functions/function.h"
+
+namespace quenloft {
+
+class CTplFunctionLibrary final : public ComObject<CTplFunctionLibrary, ITplResolver> {
+ public:
+  static constexpr Lifetime kLifetime = Lifetime::kOwnerHeld;
+  static constexpr int32_t kNullOutResult = 1;
+  static std::span<const QIEntry> InterfaceTable();
+
+  CTplFunctionLibrary();
+  // Destroys the functions and releases the manager references still held;
+  // withdraws no names (that is Detach's work).
+  ~CTplFunctionLibrary() override;
+
+  // ITplResolver
+  int32_t QL_CALL Initialize() override;
+  int32_t QL_CALL Uninitialize() override;
+  int32_t QL_CALL GetFirstName(ICvoString* name, int32_t* position) override;
+  int32_t QL_CALL GetNextName(ICvoString* name, int32_t* position) override;
+  int32_t QL_CALL OnNameConflict(const char* name) override;
+  int32_t QL_CALL Resolve(ITplMacroCall* call) override;
+
+  // Takes a reference to the manager and its ITplMacroServices, builds the
+  // table and registers every function name with the manager (AddResolver).
+  // Changes nothing when already attached. Returns 1.
+  int Attach(ITplManager* manager);
+  // Gives up the services, has the manager withdraw every name registered
+  // to this resolver (RemoveResolver) and releases the manager. Returns 1.
+  int Detach();
+
+  size_t function_count() const { return functions_.size(); }
+
+ private:
+  void BuildTable();
+
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept {
+      return std::hash<std::string_view>{}(s);
+    }
+  };
+
+  ComPtr<ITplManager> manager_;
+  ComPtr<ITplMacroServices> services_;
+  std::unordered_map<std::string, CTplFunction*, Hash, std::equal_to<>> table_;
+  std::vector<std::unique_ptr<CTplFunction>> functions_;  // creation order
+  bool built_ = false;
+};
+
+}  // namespace quenloft
+
+#endif  // QUENLOFT_FUNCTIONS_FUNCTION_LIBRARY_H
