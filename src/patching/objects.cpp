@@ -32,9 +32,6 @@ void DestroyScope(ITplVariables* scope) { delete static_cast<CTplVariableScopeIm
 void KeepNothing(ITplVariables*) {}
 }  // namespace
 
-// Placeholder until the patched file lands.
-ComPtr<ITplPatchedFile> MakePatchedFile(ITplMacroServices*) { return nullptr; }
-
 Owned<ITplVariables> MakeVariableScope(ITplMacroServices* services, std::string_view name) {
   try {
     return Owned<ITplVariables>(new CTplVariableScopeImpl(services, name), &DestroyScope);

@@ -1,0 +1,247 @@
+// The patched file and its files, as a host meets them: through a manager's
+// CreatePatchedFile and PatchFile. Files are compared byte for byte.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "frame/com_ptr.h"
+#include "inhouse/scratch_folder.h"
+#include "quenloft/quenloft.h"
+
+namespace quenloft {
+namespace {
+
+using inhouse_test::NamesIn;
+using inhouse_test::ReadFile;
+using inhouse_test::ScratchFolder;
+using inhouse_test::WriteFile;
+using namespace std::string_literals;
+
+std::string TextOf(ICvoString* s) {
+  const char* text = nullptr;
+  if (s->GetLength() == 0 || s->GetText(&text) != 0 || text == nullptr) return {};
+  return text;
+}
+
+class PatchedFileIo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(folder_.path().empty());
+    ASSERT_EQ(CreateTemplateManagerInstance(manager_.put()), 0);
+    services_ = manager_.query<ITplMacroServices>(IID_ITplMacroServices);
+    ASSERT_TRUE(services_);
+  }
+
+  ComPtr<ITplPatchedFile> NewFile() {
+    ComPtr<ITplPatchedFile> file;
+    EXPECT_EQ(services_->CreatePatchedFile(file.put()), 0);
+    EXPECT_TRUE(file);
+    return file;
+  }
+
+  static std::string TextOf(ITplPatchedFile* file) {
+    ComPtr<ICvoString> s;
+    CreateCvoStringInstance(s.put());
+    file->GetText(s.get());
+    return quenloft::TextOf(s.get());
+  }
+  static std::string NameOf(ITplPatchedFile* file) {
+    ComPtr<ICvoString> s;
+    CreateCvoStringInstance(s.put());
+    EXPECT_EQ(file->GetFileName(s.get()), 0);
+    return quenloft::TextOf(s.get());
+  }
+
+  ScratchFolder folder_;
+  ComPtr<ITplManager> manager_;
+  ComPtr<ITplMacroServices> services_;
+};
+
+TEST_F(PatchedFileIo, LoadAndSaveCarryTheBytes) {
+  const std::string cases[] = {
+      "plain text\r\nsecond line\n",
+      "",
+      "caf\xC3\xA9 \xE2\x82\xAC\n",
+      std::string(1 << 20, 'x') + "end",
+  };
+  for (const std::string& content : cases) {
+    const std::string source = folder_ / "source.txt";
+    const std::string copy = folder_ / "copy.txt";
+    WriteFile(source, content);
+    ComPtr<ITplPatchedFile> file = NewFile();
+    EXPECT_EQ(file->LoadFromFile(source.c_str()), 0);
+    EXPECT_EQ(NameOf(file.get()), source);
+    EXPECT_EQ(TextOf(file.get()), content);
+    EXPECT_EQ(file->SaveToFile(copy.c_str()), 0);
+    EXPECT_EQ(ReadFile(copy), content);
+    EXPECT_EQ(NamesIn(folder_.path()), (std::vector<std::string>{"copy.txt", "source.txt"}));
+  }
+}
+
+TEST_F(PatchedFileIo, SaveWritesToTheGivenPathOnlyOnceANameIsSet) {
+  const std::string named = folder_ / "named.txt";
+  const std::string target = folder_ / "target.txt";
+  ComPtr<ITplPatchedFile> file = NewFile();
+  file->SetText("content");
+  EXPECT_EQ(file->SaveToFile(target.c_str()), 0);
+  EXPECT_TRUE(NamesIn(folder_.path()).empty());  // no file name yet: nothing written
+
+  file->SetFileName(named.c_str());
+  EXPECT_EQ(file->SaveToFile(target.c_str()), 0);
+  EXPECT_EQ(NamesIn(folder_.path()), std::vector<std::string>{"target.txt"});
+  EXPECT_EQ(ReadFile(target), "content");
+}
+
+TEST_F(PatchedFileIo, MissingFileChangesNothing) {
+  const std::string missing = folder_ / "missing.htm";
+  ComPtr<ITplPatchedFile> file = NewFile();
+  EXPECT_EQ(file->LoadFromFile(missing.c_str()), 0);
+  EXPECT_EQ(NameOf(file.get()), "");
+  EXPECT_EQ(file->SaveToFile(missing.c_str()), 0);
+  EXPECT_TRUE(NamesIn(folder_.path()).empty());
+
+  file->SetText("kept");
+  file->SetFileName("kept.txt");
+  EXPECT_EQ(file->LoadFromFile(missing.c_str()), 0);
+  EXPECT_EQ(TextOf(file.get()), "kept");
+  EXPECT_EQ(NameOf(file.get()), "kept.txt");
+
+  EXPECT_EQ(manager_->PatchFile(missing.c_str()), 1);
+  EXPECT_EQ(manager_->PatchFile(nullptr), 1);
+  EXPECT_TRUE(NamesIn(folder_.path()).empty());
+}
+
+TEST_F(PatchedFileIo, FolderIsNoFileToPatch) {
+  const std::string sub = folder_ / "sub.htm";
+  ASSERT_EQ(::mkdir(sub.c_str(), 0700), 0);
+  ComPtr<ITplPatchedFile> file = NewFile();
+  EXPECT_EQ(file->LoadFromFile(sub.c_str()), 0);
+  EXPECT_EQ(NameOf(file.get()), "");
+  EXPECT_EQ(manager_->PatchFile(sub.c_str()), 1);
+}
+
+// Makes a file unreadable for the rest of the scope. Root reads any file
+// whatever its mode, so as root the effective user becomes "nobody" (the
+// saved user stays root, which brings it back).
+class Unreadable {
+ public:
+  explicit Unreadable(const std::string& folder, const std::string& file) {
+    // The folder stays writable for the new user, so that a wrong write over
+    // the file would succeed and show.
+    ok_ = ::chmod(folder.c_str(), 0777) == 0 && ::chmod(file.c_str(), 0200) == 0;
+    if (ok_ && ::geteuid() == 0) ok_ = switched_ = ::seteuid(65534) == 0;
+  }
+  ~Unreadable() {
+    if (switched_ && ::seteuid(0) != 0) std::abort();
+  }
+  Unreadable(const Unreadable&) = delete;
+  Unreadable& operator=(const Unreadable&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+  bool switched_ = false;
+};
+
+TEST_F(PatchedFileIo, UnreadableFileIsNeverWrittenOver) {
+  const std::string path = folder_ / "locked.htm";
+  WriteFile(path, "original content");
+  {
+    Unreadable locked(folder_.path(), path);
+    if (!locked.ok()) GTEST_SKIP() << "cannot make a file unreadable here";
+    ComPtr<ITplPatchedFile> file = NewFile();
+    EXPECT_EQ(file->LoadFromFile(path.c_str()), 0);
+    EXPECT_EQ(TextOf(file.get()), "");
+    EXPECT_EQ(NameOf(file.get()), "");
+    EXPECT_EQ(file->SaveToFile(path.c_str()), 0);
+    EXPECT_EQ(manager_->PatchFile(path.c_str()), 0);
+  }
+  ::chmod(path.c_str(), 0600);
+  EXPECT_EQ(ReadFile(path), "original content");
+  EXPECT_EQ(NamesIn(folder_.path()), std::vector<std::string>{"locked.htm"});
+}
+
+TEST_F(PatchedFileIo, ContentWithZeroBytesStaysByteForByte) {
+  std::string all_bytes;
+  for (int b = 0; b < 256; ++b) all_bytes += static_cast<char>(b);
+  const std::string cases[] = {
+      "abc\0%%%Output('x')%%%def"s,
+      // "<!--%Output('a')%-->" as UTF-16 with its byte-order mark.
+      "\xFF\xFE<\0!\0-\0-\0%\0O\0u\0t\0p\0u\0t\0(\0'\0a\0'\0)\0%\0-\0-\0>\0"s,
+      all_bytes + "%%%Output('x')%%%",
+      "\0"s,
+  };
+  for (const std::string& content : cases) {
+    const std::string path = folder_ / "page.htm";
+    const std::string copy = folder_ / "copy.htm";
+    WriteFile(path, content);
+
+    ComPtr<ITplPatchedFile> file = NewFile();
+    EXPECT_EQ(file->LoadFromFile(path.c_str()), 0);
+    EXPECT_EQ(TextOf(file.get()), content.substr(0, content.find('\0')));
+    EXPECT_EQ(file->SaveToFile(path.c_str()), 0);
+    EXPECT_EQ(file->SaveToFile(copy.c_str()), 0);
+    EXPECT_EQ(ReadFile(path), content);
+    EXPECT_EQ(ReadFile(copy), content);
+
+    EXPECT_EQ(manager_->PatchFile(path.c_str()), 0);
+    EXPECT_EQ(ReadFile(path), content);
+  }
+}
+
+// A file size limit makes the write itself fail, for root as well.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previous_handler_ = ::signal(SIGXFSZ, SIG_IGN);  // EFBIG instead of the signal
+    ok_ = ::getrlimit(RLIMIT_FSIZE, &previous_) == 0;
+    if (ok_) {
+      struct rlimit limit = previous_;
+      limit.rlim_cur = bytes;
+      ok_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+  }
+  ~FileSizeLimit() {
+    if (ok_) ::setrlimit(RLIMIT_FSIZE, &previous_);
+    ::signal(SIGXFSZ, previous_handler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  struct rlimit previous_ {};
+  sighandler_t previous_handler_;
+  bool ok_ = false;
+};
+
+TEST_F(PatchedFileIo, FailedWriteLeavesTheOldFileWhole) {
+  const std::string path = folder_ / "page.txt";
+  const std::string old_content = "old content that must survive\n";
+  WriteFile(path, old_content);
+  ComPtr<ITplPatchedFile> file = NewFile();
+  file->SetText(std::string(64 * 1024, 'n').c_str());
+  file->SetFileName(path.c_str());
+  {
+    FileSizeLimit limit(1024);
+    ASSERT_TRUE(limit.ok());
+    EXPECT_EQ(file->SaveToFile(path.c_str()), 0);
+  }
+  EXPECT_EQ(ReadFile(path), old_content);
+  EXPECT_EQ(NamesIn(folder_.path()), std::vector<std::string>{"page.txt"});
+}
+
+TEST_F(PatchedFileIo, PatchFileLeavesPlainTextAsItWas) {
+  const std::string path = folder_ / "plain.htm";
+  const std::string content = "<html><body>50% of <!-- a comment --> a;b /* c */</body></html>\n";
+  WriteFile(path, content);
+  EXPECT_EQ(manager_->PatchFile(path.c_str()), 0);
+  EXPECT_EQ(ReadFile(path), content);
+  EXPECT_EQ(NamesIn(folder_.path()), std::vector<std::string>{"plain.htm"});
+}
+
+}  // namespace
+}  // namespace quenloft
