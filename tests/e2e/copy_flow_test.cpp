@@ -1,0 +1,272 @@
+// The copy and update passes end to end, through the public interfaces of a
+// private copy of the library (so that files below its extension folder go
+// through the template file cache and are deferred).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "cache/cache_test_support.h"
+#include "e2e/copy_flow_support.h"
+
+namespace quenloft_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kData = QUENLOFT_TEST_DATA "/copy-flow/";
+
+std::string Backslashed(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+class CopyFlowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(library_.Loaded()) << library_.Error();
+    manager_ = MakeManager(library_);
+    ASSERT_NE(manager_, nullptr);
+    ASSERT_EQ(manager_->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier_)), 0);
+    ASSERT_EQ(copier_->Initialize(&host_), 0);
+    result_ = library_.Folder() + "/result/";
+    manager_->SetSystemValue("System.ResultFolderName", result_.c_str());
+    manager_->SetSystemValue("System.Title", "Quenloft sample");
+    SetGlobal("greeting$$", "Hello");
+    SetGlobal("color$$", "red");
+  }
+
+  void TearDown() override {
+    if (copier_ != nullptr) {
+      copier_->Terminate();
+      copier_->Release();
+    }
+    manager_.reset();
+    EXPECT_EQ(host_.count(), 1) << "the manager kept a reference to the host";
+    for (const auto& source : sources_) EXPECT_EQ(source->count(), 1);
+  }
+
+  void SetGlobal(const char* name, const char* value) {
+    ITplVariables* scope = nullptr;
+    ASSERT_EQ(manager_->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
+    scope->SetVariable(name, value);
+    scope->Release();
+  }
+
+  // The fixture skin copied below `folder`, registered under `names`.
+  ListSource& AddSkin(const std::string& folder, std::vector<std::string> names) {
+    EXPECT_TRUE(CopyTree(kData + "skin", folder));
+    sources_.push_back(std::make_unique<ListSource>(folder, std::move(names)));
+    EXPECT_EQ(manager_->AddFileSource(sources_.back().get()), 0);
+    return *sources_.back();
+  }
+  std::string OutsideSkin() const { return library_.OutsideFolder() + "skin/"; }
+  std::string CachedSkin() const { return library_.ExtensionFolder() + "template_skin/"; }
+
+  LibraryCopy library_;
+  RecordingHost host_;
+  std::vector<std::unique_ptr<ListSource>> sources_;
+  ManagerPtr manager_;
+  ITplFileCopier* copier_ = nullptr;
+  std::string result_;
+};
+
+TEST_F(CopyFlowTest, SkinProducesTheGoldenFolder) {
+  const std::string skin = OutsideSkin();
+  AddSkin(skin, {"index.htm", "sub/page.htm", "sub\\deeper\\style.css", "img/logo.png",
+                 skin + "notes.txt"});
+
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  // The copy pass notifies each written file and asks nothing else.
+  EXPECT_EQ(host_.notified.size(), 5u);
+  EXPECT_TRUE(host_.outputs.empty());
+  EXPECT_TRUE(host_.progress.empty());
+  EXPECT_EQ(host_.continue_questions, 0);
+
+  for (const std::string& name :
+       {std::string("index.htm"), result_ + "sub/page.htm", std::string("sub\\deeper\\style.css"),
+        std::string("img/logo.png")}) {
+    EXPECT_EQ(manager_->AddUpdateFile(name.c_str()), 0) << name;
+  }
+  host_.Forget();
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+
+  EXPECT_EQ(ReadTree(result_), ReadTree(kData + "expected"));
+  const std::string dots(25, '.');
+  const std::vector<std::string> expected_output = {
+      "Template Error: can not resolve macro: Missing.Name in " + Backslashed(result_) +
+          "index.htm\r\n",
+      dots, dots, dots, "\r\n"};
+  EXPECT_EQ(host_.outputs, expected_output);
+  const std::vector<std::pair<int32_t, int32_t>> progress = {{0, 4}, {1, 4}, {2, 4}, {3, 4}};
+  EXPECT_EQ(host_.progress, progress);
+  const std::vector<std::string> notified = {
+      Backslashed(result_) + "index.htm", Backslashed(result_) + "sub\\page.htm",
+      Backslashed(result_) + "sub\\deeper\\style.css", Backslashed(result_) + "img\\logo.png"};
+  EXPECT_EQ(host_.notified, notified);
+}
+
+TEST_F(CopyFlowTest, FileSourceIsToldTheTemporaryFolder) {
+  ListSource& source = AddSkin(OutsideSkin(), {"index.htm"});
+  ASSERT_EQ(source.temp_folders.size(), 1u);
+  EXPECT_NE(source.temp_folders[0].find("pelion5_quenloft"), std::string::npos);
+}
+
+struct DotCase {
+  int entries;
+  size_t dots;
+};
+
+class ProgressDots : public CopyFlowTest, public ::testing::WithParamInterface<DotCase> {};
+
+TEST_P(ProgressDots, DotsFollowTheTruncatedPercentage) {
+  const DotCase c = GetParam();
+  for (int i = 0; i < c.entries; ++i) {
+    const std::string name = "plain" + std::to_string(i) + ".txt";
+    ASSERT_TRUE(WriteFile(result_ + name, "plain text"));
+    manager_->AddUpdateFile(name.c_str());
+  }
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  const std::string all = host_.AllOutput();
+  ASSERT_GE(all.size(), 2u);
+  EXPECT_EQ(all.substr(all.size() - 2), "\r\n");
+  EXPECT_EQ(std::count(all.begin(), all.end(), '.'), static_cast<long>(c.dots));
+  EXPECT_EQ(host_.progress.size(), static_cast<size_t>(c.entries));
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, ProgressDots,
+                         ::testing::Values(DotCase{0, 0}, DotCase{1, 0}, DotCase{2, 50},
+                                           DotCase{3, 66}, DotCase{7, 85}));
+
+TEST_F(CopyFlowTest, VanishedSourceIsSkippedAndCountsAsCopied) {
+  AddSkin(OutsideSkin(), {"gone.htm", "index.htm"});
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  EXPECT_EQ(host_.notified, std::vector<std::string>{Backslashed(result_) + "index.htm"});
+  EXPECT_FALSE(Exists(result_ + "gone.htm"));
+
+  ICvoString* out = nullptr;
+  CreateCvoStringInstance(&out);
+  EXPECT_EQ(copier_->CopyTemplateFile("gone.htm", out), 1);
+  EXPECT_EQ(out->GetLength(), 0);
+  out->Release();
+}
+
+TEST_F(CopyFlowTest, MissingDestinationIsReportedRelativeToTheResultFolder) {
+  manager_->AddUpdateFile("sub/missing.htm");
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  const std::vector<std::string> expected = {
+      "\r\nError: Fail to update Template file sub\\missing.htm\r\n", "\r\n"};
+  EXPECT_EQ(host_.outputs, expected);
+  EXPECT_EQ(host_.notified, std::vector<std::string>{Backslashed(result_) + "sub\\missing.htm"});
+
+  host_.Forget();
+  EXPECT_EQ(copier_->UpdateTemplateFile((result_ + "other.htm").c_str()), 0);
+  EXPECT_EQ(host_.outputs,
+            std::vector<std::string>{"\r\nError: Fail to update Template file other.htm\r\n"});
+  EXPECT_EQ(host_.notified.size(), 1u);
+}
+
+TEST_F(CopyFlowTest, UnwritableResultFolderFailsEveryUpdateAndWritesNothing) {
+  const std::string blocker = library_.Folder() + "/blocker";
+  ASSERT_TRUE(WriteFile(blocker, "a file where a folder should be"));
+  result_ = blocker + "/out/";
+  manager_->SetSystemValue("System.ResultFolderName", result_.c_str());
+  AddSkin(OutsideSkin(), {"index.htm"});
+
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  EXPECT_TRUE(host_.notified.empty());
+  manager_->AddUpdateFile("index.htm");
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  EXPECT_EQ(host_.outputs.front(), "\r\nError: Fail to update Template file index.htm\r\n");
+  EXPECT_EQ(ReadFile(blocker), "a file where a folder should be");
+}
+
+TEST_F(CopyFlowTest, CachedFilesAreDeferredThenUpdatedOrFlushed) {
+  const std::string skin = CachedSkin();
+  AddSkin(skin, {"index.htm", "sub/page.htm", "img/logo.png", "notes.txt"});
+
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  // The cache holds them, so the copy pass writes nothing yet.
+  EXPECT_TRUE(ReadTree(result_).empty());
+  EXPECT_TRUE(host_.notified.empty());
+
+  manager_->AddUpdateFile("index.htm");
+  manager_->AddUpdateFile("img/logo.png");
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+
+  const auto written = ReadTree(result_);
+  const auto expected = ReadTree(kData + "expected");
+  EXPECT_EQ(written.at("index.htm"), expected.at("index.htm"));
+  EXPECT_EQ(written.at("img/logo.png"), ReadFile(skin + "img/logo.png"));  // zero bytes kept
+  EXPECT_EQ(written.at("sub/page.htm"), ReadFile(skin + "sub/page.htm"));  // flushed unpatched
+  EXPECT_EQ(written.at("notes.txt"), ReadFile(skin + "notes.txt"));
+
+  // An updated file left the deferred map; a flushed one stays in it.
+  EXPECT_EQ(manager_->WriteDeferredFile((result_ + "index.htm").c_str()), 1);
+  EXPECT_EQ(manager_->WriteDeferredFile((result_ + "sub/page.htm").c_str()), 0);
+}
+
+TEST_F(CopyFlowTest, HostThatStopsSkipsTheFlush) {
+  AddSkin(CachedSkin(), {"index.htm", "sub/page.htm"});
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  manager_->AddUpdateFile("index.htm");
+  host_.keep_going = false;
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  const auto written = ReadTree(result_);
+  EXPECT_EQ(written.size(), 1u);
+  EXPECT_EQ(written.count("index.htm"), 1u);
+}
+
+TEST_F(CopyFlowTest, DeferredDestinationKeepsItsSpelling) {
+  const std::string skin = CachedSkin();
+  ASSERT_TRUE(WriteFile(skin + "Mixed/Case.HTM", "<p>mixed</p>"));
+  sources_.push_back(std::make_unique<ListSource>(skin, std::vector<std::string>{"Mixed/Case.HTM"}));
+  manager_->AddFileSource(sources_.back().get());
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  EXPECT_EQ(ReadFile(result_ + "Mixed/Case.HTM"), "<p>mixed</p>");
+  EXPECT_FALSE(Exists(result_ + "mixed/case.htm"));
+}
+
+TEST_F(CopyFlowTest, CopyTemplateFileFindsNamesIgnoringCaseAndSlashes) {
+  const std::string skin = OutsideSkin();
+  AddSkin(skin, {"index.htm", "sub/page.htm"});
+  ICvoString* out = nullptr;
+  ASSERT_EQ(CreateCvoStringInstance(&out), 0);
+
+  EXPECT_EQ(copier_->CopyTemplateFile("SUB\\PAGE.HTM", out), 0);
+  const char* text = nullptr;
+  out->GetText(&text);
+  EXPECT_EQ(std::string(text), Backslashed(result_) + "sub\\page.htm");
+  EXPECT_EQ(ReadFile(result_ + "sub/page.htm"), ReadFile(skin + "sub/page.htm"));
+
+  // The copy pass does not copy it again.
+  host_.Forget();
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  EXPECT_EQ(host_.notified, std::vector<std::string>{Backslashed(result_) + "index.htm"});
+
+  // Already copied: the search goes on, asking the host after each entry.
+  out->Empty();
+  host_.Forget();
+  EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", out), 1);
+  EXPECT_EQ(out->GetLength(), 0);
+  EXPECT_EQ(host_.continue_questions, 2);
+
+  // An explicit destination copies again and leaves `out` and the host alone.
+  const std::string elsewhere = library_.Folder() + "/elsewhere/copy.htm";
+  out->SetText(elsewhere.c_str());
+  host_.Forget();
+  EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", out), 0);
+  EXPECT_EQ(ReadFile(elsewhere), ReadFile(skin + "sub/page.htm"));
+  EXPECT_TRUE(host_.notified.empty());
+
+  // A host that says stop ends the search with 0.
+  out->Empty();
+  host_.keep_going = false;
+  EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", out), 0);
+  EXPECT_EQ(copier_->CopyTemplateFile("unknown.htm", out), 1);
+  out->Release();
+}
+
+}  // namespace
+}  // namespace quenloft_test
