@@ -1,0 +1,160 @@
+// Patched files evaluated by a real manager: assignments, the file's own
+// scope, unresolved markers and PatchFile end to end.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "frame/com_ptr.h"
+#include "inhouse/scratch_folder.h"
+#include "quenloft/quenloft.h"
+
+namespace quenloft {
+namespace {
+
+std::string TextOf(ICvoString* s) {
+  const char* text = nullptr;
+  if (s->GetLength() == 0 || s->GetText(&text) != 0 || text == nullptr) return {};
+  return text;
+}
+
+// Collects what the manager writes to the host; never deletes itself.
+class RecordingHost final : public ITplHostCallback {
+ public:
+  int32_t QL_CALL QueryInterface(const TplIID&, void** out) override {
+    if (out != nullptr) *out = nullptr;
+    return TPL_E_NOTIMPL;
+  }
+  int32_t QL_CALL AddRef() override { return ++count_; }
+  int32_t QL_CALL Release() override { return --count_; }
+  int32_t QL_CALL Output(const char* text) override {
+    output.push_back(text != nullptr ? text : "");
+    return 0;
+  }
+  int32_t QL_CALL Reserved4() override { return 0; }
+  int32_t QL_CALL Reserved5() override { return 0; }
+  int32_t QL_CALL Progress(int32_t, int32_t) override { return 0; }
+  int32_t QL_CALL MapFileName(const char*, ICvoString*) override { return 1; }
+  int32_t QL_CALL Reserved8() override { return 0; }
+  int32_t QL_CALL NotifyFile(const char*) override { return 0; }
+  int32_t QL_CALL Reserved10() override { return 0; }
+  int32_t QL_CALL ShouldContinue() override { return 1; }
+
+  std::vector<std::string> output;
+
+ private:
+  int32_t count_ = 1;
+};
+
+class PatchedFileManager : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(CreateTemplateManagerInstance(manager_.put()), 0);
+    services_ = manager_.query<ITplMacroServices>(IID_ITplMacroServices);
+    ComPtr<ITplFileCopier> copier = manager_.query<ITplFileCopier>(IID_ITplFileCopier);
+    ASSERT_TRUE(services_ && copier);
+    ASSERT_EQ(copier->Initialize(&host_), 0);
+    ComPtr<ITplVariables> globals = manager_.query<ITplVariables>(IID_ITplVariables);
+    ASSERT_TRUE(globals);
+    globals->SetVariable("title$$", "Quenloft");
+  }
+  void TearDown() override {
+    if (ComPtr<ITplFileCopier> copier = manager_.query<ITplFileCopier>(IID_ITplFileCopier))
+      copier->Terminate();
+  }
+
+  ComPtr<ITplPatchedFile> NewFile(const char* name, const char* text) {
+    ComPtr<ITplPatchedFile> file;
+    services_->CreatePatchedFile(file.put());
+    EXPECT_TRUE(file);
+    if (file) {
+      file->SetFileName(name);
+      file->SetText(text);
+    }
+    return file;
+  }
+
+  static std::string Patched(ITplPatchedFile* file) {
+    ComPtr<ICvoString> out;
+    CreateCvoStringInstance(out.put());
+    EXPECT_EQ(file->Patch(out.get()), 0);
+    return TextOf(out.get());
+  }
+
+  RecordingHost host_;
+  ComPtr<ITplManager> manager_;
+  ComPtr<ITplMacroServices> services_;
+};
+
+TEST_F(PatchedFileManager, MarkersAreEvaluatedAsTabled) {
+  const struct {
+    const char* name;
+    const char* text;
+    const char* output;
+  } cases[] = {
+      {"page.htm", "<h1><!--%title$$%--></h1>", "<h1>Quenloft</h1>"},
+      {"page.txt", "<h1><!--%title$$%--></h1>", "<h1><!--%title$$%--></h1>"},
+      {"page.txt", "%%%title$$%%%|%%%title$$%%%", "Quenloft|Quenloft"},
+      {"style.css", "/*%'a;b'%*/ /*%'x';'y'%*/", "a;b xy"},
+      {"setup.ini", "name=;%title$$%;\n", "name=Quenloft\n"},
+      {"page.htm", "<!--%greet$='Hello'%--><p><!--%greet$%--></p>", "<p>Hello</p>"},
+      {"page.htm", "<!--%t$='Hello'%--><p><!--%t$%--></p>", "<p><!--%t$%--></p>"},  // short
+      {"page.htm", "<!--%n='one';n%-->|<!--%n='two'%-->", "one|"},
+      {"page.txt", "%%%abc%%%", "%%%abc%%%"},  // too short to evaluate
+      {"page.txt", "%%%'50\\% off'%%%", "50% off"},
+      {"page.htm", "<!--%a %%%title$$%%%", "<!--%a Quenloft"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + ": " + c.text);
+    ComPtr<ITplPatchedFile> file = NewFile(c.name, c.text);
+    EXPECT_EQ(Patched(file.get()), c.output);
+  }
+  EXPECT_TRUE(host_.output.empty());
+}
+
+TEST_F(PatchedFileManager, EveryPatchAppendsAgainToTheFileScope) {
+  ComPtr<ITplPatchedFile> file = NewFile("page.htm", "<!--%list$+='x'%-->[<!--%list$%-->]");
+  EXPECT_EQ(Patched(file.get()), "[x]");
+  EXPECT_EQ(Patched(file.get()), "[xx]");
+  // The variable goes with the file.
+  file = nullptr;
+  ComPtr<ITplPatchedFile> other = NewFile("other.htm", "[<!--%list$%-->]");
+  EXPECT_EQ(Patched(other.get()), "[<!--%list$%-->]");
+}
+
+TEST_F(PatchedFileManager, FileScopeIsHandedOutOnceAndGoesWithTheFile) {
+  ComPtr<ITplPatchedFile> file = NewFile("page.htm", "<!--%name$ %-->");
+  ComPtr<ITplVariables> scope = file.query<ITplVariables>(IID_ITplVariables);
+  ASSERT_TRUE(scope);
+  EXPECT_EQ(scope->AddRef(), 2);
+  EXPECT_EQ(scope->Release(), 1);
+  ComPtr<ITplVariables> again = file.query<ITplVariables>(IID_ITplVariables);
+  EXPECT_EQ(again.get(), scope.get());
+  again = nullptr;
+
+  scope->SetVariable("name$", "value");
+  EXPECT_EQ(Patched(file.get()), "value");
+  EXPECT_EQ(manager_->HasResolverFor("name$"), 0);
+  scope = nullptr;
+  file = nullptr;
+  EXPECT_EQ(manager_->HasResolverFor("name$"), 1);  // withdrawn with the file
+}
+
+TEST_F(PatchedFileManager, UnresolvedMarkerStaysAndIsReportedWithTheFileName) {
+  ComPtr<ITplPatchedFile> file = NewFile("page.htm", "a<!--%Nothing.Here%-->b");
+  EXPECT_EQ(Patched(file.get()), "a<!--%Nothing.Here%-->b");
+  EXPECT_EQ(host_.output, std::vector<std::string>{
+                              "Template Error: can not resolve macro: Nothing.Here in page.htm\r\n"});
+}
+
+TEST_F(PatchedFileManager, PatchFileRewritesTheFileInPlace) {
+  inhouse_test::ScratchFolder folder;
+  const std::string path = folder / "index.htm";
+  inhouse_test::WriteFile(path, "<title><!--%title$$%--></title>\n%%%'done'%%%");
+  EXPECT_EQ(manager_->PatchFile(path.c_str()), 0);
+  EXPECT_EQ(inhouse_test::ReadFile(path), "<title>Quenloft</title>\ndone");
+  EXPECT_EQ(inhouse_test::NamesIn(folder.path()), std::vector<std::string>{"index.htm"});
+}
+
+}  // namespace
+}  // namespace quenloft
