@@ -52,7 +52,8 @@ TEST(ByteString, CopiesAndMovesOwnTheirBytes) {
   EXPECT_STREQ(b.GetContent(), "");  // NOLINT(bugprone-use-after-move): defined as empty
   a = c;
   EXPECT_EQ(Content(a), "abcd");
-  a = a;
+  const CByteString& same = a;
+  a = same;
   EXPECT_EQ(Content(a), "abcd");
   c = std::move(a);
   EXPECT_EQ(Content(c), "abcd");
