@@ -266,6 +266,7 @@ TEST_F(TemplateFileCacheTest, SecondPrimingAddsOnlyNewFiles) {
 TEST_F(TemplateFileCacheTest, PrimingDoesNotFollowLinksToFolders) {
   const std::string real = MakeFile(Inside("template_skin/sub/real.htm"), "real");
   const std::string target = MakeFile(Outside("target.htm"), "target");
+  const std::string plain = MakeFile(Inside("template_stock/plain.htm"), "plain");
   ASSERT_EQ(symlink("..", Inside("template_skin/sub/up").c_str()), 0);
   ASSERT_EQ(symlink(".", Inside("template_skin/sub/self").c_str()), 0);
   ASSERT_EQ(symlink(library_.Folder().c_str(), Inside("template_stock/root").c_str()), 0);
@@ -273,6 +274,7 @@ TEST_F(TemplateFileCacheTest, PrimingDoesNotFollowLinksToFolders) {
 
   EXPECT_EQ(library_.InitTemplateFilesToCache(), 1);
   EXPECT_EQ(IsCached(real), 0);
+  EXPECT_EQ(IsCached(plain), 0);
   EXPECT_EQ(IsCached(Inside("template_stock/link.htm")), 0);
   EXPECT_EQ(Content(Inside("template_stock/link.htm")), "target");
   EXPECT_EQ(IsCached(Inside("template_skin/sub/up/sub/real.htm")), TPL_E_FAIL);
