@@ -26,6 +26,7 @@ std::string DeQuote(const char* text, const char* opening, const char* closing) 
       if (EnclosedBy(text, length, quote, quote)) return std::string(text + 1, length - 2);
     return std::string(text, length);
   }
+  // Only one of them given: the other is empty.
   if (opening == nullptr) opening = "";
   if (closing == nullptr) closing = "";
   if (!EnclosedBy(text, length, opening, closing)) return std::string(text, length);

@@ -10,7 +10,9 @@
 
 class TAVLOR_API CHtmlPack {
  public:
-  // Drops tags and decodes character references (named and numeric).
+  // Drops tags and decodes character references (named and numeric). The
+  // contents of script and style elements are no readable text and are
+  // dropped with their tags; comments too. Input is taken as UTF-8.
   static std::string HtmlToText(const char* html);
   // Escapes "&", "<", ">" and '"'.
   static std::string TextToHtml(const char* text);
