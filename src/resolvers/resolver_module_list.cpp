@@ -145,9 +145,12 @@ int CTplResolverModuleList::LoadModule(platform::ModuleHandle* handle, int* load
   if (folder.empty()) return 0;
   if (FileExist((folder + name).c_str()) == 0) return 0;
 
-  // A module the process loaded already is used as it is (the lookup is by
-  // the given name); only what this list loads is unloaded again.
-  *handle = platform::FindLoadedModule(name);
+  // A module the process loaded already is used as it is; only what this
+  // list loads is unloaded again. The lookup is by the full path: a bare
+  // name would search the loader's paths, which differ by caller (and under
+  // sanitizers, whose dlopen wrapper becomes the caller) and may name a
+  // same-named file elsewhere.
+  *handle = platform::FindLoadedModule(folder + name);
   if (*handle == nullptr) {
     *handle = platform::LoadModule(folder + name);
     *loaded_here = 1;

@@ -1,0 +1,86 @@
+// Helpers for the module tests: a manager driven the way a host drives it,
+// the lib folder that modules are looked for in, and the journal that the
+// test modules write.
+#ifndef QUENLOFT_TESTS_MODULES_MODULE_TEST_SUPPORT_H
+#define QUENLOFT_TESTS_MODULES_MODULE_TEST_SUPPORT_H
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <quenloft/quenloft.h>
+
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frame/com_ptr.h"
+#include "test_journal.h"
+
+namespace quenloft::testing {
+
+// The folder of libquenloft.so, with a trailing slash.
+inline std::string LibFolder() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&CreateTemplateManagerInstance), &info) == 0) return {};
+  std::string path = info.dli_fname;
+  return path.substr(0, path.rfind('/') + 1);
+}
+
+// Journal entries whose event (the part after "module:") is one of
+// `events`, in the order recorded; every entry when `events` is empty.
+inline std::vector<std::string> Journal(std::initializer_list<std::string> events = {}) {
+  std::vector<std::string> found;
+  std::istringstream lines(QlJournalText());
+  for (std::string line; std::getline(lines, line);) {
+    const size_t start = line.find(':') + 1;
+    const std::string event = line.substr(start, line.find(':', start) - start);
+    bool wanted = events.size() == 0;
+    for (const std::string& e : events) wanted = wanted || e == event;
+    if (wanted) found.push_back(line);
+  }
+  return found;
+}
+
+// A manager started with no host, as a host would drive it.
+class HostedManager {
+ public:
+  HostedManager() {
+    QlJournalReset();
+    CreateTemplateManagerInstance(manager_.put());
+    copier_ = manager_.query<ITplFileCopier>(IID_ITplFileCopier);
+    if (copier_) copier_->Initialize(nullptr);
+  }
+  ~HostedManager() = default;
+
+  ITplManager* manager() const { return manager_.get(); }
+  ITplFileCopier* copier() const { return copier_.get(); }
+
+  // 0 when a set was added.
+  int32_t Add(const char* module, const char* param = "", const char* host = "/srv/host") {
+    return copier_->AddResolverModuleByHost(module, host, param);
+  }
+  void Terminate() { copier_->Terminate(); }
+  // The host lets go of the manager, with or without Terminate first.
+  void Release() {
+    copier_ = nullptr;
+    manager_ = nullptr;
+  }
+
+  // The value of one statement, through the manager.
+  std::string Evaluate(const char* text) const {
+    ComPtr<ICvoString> out;
+    CreateCvoStringInstance(out.put());
+    manager_->EvaluateExpression(text, out.get());
+    const char* value = nullptr;
+    out->GetText(&value);
+    return value != nullptr ? value : "";
+  }
+
+ private:
+  ComPtr<ITplManager> manager_;
+  ComPtr<ITplFileCopier> copier_;
+};
+
+}  // namespace quenloft::testing
+
+#endif  // QUENLOFT_TESTS_MODULES_MODULE_TEST_SUPPORT_H
