@@ -1,0 +1,331 @@
+// Resolution of statements through the manager's public interfaces:
+// literals, names answered by registered resolvers, assignments into the
+// three scopes, the messages for unresolved statements and the nesting
+// bound.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+#include "patching/language_fakes.h"
+
+namespace quenloft_test {
+namespace {
+
+const char* const kNoFile = "Template Error: can not resolve macro: %s \r\n";
+const char* const kInFile = "Template Error: can not resolve macro: %s in %s\r\n";
+
+std::string Message(const char* format, const std::string& text, const std::string& file = "") {
+  char buffer[512];
+  snprintf(buffer, sizeof buffer, format, text.c_str(), file.c_str());
+  return buffer;
+}
+
+// A resolver answering "Answer" (and "answer" when asked) with fixed text.
+TestResolver AnsweringResolver(std::vector<std::string> names, std::string value) {
+  TestResolver resolver(std::move(names));
+  resolver.on_resolve = [value](ITplMacroCall* call) {
+    call->SetResult(value.c_str());
+    return 0;
+  };
+  return resolver;
+}
+
+TEST(MacroResolution, LiteralsNeedNoResolver) {
+  struct Case {
+    const char* text;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"'abc'", "abc"},       {"\"abc\"", "abc"},       {"'a\\%b'", "a%b"},
+      {"'a\\'b'", "a'b"},     {"''", ""},               {"  'x y'  ", "x y"},
+      {"'\"q\"'", "\"q\""},
+  };
+  ManagerUnderTest m;
+  for (const Case& c : cases) EXPECT_EQ(m.Resolve(c.text), c.value) << c.text;
+  EXPECT_TRUE(m.host.messages.empty());
+}
+
+TEST(MacroResolution, NamesSelectOneResolverWithCase) {
+  TestResolver lower = AnsweringResolver({"concat"}, "lower");
+  {
+    ManagerUnderTest m;
+    ASSERT_EQ(m.manager->AddResolver(&lower), 0);
+    EXPECT_EQ(m.Resolve("concat(a)"), "lower");
+    EXPECT_EQ(m.manager->HasResolverFor("concat(a)"), 0);
+    EXPECT_EQ(m.manager->HasResolverFor(" x = concat.m"), 0);
+
+    // Concat differs in case: no resolver, reported, empty result.
+    EXPECT_EQ(m.Resolve("Concat(a)"), "");
+    EXPECT_EQ(m.manager->HasResolverFor("Concat(a)"), 1);
+    EXPECT_EQ(m.manager->HasResolverFor(""), 1);
+    EXPECT_EQ(m.manager->HasResolverFor(nullptr), 1);
+    ASSERT_EQ(m.host.messages.size(), 1u);
+    EXPECT_EQ(m.host.messages[0], Message(kNoFile, "Concat(a)"));
+    EXPECT_EQ(lower.resolve_calls, 1);  // HasResolverFor resolves nothing
+  }
+  EXPECT_EQ(lower.count, 0);
+}
+
+TEST(MacroResolution, AnsweredWithoutResultGivesEmptyTextAndNoMessage) {
+  TestResolver silent({"Quiet"});
+  silent.on_resolve = [](ITplMacroCall*) { return 0; };
+  ManagerUnderTest m;
+  m.manager->AddResolver(&silent);
+  Str out;
+  out.get()->SetText("before");
+  EXPECT_EQ(m.manager->ResolveMacroText("Quiet", out), 0);
+  EXPECT_EQ(out.text(), "");
+  EXPECT_TRUE(m.host.messages.empty());
+  // In an expression the statement's value is then its own text.
+  EXPECT_EQ(m.Evaluate("Quiet.member"), "Quiet.member");
+}
+
+TEST(MacroResolution, RefusingOrThrowingResolverIsReported) {
+  TestResolver refusing({"No"});
+  refusing.on_resolve = [](ITplMacroCall*) { return 1; };
+  TestResolver throwing({"Boom"});
+  throwing.on_resolve = [](ITplMacroCall*) -> int32_t { throw std::runtime_error("boom"); };
+  {
+    ManagerUnderTest m;
+    m.manager->AddResolver(&refusing);
+    m.manager->AddResolver(&throwing);
+    Str out;
+    EXPECT_EQ(m.manager->ResolveMacroText("No", out), 0);
+    EXPECT_EQ(m.manager->ResolveMacroText("Boom(1)", out), 0);
+    EXPECT_EQ(m.host.messages,
+              (std::vector<std::string>{Message(kNoFile, "No"), Message(kNoFile, "Boom(1)")}));
+  }
+  EXPECT_EQ(refusing.count, 0);
+  EXPECT_EQ(throwing.count, 0);
+}
+
+TEST(MacroResolution, EmptyNameIsNeitherResolvedNorReported) {
+  ManagerUnderTest m;
+  for (const char* text : {"x.y = Output(1)", "Output(x = 1)", "=", "  "}) {
+    Str out;
+    EXPECT_EQ(m.manager->ResolveMacroText(text, out), 0) << text;
+  }
+  EXPECT_TRUE(m.host.messages.empty());
+  EXPECT_EQ(m.manager->ResolveMacroText(nullptr, Str()), 1);
+  EXPECT_EQ(m.manager->ResolveMacroText("'a'", nullptr), 1);
+  EXPECT_EQ(m.manager->EvaluateExpression(nullptr, Str()), 1);
+  EXPECT_EQ(m.manager->EvaluateExpression("'abc'", nullptr), 1);
+}
+
+TEST(MacroResolution, MessageNamesTheContainersFile) {
+  FakeContainer page("C:\\out\\page.htm");
+  FakeContainer plain("ignored", /*is_patched_file=*/false);
+  {
+    ManagerUnderTest m;
+    EXPECT_EQ(m.Evaluate("Foo.Bar", page.unknown()), "");  // failed: out untouched
+    EXPECT_EQ(m.Evaluate("Foo.Bar", plain.unknown()), "");
+    m.Resolve("Foo.Bar");
+    EXPECT_EQ(m.host.messages,
+              (std::vector<std::string>{Message(kInFile, "Foo.Bar", "C:\\out\\page.htm"),
+                                        Message(kNoFile, "Foo.Bar"), Message(kNoFile, "Foo.Bar")}));
+  }
+  EXPECT_EQ(page.count, 0);
+  EXPECT_EQ(plain.count, 0);
+}
+
+TEST(MacroResolution, WithoutHostNothingIsWritten) {
+  ITplManager* manager = nullptr;
+  CreateTemplateManagerInstance(&manager);
+  Str out;
+  EXPECT_EQ(manager->ResolveMacroText("Unknown", out), 0);
+  EXPECT_EQ(manager->Release(), 0);
+}
+
+struct AssignmentCase {
+  const char* statement;
+  const char* global_name;     // where the value lands, or null
+  const char* container_name;  // ditto, in the file's scope
+  const char* expression_name;  // visible to a later statement of the same expression
+};
+
+// The first "$$" or "$" must be the ending; anything else stays local.
+constexpr AssignmentCase kAssignments[] = {
+    {"x$$ = 'v'", "x$$", nullptr, nullptr},
+    {"a$b$$ = 'v'", "a$b$$", nullptr, nullptr},
+    {"y$ = 'v'", nullptr, "y$", nullptr},
+    {"z = 'v'", nullptr, nullptr, "z"},
+    {"a$$$ = 'v'", nullptr, nullptr, "a$$$"},
+    {"$ = 'v'", nullptr, nullptr, "$"},
+    {"$$ = 'v'", nullptr, nullptr, "$$"},
+    {"a$b = 'v'", nullptr, nullptr, "a$b"},
+};
+
+TEST(MacroResolution, AssignmentScopeFollowsTheEnding) {
+  for (const AssignmentCase& c : kAssignments) {
+    FakeContainer page("page.htm");
+    {
+      ManagerUnderTest m;
+      const std::string statement = c.statement;
+      const std::string name = statement.substr(0, statement.find(' '));
+      // The assignment itself contributes nothing; a later statement of the
+      // same expression reads the variable when it is local.
+      const std::string value = m.Evaluate((statement + ";" + name).c_str(), page.unknown());
+      if (c.expression_name != nullptr) {
+        EXPECT_EQ(value, "v") << c.statement;
+        EXPECT_EQ(m.manager->HasResolverFor(name.c_str()), 1) << "gone after the evaluation";
+      }
+      if (c.global_name != nullptr) {
+        EXPECT_EQ(m.Resolve(c.global_name), "v") << c.statement;
+      } else {
+        EXPECT_NE(m.Resolve(name.c_str()), "v") << c.statement;
+      }
+      if (c.container_name != nullptr) {
+        EXPECT_EQ(page.variables, (std::map<std::string, std::string>{{c.container_name, "v"}}));
+      } else {
+        EXPECT_TRUE(page.variables.empty()) << c.statement;
+      }
+    }
+    EXPECT_EQ(page.count, 0) << c.statement;
+  }
+}
+
+TEST(MacroResolution, AppendTrimsTheTarget) {
+  ManagerUnderTest m;
+  EXPECT_EQ(m.Evaluate("total$$ = 'a'; total$$+ = 'b'; total$$ \t+ = 'c'"), "");
+  EXPECT_EQ(m.Resolve("total$$"), "abc");
+  // Appending to a new name stores it.
+  m.Evaluate("fresh$$+ = 'x'");
+  EXPECT_EQ(m.Resolve("fresh$$"), "x");
+}
+
+TEST(MacroResolution, WithoutContextOnlyGlobalAssignmentsLand) {
+  ManagerUnderTest m;
+  Str out;
+  EXPECT_EQ(m.manager->ResolveMacroText("local = 'v'", out), 0);
+  EXPECT_EQ(m.manager->HasResolverFor("local"), 1);
+  EXPECT_EQ(m.manager->ResolveMacroText("file$ = 'v'", out), 0);
+  EXPECT_EQ(m.manager->HasResolverFor("file$"), 1);
+  EXPECT_EQ(m.manager->ResolveMacroText("kept$$ = 'v'", out), 0);
+  EXPECT_EQ(out.text(), "v");  // ResolveMacroText gives the result itself
+  EXPECT_EQ(m.Resolve("kept$$"), "v");
+  EXPECT_TRUE(m.host.messages.empty());
+}
+
+TEST(MacroResolution, GlobalScopeIsTheManagersVariables) {
+  ManagerUnderTest m;
+  ITplVariables* global = m.GlobalScope();
+  ASSERT_NE(global, nullptr);
+  global->SetVariable("title$$", "Help");
+  global->SetVariable("Title$$", "Other");
+  EXPECT_EQ(m.Resolve("title$$"), "Help");
+  EXPECT_EQ(m.Evaluate("title$$"), "Help");
+  EXPECT_EQ(m.Evaluate("Title$$"), "Other");
+  global->Release();
+}
+
+TEST(MacroResolution, ResolveForUsesTheProvidersContext) {
+  ManagerUnderTest m;
+  // A resolver that resolves its argument text in its own call's context,
+  // the way built-in functions evaluate text they are given.
+  TestResolver eval({"Eval"});
+  eval.on_resolve = [&](ITplMacroCall* call) {
+    Str arg;
+    call->GetArg(0, arg);
+    Str out;
+    m.manager->ResolveMacroTextFor(arg.text().c_str(), call, out);
+    call->SetResult(out.text().c_str());
+    return 0;
+  };
+  m.manager->AddResolver(&eval);
+  // "v" lives in the expression's scope; Eval reaches it through its context.
+  EXPECT_EQ(m.Evaluate("v = 'inner'; Eval(v)"), "inner");
+  Str out;
+  EXPECT_EQ(m.manager->ResolveMacroTextFor("'lit'", nullptr, out), 0);
+  EXPECT_EQ(out.text(), "lit");
+  m.manager->RemoveResolver(&eval);
+  EXPECT_EQ(eval.count, 0);
+}
+
+TEST(MacroResolution, QueryMacroAsksTheExtendedInterface) {
+  TestResolver ex({"Ext"});
+  ex.extended = true;
+  ex.query_answer = "q";
+  TestResolver plain({"Plain"});
+  {
+    ManagerUnderTest m;
+    m.manager->AddResolver(&ex);
+    m.manager->AddResolver(&plain);
+    Str out;
+    EXPECT_EQ(m.copier->QueryMacro("Ext.a(1)", out), 0);
+    EXPECT_EQ(out.text(), "q");
+    EXPECT_EQ(m.copier->QueryAndMapMacro("Ext.a(1)", out), 0);
+    EXPECT_EQ(out.text(), "mapped:q");
+    EXPECT_EQ(ex.queried, (std::vector<std::string>{"Ext.a(1)", "Ext.a(1)"}));
+
+    ex.query_answer.clear();  // an empty answer is not mapped
+    EXPECT_EQ(m.copier->QueryAndMapMacro("Ext", out), 1);
+    EXPECT_EQ(ex.mapped.size(), 1u);
+
+    EXPECT_EQ(m.copier->QueryMacro("Plain", out), 1);
+    EXPECT_EQ(m.copier->QueryMacro("Nobody", out), 1);
+    EXPECT_EQ(m.copier->QueryMacro("", out), 1);
+    EXPECT_EQ(m.copier->QueryAndMapMacro("Ext", nullptr), 1);
+  }
+  EXPECT_EQ(ex.count, 0);
+  EXPECT_EQ(plain.count, 0);
+}
+
+TEST(MacroResolution, NestingIsBounded) {
+  ManagerUnderTest m;
+  // Every level resolves the same statement again, as a template that
+  // refers to itself would.
+  int deepest = 0;
+  int depth = 0;
+  TestResolver loop({"Loop"});
+  loop.on_resolve = [&](ITplMacroCall* call) {
+    ++depth;
+    deepest = std::max(deepest, depth);
+    ITplMacroCall* nested = nullptr;
+    m.services->CreateMacroCall(&nested, nullptr);
+    nested->SetText("Loop");
+    const int32_t inner = m.services->ResolveMacroCall(nested);
+    nested->Release();
+    call->SetResult(inner == 0 ? "deeper" : "bottom");
+    --depth;
+    return 0;
+  };
+  m.manager->AddResolver(&loop);
+  EXPECT_EQ(m.Resolve("Loop"), "deeper");
+  EXPECT_EQ(deepest, 64);
+  EXPECT_EQ(m.host.messages, (std::vector<std::string>{Message(kNoFile, "Loop")}));
+
+  // The bound is per evaluation chain: a second run goes just as deep.
+  deepest = 0;
+  EXPECT_EQ(m.Resolve("Loop"), "deeper");
+  EXPECT_EQ(deepest, 64);
+  m.manager->RemoveResolver(&loop);
+}
+
+TEST(MacroResolution, ReferencesComeBack) {
+  FakeHost host;
+  TestResolver resolver = AnsweringResolver({"A", "B"}, "r");
+  FakeContainer page("p.htm");
+  {
+    ITplManager* manager = nullptr;
+    CreateTemplateManagerInstance(&manager);
+    ITplFileCopier* copier = nullptr;
+    manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier));
+    copier->Initialize(&host);
+    manager->AddResolver(&resolver);
+    EXPECT_EQ(resolver.count, 2);  // one per name
+    Str out;
+    manager->EvaluateExpressionIn("A; y$ = B; x = A; q$$ = 'c'", page.unknown(), out);
+    EXPECT_EQ(out.text(), "r");
+    EXPECT_EQ(page.count, 0);
+    copier->Release();
+    // No Terminate: the manager gives everything back when it goes.
+    EXPECT_EQ(manager->Release(), 0);
+  }
+  EXPECT_EQ(host.count, 0);
+  EXPECT_EQ(resolver.count, 0);
+}
+
+}  // namespace
+}  // namespace quenloft_test
