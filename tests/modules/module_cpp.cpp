@@ -4,6 +4,8 @@
 // QL_TEST_TAG, with the host parameter as the detail so tests can tell sets
 // apart. Variants:
 //   QL_TEST_THROW_IN_INITIALIZE  Initialize registers, then throws.
+//   QL_TEST_LEAVE_REGISTERED     Uninitialize forgets to call RemoveResolver:
+//                                the registry keeps the resolver.
 #include <quenloft/quenloft.h>
 
 #include <atomic>
@@ -98,7 +100,9 @@ class TestResolverSet final : public Counted<ITplResolverSet> {
   int32_t QL_CALL Uninitialize() override {
     Record("uninit", param_);
     if (manager_ == nullptr || resolver_ == nullptr) return 0;
+#ifndef QL_TEST_LEAVE_REGISTERED
     manager_->RemoveResolver(resolver_);
+#endif
     resolver_->Release();
     resolver_ = nullptr;
     return 0;

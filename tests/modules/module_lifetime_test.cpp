@@ -30,6 +30,16 @@ TEST_P(ReleasedWithoutTerminateTest, SetsAreUninitialisedWhileTheManagerIsWhole)
 INSTANTIATE_TEST_SUITE_P(Modules, ReleasedWithoutTerminateTest, ::testing::Values("cpp", "c"),
                          [](const auto& info) { return std::string(info.param); });
 
+// A set that leaves its resolver in the registry: Terminate clears the
+// registry before the module's code is unloaded.
+TEST(ModuleLifetime, ResolverLeftRegisteredGoesBeforeItsModule) {
+  HostedManager host;
+  ASSERT_EQ(host.Add("libql-test-module-careless.so", "r"), 0);
+  host.Terminate();
+  EXPECT_EQ(Journal({"uninit", "resolver-release0", "unload"}),
+            (Entries{"careless:uninit:r", "careless:resolver-release0", "careless:unload"}));
+}
+
 TEST(ModuleLifetime, ModuleWhoseFileWasDeletedIsStillUnregisteredAndUnloaded) {
   namespace fs = std::filesystem;
   const std::string name = "libql-test-module-vanishing-" + std::to_string(getpid()) + ".so";
