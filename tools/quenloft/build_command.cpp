@@ -1,0 +1,165 @@
+// quenloft build: copies a skin into the output folder and patches its text
+// files.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "console_host.h"
+#include "folder_source.h"
+#include "folders.h"
+#include "interrupt.h"
+#include "messages.h"
+#include "options.h"
+#include "patch_selection.h"
+#include "session.h"
+#include "skin_folder.h"
+#include "summary.h"
+#include "timing_report.h"
+
+namespace quenloft_tool {
+namespace {
+
+// The two folders the tool owns: the skin (read) and the result (written).
+// Letting a user override them through --set would send the output where
+// the tool has not checked it can write.
+bool IsReservedName(const std::string& name) {
+  return name == "System.SourceFolderName" || name == "System.ResultFolderName";
+}
+
+ProgressStyle ChooseStyle(const CommonOptions& options) {
+  if (options.quiet || options.json) return ProgressStyle::kQuiet;
+  return isatty(STDERR_FILENO) ? ProgressStyle::kBar : ProgressStyle::kPlain;
+}
+
+// Patches the chosen files one by one, so that Ctrl-C stops between two
+// files; returns how many update steps ran.
+int PatchFiles(ITplFileCopier* copier, ConsoleHost* host, const std::string& output,
+               const std::vector<std::string>& names) {
+  host->SetPhase("patched");
+  const auto total = static_cast<int32_t>(names.size());
+  int steps = 0;
+  for (int32_t i = 0; i < total; ++i) {
+    if (Interrupted()) break;
+    host->Progress(i, total);
+    copier->UpdateTemplateFile((output + names[static_cast<size_t>(i)]).c_str());
+    ++steps;
+  }
+  if (steps == total && total > 0) host->Progress(total, total);
+  host->EndProgress();
+  return steps;
+}
+
+}  // namespace
+
+int RunBuild(const BuildOptions& options) {
+  const auto started = std::chrono::steady_clock::now();
+  std::string error;
+  const std::string skin = ResolveSkinFolder(options.skin, &error);
+  if (skin.empty()) return Fail(kExitUsage, error);
+  const std::string output =
+      AbsoluteFolder(options.output.empty() ? kDefaultOutput : options.output);
+  if (IsSameOrBelow(output, skin)) {
+    return Fail(kExitUsage, "the output folder " + output + " lies inside the skin " + skin);
+  }
+  if (IsSameOrBelow(skin, output)) {
+    return Fail(kExitUsage, "the skin " + skin + " lies inside the output folder " + output);
+  }
+  SessionValues values;
+  if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
+  for (const auto& [name, value] : values.system) {
+    if (IsReservedName(name)) {
+      return Fail(kExitUsage, name + " is set by the tool: name the skin and use -o instead");
+    }
+  }
+  if (!PrepareWritableFolder(output, &error)) {
+    return Fail(kExitFailed, "cannot write to the output folder " + output + ": " + error);
+  }
+  const std::string root = options.root.empty() ? output : AbsoluteFolder(options.root);
+
+  InstallInterruptHandler();
+  TimingReport timings(options.common.timings);
+  // A real host primes the process-wide cache of the stock files while its
+  // manager starts; the library makes both safe to run at once.
+  std::thread primer([] { InitTemplateFilesToCache(); });
+
+  BuildSummary summary;
+  summary.skin = skin;
+  summary.output = output;
+  {
+    HostOptions host_options;
+    host_options.style = ChooseStyle(options.common);
+    host_options.verbose = options.common.verbose && !options.common.quiet;
+    host_options.result_folder = output;
+    Ref<ConsoleHost> host = ConsoleHost::Make(host_options);
+    Ref<FolderSource> source = FolderSource::Make(skin);
+
+    Session session;
+    bool ready = session.Open(host.get(), &error) && session.AddModules(values.modules, &error);
+    if (ready) {
+      session.SetSystemValue("System.SourceFolderName", skin);
+      session.SetSystemValue("System.ResultFolderName", output);
+      session.SetSystemValue("System.RootFolderName", root);
+      for (const auto& [name, value] : values.system) session.SetSystemValue(name, value);
+      ready = session.SetVariables(values.variables);
+      if (!ready) error = "the manager has no variable scope";
+    }
+    if (!ready) {
+      session.Close();
+      primer.join();
+      return Fail(kExitUsage, error);
+    }
+
+    session.manager()->AddFileSource(source.get());
+    host->SetPhase("copied");
+    if (session.copier()->CopyFilesByHost() != 0) ++summary.failures;
+
+    const PatchSelection selection(options.patch_globs);
+    std::vector<std::string> patched;
+    for (const std::string& name : source->names()) {
+      if (selection.IsPatched(name)) patched.push_back(name);
+    }
+    int steps = 0;
+    if (!Interrupted()) steps = PatchFiles(session.copier(), host.get(), output, patched);
+    // With an empty update list the pass only writes the copies that the
+    // cache put off, and skips them when ShouldContinue says stop.
+    if (!Interrupted() && session.copier()->UpdateFilesByHost() != 0) ++summary.failures;
+    summary.interrupted = Interrupted();
+
+    session.manager()->RemoveFileSource(source.get());
+    session.Close();
+    primer.join();
+
+    summary.unresolved_macros = host->unresolved();
+    summary.failures += host->failures();
+    summary.files_patched = steps - host->failures();
+    for (const std::string& name : source->names()) {
+      std::error_code ec;
+      if (std::filesystem::exists(output + name, ec)) {
+        ++summary.files_copied;
+      } else if (!summary.interrupted) {
+        ++summary.failures;
+        host->Say("Error: not written: " + name);
+      }
+    }
+  }
+  summary.milliseconds =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+          .count();
+  if (summary.interrupted) {
+    summary.exit_code = kInterruptedExitCode;
+  } else if (summary.failures > 0 || (options.strict && summary.unresolved_macros > 0)) {
+    summary.exit_code = kExitFailed;
+  }
+  timings.Print(stderr);
+  if (options.common.json) {
+    std::printf("%s\n", FormatSummaryJson(summary).c_str());
+  } else if (!options.common.quiet) {
+    std::printf("%s\n", FormatSummaryLine(summary).c_str());
+  }
+  return summary.exit_code;
+}
+
+}  // namespace quenloft_tool

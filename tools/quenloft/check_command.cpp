@@ -1,0 +1,169 @@
+// quenloft check: patches every patchable file of a skin in memory and lists
+// each macro that nothing resolves, as FILE:LINE: MESSAGE. Nothing of the
+// skin is written; files are copied to a private temporary folder first so
+// that functions which read or write files see what a build would give
+// them.
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "console_host.h"
+#include "folder_source.h"
+#include "folders.h"
+#include "messages.h"
+#include "options.h"
+#include "patch_selection.h"
+#include "session.h"
+#include "skin_folder.h"
+#include "summary.h"
+#include "text_object.h"
+#include "timing_report.h"
+
+namespace quenloft_tool {
+namespace {
+
+struct Problem {
+  std::string file;  // as shown: the skin folder as given, then the name
+  int line = 0;      // 0 when the macro text was not found in the file
+  std::string message;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// Finds where each unresolved macro stands. Macros are evaluated in
+// document order, so each search goes on after the previous find (repeated
+// macros get successive lines); a text not found there is looked for from
+// the start.
+class LineFinder {
+ public:
+  explicit LineFinder(const std::string& content) : content_(content) {}
+
+  int LineOf(const std::string& macro) {
+    if (macro.empty()) return 0;
+    size_t at = content_.find(macro, next_);
+    if (at == std::string::npos) at = content_.find(macro);
+    if (at == std::string::npos) return 0;
+    next_ = at + 1;
+    return 1 + static_cast<int>(std::count(content_.begin(),
+                                           content_.begin() + static_cast<std::ptrdiff_t>(at),
+                                           '\n'));
+  }
+
+ private:
+  const std::string& content_;
+  size_t next_ = 0;
+};
+
+// "Template Error: can not resolve macro: TEXT in FILE" -> TEXT.
+std::string MacroOf(const std::string& message, const std::string& file) {
+  static const std::string kPrefix = "Template Error: can not resolve macro: ";
+  std::string text = message.compare(0, kPrefix.size(), kPrefix) == 0
+                         ? message.substr(kPrefix.size())
+                         : message;
+  const std::string suffix = " in " + file;
+  if (text.size() >= suffix.size() &&
+      text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    text.resize(text.size() - suffix.size());
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+void PrintProblems(const std::vector<Problem>& problems, int checked, bool json) {
+  if (json) {
+    std::string out = "{\"files_checked\":" + std::to_string(checked) + ",\"unresolved\":[";
+    for (size_t i = 0; i < problems.size(); ++i) {
+      if (i > 0) out += ",";
+      out += "{\"file\":" + JsonString(problems[i].file) +
+             ",\"line\":" + std::to_string(problems[i].line) +
+             ",\"message\":" + JsonString(problems[i].message) + "}";
+    }
+    std::printf("%s]}\n", out.c_str());
+    return;
+  }
+  for (const Problem& p : problems) {
+    std::printf("%s:%d: %s\n", p.file.c_str(), p.line, p.message.c_str());
+  }
+}
+
+}  // namespace
+
+int RunCheck(const CheckOptions& options) {
+  std::string error;
+  const std::string skin = ResolveSkinFolder(options.skin, &error);
+  if (skin.empty()) return Fail(kExitUsage, error);
+  SessionValues values;
+  if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
+  const std::string scratch = MakeTemporaryFolder("quenloft-check-");
+  if (scratch.empty()) return Fail(kExitFailed, "cannot make a temporary folder");
+  // Shown names start with the skin folder as the user wrote it.
+  std::string shown_skin = options.skin.empty() ? skin : options.skin;
+  if (!shown_skin.empty() && shown_skin.back() != '/') shown_skin += '/';
+
+  TimingReport timings(options.common.timings);
+  std::vector<Problem> problems;
+  int checked = 0;
+  {
+    HostOptions host_options;
+    host_options.style = ProgressStyle::kQuiet;
+    host_options.collect_errors = true;
+    Ref<ConsoleHost> host = ConsoleHost::Make(host_options);
+    Ref<FolderSource> source = FolderSource::Make(skin);
+    Session session;
+    if (!session.Open(host.get(), &error) || !session.AddModules(values.modules, &error)) {
+      session.Close();
+      RemoveFolder(scratch);
+      return Fail(kExitUsage, error);
+    }
+    session.SetSystemValue("System.SourceFolderName", skin);
+    session.SetSystemValue("System.ResultFolderName", scratch);
+    session.SetSystemValue("System.RootFolderName", scratch);
+    for (const auto& [name, value] : values.system) session.SetSystemValue(name, value);
+    session.SetVariables(values.variables);
+    session.manager()->AddFileSource(source.get());
+    session.copier()->CopyFilesByHost();
+
+    Ref<ITplMacroServices> services;
+    session.manager()->QueryInterface(IID_ITplMacroServices, services.put_void());
+    const PatchSelection selection(options.patch_globs);
+    for (const std::string& name : source->names()) {
+      if (!services || !selection.IsPatched(name)) continue;
+      const std::string content = ReadFile(skin + name);
+      const std::string path = scratch + name;
+      Ref<ITplPatchedFile> file;
+      if (services->CreatePatchedFile(file.put()) != 0 || !file) continue;
+      file->SetText(content.c_str());
+      file->SetFileName(path.c_str());
+      Ref<ICvoString> patched = MakeText();
+      file->Patch(patched.get());
+      file.reset();
+      ++checked;
+      LineFinder lines(content);
+      for (const std::string& message : host->TakeCollected()) {
+        const std::string macro = MacroOf(message, path);
+        problems.push_back({shown_skin + name, lines.LineOf(macro),
+                            "can not resolve macro: " + macro});
+      }
+    }
+    services.reset();
+    session.manager()->RemoveFileSource(source.get());
+    session.Close();
+  }
+  RemoveFolder(scratch);
+  timings.Print(stderr);
+  PrintProblems(problems, checked, options.common.json);
+  if (!options.common.json && !options.common.quiet) {
+    std::fprintf(stderr, "%d %s checked, %zu unresolved %s\n", checked,
+                 checked == 1 ? "file" : "files", problems.size(),
+                 problems.size() == 1 ? "macro" : "macros");
+  }
+  return problems.empty() ? kExitOk : kExitFailed;
+}
+
+}  // namespace quenloft_tool

@@ -1,0 +1,142 @@
+#include "console_host.h"
+
+#include <cstring>
+
+#include "interrupt.h"
+
+namespace quenloft_tool {
+namespace {
+
+constexpr const char* kUnresolvedPrefix = "Template Error: can not resolve macro:";
+constexpr const char* kUpdateFailed = "Error: Fail to update Template file";
+constexpr int kBarWidth = 30;
+
+// The library ends its lines with "\r\n"; a terminal and a log want "\n".
+std::string WithoutCarriageReturns(const char* text) {
+  std::string out;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p != '\r') out += *p;
+  }
+  return out;
+}
+
+std::string TrimNewlines(std::string text) {
+  const size_t first = text.find_first_not_of('\n');
+  if (first == std::string::npos) return {};
+  const size_t last = text.find_last_not_of('\n');
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+Ref<ConsoleHost> ConsoleHost::Make(const HostOptions& options, std::FILE* stream) {
+  return Ref<ConsoleHost>::Adopt(new ConsoleHost(options, stream));
+}
+
+ConsoleHost::ConsoleHost(const HostOptions& options, std::FILE* stream)
+    : options_(options), stream_(stream) {}
+
+std::vector<std::string> ConsoleHost::TakeCollected() { return std::move(collected_); }
+
+void ConsoleHost::Write(const std::string& text) {
+  if (text.empty()) return;
+  std::fputs(text.c_str(), stream_);
+  at_line_start_ = text.back() == '\n';
+}
+
+void ConsoleHost::Say(const std::string& line) {
+  ClearBar();
+  if (!at_line_start_) Write("\n");
+  Write(line + "\n");
+  DrawBar();
+}
+
+void ConsoleHost::ClearBar() {
+  if (!bar_shown_) return;
+  std::fputs("\r\033[K", stream_);
+  at_line_start_ = true;
+}
+
+void ConsoleHost::DrawBar() {
+  if (options_.style != ProgressStyle::kBar || bar_total_ <= 0) return;
+  const int percent = static_cast<int>(static_cast<int64_t>(bar_index_) * 100 / bar_total_);
+  const int filled = percent * kBarWidth / 100;
+  std::string bar(static_cast<size_t>(filled), '#');
+  bar.append(static_cast<size_t>(kBarWidth - filled), '.');
+  std::fprintf(stream_, "\rpatching [%s] %3d%% %d/%d", bar.c_str(), percent, bar_index_,
+               bar_total_);
+  std::fflush(stream_);
+  bar_shown_ = true;
+  at_line_start_ = false;
+}
+
+void ConsoleHost::EndProgress() {
+  ClearBar();
+  bar_shown_ = false;
+  bar_total_ = 0;
+  bar_percent_ = -1;
+  if (!at_line_start_) Write("\n");
+}
+
+int32_t QL_CALL ConsoleHost::Output(const char* text) {
+  if (text == nullptr) return 0;
+  if (std::strstr(text, kUnresolvedPrefix) != nullptr) {
+    ++unresolved_;
+    if (options_.collect_errors) {
+      collected_.push_back(TrimNewlines(WithoutCarriageReturns(text)));
+      return 0;
+    }
+    Say(TrimNewlines(WithoutCarriageReturns(text)));
+    return 0;
+  }
+  if (std::strstr(text, kUpdateFailed) != nullptr) {
+    ++failures_;
+    Say(TrimNewlines(WithoutCarriageReturns(text)));
+    return 0;
+  }
+  // Progress dots and line ends: shown as they come where no bar replaces
+  // them, without starting an empty line.
+  if (options_.style != ProgressStyle::kPlain) return 0;
+  const std::string plain = WithoutCarriageReturns(text);
+  if (plain == "\n" && at_line_start_) return 0;
+  Write(plain);
+  std::fflush(stream_);
+  return 0;
+}
+
+int32_t QL_CALL ConsoleHost::Progress(int32_t index, int32_t total) {
+  if (options_.style != ProgressStyle::kBar || total <= 0) return 0;
+  bar_index_ = index;
+  bar_total_ = total;
+  const int percent = static_cast<int>(static_cast<int64_t>(index) * 100 / total);
+  // Redrawing only when the figure changes keeps large builds cheap.
+  if (percent != bar_percent_ || index + 1 == total) {
+    bar_percent_ = percent;
+    DrawBar();
+  }
+  return 0;
+}
+
+int32_t QL_CALL ConsoleHost::MapFileName(const char* /*path*/, ICvoString* /*out*/) {
+  return 1;  // the manager's own rule
+}
+
+int32_t QL_CALL ConsoleHost::NotifyFile(const char* path) {
+  ++notified_;
+  if (!options_.verbose || path == nullptr) return 0;
+  // The manager spells destinations with backslashes.
+  std::string shown = path;
+  for (char& c : shown) {
+    if (c == '\\') c = '/';
+  }
+  const std::string& folder = options_.result_folder;
+  if (!folder.empty() && shown.compare(0, folder.size(), folder) == 0) {
+    shown.erase(0, folder.size());
+  }
+  Say(std::string(phase_) + " " + shown);
+  return 0;
+}
+
+int32_t QL_CALL ConsoleHost::ShouldContinue() { return Interrupted() ? 0 : 1; }
+
+}  // namespace quenloft_tool

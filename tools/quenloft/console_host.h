@@ -1,0 +1,79 @@
+// The tool's host callback: shows the library's messages and the progress
+// of the update pass, counts unresolved macros and failed updates, and
+// answers ShouldContinue() with 0 once Ctrl-C was pressed.
+#ifndef QUENLOFT_TOOL_CONSOLE_HOST_H
+#define QUENLOFT_TOOL_CONSOLE_HOST_H
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ref.h"
+
+namespace quenloft_tool {
+
+enum class ProgressStyle {
+  kBar,    // a redrawn progress bar (stderr is a terminal)
+  kPlain,  // the library's own progress text, as it comes
+  kQuiet,  // no progress at all
+};
+
+struct HostOptions {
+  ProgressStyle style = ProgressStyle::kPlain;
+  bool verbose = false;         // print every file the library notifies
+  bool collect_errors = false;  // keep unresolved-macro messages instead of printing them
+  std::string result_folder;    // stripped from notified paths when printed
+};
+
+class ConsoleHost final : public RefCounted<ITplHostCallback> {
+ public:
+  static Ref<ConsoleHost> Make(const HostOptions& options, std::FILE* stream = stderr);
+
+  // What the library reported so far.
+  int unresolved() const { return unresolved_; }
+  int failures() const { return failures_; }
+  int notified() const { return notified_; }
+  // Unresolved-macro messages kept in collect mode, in arrival order.
+  std::vector<std::string> TakeCollected();
+
+  // The verb printed before notified files in verbose mode ("copied").
+  void SetPhase(const char* verb) { phase_ = verb; }
+  // Prints one line of the tool's own, keeping the progress bar intact.
+  void Say(const std::string& line);
+  // Removes the progress bar, if one is shown.
+  void EndProgress();
+
+  // ITplHostCallback
+  int32_t QL_CALL Output(const char* text) override;
+  int32_t QL_CALL Reserved4() override { return 0; }
+  int32_t QL_CALL Reserved5() override { return 0; }
+  int32_t QL_CALL Progress(int32_t index, int32_t total) override;
+  int32_t QL_CALL MapFileName(const char* path, ICvoString* out) override;
+  int32_t QL_CALL Reserved8() override { return 0; }
+  int32_t QL_CALL NotifyFile(const char* path) override;
+  int32_t QL_CALL Reserved10() override { return 0; }
+  int32_t QL_CALL ShouldContinue() override;
+
+ private:
+  ConsoleHost(const HostOptions& options, std::FILE* stream);
+  void Write(const std::string& text);
+  void ClearBar();
+  void DrawBar();
+
+  HostOptions options_;
+  std::FILE* stream_;
+  const char* phase_ = "";
+  int unresolved_ = 0;
+  int failures_ = 0;
+  int notified_ = 0;
+  std::vector<std::string> collected_;
+  bool at_line_start_ = true;
+  bool bar_shown_ = false;
+  int32_t bar_index_ = 0;
+  int32_t bar_total_ = 0;
+  int bar_percent_ = -1;
+};
+
+}  // namespace quenloft_tool
+
+#endif  // QUENLOFT_TOOL_CONSOLE_HOST_H

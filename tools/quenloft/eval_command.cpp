@@ -1,0 +1,82 @@
+// quenloft eval: evaluates one expression with the built-in functions and
+// the given values, and prints its value.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "console_host.h"
+#include "folders.h"
+#include "library_location.h"
+#include "messages.h"
+#include "options.h"
+#include "session.h"
+#include "summary.h"
+#include "text_object.h"
+#include "timing_report.h"
+
+namespace quenloft_tool {
+
+int RunEval(const EvalOptions& options) {
+  std::string error;
+  SessionValues values;
+  if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
+
+  TimingReport timings(options.common.timings);
+  HostOptions host_options;
+  host_options.style = ProgressStyle::kQuiet;
+  host_options.collect_errors = true;
+  Ref<ConsoleHost> host = ConsoleHost::Make(host_options);
+  std::string value;
+  std::vector<std::string> messages;
+  {
+    Session session;
+    if (!session.Open(host.get(), &error) || !session.AddModules(values.modules, &error)) {
+      session.Close();
+      return Fail(kExitUsage, error);
+    }
+    // Folder kinds of FileName, LoadFromFile and SaveToFile: the stock skin
+    // is the source, the current folder the result and the root.
+    const std::string here = AbsoluteFolder(".");
+    std::error_code ec;
+    const std::string stock = StockSkinFolder();
+    session.SetSystemValue("System.SourceFolderName",
+                           std::filesystem::is_directory(stock, ec) ? stock : here);
+    session.SetSystemValue("System.ResultFolderName", here);
+    session.SetSystemValue("System.RootFolderName", here);
+    for (const auto& [name, v] : values.system) session.SetSystemValue(name, v);
+    session.SetVariables(values.variables);
+
+    // A failed evaluation leaves the string as it was: preset it to the
+    // expression so that "unchanged" can be told.
+    Ref<ICvoString> out = MakeText(options.expression);
+    session.manager()->EvaluateExpression(options.expression.c_str(), out.get());
+    value = ReadText(out.get());
+    messages = host->TakeCollected();
+    session.Close();
+  }
+  timings.Print(stderr);
+  const bool resolved = messages.empty() && value != options.expression;
+  if (options.common.json) {
+    std::string list;
+    for (const std::string& message : messages) {
+      list += (list.empty() ? "" : ",") + JsonString(message);
+    }
+    std::printf("{\"expression\":%s,\"resolved\":%s,\"value\":%s,\"messages\":[%s]}\n",
+                JsonString(options.expression).c_str(), resolved ? "true" : "false",
+                JsonString(resolved ? value : std::string()).c_str(), list.c_str());
+    return resolved ? kExitOk : kExitFailed;
+  }
+  if (resolved) {
+    std::printf("%s\n", value.c_str());
+    return kExitOk;
+  }
+  for (const std::string& message : messages) std::fprintf(stderr, "%s\n", message.c_str());
+  if (options.expression.size() < 5) {
+    return Fail(kExitFailed, "not evaluated: \"" + options.expression +
+                                 "\" (an expression shorter than 5 bytes never evaluates)");
+  }
+  return Fail(kExitFailed, "can not resolve: " + options.expression);
+}
+
+}  // namespace quenloft_tool

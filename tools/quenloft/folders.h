@@ -1,0 +1,24 @@
+// Folder handling of the commands: absolute folder names in the form the
+// library wants (trailing separator), and the checks made before a run.
+#ifndef QUENLOFT_TOOL_FOLDERS_H
+#define QUENLOFT_TOOL_FOLDERS_H
+
+#include <string>
+
+namespace quenloft_tool {
+
+// The absolute, normalised folder with a trailing "/".
+std::string AbsoluteFolder(const std::string& path);
+// True when `folder` is `parent` or lies below it (both from AbsoluteFolder).
+bool IsSameOrBelow(const std::string& folder, const std::string& parent);
+// Creates the folder with its parents and proves that a file can be made in
+// it. False with *error (the reason) when not.
+bool PrepareWritableFolder(const std::string& folder, std::string* error);
+// A new private folder in the system's temporary folder, with a trailing
+// "/"; "" on failure.
+std::string MakeTemporaryFolder(const char* prefix);
+void RemoveFolder(const std::string& folder);
+
+}  // namespace quenloft_tool
+
+#endif  // QUENLOFT_TOOL_FOLDERS_H

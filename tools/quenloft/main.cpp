@@ -1,0 +1,159 @@
+// quenloft: builds, checks and evaluates help skins with libquenloft.
+// Only the command line lives here; each command has a file of its own.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "options.h"
+
+namespace quenloft_tool {
+namespace {
+
+constexpr const char* kOverview = R"TXT(quenloft: the template step of help output, from the command line.
+
+A skin is a folder of HTML, script, style-sheet, XML, INI and table-of-contents
+files. `quenloft build` copies it into an output folder and replaces the macro
+markers in its text files with the values of the statements inside them:
+  <!--%...%-->  in .htm .html .htx .hhc .hhk .xml .xsl
+  /*%...%*/     in .js .css
+  ;%...%;       in .ini .hhs .res
+  %%%...%%%     in every file
+See docs/template-language.md for the statements and built-in functions.)TXT";
+
+constexpr const char* kFooter = R"TXT(
+Exit codes: 0 success; 1 failures (a file not updated, unresolved macros
+under --strict, check or eval finding an unresolved macro); 2 usage errors
+(bad arguments, missing skin, a module that does not load); 130 stopped by
+Ctrl-C.)TXT";
+
+constexpr const char* kBuildHelp = R"TXT(Copy SKIN into the output folder and patch its text files.
+
+SKIN defaults to the stock skin installed beside the library
+(<libdir>/Pelion5Ext/template_skin/). The tool sets three system values,
+each an absolute folder ending in "/":
+  System.SourceFolderName  the skin folder (read)
+  System.ResultFolderName  the output folder (written)
+  System.RootFolderName    the root of the help project's output: the output
+                           folder, or --root when the skin's output is one
+                           part of a larger project
+Files patched: every file whose extension has a marker style (.htm .html
+.htx .hhc .hhk .xml .xsl .js .css .ini .hhs .res) and every file matching a
+--patch glob (a glob without "/" matches file names in any folder). Other
+files are copied byte for byte. Existing files in the output folder are
+overwritten; other files there are left alone.
+
+Progress: a bar on a terminal, the library's progress text otherwise.
+Unresolved macros are reported and left in the output as written.
+Ctrl-C stops between two files; every file written is complete.)TXT";
+
+constexpr const char* kCheckHelp = R"TXT(Patch every patchable file of SKIN in memory and list the macros nothing resolves.
+
+Each problem is printed as FILE:LINE: MESSAGE (LINE is 0 when the macro text
+could not be located). The skin is not modified: files are copied to a
+private temporary folder, which serves as System.ResultFolderName and
+System.RootFolderName, and removed afterwards. Exit 1 when any macro is
+unresolved.)TXT";
+
+constexpr const char* kEvalHelp = R"TXT(Evaluate EXPR, the text of one marker, and print its value.
+
+EXPR may hold several statements separated by ";", e.g.
+  quenloft eval "x = 'World'; Concat('Hello, ', x)"
+System.SourceFolderName is the stock skin (or the current folder when it is
+missing); System.ResultFolderName and System.RootFolderName are the current
+folder. Exit 1 when a statement is not resolved (the library's messages go
+to stderr); expressions shorter than 5 bytes never evaluate.)TXT";
+
+void AddCommonOptions(CLI::App* command, CommonOptions* options) {
+  command->add_option("--set", options->sets,
+                      "Store a system value NAME=VALUE (\"System.\" is added to a NAME "
+                      "without it); repeatable")
+      ->type_name("NAME=VALUE")
+      ->allow_extra_args(false);
+  command->add_option("--values", options->value_files,
+                      "Read system values from FILE: NAME=VALUE lines, # comments; repeatable")
+      ->type_name("FILE")
+      ->allow_extra_args(false);
+  command->add_option("--var", options->vars,
+                      "Set the global (\"Global-Manager\") variable NAME to VALUE; repeatable")
+      ->type_name("NAME=VALUE")
+      ->allow_extra_args(false);
+  command->add_option("--vars", options->var_files,
+                      "Read global variables from FILE: NAME=VALUE or NAME<TAB>VALUE lines, "
+                      "# comments; repeatable")
+      ->type_name("FILE")
+      ->allow_extra_args(false);
+  command->add_option("--module", options->modules,
+                      "Load the resolver module FILE from the library's folder "
+                      "(CreateTemplateResolversInstance); repeatable")
+      ->type_name("FILE")
+      ->allow_extra_args(false);
+  command->add_flag("-q,--quiet", options->quiet, "No progress and no summary; errors only");
+  command->add_flag("--timings", options->timings,
+                    "Print the library's timing lines and its environment line at the end");
+  command->add_flag("--json", options->json, "Print the result as one JSON object on stdout");
+}
+
+}  // namespace
+}  // namespace quenloft_tool
+
+int main(int argc, char** argv) {
+  using namespace quenloft_tool;
+  CLI::App app(kOverview, "quenloft");
+  app.footer(kFooter);
+  app.require_subcommand(1);
+  app.set_version_flag("--version", "quenloft 1.0.0");
+
+  BuildOptions build;
+  CLI::App* build_command =
+      app.add_subcommand("build", "Copy a skin into an output folder and patch its text files");
+  build_command->add_option("SKIN", build.skin, "Skin folder (default: the stock skin)");
+  build_command->add_option("-o,--output", build.output,
+                            std::string("Output folder (default: ./") + kDefaultOutput + ")")
+      ->type_name("OUT");
+  build_command->add_option("--root", build.root,
+                            "System.RootFolderName (default: the output folder)")
+      ->type_name("DIR");
+  build_command->add_option("--patch", build.patch_globs,
+                            "Also patch files matching GLOB; repeatable")
+      ->type_name("GLOB")
+      ->allow_extra_args(false);
+  build_command->add_flag("--strict", build.strict, "Exit 1 when any macro is unresolved");
+  build_command->add_flag("-v,--verbose", build.common.verbose,
+                          "Print every file as it is copied and patched");
+  AddCommonOptions(build_command, &build.common);
+  build_command->footer(std::string("\n") + kBuildHelp + "\n" + kFooter);
+
+  CheckOptions check;
+  CLI::App* check_command =
+      app.add_subcommand("check", "List the macros of a skin that nothing resolves, as FILE:LINE");
+  check_command->add_option("SKIN", check.skin, "Skin folder (default: the stock skin)");
+  check_command->add_option("--patch", check.patch_globs,
+                            "Also check files matching GLOB; repeatable")
+      ->type_name("GLOB")
+      ->allow_extra_args(false);
+  AddCommonOptions(check_command, &check.common);
+  check_command->footer(std::string("\n") + kCheckHelp + "\n" + kFooter);
+
+  EvalOptions eval;
+  CLI::App* eval_command =
+      app.add_subcommand("eval", "Evaluate one expression and print its value");
+  eval_command->add_option("EXPR", eval.expression, "The expression")->required();
+  AddCommonOptions(eval_command, &eval.common);
+  eval_command->footer(std::string("\n") + kEvalHelp + "\n" + kFooter);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? kExitOk : kExitUsage;
+  }
+  try {
+    if (*build_command) return RunBuild(build);
+    if (*check_command) return RunCheck(check);
+    if (*eval_command) return RunEval(eval);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quenloft: error: %s\n", e.what());
+    return kExitFailed;
+  }
+  return kExitUsage;
+}

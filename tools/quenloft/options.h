@@ -1,0 +1,56 @@
+// What the command line asked for, before anything is checked.
+#ifndef QUENLOFT_TOOL_OPTIONS_H
+#define QUENLOFT_TOOL_OPTIONS_H
+
+#include <string>
+#include <vector>
+
+namespace quenloft_tool {
+
+// Exit codes of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // failed updates, unresolved macros (check, eval, --strict)
+inline constexpr int kExitUsage = 2;   // bad arguments, missing skin
+
+// Shared by build, check and eval.
+struct CommonOptions {
+  std::vector<std::string> sets;         // --set NAME=VALUE (system values)
+  std::vector<std::string> value_files;  // --values FILE
+  std::vector<std::string> vars;         // --var NAME=VALUE (global variables)
+  std::vector<std::string> var_files;    // --vars FILE
+  std::vector<std::string> modules;      // --module FILE
+  bool quiet = false;
+  bool verbose = false;
+  bool timings = false;
+  bool json = false;
+};
+
+struct BuildOptions {
+  CommonOptions common;
+  std::string skin;    // empty: the stock skin
+  std::string output;  // -o
+  std::string root;    // --root; empty: the output folder
+  std::vector<std::string> patch_globs;
+  bool strict = false;
+};
+
+struct CheckOptions {
+  CommonOptions common;
+  std::string skin;
+  std::vector<std::string> patch_globs;
+};
+
+struct EvalOptions {
+  CommonOptions common;
+  std::string expression;
+};
+
+inline constexpr const char* kDefaultOutput = "quenloft-out";
+
+int RunBuild(const BuildOptions& options);
+int RunCheck(const CheckOptions& options);
+int RunEval(const EvalOptions& options);
+
+}  // namespace quenloft_tool
+
+#endif  // QUENLOFT_TOOL_OPTIONS_H

@@ -1,0 +1,28 @@
+// Which copied files the update pass patches: every file whose extension
+// has a marker style of its own, plus those matching --patch globs.
+#ifndef QUENLOFT_TOOL_PATCH_SELECTION_H
+#define QUENLOFT_TOOL_PATCH_SELECTION_H
+
+#include <string>
+#include <vector>
+
+namespace quenloft_tool {
+
+class PatchSelection {
+ public:
+  explicit PatchSelection(std::vector<std::string> globs = {});
+
+  // `relative` uses "/" between folders. A glob matches the whole relative
+  // name or, when it holds no "/", the file name alone.
+  bool IsPatched(const std::string& relative) const;
+
+  // The extensions patched by default, lower case with their dot.
+  static const std::vector<std::string>& DefaultExtensions();
+
+ private:
+  std::vector<std::string> globs_;
+};
+
+}  // namespace quenloft_tool
+
+#endif  // QUENLOFT_TOOL_PATCH_SELECTION_H

@@ -1,0 +1,30 @@
+#include "skin_folder.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "folders.h"
+#include "library_location.h"
+
+namespace quenloft_tool {
+
+std::string ResolveSkinFolder(const std::string& given, std::string* error) {
+  std::error_code ec;
+  if (given.empty()) {
+    const std::string stock = StockSkinFolder();
+    if (stock.empty() || !std::filesystem::is_directory(stock, ec)) {
+      *error = "no skin given and the stock skin is missing (looked in " +
+               (stock.empty() ? std::string("the library's folder") : stock) +
+               "); name a skin folder: quenloft build SKIN";
+      return {};
+    }
+    return stock;
+  }
+  if (!std::filesystem::is_directory(given, ec)) {
+    *error = "skin folder not found: " + given;
+    return {};
+  }
+  return AbsoluteFolder(given);
+}
+
+}  // namespace quenloft_tool
