@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
-# Runs the demo against a build folder (default build/release).
+# Builds the stock sample skin with the quenloft tool into out/demo/ and
+# says where the start page is. Usage: scripts/demo.sh [BUILD_FOLDER]
 set -euo pipefail
+cd "$(dirname "$0")/.."
 build=${1:-build/release}
-if [[ -x "$build/bin/quenloft" ]]; then
-  rm -rf out/demo
-  "$build/bin/quenloft" build -o out/demo --set System.Title="Quenloft demo"
-  echo "Start page: out/demo/index.htm"
-else
-  "$build/bin/hello-host"
+tool="$build/bin/quenloft"
+if [[ ! -x "$tool" ]]; then
+  echo "demo: $tool is missing; run 'make build' first" >&2
+  exit 1
 fi
+
+rm -rf out/demo
+"$tool" build -o out/demo \
+  --set Title="Quenloft demo" \
+  --set Accent=teal \
+  --set TopicCount=3 \
+  --set Edition=2nd-ed \
+  --set ShowIndex=yes \
+  --var 'company$$=Made by the Quenloft demo'
+
+echo
+echo "Start page: $(pwd)/out/demo/index.htm"
+echo "Open it in a browser, e.g.: xdg-open out/demo/index.htm"
