@@ -1,0 +1,77 @@
+// The environment line a new manager records in the current time
+// recorder, and only there.
+#include <CorvaskUtils/CorvaskUtils.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host_refs.h"
+#include "private_tmpdir.h"
+
+namespace quenloft::testing {
+namespace {
+
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Makes a recorder current for the life of the object.
+class CurrentRecorder {
+ public:
+  CurrentRecorder() : previous_(CCheckTimeRecorder::SetCurrentTimeRecorder(&recorder_)) {}
+  ~CurrentRecorder() { CCheckTimeRecorder::SetCurrentTimeRecorder(previous_); }
+  CurrentRecorder(const CurrentRecorder&) = delete;
+  CurrentRecorder& operator=(const CurrentRecorder&) = delete;
+  std::vector<std::string> Lines() const { return LinesOf(recorder_.GetText()); }
+
+ private:
+  CCheckTimeRecorder recorder_;
+  CCheckTimeRecorder* previous_;
+};
+
+const std::regex kLine(
+    R"(^Template Temp Folder Info: OS: \S+ \d+\.\d+ and File System : \S+ \(0x[0-9a-f]+\)$)");
+
+TEST(EnvironmentLine, NewManagerRecordsOneLine) {
+  CurrentRecorder recorder;
+  ManagerRefs m = NewManager();
+  ASSERT_TRUE(m.manager);
+  const auto lines = recorder.Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(std::regex_match(lines[0], kLine)) << lines[0];
+}
+
+TEST(EnvironmentLine, EveryManagerRecordsItsOwnLine) {
+  CurrentRecorder recorder;
+  ManagerRefs first = NewManager();
+  ManagerRefs second = NewManager();
+  const auto lines = recorder.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], lines[1]);
+}
+
+TEST(EnvironmentLine, NothingIsRecordedWithoutACurrentRecorder) {
+  ASSERT_EQ(CCheckTimeRecorder::GetCurrentTimeRecorder(), nullptr);
+  CCheckTimeRecorder idle;  // exists, but is not current
+  ManagerRefs m = NewManager();
+  ASSERT_TRUE(m.manager);
+  EXPECT_EQ(idle.GetText(), "");
+}
+
+TEST(EnvironmentLine, TemporaryFolderThatCannotBeExaminedRecordsNothing) {
+  PrivateTmpDir tmp;
+  setenv("TMPDIR", (tmp.path() + "/missing").c_str(), 1);
+  CurrentRecorder recorder;
+  ManagerRefs m = NewManager();
+  ASSERT_TRUE(m.manager);
+  EXPECT_TRUE(recorder.Lines().empty());
+}
+
+}  // namespace
+}  // namespace quenloft::testing

@@ -1,0 +1,115 @@
+// Each manager's own temporary folder: made in the system's temporary
+// folder when the manager is made, told to every file source, removed when
+// the manager ends.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "host_fakes.h"
+#include "host_refs.h"
+#include "private_tmpdir.h"
+
+namespace quenloft::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kPrefix[] = "pelion5_quenloft";
+
+// The folder a manager tells its file sources.
+std::string FolderOf(const ManagerRefs& m) {
+  FakeSource probe;
+  m.manager->AddFileSource(&probe);
+  return probe.folders.empty() ? std::string() : probe.folders.front();
+}
+
+TEST(TempFolder, EachManagerHasItsOwnFolderUntilItEnds) {
+  PrivateTmpDir tmp;
+  ASSERT_FALSE(tmp.path().empty());
+  ManagerRefs first = NewManager();
+  ManagerRefs second = NewManager();
+  ASSERT_TRUE(first.manager && second.manager);
+
+  const auto entries = tmp.Entries();
+  ASSERT_EQ(entries.size(), 2u);
+  for (const std::string& name : entries) {
+    EXPECT_EQ(name.rfind(kPrefix, 0), 0u) << name;
+    EXPECT_GT(name.size(), sizeof kPrefix - 1) << "a unique suffix follows the prefix";
+  }
+
+  const std::string first_folder = FolderOf(first);
+  const std::string second_folder = FolderOf(second);
+  EXPECT_NE(first_folder, second_folder);
+  for (const std::string& folder : {first_folder, second_folder}) {
+    EXPECT_TRUE(fs::is_directory(folder)) << folder;
+    EXPECT_EQ(fs::path(folder).parent_path().parent_path(), fs::path(tmp.path()))
+        << folder << " is not directly inside TMPDIR";
+    EXPECT_EQ(fs::path(folder).parent_path().filename().string().rfind(kPrefix, 0), 0u);
+  }
+
+  first = ManagerRefs{};
+  EXPECT_FALSE(fs::exists(first_folder));
+  EXPECT_TRUE(fs::is_directory(second_folder));
+  second = ManagerRefs{};
+  EXPECT_FALSE(fs::exists(second_folder));
+  EXPECT_TRUE(tmp.Entries().empty());
+}
+
+TEST(TempFolder, EverySourceIsToldTheSameFolder) {
+  PrivateTmpDir tmp;
+  ManagerRefs m = NewManager();
+  ASSERT_TRUE(m.manager);
+  FakeSource a, b;
+  ASSERT_EQ(m.manager->AddFileSource(&a), 0);
+  ASSERT_EQ(m.manager->AddFileSource(&b), 0);
+  ASSERT_EQ(a.folders.size(), 1u);
+  ASSERT_EQ(b.folders.size(), 1u);
+  EXPECT_EQ(a.folders[0], b.folders[0]);
+  ASSERT_EQ(tmp.Entries().size(), 1u);
+  EXPECT_EQ(fs::path(a.folders[0]).parent_path().filename().string(), tmp.Entries()[0]);
+}
+
+TEST(TempFolder, ContentIsRemovedWithTheFolder) {
+  PrivateTmpDir tmp;
+  ManagerRefs m = NewManager();
+  ASSERT_TRUE(m.manager);
+  const std::string folder = FolderOf(m);
+  ASSERT_FALSE(folder.empty());
+  fs::create_directories(fs::path(folder) / "sub");
+  std::ofstream(fs::path(folder) / "sub" / "file.txt") << "left by a file source";
+  m = ManagerRefs{};
+  EXPECT_FALSE(fs::exists(folder));
+}
+
+TEST(TempFolder, FolderRemovedByOthersIsNoError) {
+  PrivateTmpDir tmp;
+  ManagerRefs m = NewManager();
+  ASSERT_TRUE(m.manager);
+  const std::string folder = FolderOf(m);
+  ASSERT_TRUE(fs::remove_all(folder) > 0);
+  m = ManagerRefs{};
+  EXPECT_TRUE(tmp.Entries().empty());
+}
+
+TEST(TempFolder, ManagerWorksWithoutAUsableTemporaryFolder) {
+  PrivateTmpDir tmp;
+  setenv("TMPDIR", (tmp.path() + "/missing").c_str(), 1);
+  FakeHost host;
+  {
+    ManagerRefs m = NewManager();
+    ASSERT_TRUE(m.manager && m.copier);
+    EXPECT_EQ(m.copier->Initialize(&host), 0);
+    FakeSource source({"a.htm"});
+    EXPECT_EQ(m.manager->AddFileSource(&source), 0);
+    EXPECT_EQ(source.count(), 2);
+    EXPECT_EQ(m.manager->RemoveFileSource(&source), 0);
+    EXPECT_EQ(source.count(), 1);
+  }
+  EXPECT_EQ(host.count(), 1);
+  EXPECT_TRUE(tmp.Entries().empty());
+}
+
+}  // namespace
+}  // namespace quenloft::testing
