@@ -28,8 +28,12 @@ function(quenloft_add_test target)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   set_target_properties(${target} PROPERTIES BUILD_RPATH "$ORIGIN/../lib")
+  set(_properties TIMEOUT 120)
+  if(ARG_LABELS)
+    list(APPEND _properties LABELS "${ARG_LABELS}")
+  endif()
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120)
+    PROPERTIES ${_properties})
 endfunction()
 
 # An executable of ours that runs from bin/ against the libraries in lib/.
