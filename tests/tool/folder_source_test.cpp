@@ -1,0 +1,46 @@
+#include "folder_source.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "text_object.h"
+#include "tool/run_tool.h"
+
+namespace quenloft_tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ToolFolderSource, ListsFilesSortedAndGivesSourcePaths) {
+  tool_test::TempFolder skin;
+  tool_test::WriteFile(skin.path() / "b.htm", "b");
+  tool_test::WriteFile(skin.path() / "a/z.css", "z");
+  tool_test::WriteFile(skin.path() / "a/y/x.js", "x");
+  // A link back to the skin must not make the walk endless.
+  fs::create_directory_symlink(skin.path(), skin.path() / "a/loop");
+  const std::string folder = skin.str() + "/";
+  Ref<FolderSource> source = FolderSource::Make(folder);
+
+  std::vector<std::string> listed;
+  Ref<ICvoString> name = MakeText();
+  int32_t position = 0;
+  for (int32_t rc = source->GetFirstName(name.get(), &position);
+       rc == 0 && !ReadText(name.get()).empty();
+       rc = source->GetNextName(name.get(), &position)) {
+    listed.push_back(ReadText(name.get()));
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{"a/y/x.js", "a/z.css", "b.htm"}));
+
+  // The manager hands names back with backslashes.
+  Ref<ICvoString> path = MakeText();
+  EXPECT_EQ(source->GetSourcePath(path.get(), "a\\y\\x.js"), 0);
+  EXPECT_EQ(ReadText(path.get()), folder + "a/y/x.js");
+  EXPECT_EQ(source->GetSourcePath(nullptr, "b.htm"), 1);
+  EXPECT_EQ(source->GetNextName(name.get(), nullptr), 1);
+}
+
+}  // namespace
+}  // namespace quenloft_tool

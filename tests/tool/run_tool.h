@@ -1,0 +1,60 @@
+// Runs the built quenloft binary and collects what it printed.
+#ifndef QUENLOFT_TESTS_TOOL_RUN_TOOL_H
+#define QUENLOFT_TESTS_TOOL_RUN_TOOL_H
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tool_test {
+
+struct ToolRun {
+  int exit_code = -1;  // 128 + signal when the tool died of a signal
+  std::string out;
+  std::string err;
+};
+
+// A tool started in the background; Finish() waits for it.
+class ToolProcess {
+ public:
+  explicit ToolProcess(const std::vector<std::string>& args);
+  ~ToolProcess();
+  ToolProcess(const ToolProcess&) = delete;
+  ToolProcess& operator=(const ToolProcess&) = delete;
+
+  pid_t pid() const { return pid_; }
+  bool Exited();  // without waiting
+  ToolRun Finish();
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = 0;
+  bool reaped_ = false;
+  std::filesystem::path out_file_;
+  std::filesystem::path err_file_;
+};
+
+ToolRun RunTool(const std::vector<std::string>& args);
+
+// A fresh folder below the test's temporary folder, removed at exit.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  const std::filesystem::path& path() const { return path_; }
+  std::string str() const { return path_.string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& content);
+// Regular files below a folder, relative with "/", sorted.
+std::vector<std::string> ListFiles(const std::filesystem::path& folder);
+
+}  // namespace tool_test
+
+#endif  // QUENLOFT_TESTS_TOOL_RUN_TOOL_H
