@@ -140,6 +140,52 @@ TEST_F(PatchedFileManager, FileScopeIsHandedOutOnceAndGoesWithTheFile) {
   EXPECT_EQ(manager_->HasResolverFor("name$"), 1);  // withdrawn with the file
 }
 
+TEST_F(PatchedFileManager, TextIsCutOnceAndComposedOnEveryPatch) {
+  ComPtr<ITplPatchedFile> file = NewFile("page.txt", "");
+  EXPECT_EQ(Patched(file.get()), "");  // nothing to cut yet
+  file->SetText("<!--%title$$%--> %%%'one'%%%");
+  file->AttachFileName("PAGE.HTM");
+  EXPECT_EQ(Patched(file.get()), "Quenloft one");
+  // A new text is not cut again: the chunks keep the text they were cut from.
+  file->SetText("%%%'other'%%%");
+  ComPtr<ITplVariables> globals = manager_.query<ITplVariables>(IID_ITplVariables);
+  globals->SetVariable("title$$", "changed");
+  EXPECT_EQ(Patched(file.get()), "changed one");
+  ComPtr<ICvoString> text;
+  CreateCvoStringInstance(text.put());
+  file->GetText(text.get());
+  EXPECT_EQ(TextOf(text.get()), "%%%'other'%%%");
+}
+
+TEST_F(PatchedFileManager, NullArgumentsAreEmptyOrIgnored) {
+  ComPtr<ITplPatchedFile> file = NewFile("old.htm", "old");
+  EXPECT_EQ(file->SetText(nullptr), 0);
+  EXPECT_EQ(file->SetFileName(nullptr), 0);
+  EXPECT_EQ(file->AttachFileName(nullptr), 0);
+  EXPECT_EQ(file->GetText(nullptr), 0);
+  EXPECT_EQ(file->GetFileName(nullptr), 1);
+  EXPECT_EQ(file->Patch(nullptr), 0);
+  EXPECT_EQ(file->LoadFromFile(nullptr), 0);
+  EXPECT_EQ(file->SaveToFile(nullptr), 0);
+  ComPtr<ICvoString> text;
+  CreateCvoStringInstance(text.put());
+  text->SetText("stale");
+  file->GetFileName(text.get());
+  EXPECT_EQ(TextOf(text.get()), "");
+  EXPECT_EQ(Patched(file.get()), "");
+}
+
+TEST_F(PatchedFileManager, QueryInterfaceAnswersTheFileAndItsScopeOnly) {
+  ComPtr<ITplPatchedFile> file = NewFile("page.htm", "");
+  EXPECT_EQ(file->QueryInterface(IID_ITplPatchedFile, nullptr), TPL_E_INVALIDARG);
+  void* out = &host_;
+  EXPECT_EQ(file->QueryInterface(IID_ITplExpression, &out), TPL_E_NOTIMPL);
+  EXPECT_EQ(out, nullptr);
+  ASSERT_EQ(file->QueryInterface(IID_ITplPatchedFile, &out), 0);
+  EXPECT_EQ(out, static_cast<void*>(file.get()));
+  EXPECT_EQ(file->Release(), 1);
+}
+
 TEST_F(PatchedFileManager, UnresolvedMarkerStaysAndIsReportedWithTheFileName) {
   ComPtr<ITplPatchedFile> file = NewFile("page.htm", "a<!--%Nothing.Here%-->b");
   EXPECT_EQ(Patched(file.get()), "a<!--%Nothing.Here%-->b");
