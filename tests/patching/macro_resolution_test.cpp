@@ -303,6 +303,27 @@ TEST(MacroResolution, NestingIsBounded) {
   m.manager->RemoveResolver(&loop);
 }
 
+TEST(MacroResolution, SelfReferencingTemplateFailsInsteadOfCrashing) {
+  FakeContainer page("loop.htm");
+  {
+    ManagerUnderTest m;
+    ITplResolverSet* functions = nullptr;
+    ASSERT_EQ(CreateTemplateResolversInstance(&functions), 0);
+    functions->SetManager(m.manager);
+    functions->Initialize();
+    // The variable's value evaluates the variable again, without end.
+    ITplVariables* global = m.GlobalScope();
+    global->SetVariable("loop$$", "ReplaceMacroExpr(loop$$)");
+    global->Release();
+    m.Evaluate("ReplaceMacroExpr(loop$$)", page.unknown());
+    ASSERT_FALSE(m.host.messages.empty());
+    EXPECT_EQ(m.host.messages.front(), Message(kInFile, "loop$$", "loop.htm"));
+    functions->Uninitialize();
+    EXPECT_EQ(functions->Release(), 0);
+  }
+  EXPECT_EQ(page.count, 0);
+}
+
 TEST(MacroResolution, ReferencesComeBack) {
   FakeHost host;
   TestResolver resolver = AnsweringResolver({"A", "B"}, "r");
