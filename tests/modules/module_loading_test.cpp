@@ -2,6 +2,9 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <CorvaskUtils/CorvaskUtils.h>
+#include <gmock/gmock.h>
+
 #include <filesystem>
 
 #include "module_test_support.h"
@@ -141,6 +144,20 @@ INSTANTIATE_TEST_SUITE_P(
                    "throwing:release0"},
                   {"throwing:unregister", "throwing:unload"}}),
     [](const auto& info) { return std::string(info.param.label); });
+
+TEST(ModuleLoading, LoadingIsTimedUnderTheModuleAndHostFileNames) {
+  CCheckTimeRecorder recorder;
+  CCheckTimeRecorder* previous = CCheckTimeRecorder::SetCurrentTimeRecorder(&recorder);
+  {
+    HostedManager host;
+    host.Add("libql-test-module-cpp.so", "", "/srv/host/app.bin");
+    host.Terminate();
+  }
+  CCheckTimeRecorder::SetCurrentTimeRecorder(previous);
+  EXPECT_THAT(recorder.GetText(),
+              ::testing::HasSubstr("****CTplManagerImpl::AddResolverModuleByHost(): "
+                                   "libql-test-module-cpp (app): "));
+}
 
 TEST(ModuleLoading, FileMissingBesideTheLibraryIsNotUsedEvenIfLoadedElsewhere) {
   namespace fs = std::filesystem;
