@@ -57,6 +57,12 @@ void DropSet(ITplResolverSet* set) {
   }
 }
 
+// Makes sure the next push_back cannot throw, keeping geometric growth.
+template <class Vector>
+void MakeRoomForOne(Vector& v) {
+  if (v.size() == v.capacity()) v.reserve(v.capacity() * 2 + 4);
+}
+
 }  // namespace
 
 CTplResolverModuleList::CTplResolverModuleList() {
@@ -81,7 +87,7 @@ int CTplResolverModuleList::AddModule(ITplManager* manager, const char* name,
     if (handle == nullptr) {
       // Room first, so that a module once loaded is always recorded (and
       // so unloaded by Clear).
-      modules_.reserve(modules_.size() + 1);
+      MakeRoomForOne(modules_);
       auto record = std::make_unique<ModuleRecord>();
       record->name = name;
       if (LoadModule(&record->handle, &record->loaded_here, name) == 0) return 0;
@@ -93,7 +99,7 @@ int CTplResolverModuleList::AddModule(ITplManager* manager, const char* name,
     auto factory = reinterpret_cast<FactoryFn>(platform::FindEntryPoint(handle, kFactoryName));
     if (factory == nullptr) return 0;
     // Room first, so that keeping a configured set cannot fail.
-    sets_.reserve(sets_.size() + 1);
+    MakeRoomForOne(sets_);
     ITplResolverSet* set = nullptr;
     try {
       factory(&set);  // its result is not used: the out-pointer tells
