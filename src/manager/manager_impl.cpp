@@ -55,8 +55,9 @@ CTplManagerImpl::~CTplManagerImpl() {
   host_.reset();
   // Resolver sets of a host that skipped Terminate are let go while the
   // registry and the manager are still whole: their Uninitialize may call
-  // back into us.
-  module_list_.Clear();
+  // back into us. Their modules are unloaded only when the module list
+  // goes, after the registry has released every resolver their code backs.
+  module_list_.ReleaseSets();
   RemoveTempFolder();
   // Both withdraw their names through UnregisterName, so the registry must
   // still stand.
