@@ -82,36 +82,6 @@ TEST_F(ResolverObjects, FunctionLibraryAnswers) {
   EXPECT_EQ(library.Resolve(nullptr), 1);
 }
 
-TEST_F(ResolverObjects, FunctionLibraryResolvesByExactName) {
-  CTplFunctionLibrary library;
-  library.Attach(manager_);
-  struct Case {
-    const char* statement;
-    int32_t result;
-    const char* value;
-  };
-  const Case cases[] = {
-      {"Concat('a', 'b')", 0, "ab"},
-      {"Concat.member('a')", 0, "a"},
-      {"concat('a')", 1, "concat('a')"},
-      {"NoSuch('a')", 1, "NoSuch('a')"},
-      {"x.y = Concat('a')", 1, "x.y = Concat('a')"},  // no name
-      {"Concat", 0, ""},
-      {"ColorToName('red')", 1, "ColorToName('red')"},
-  };
-  for (const Case& c : cases) {
-    ComPtr<ITplMacroCall> call;
-    ASSERT_EQ(services_->CreateMacroCall(call.put(), nullptr), 0);
-    ASSERT_TRUE(call);
-    call->SetText(c.statement);
-    EXPECT_EQ(library.Resolve(call.get()), c.result) << c.statement;
-    ComPtr<ICvoString> value = NewString();
-    call->GetValue(value.get());
-    EXPECT_EQ(ReadString(value.get()), c.value) << c.statement;
-  }
-  library.Detach();
-}
-
 TEST_F(ResolverObjects, AttachAndDetach) {
   CTplFunctionLibrary library;
   EXPECT_EQ(manager_->HasResolverFor("Concat"), 1);
@@ -137,7 +107,7 @@ TEST_F(ResolverObjects, AttachAndDetach) {
 }
 
 TEST_F(ResolverObjects, SystemResolverAnswers) {
-  SystemValueMap values{{"System.Key", "value"}, {"System", "bare"}};
+  SystemValueMap values;
   Owned<ITplResolver> resolver = MakeSystemResolver(&values, nullptr);
   ASSERT_TRUE(resolver);
   ExpectResolverIdentity(resolver.get());
@@ -156,26 +126,6 @@ TEST_F(ResolverObjects, SystemResolverAnswers) {
   EXPECT_EQ(resolver->GetFirstName(nullptr, &position), 0);
   EXPECT_EQ(resolver->GetNextName(name.get(), nullptr), 0);
 
-  struct Case {
-    const char* statement;
-    const char* value;  // the call's value after Resolve
-  };
-  const Case cases[] = {
-      {"System.Key", "value"},
-      {"System .Key", "value"},
-      {"System", "bare"},
-      {"System.key", "System.key"},
-      {"Other.Key", "Other.Key"},  // the key is what the call names
-  };
-  for (const Case& c : cases) {
-    ComPtr<ITplMacroCall> call;
-    ASSERT_EQ(services_->CreateMacroCall(call.put(), nullptr), 0);
-    call->SetText(c.statement);
-    EXPECT_EQ(resolver->Resolve(call.get()), 0) << c.statement;
-    ComPtr<ICvoString> value = NewString();
-    call->GetValue(value.get());
-    EXPECT_EQ(ReadString(value.get()), c.value) << c.statement;
-  }
   EXPECT_EQ(resolver->Resolve(nullptr), 0);
 }
 

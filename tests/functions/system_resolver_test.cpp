@@ -42,12 +42,5 @@ TEST_F(SystemResolver, TheBareNameIsAKeyToo) {
   EXPECT_EQ(Eval("System"), "bare");
 }
 
-TEST_F(SystemResolver, SystemValuesChangeBetweenEvaluations) {
-  SetSystemValue("System.Name", "one");
-  EXPECT_EQ(Eval("System.Name"), "one");
-  SetSystemValue("System.Name", "two");
-  EXPECT_EQ(Eval("System.Name"), "two");
-}
-
 }  // namespace
 }  // namespace quenloft::testing

@@ -50,8 +50,6 @@ TEST_F(TransformFunction, FailuresGiveTheEmptyText) {
   SetGlobal("badxml$$", "<toc><topic></toc>");
   SetGlobal("badxsl$$", "<xsl:stylesheet version=\"1.0\"");
   SetGlobal("passwd$$", TextSheet("<xsl:value-of select=\"document('/etc/passwd')\"/>").c_str());
-  SetGlobal("network$$",
-            TextSheet("<xsl:value-of select=\"document('http://127.0.0.1:9/toc.xml')\"/>").c_str());
   SetGlobal("entity$$",
             "<!DOCTYPE toc [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><toc>&e;</toc>");
   SetGlobal("copy$$", TextSheet("<xsl:value-of select=\".\"/>").c_str());
@@ -60,8 +58,7 @@ TEST_F(TransformFunction, FailuresGiveTheEmptyText) {
   ::testing::internal::CaptureStderr();
   for (const std::string expression :
        {"Transform(badxml$$, html$$)", "Transform(toc$$, badxsl$$)", "Transform(toc$$, passwd$$)",
-        "Transform(toc$$, network$$)", "Transform(entity$$, copy$$)", "Transform('', '')",
-        "Transform(toc$$, toc$$)"}) {
+        "Transform(entity$$, copy$$)", "Transform('', '')"}) {
     EXPECT_EQ(Eval(expression), "") << expression;
   }
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
