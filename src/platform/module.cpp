@@ -1,7 +1,9 @@
 #include "platform/module.h"
 
 #include <dlfcn.h>
+#include <limits.h>
 #include <sched.h>
+#include <stdlib.h>
 
 namespace quenloft::platform {
 
@@ -16,6 +18,10 @@ std::string OwnModulePath() {
       info.dli_fname == nullptr) {
     return {};
   }
+  // dli_fname is the name the library was loaded by, which may be relative
+  // to a working directory that the host changes later.
+  char resolved[PATH_MAX];
+  if (realpath(info.dli_fname, resolved) != nullptr) return resolved;
   return info.dli_fname;
 }
 
