@@ -40,6 +40,16 @@ TEST(ModuleLifetime, ResolverLeftRegisteredGoesBeforeItsModule) {
             (Entries{"careless:uninit:r", "careless:resolver-release0", "careless:unload"}));
 }
 
+// The same without Terminate: the manager's teardown releases the resolver
+// before it unloads the code behind it.
+TEST(ModuleLifetime, ResolverLeftRegisteredGoesBeforeItsModuleWithoutTerminate) {
+  HostedManager host;
+  ASSERT_EQ(host.Add("libql-test-module-careless.so", "r"), 0);
+  host.Release();
+  EXPECT_EQ(Journal({"uninit", "resolver-release0", "unload"}),
+            (Entries{"careless:uninit:r", "careless:resolver-release0", "careless:unload"}));
+}
+
 TEST(ModuleLifetime, ModuleWhoseFileWasDeletedIsStillUnregisteredAndUnloaded) {
   namespace fs = std::filesystem;
   const std::string name = "libql-test-module-vanishing-" + std::to_string(getpid()) + ".so";
