@@ -1,14 +1,12 @@
 // Count-tracking fakes for the statement-language tests: a host that
-// records its messages, a resolver driven by a lambda, and a container that
-// plays the patched file an expression works for. They live on the stack;
-// each test checks that every reference it handed out came back.
+// records its messages and a resolver driven by a lambda. They live on the
+// stack; each test checks that every reference it handed out came back.
 #ifndef QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 #define QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 
 #include <CorvaskObjs/CvoString.h>
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -129,71 +127,6 @@ class TestResolver final : public ITplResolver, public ITplResolverEx {
   std::vector<std::string> names_;
 };
 
-// The object an expression works for. As a patched file it names its file;
-// its own ITplVariables records what is assigned to it.
-class FakeContainer final : public ITplPatchedFile, public ITplVariables {
- public:
-  explicit FakeContainer(std::string file_name, bool is_patched_file = true)
-      : file_name_(std::move(file_name)), is_patched_file_(is_patched_file) {}
-
-  int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
-    if (out == nullptr) return TPL_E_INVALIDARG;
-    *out = nullptr;
-    if (iid == IID_ITplPatchedFile && is_patched_file_) {
-      *out = static_cast<ITplPatchedFile*>(this);
-    } else if (iid == IID_ITplVariables) {
-      *out = static_cast<ITplVariables*>(this);
-    } else {
-      return TPL_E_NOTIMPL;
-    }
-    ++count;
-    return 0;
-  }
-  int32_t QL_CALL AddRef() override { return ++count; }
-  int32_t QL_CALL Release() override { return --count; }
-
-  // ITplPatchedFile
-  int32_t QL_CALL SetText(const char*) override { return 0; }
-  int32_t QL_CALL GetText(ICvoString*) override { return 0; }
-  int32_t QL_CALL SetFileName(const char*) override { return 0; }
-  int32_t QL_CALL GetFileName(ICvoString* out) override {
-    out->SetText(file_name_.c_str());
-    return 0;
-  }
-  int32_t QL_CALL Patch(ICvoString*) override { return 0; }
-  int32_t QL_CALL LoadFromFile(const char*) override { return 0; }
-  int32_t QL_CALL SaveToFile(const char*) override { return 0; }
-  int32_t QL_CALL AttachFileName(const char*) override { return 0; }
-
-  // ITplVariables
-  int32_t QL_CALL Initialize() override { return 0; }
-  int32_t QL_CALL Uninitialize() override { return 0; }
-  int32_t QL_CALL GetFirstName(ICvoString*, int32_t*) override { return 0; }
-  int32_t QL_CALL GetNextName(ICvoString*, int32_t*) override { return 0; }
-  int32_t QL_CALL OnNameConflict(const char*) override { return 0; }
-  int32_t QL_CALL Resolve(ITplMacroCall*) override { return 0; }
-  int32_t QL_CALL SetVariable(const char* name, const char* value) override {
-    variables[name] = value;
-    return 1;
-  }
-  int32_t QL_CALL AppendVariable(const char* name, const char* value) override {
-    variables[name] += value;
-    return 1;
-  }
-  int32_t QL_CALL RemoveVariable(const char*) override { return 1; }
-  int32_t QL_CALL ClearVariables() override { return 0; }
-
-  // The identity handed to expressions as their owner.
-  ITplUnknown* unknown() { return static_cast<ITplPatchedFile*>(this); }
-
-  int32_t count = 0;
-  std::map<std::string, std::string> variables;
-
- private:
-  std::string file_name_;
-  bool is_patched_file_;
-};
-
 // A manager created through the export, initialised with a recording host.
 class ManagerUnderTest {
  public:
@@ -222,6 +155,13 @@ class ManagerUnderTest {
     Str out;
     manager->ResolveMacroText(text, out);
     return out.text();
+  }
+  // A patched file to own expressions, one reference.
+  ITplPatchedFile* NewFile(const char* name) {
+    ITplPatchedFile* file = nullptr;
+    services->CreatePatchedFile(&file);
+    file->SetFileName(name);
+    return file;
   }
   std::string Evaluate(const char* text, ITplUnknown* owner = nullptr) {
     Str out;

@@ -140,15 +140,6 @@ TEST_F(VariableScopeTest, DestructionWithdrawsTheNames) {
   EXPECT_TRUE(services.holders.empty());
 }
 
-TEST_F(VariableScopeTest, NamesTakenByAnotherResolverStayWithIt) {
-  Owned<ITplVariables> other = MakeVariableScope(&services, kFileScopeName);
-  other->SetVariable("shared", "other");
-  scope->SetVariable("shared", "mine");
-  scope->ClearVariables();
-  ASSERT_EQ(services.holders.size(), 1u);
-  EXPECT_EQ(services.holders[0].second, other.get());
-}
-
 TEST_F(VariableScopeTest, IdentityAndOwnerHeldLifetime) {
   EXPECT_EQ(scope->QueryInterface(IID_ITplVariables, nullptr), 1);
   void* as_resolver = nullptr;
@@ -156,24 +147,10 @@ TEST_F(VariableScopeTest, IdentityAndOwnerHeldLifetime) {
   EXPECT_EQ(scope->QueryInterface(IID_ITplResolver, &as_resolver), 0);
   EXPECT_EQ(scope->QueryInterface(IID_ITplVariables, &as_variables), 0);
   EXPECT_EQ(as_resolver, as_variables);
-  EXPECT_EQ(as_resolver, static_cast<void*>(scope.get()));
-  void* other = &other;
-  EXPECT_EQ(scope->QueryInterface(IID_ITplExpression, &other), TPL_E_NOTIMPL);
-  EXPECT_EQ(other, nullptr);
   EXPECT_EQ(scope->Release(), 1);
   EXPECT_EQ(scope->Release(), 0);
   scope->SetVariable("still", "usable");  // count 0 does not destroy it
   EXPECT_EQ(Lookup("still"), "usable");
-
-  Str name;
-  name.get()->SetText("x");
-  int32_t position = 9;
-  EXPECT_EQ(scope->GetFirstName(name, &position), 0);
-  EXPECT_EQ(position, 0);
-  EXPECT_EQ(name.text(), "");
-  EXPECT_EQ(scope->GetNextName(nullptr, &position), 0);
-  EXPECT_EQ(scope->Initialize(), 0);
-  EXPECT_EQ(scope->OnNameConflict("still"), 0);
 }
 
 }  // namespace
