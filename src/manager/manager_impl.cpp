@@ -163,8 +163,11 @@ int32_t CTplManagerImpl::RemoveFileSource(ITplFileSource* source) {
 
 int32_t CTplManagerImpl::MapFileName(ICvoString* out, const char* path) {
   return Guarded(1, [&] {
+    // A null string or path is refused before the host sees it: the host
+    // could neither fill the one nor read the other.
+    if (out == nullptr || path == nullptr) return 1;
     if (host_ && host_->MapFileName(path, out) == 0) return 0;
-    if (out == nullptr || path == nullptr || *path == '\0') return 1;
+    if (*path == '\0') return 1;
     std::string mapped;
     if (IsFullPathName(path) != 0) {
       std::string name, extension;
