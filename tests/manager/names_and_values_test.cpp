@@ -66,10 +66,21 @@ TEST_P(MapFileName, MapsAsTheRuleSays) {
 INSTANTIATE_TEST_SUITE_P(Table, MapFileName, ::testing::ValuesIn(kMaps),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(MapFileNameOut, NullOutIsRefusedWithoutAHost) {
-  ManagerRefs m = NewManager();
-  ASSERT_TRUE(m.manager);
-  EXPECT_EQ(m.manager->MapFileName(nullptr, "a/b.htm"), 1);
+TEST(MapFileNameNulls, AreRefusedBeforeTheHostIsAsked) {
+  FakeHost host;
+  host.map_to = "host.htm";
+  {
+    ManagerRefs m = NewManager();
+    ASSERT_TRUE(m.manager && m.copier);
+    EXPECT_EQ(m.manager->MapFileName(nullptr, "a/b.htm"), 1);
+    ASSERT_EQ(m.copier->Initialize(&host), 0);
+    Ref<ICvoString> out = NewText();
+    EXPECT_EQ(m.manager->MapFileName(nullptr, "a/b.htm"), 1);
+    EXPECT_EQ(m.manager->MapFileName(out.get(), nullptr), 1);
+    EXPECT_TRUE(host.mapped.empty());
+    EXPECT_EQ(TextOf(out.get()), "");
+  }
+  EXPECT_EQ(host.count(), 1);
 }
 
 // The value "System.Title" resolves to after a series of stores.
