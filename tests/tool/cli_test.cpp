@@ -132,6 +132,28 @@ TEST(ToolEval, JsonOutput) {
   EXPECT_NE(bad.out.find("can not resolve macro: Nope(1)"), std::string::npos) << bad.out;
 }
 
+#ifdef QUENLOFT_EXAMPLE_MODULE
+TEST(ToolEval, ResolverModuleBesideTheLibrary) {
+  const fs::path module = QUENLOFT_EXAMPLE_MODULE;
+  TempFolder elsewhere;
+  fs::copy_file(module, elsewhere.path() / module.filename());
+  const EvalCase cases[] = {
+      // By file name, and by a path that leads into the library's folder.
+      {{"Counter('a')", "--module", module.filename().string()}, 0, "1\n", ""},
+      {{"x = Counter('a'); Counter('a')", "--module", module.string()}, 0, "2\n", ""},
+      {{"Counter('a')", "--module", (elsewhere.path() / module.filename()).string()}, 2, "",
+       "resolver modules are loaded from the library's folder"},
+  };
+  for (const EvalCase& c : cases) {
+    SCOPED_TRACE(c.args[2]);
+    const ToolRun run = RunTool(Args({"eval"}, c.args));
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_NE(run.err.find(c.err_part), std::string::npos) << run.err;
+  }
+}
+#endif
+
 TEST(ToolCheck, ListsUnresolvedMacrosWithLines) {
   TempFolder skin;
   WriteFile(skin.path() / "page.htm",

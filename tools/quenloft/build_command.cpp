@@ -61,11 +61,9 @@ int RunBuild(const BuildOptions& options) {
   if (skin.empty()) return Fail(kExitUsage, error);
   const std::string output =
       AbsoluteFolder(options.output.empty() ? kDefaultOutput : options.output);
+  // Writing into the skin would patch the skin itself.
   if (IsSameOrBelow(output, skin)) {
     return Fail(kExitUsage, "the output folder " + output + " lies inside the skin " + skin);
-  }
-  if (IsSameOrBelow(skin, output)) {
-    return Fail(kExitUsage, "the skin " + skin + " lies inside the output folder " + output);
   }
   SessionValues values;
   if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
