@@ -1,13 +1,12 @@
 // End-to-end tests of the quenloft binary: the sample skin against its
 // golden output, eval and check, exit codes, bad arguments and Ctrl-C.
+#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <chrono>
 #include <filesystem>
 #include <regex>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "tool/run_tool.h"
 
@@ -22,9 +21,9 @@ const fs::path kGolden = kSourceDir / "tests/data/sample-skin-golden";
 
 // The values the golden output was made with.
 std::vector<std::string> GoldenValues() {
-  return {"--set", "Title=Sample help", "--set",  "Accent=teal",     "--set",
-          "TopicCount=3",               "--set",  "Edition=2nd-ed",  "--set",
-          "ShowIndex=yes",              "--var",  "company$$=Example & Co"};
+  return {"--set", "Title=Sample help", "--set", "Accent=teal",
+          "--set", "TopicCount=3",      "--set", "Edition=2nd-ed",
+          "--set", "ShowIndex=yes",     "--var", "company$$=Example & Co"};
 }
 
 std::vector<std::string> Args(std::initializer_list<std::string> head,
@@ -70,8 +69,7 @@ TEST(ToolBuild, JsonSummaryParsesBack) {
   WriteFile(skin.path() / "b.txt", "%%%Concat('t')%%%");
   WriteFile(skin.path() / "c.bin", "raw");
   TempFolder out;
-  const ToolRun run =
-      RunTool({"build", skin.str(), "-o", out.str(), "--json", "--patch", "*.txt"});
+  const ToolRun run = RunTool({"build", skin.str(), "-o", out.str(), "--json", "--patch", "*.txt"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   const std::regex shape(
       R"re(^\{"skin":"[^"]+","output":"[^"]+","files_copied":(\d+),"files_patched":(\d+),)re"
@@ -120,6 +118,23 @@ TEST(ToolEval, ValuesAndExitCodes) {
   }
 }
 
+TEST(ToolEval, ValuesAndVariablesFromFiles) {
+  TempFolder work;
+  const std::string values = (work.path() / "system.values").string();
+  const std::string vars = (work.path() / "globals.vars").string();
+  WriteFile(values, "# folder of the help project\nTitle=From file\nSystem.Edition=2\n");
+  WriteFile(vars, "who$$\tAnn Lee\nwhat$$=a=b\n");
+  const ToolRun run =
+      RunTool({"eval", "Concat(System.Title, '/', System.Edition, '/', who$$, '/', what$$)",
+               "--values", values, "--vars", vars});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out, "From file/2/Ann Lee/a=b\n");
+  // --set comes after --values and wins.
+  const ToolRun over =
+      RunTool({"eval", "Concat(System.Title)", "--values", values, "--set", "Title=From option"});
+  EXPECT_EQ(over.out, "From option\n");
+}
+
 TEST(ToolEval, JsonOutput) {
   const ToolRun ok = RunTool({"eval", "--json", "Concat('a\"', 'b')"});
   EXPECT_EQ(ok.exit_code, 0);
@@ -141,7 +156,9 @@ TEST(ToolEval, ResolverModuleBesideTheLibrary) {
       // By file name, and by a path that leads into the library's folder.
       {{"Counter('a')", "--module", module.filename().string()}, 0, "1\n", ""},
       {{"x = Counter('a'); Counter('a')", "--module", module.string()}, 0, "2\n", ""},
-      {{"Counter('a')", "--module", (elsewhere.path() / module.filename()).string()}, 2, "",
+      {{"Counter('a')", "--module", (elsewhere.path() / module.filename()).string()},
+       2,
+       "",
        "resolver modules are loaded from the library's folder"},
   };
   for (const EvalCase& c : cases) {
@@ -168,8 +185,8 @@ TEST(ToolCheck, ListsUnresolvedMacrosWithLines) {
                          "sub/style.css:2: can not resolve macro: Missing.Thing\n");
   EXPECT_NE(run.err.find("2 files checked, 3 unresolved macros"), std::string::npos);
   // Nothing of the skin was written.
-  EXPECT_EQ(ListFiles(skin.path()), (std::vector<std::string>{"notes.txt", "page.htm",
-                                                              "sub/style.css"}));
+  EXPECT_EQ(ListFiles(skin.path()),
+            (std::vector<std::string>{"notes.txt", "page.htm", "sub/style.css"}));
 
   const ToolRun with_glob = RunTool({"check", skin.str(), "--patch", "*.txt", "--json"});
   EXPECT_EQ(with_glob.exit_code, 1);
@@ -205,26 +222,37 @@ TEST(ToolBuild, UsageErrorsAndFailures) {
   const FailureCase cases[] = {
       {"no command", {}, 2, "A subcommand is required"},
       {"unknown option", {"build", "--bogus"}, 2, "--bogus"},
-      {"missing skin", {"build", (work.path() / "nope").string(), "-o", out}, 2,
+      {"missing skin",
+       {"build", (work.path() / "nope").string(), "-o", out},
+       2,
        "skin folder not found"},
       {"bad --set", {"build", s, "-o", out, "--set", "Title"}, 2, "bad --set \"Title\""},
-      {"bad --values line", {"build", s, "-o", out, "--values",
-                             (work.path() / "bad.values").string()}, 2, "bad.values:3:"},
-      {"missing --vars file", {"build", s, "-o", out, "--vars", "/nonexistent/v"}, 2,
+      {"bad --values line",
+       {"build", s, "-o", out, "--values", (work.path() / "bad.values").string()},
+       2,
+       "bad.values:3:"},
+      {"missing --vars file",
+       {"build", s, "-o", out, "--vars", "/nonexistent/v"},
+       2,
        "cannot read /nonexistent/v"},
-      {"folder owned by the tool", {"build", s, "-o", out, "--set",
-                                    "ResultFolderName=/tmp/"}, 2, "is set by the tool"},
+      {"folder owned by the tool",
+       {"build", s, "-o", out, "--set", "ResultFolderName=/tmp/"},
+       2,
+       "is set by the tool"},
       {"output inside the skin", {"build", s, "-o", s + "/out"}, 2, "lies inside the skin"},
-      {"missing module", {"build", s, "-o", out, "--module", "libnone-such.so"}, 2,
-       "did not load"},
-      {"output under a regular file", {"build", s, "-o",
-                                       (work.path() / "plain-file/out").string()}, 1,
+      {"missing module", {"build", s, "-o", out, "--module", "libnone-such.so"}, 2, "did not load"},
+      {"output under a regular file",
+       {"build", s, "-o", (work.path() / "plain-file/out").string()},
+       1,
        "cannot write to the output folder"},
-      {"unresolved under --strict", {"build", s, "-o", out, "--strict"}, 1,
+      {"unresolved under --strict",
+       {"build", s, "-o", out, "--strict"},
+       1,
        "can not resolve macro: Nope(1)"},
-      {"unresolved without --strict", {"build", s, "-o", out}, 0,
-       "can not resolve macro: Nope(1)"},
-      {"update fails", {"build", s, "-o", (work.path() / "blocked").string()}, 1,
+      {"unresolved without --strict", {"build", s, "-o", out}, 0, "can not resolve macro: Nope(1)"},
+      {"update fails",
+       {"build", s, "-o", (work.path() / "blocked").string()},
+       1,
        "Error: Fail to update Template file"},
   };
   for (const FailureCase& c : cases) {
@@ -274,7 +302,8 @@ TEST(ToolBuild, CtrlCStopsBetweenFilesAndLeavesNothingHalfWritten) {
   }
   TempFolder skin;
   constexpr int kFiles = 2000;
-  for (int i = 0; i < kFiles; ++i) WriteFile(skin.path() / ("p" + std::to_string(i) + ".htm"), text);
+  for (int i = 0; i < kFiles; ++i)
+    WriteFile(skin.path() / ("p" + std::to_string(i) + ".htm"), text);
   TempFolder out;
   ToolProcess tool({"build", skin.str(), "-o", out.str()});
   // Wait until the update pass has patched its first file, then press Ctrl-C.

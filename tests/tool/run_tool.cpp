@@ -19,9 +19,9 @@ namespace fs = std::filesystem;
 
 ToolProcess::ToolProcess(const std::vector<std::string>& args) {
   static int counter = 0;
-  const fs::path base = fs::temp_directory_path() /
-                        ("quenloft-tool-run-" + std::to_string(getpid()) + "-" +
-                         std::to_string(++counter));
+  const fs::path base =
+      fs::temp_directory_path() /
+      ("quenloft-tool-run-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
   out_file_ = base.string() + ".out";
   err_file_ = base.string() + ".err";
   std::vector<std::string> argv_text = {QUENLOFT_TOOL_PATH};
@@ -96,7 +96,8 @@ std::vector<std::string> ListFiles(const fs::path& folder) {
   std::vector<std::string> names;
   std::error_code ec;
   for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->is_regular_file()) names.push_back(it->path().lexically_relative(folder).generic_string());
+    if (it->is_regular_file())
+      names.push_back(it->path().lexically_relative(folder).generic_string());
   }
   std::sort(names.begin(), names.end());
   return names;

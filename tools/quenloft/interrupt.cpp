@@ -11,7 +11,9 @@ namespace {
 std::atomic<bool> g_interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int /*signal*/) { g_interrupted.store(true, std::memory_order_relaxed); }
+extern "C" void OnInterrupt(int /*signal*/) {
+  g_interrupted.store(true, std::memory_order_relaxed);
+}
 
 }  // namespace
 
