@@ -58,7 +58,7 @@ void CTplManagerImpl::DeferCopy(const std::string& destination, const std::strin
 
 // ---- copy ------------------------------------------------------------------
 
-std::string CTplManagerImpl::CopyOneFile(const std::string& name) {
+std::string CTplManagerImpl::CopyOneFile(std::string name) {
   if (name.empty()) return {};
   auto found = template_files_.find(PathKey(name));
   if (found == template_files_.end() || !found->second) return {};
@@ -122,7 +122,8 @@ int32_t CTplManagerImpl::CopyTemplateFile(const char* name, ICvoString* out) {
           if (found != template_files_.end() && found->second) {
             ComPtr<ICvoString> source_text = NewString();
             if (source_text) {
-              found->second->GetSourcePath(source_text.get(), template_list_[i].c_str());
+              const std::string listed = template_list_[i];  // the source may add files
+              found->second->GetSourcePath(source_text.get(), listed.c_str());
             }
             const std::string source_path = ReadString(source_text.get());
             if (FileExist(source_path.c_str()) != 0) {

@@ -117,7 +117,9 @@ class CTplManagerImpl final
   std::string RelativeDestination(const std::string& name);
   bool PrepareFolderOnce(const std::string& folder);
   void DeferCopy(const std::string& destination, const std::string& source);
-  std::string CopyOneFile(const std::string& name);
+  // By value: the source asked for the file may register more files, which
+  // moves the entries of the template file list.
+  std::string CopyOneFile(std::string name);
   std::string UpdateOneFile(const std::string& path);
   void FlushDeferredFiles();
 

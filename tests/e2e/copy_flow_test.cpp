@@ -151,6 +151,47 @@ TEST_F(CopyFlowTest, VanishedSourceIsSkippedAndCountsAsCopied) {
   out->Release();
 }
 
+// A source that registers more files while the copy pass asks it for a
+// source path: the list of template files grows under the pass.
+class GrowingSource : public ListSource {
+ public:
+  GrowingSource(std::string folder, ITplMacroServices* services)
+      : ListSource(std::move(folder), {"index.htm"}), services_(services) {}
+
+  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
+    if (!grown_) {
+      grown_ = true;
+      for (int i = 0; i < 200; ++i) {
+        const std::string extra = "extra/" + std::to_string(i) + ".htm";
+        services_->AddTemplateFile(extra.c_str(), this);
+      }
+    }
+    return ListSource::GetSourcePath(out, name);
+  }
+
+ private:
+  ITplMacroServices* services_;
+  bool grown_ = false;
+};
+
+TEST_F(CopyFlowTest, FilesRegisteredDuringTheCopyPassDoNotDisturbIt) {
+  const std::string skin = OutsideSkin();
+  ASSERT_TRUE(CopyTree(kData + "skin", skin));
+  ITplMacroServices* services = nullptr;
+  ASSERT_EQ(manager_->QueryInterface(IID_ITplMacroServices, reinterpret_cast<void**>(&services)), 0);
+  auto source = std::make_unique<GrowingSource>(skin, services);
+  services->Release();
+  ASSERT_EQ(manager_->AddFileSource(source.get()), 0);
+
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  EXPECT_EQ(ReadFile(result_ + "index.htm"), ReadFile(skin + "index.htm"));
+  // The added files have no source on disk; each was asked for once.
+  EXPECT_EQ(host_.notified, std::vector<std::string>{Backslashed(result_) + "index.htm"});
+  EXPECT_EQ(source->source_path_questions, 201);
+  EXPECT_EQ(manager_->RemoveFileSource(source.get()), 0);
+  EXPECT_EQ(source->count(), 1);
+}
+
 TEST_F(CopyFlowTest, MissingDestinationIsReportedRelativeToTheResultFolder) {
   manager_->AddUpdateFile("sub/missing.htm");
   ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
