@@ -44,11 +44,12 @@ bool ParseArguments(ITplMacroServices* services, ITplMacroCall* call, ArgumentMo
     values->assign(static_cast<size_t>(count), std::string());
     return true;
   }
-  values->reserve(static_cast<size_t>(count));
-
+  // The count comes from the call, which may be a host's: room is made for
+  // the arguments as they come, and reading stops at the first one the
+  // call cannot give.
   for (int32_t i = 0; i < count; ++i) {
     argument->Empty();
-    call->GetArg(i, argument.get());
+    if (call->GetArg(i, argument.get()) != 0) break;
     std::string text = ReadString(argument.get());
     if (text.empty()) {
       values->emplace_back();

@@ -99,5 +99,58 @@ TEST_F(ParseArgumentsTest, MissingCallFails) {
   EXPECT_TRUE(values.empty());
 }
 
+// A call of a host's own making that claims far more arguments than it
+// can give.
+class BoastingCall final : public ITplMacroCall {
+ public:
+  int32_t QL_CALL QueryInterface(const TplIID&, void** out) override {
+    if (out != nullptr) *out = nullptr;
+    return TPL_E_NOTIMPL;
+  }
+  int32_t QL_CALL AddRef() override { return 2; }
+  int32_t QL_CALL Release() override { return 1; }
+  int32_t QL_CALL SetText(const char*) override { return 1; }
+  int32_t QL_CALL GetText(ICvoString*) override { return 1; }
+  int32_t QL_CALL GetName(ICvoString*) override { return 0; }
+  int32_t QL_CALL GetMember(ICvoString*) override { return 0; }
+  int32_t QL_CALL GetArgCount(int32_t* count) override {
+    *count = INT32_MAX;
+    return 0;
+  }
+  int32_t QL_CALL GetArg(int32_t index, ICvoString* out) override {
+    if (index < 0 || index >= 2 || out == nullptr) return 1;
+    out->SetText(index == 0 ? "'a'" : "b");
+    return 0;
+  }
+  int32_t QL_CALL GetAssignTarget(ICvoString*) override { return 1; }
+  int32_t QL_CALL GetContext(ITplExpression** out) override {
+    if (out != nullptr) *out = nullptr;
+    return 1;
+  }
+  int32_t QL_CALL GetContainer(ITplUnknown** out) override {
+    if (out != nullptr) *out = nullptr;
+    return 1;
+  }
+  int32_t QL_CALL SetResult(const char*) override { return 0; }
+  int32_t QL_CALL GetResult(ICvoString*) override { return 1; }
+  int32_t QL_CALL SetResultObject(ITplUnknown*) override { return 0; }
+  int32_t QL_CALL GetResultObject(ITplUnknown** out) override {
+    if (out != nullptr) *out = nullptr;
+    return 1;
+  }
+  int32_t QL_CALL GetValue(ICvoString*) override { return 1; }
+  int32_t QL_CALL Clone(ITplMacroCall** out) override {
+    if (out != nullptr) *out = nullptr;
+    return 0;
+  }
+};
+
+TEST_F(ParseArgumentsTest, ReadingStopsAtTheFirstArgumentACallCannotGive) {
+  BoastingCall call;
+  std::vector<std::string> values;
+  ASSERT_TRUE(ParseArguments(m.services, &call, ArgumentMode::kDeferred, &values));
+  EXPECT_EQ(values, (std::vector<std::string>{"a", "\xFF" "b\xFF"}));
+}
+
 }  // namespace
 }  // namespace quenloft_test
