@@ -4,6 +4,7 @@
 #include <TAVLOR/ByteString.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "frame/string_object.h"
 #include "manager/manager_impl.h"
@@ -84,9 +85,10 @@ std::string CTplManagerImpl::CopyOneFile(std::string name) {
 }
 
 int32_t CTplManagerImpl::CopyFilesByHost() {
-  CCheckTime outer("****CTplManagerImpl::CopyFilesByHost()");
-  CCheckTime inner("****CTplManagerImpl::CopyFiles()");
   try {
+    // Inside the try: a timer's label is copied, and that may throw.
+    CCheckTime outer("****CTplManagerImpl::CopyFilesByHost()");
+    CCheckTime inner("****CTplManagerImpl::CopyFiles()");
     // The length is read again before each index: a source may register
     // further files while we copy.
     for (size_t i = 0; i < template_list_.size(); ++i) {
@@ -201,8 +203,9 @@ int32_t CTplManagerImpl::UpdateTemplateFile(const char* path) {
 }
 
 int32_t CTplManagerImpl::UpdateFilesByHost() {
-  CCheckTime timer("****CTplManagerImpl::UpdateFilesByHost()");
+  std::optional<CCheckTime> timer;  // lives through the flush as well
   try {
+    timer.emplace("****CTplManagerImpl::UpdateFilesByHost()");
     int shown = 0;  // percent already shown as dots
     for (size_t i = 0; i < update_list_.size(); ++i) {
       const size_t count = update_list_.size();

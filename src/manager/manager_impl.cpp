@@ -10,6 +10,17 @@
 
 namespace quenloft {
 
+namespace {
+
+// Makes room for one more element ahead of a change that must touch
+// several containers together; grows geometrically like push_back.
+template <class Vector>
+void ReserveOneMore(Vector& v) {
+  if (v.size() == v.capacity()) v.reserve(v.capacity() < 8 ? 8 : v.capacity() * 2);
+}
+
+}  // namespace
+
 int32_t CreateManagerInstance(ITplManager** out) {
   if (out == nullptr) return 0;
   *out = nullptr;
@@ -192,8 +203,8 @@ int32_t CTplManagerImpl::AddUpdateFile(const char* path) {
     }
     std::string key = PathKey(name);
     if (update_map_.count(key) == 0) {
-      update_list_.reserve(update_list_.size() + 1);
-      updated_.reserve(updated_.size() + 1);
+      ReserveOneMore(update_list_);
+      ReserveOneMore(updated_);
       update_map_.insert(std::move(key));
       update_list_.push_back(std::move(name));
       updated_.push_back(0);
@@ -235,8 +246,8 @@ int32_t CTplManagerImpl::AddTemplateFile(const char* name, ITplFileSource* sourc
     auto found = template_files_.find(key);
     if (found != template_files_.end()) return found->second.get() == source ? 0 : 1;
     // Make room first so that the three containers change together.
-    template_list_.reserve(template_list_.size() + 1);
-    copied_.reserve(copied_.size() + 1);
+    ReserveOneMore(template_list_);
+    ReserveOneMore(copied_);
     template_files_.emplace(std::move(key), ComPtr<ITplFileSource>::Retain(source));
     template_list_.push_back(std::move(listed));
     copied_.push_back(0);
