@@ -1,79 +1,19 @@
-// What a host hands to a manager, written the way a host would: objects
-// that count their own references and record every call. Each starts with
-// the test's own reference (count 1) and never deletes itself, so a test
-// can check that every reference the manager took was given back.
+// File sources and resolvers a host hands to a manager, written the way a
+// host would: they count their own references (starting with the test's
+// own) and record every call.
 #ifndef QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 #define QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 
-#include <atomic>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "quenloft/quenloft.h"
+#include "support/recording_host.h"
+#include "support/self_counted.h"
+#include "support/text.h"
 
 namespace quenloft::testing {
-
-// The text of a string object the manager filled; "" for none.
-inline std::string TextOf(ICvoString* s) {
-  const char* text = nullptr;
-  if (s == nullptr || s->GetLength() == 0 || s->GetText(&text) != 0 || text == nullptr) return {};
-  return text;
-}
-
-template <class I>
-class SelfCounted : public I {
- public:
-  int32_t QL_CALL QueryInterface(const TplIID&, void** out) override {
-    if (out == nullptr) return TPL_E_INVALIDARG;
-    *out = nullptr;
-    return TPL_E_NOTIMPL;
-  }
-  int32_t QL_CALL AddRef() override { return ++count_; }
-  int32_t QL_CALL Release() override { return --count_; }
-
-  int32_t count() const { return count_; }
-
- private:
-  std::atomic<int32_t> count_{1};
-};
-
-class FakeHost : public SelfCounted<ITplHostCallback> {
- public:
-  int32_t QL_CALL Output(const char* text) override {
-    outputs.emplace_back(text != nullptr ? text : "(null)");
-    return 0;
-  }
-  int32_t QL_CALL Reserved4() override { return 0; }
-  int32_t QL_CALL Reserved5() override { return 0; }
-  int32_t QL_CALL Progress(int32_t index, int32_t total) override {
-    progress.push_back({index, total});
-    return 0;
-  }
-  int32_t QL_CALL MapFileName(const char* path, ICvoString* out) override {
-    mapped.emplace_back(path != nullptr ? path : "(null)");
-    if (!map_to) return 1;
-    out->SetText(map_to->c_str());
-    return 0;
-  }
-  int32_t QL_CALL Reserved8() override { return 0; }
-  int32_t QL_CALL NotifyFile(const char* path) override {
-    notified.emplace_back(path != nullptr ? path : "(null)");
-    return 0;
-  }
-  int32_t QL_CALL Reserved10() override { return 0; }
-  int32_t QL_CALL ShouldContinue() override { return 1; }
-
-  struct Step {
-    int32_t index, total;
-  };
-  std::optional<std::string> map_to;  // MapFileName answers 0 with this text
-  std::vector<std::string> outputs;
-  std::vector<Step> progress;
-  std::vector<std::string> mapped;
-  std::vector<std::string> notified;
-};
 
 class FakeSource : public SelfCounted<ITplFileSource> {
  public:

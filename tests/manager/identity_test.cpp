@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "host_fakes.h"
-#include "host_refs.h"
+#include "support/refs.h"
 
 namespace quenloft::testing {
 namespace {
@@ -175,7 +175,7 @@ TEST(ManagerGlobalScope, IsOneObjectWhoseCountRisesWithEachRequest) {
 }
 
 TEST(ManagerGlobalScope, VariablesResolveThroughTheManagerUntilTerminate) {
-  FakeHost host;
+  RecordingHost host;
   {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.manager && m.copier && m.services);

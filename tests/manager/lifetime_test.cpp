@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "host_fakes.h"
-#include "host_refs.h"
+#include "support/refs.h"
 
 namespace quenloft::testing {
 namespace {
@@ -23,7 +23,7 @@ class ManagerLifetime : public ::testing::TestWithParam<Ending> {
 };
 
 TEST_P(ManagerLifetime, EveryHostObjectGetsItsReferencesBack) {
-  FakeHost host;
+  RecordingHost host;
   FakeSource pages({"index.htm", "sub/page.htm", "SUB\\Page.HTM", "style.css"});
   FakeSource images({"logo.gif"});
   FakeResolver functions({"Concat", "Replace"});
@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(Endings, ManagerLifetime,
                          });
 
 TEST(ManagerHost, TerminateGivesTheHostBackAndForgetsIt) {
-  FakeHost host;
+  RecordingHost host;
   ManagerRefs m = NewManager();
   ASSERT_TRUE(m.manager && m.copier);
 
@@ -84,7 +84,7 @@ TEST(ManagerHost, TerminateGivesTheHostBackAndForgetsIt) {
 }
 
 TEST(ManagerHost, ASecondInitializeGivesTheFirstHostBack) {
-  FakeHost first, second;
+  RecordingHost first, second;
   {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.copier);
@@ -103,7 +103,7 @@ TEST(ManagerHost, ASecondInitializeGivesTheFirstHostBack) {
 }
 
 TEST(ManagerHost, RestartAfterTerminateStillResolvesSystemValues) {
-  FakeHost host;
+  RecordingHost host;
   ManagerRefs m = NewManager();
   ASSERT_TRUE(m.manager && m.copier);
   ASSERT_EQ(m.copier->Initialize(&host), 0);

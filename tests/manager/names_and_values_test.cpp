@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host_fakes.h"
-#include "host_refs.h"
+#include "support/refs.h"
 
 namespace quenloft::testing {
 namespace {
@@ -42,7 +42,7 @@ class MapFileName : public ::testing::TestWithParam<MapCase> {};
 
 TEST_P(MapFileName, MapsAsTheRuleSays) {
   const MapCase& c = GetParam();
-  FakeHost host;
+  RecordingHost host;
   if (c.host == HostKind::kAnswers) host.map_to = "host.htm";
   {
     ManagerRefs m = NewManager();
@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Table, MapFileName, ::testing::ValuesIn(kMaps),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MapFileNameNulls, AreRefusedBeforeTheHostIsAsked) {
-  FakeHost host;
+  RecordingHost host;
   host.map_to = "host.htm";
   {
     ManagerRefs m = NewManager();
@@ -85,7 +85,7 @@ TEST(MapFileNameNulls, AreRefusedBeforeTheHostIsAsked) {
 
 // The value "System.Title" resolves to after a series of stores.
 std::string TitleAfter(void (*stores)(ITplManager* manager)) {
-  FakeHost host;
+  RecordingHost host;
   ManagerRefs m = NewManager();
   if (!m.manager || m.copier->Initialize(&host) != 0) return "(no manager)";
   stores(m.manager.get());

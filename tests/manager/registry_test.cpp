@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host_fakes.h"
-#include "host_refs.h"
+#include "support/refs.h"
 
 namespace quenloft::testing {
 namespace {
@@ -167,7 +167,7 @@ TEST(Registry, AddAndRemoveResolverInitializeAndUninitializeOnce) {
 }
 
 TEST(Registry, TheHolderOfANameAnswersIt) {
-  FakeHost host;
+  RecordingHost host;
   FakeResolver a({"Greeting"}), b({"Greeting"});
   a.answer = "from A";
   b.answer = "from B";
@@ -191,7 +191,7 @@ TEST(Registry, TheHolderOfANameAnswersIt) {
 TEST(Registry, ClearGoesOnAfterAThrowingRelease) {
   FakeResolver thrower({"One", "Two"});
   FakeResolver good({"Three"});
-  FakeHost host;
+  RecordingHost host;
   ManagerRefs m = NewManager();
   ASSERT_TRUE(m.manager && m.copier);
   ASSERT_EQ(m.copier->Initialize(&host), 0);

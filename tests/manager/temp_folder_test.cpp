@@ -8,8 +8,8 @@
 #include <string>
 
 #include "host_fakes.h"
-#include "host_refs.h"
 #include "private_tmpdir.h"
+#include "support/refs.h"
 
 namespace quenloft::testing {
 namespace {
@@ -96,7 +96,7 @@ TEST(TempFolder, FolderRemovedByOthersIsNoError) {
 TEST(TempFolder, ManagerWorksWithoutAUsableTemporaryFolder) {
   PrivateTmpDir tmp;
   setenv("TMPDIR", (tmp.path() + "/missing").c_str(), 1);
-  FakeHost host;
+  RecordingHost host;
   {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.manager && m.copier);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host_fakes.h"
-#include "host_refs.h"
+#include "support/refs.h"
 
 namespace quenloft::testing {
 namespace {

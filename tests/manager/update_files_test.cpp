@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "host_fakes.h"
-#include "host_refs.h"
 #include "private_tmpdir.h"
+#include "support/refs.h"
 
 namespace quenloft::testing {
 namespace {
@@ -50,8 +50,8 @@ class UpdateFiles : public ::testing::Test {
     host_.notified.clear();
     EXPECT_EQ(m_.copier->UpdateFilesByHost(), 0);
     for (size_t i = 0; i < host_.progress.size(); ++i) {
-      EXPECT_EQ(host_.progress[i].index, static_cast<int32_t>(i));
-      EXPECT_EQ(host_.progress[i].total, static_cast<int32_t>(host_.progress.size()));
+      EXPECT_EQ(host_.progress[i].first, static_cast<int32_t>(i));
+      EXPECT_EQ(host_.progress[i].second, static_cast<int32_t>(host_.progress.size()));
     }
     EXPECT_EQ(host_.progress.size(), host_.notified.size());
     return host_.notified;
@@ -62,7 +62,7 @@ class UpdateFiles : public ::testing::Test {
 
   PrivateTmpDir tmp_;
   std::string result_folder_;
-  FakeHost host_;
+  RecordingHost host_;
   ManagerRefs m_;
 };
 

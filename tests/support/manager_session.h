@@ -1,0 +1,85 @@
+// A manager run the way a host runs one: created through the export,
+// initialised with a recording host and, when asked for, with the built-in
+// resolver set attached. Close() takes it all down in a host's order and
+// checks that every reference came back.
+#ifndef QUENLOFT_TESTS_SUPPORT_MANAGER_SESSION_H
+#define QUENLOFT_TESTS_SUPPORT_MANAGER_SESSION_H
+
+#include <gtest/gtest.h>
+
+#include "quenloft/quenloft.h"
+#include "support/recording_host.h"
+
+namespace quenloft::testing {
+
+class ManagerSession {
+ public:
+  enum class BuiltIns { kLeftOut, kAttached };
+
+  ManagerSession() = default;
+  ~ManagerSession() { Close(); }
+  ManagerSession(const ManagerSession&) = delete;
+  ManagerSession& operator=(const ManagerSession&) = delete;
+
+  // Fails the test (fatally) when a step fails; call from SetUp or wrap in
+  // ASSERT_NO_FATAL_FAILURE.
+  void Open(BuiltIns built_ins = BuiltIns::kLeftOut) {
+    ASSERT_EQ(CreateTemplateManagerInstance(&manager), 0);
+    ASSERT_NE(manager, nullptr);
+    ASSERT_EQ(manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier)), 0);
+    ASSERT_EQ(manager->QueryInterface(IID_ITplMacroServices, reinterpret_cast<void**>(&services)),
+              0);
+    ASSERT_EQ(copier->Initialize(&host), 0);
+    if (built_ins == BuiltIns::kLeftOut) return;
+    ASSERT_EQ(CreateTemplateResolversInstance(&set), 0);
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->SetManager(manager), 0);
+    ASSERT_EQ(set->Initialize(), 0);
+  }
+
+  // Idempotent; the destructor calls it too.
+  void Close() {
+    if (set != nullptr) {
+      EXPECT_EQ(set->Uninitialize(), 0);
+      EXPECT_EQ(set->Release(), 0);
+      set = nullptr;
+    }
+    if (copier != nullptr) {
+      EXPECT_EQ(copier->Terminate(), 0);
+      copier->Release();
+      copier = nullptr;
+    }
+    if (services != nullptr) {
+      services->Release();
+      services = nullptr;
+    }
+    if (manager != nullptr) {
+      EXPECT_EQ(manager->Release(), 0);
+      manager = nullptr;
+      EXPECT_EQ(host.count(), 1);
+    }
+  }
+
+  // The manager's "Global-Manager" scope, one reference.
+  ITplVariables* GlobalScope() const {
+    ITplVariables* scope = nullptr;
+    manager->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope));
+    return scope;
+  }
+  void SetGlobal(const char* name, const char* value) const {
+    ITplVariables* scope = GlobalScope();
+    ASSERT_NE(scope, nullptr);
+    scope->SetVariable(name, value);
+    scope->Release();
+  }
+
+  RecordingHost host;
+  ITplManager* manager = nullptr;
+  ITplFileCopier* copier = nullptr;
+  ITplMacroServices* services = nullptr;
+  ITplResolverSet* set = nullptr;  // with the built-in set only
+};
+
+}  // namespace quenloft::testing
+
+#endif  // QUENLOFT_TESTS_SUPPORT_MANAGER_SESSION_H
