@@ -22,7 +22,7 @@ class ExpressionTest : public ::testing::Test {
     uint32_t position = 0;
     expression->GetFirstCall(&call, &position);
     while (call != nullptr) {
-      Str text;
+      Text text;
       call->GetText(text);
       out += "<" + text.text() + ">";
       call->Release();
@@ -70,7 +70,7 @@ TEST_F(ExpressionTest, SplitTable) {
 TEST_F(ExpressionTest, ShortTextNeverParses) {
   for (const char* text : {"", "'ab'", "abcd"}) {
     ITplExpression* expression = NewExpression(text);
-    Str out;
+    Text out;
     out.get()->SetText("kept");
     EXPECT_EQ(expression->Evaluate(out), 1) << text;
     EXPECT_EQ(out.text(), "kept");
@@ -108,7 +108,7 @@ TEST_F(ExpressionTest, EvaluateJoinsValuesOrGivesTheTextOnFailure) {
   m.manager->AddResolver(&counter);
 
   ITplExpression* expression = NewExpression("Count; '-'; Count");
-  Str out;
+  Text out;
   EXPECT_EQ(expression->Evaluate(out), 0);
   EXPECT_EQ(out.text(), "1-2");
   EXPECT_EQ(expression->Evaluate(out), 0);  // resolved again each time
@@ -134,7 +134,7 @@ TEST_F(ExpressionTest, EvaluateJoinsValuesOrGivesTheTextOnFailure) {
 
 TEST_F(ExpressionTest, LocalVariablesLiveForOneEvaluation) {
   ITplExpression* expression = NewExpression("v = 'a'; v; w = v");
-  Str out;
+  Text out;
   EXPECT_EQ(expression->Evaluate(out), 0);
   EXPECT_EQ(out.text(), "a");
   EXPECT_EQ(m.manager->HasResolverFor("v"), 1);
@@ -152,7 +152,7 @@ TEST_F(ExpressionTest, LocalVariablesLiveForOneEvaluation) {
 
   // Another expression does not see them.
   EXPECT_EQ(m.Evaluate("v ;  "), "");
-  EXPECT_EQ(m.host.messages.size(), 1u);
+  EXPECT_EQ(m.host.outputs.size(), 1u);
 }
 
 TEST_F(ExpressionTest, RemovedNameIsWithdrawnWithTheScope) {
@@ -165,11 +165,11 @@ TEST_F(ExpressionTest, RemovedNameIsWithdrawnWithTheScope) {
   EXPECT_EQ(m.manager->HasResolverFor("gone"), 0);
   EXPECT_EQ(m.Resolve("gone"), "");
   scope->Release();
-  Str out;
+  Text out;
   expression->Evaluate(out);  // destroys the scope
   EXPECT_EQ(m.manager->HasResolverFor("gone"), 1);
   EXPECT_EQ(m.Resolve("gone"), "");  // reported, not answered by a dead scope
-  EXPECT_EQ(m.host.messages.size(), 1u);
+  EXPECT_EQ(m.host.outputs.size(), 1u);
   expression->Release();
 }
 
@@ -182,7 +182,7 @@ TEST_F(ExpressionTest, CloneHasItsOwnCallsAndOwner) {
 
   ITplExpression* clone = nullptr;
   EXPECT_EQ(expression->Clone(&clone), 0);
-  Str value;
+  Text value;
   EXPECT_EQ(clone->Evaluate(value), 0);
   EXPECT_EQ(value.text(), "a");
   ITplMacroCall* cloned = nullptr;

@@ -1,6 +1,7 @@
 // Count-tracking fakes for the statement-language tests: a host that
-// records its messages and a resolver driven by a lambda. They live on the
-// stack; each test checks that every reference it handed out came back.
+// records its messages, a resolver driven by a lambda and a manager session.
+// They live on the stack; each test checks that every reference it handed
+// out came back.
 #ifndef QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 #define QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 
@@ -11,60 +12,28 @@
 #include <vector>
 
 #include "quenloft/quenloft.h"
+#include "support/manager_session.h"
+#include "support/recording_host.h"
+#include "support/text.h"
 
 namespace quenloft_test {
 
-// A string object the test owns; released at the end of the scope.
-class Str {
+using quenloft::testing::ManagerSession;
+using quenloft::testing::Text;
+
+// A host that records its messages; the test holds no reference of its own.
+class FakeHost final : public quenloft::testing::RecordingHost {
  public:
-  Str() { CreateCvoStringInstance(&s_); }
-  ~Str() {
-    if (s_ != nullptr) s_->Release();
-  }
-  Str(const Str&) = delete;
-  Str& operator=(const Str&) = delete;
-  ICvoString* get() const { return s_; }
-  operator ICvoString*() const { return s_; }  // NOLINT(google-explicit-constructor)
-  std::string text() const {
-    const char* t = nullptr;
-    if (s_->GetLength() == 0 || s_->GetText(&t) != 0 || t == nullptr) return {};
-    return t;
-  }
-
- private:
-  ICvoString* s_ = nullptr;
-};
-
-class FakeHost final : public ITplHostCallback {
- public:
-  int32_t QL_CALL QueryInterface(const TplIID&, void** out) override {
-    if (out != nullptr) *out = nullptr;
-    return TPL_E_NOTIMPL;
-  }
-  int32_t QL_CALL AddRef() override { return ++count; }
-  int32_t QL_CALL Release() override { return --count; }
-  int32_t QL_CALL Output(const char* text) override {
-    messages.emplace_back(text);
-    return 0;
-  }
-  int32_t QL_CALL Reserved4() override { return 0; }
-  int32_t QL_CALL Reserved5() override { return 0; }
-  int32_t QL_CALL Progress(int32_t, int32_t) override { return 0; }
-  int32_t QL_CALL MapFileName(const char*, ICvoString*) override { return 1; }
-  int32_t QL_CALL Reserved8() override { return 0; }
-  int32_t QL_CALL NotifyFile(const char*) override { return 0; }
-  int32_t QL_CALL Reserved10() override { return 0; }
-  int32_t QL_CALL ShouldContinue() override { return 1; }
-
-  int32_t count = 0;
-  std::vector<std::string> messages;
+  FakeHost() : RecordingHost(0) {}
 };
 
 // Registers the names it lists and answers with on_resolve. With
 // extended set it also answers ITplResolverEx.
-class TestResolver final : public ITplResolver, public ITplResolverEx {
+class TestResolver final : public quenloft::testing::SelfCounted<ITplResolver>,
+                           public ITplResolverEx {
  public:
-  explicit TestResolver(std::vector<std::string> names) : names_(std::move(names)) {}
+  explicit TestResolver(std::vector<std::string> names)
+      : SelfCounted(0), names_(std::move(names)) {}
 
   int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
     if (out == nullptr) return 1;
@@ -76,11 +45,11 @@ class TestResolver final : public ITplResolver, public ITplResolverEx {
     } else {
       return TPL_E_NOTIMPL;
     }
-    ++count;
+    AddRef();
     return 0;
   }
-  int32_t QL_CALL AddRef() override { return ++count; }
-  int32_t QL_CALL Release() override { return --count; }
+  int32_t QL_CALL AddRef() override { return SelfCounted::AddRef(); }
+  int32_t QL_CALL Release() override { return SelfCounted::Release(); }
 
   int32_t QL_CALL Initialize() override { return 0; }
   int32_t QL_CALL Uninitialize() override { return 0; }
@@ -115,7 +84,6 @@ class TestResolver final : public ITplResolver, public ITplResolverEx {
     return 7;  // any result: the manager does not look at it
   }
 
-  int32_t count = 0;
   int resolve_calls = 0;
   std::function<int32_t(ITplMacroCall*)> on_resolve;
   bool extended = false;
@@ -128,31 +96,12 @@ class TestResolver final : public ITplResolver, public ITplResolverEx {
 };
 
 // A manager created through the export, initialised with a recording host.
-class ManagerUnderTest {
+class ManagerUnderTest : public ManagerSession {
  public:
-  ManagerUnderTest() {
-    CreateTemplateManagerInstance(&manager);
-    manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier));
-    manager->QueryInterface(IID_ITplMacroServices, reinterpret_cast<void**>(&services));
-    copier->Initialize(&host);
-  }
-  ~ManagerUnderTest() {
-    copier->Terminate();
-    services->Release();
-    copier->Release();
-    manager->Release();
-  }
-  ManagerUnderTest(const ManagerUnderTest&) = delete;
-  ManagerUnderTest& operator=(const ManagerUnderTest&) = delete;
+  ManagerUnderTest() { Open(); }
 
-  // The manager's "Global-Manager" scope, one reference.
-  ITplVariables* GlobalScope() {
-    ITplVariables* scope = nullptr;
-    manager->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope));
-    return scope;
-  }
   std::string Resolve(const char* text) {
-    Str out;
+    Text out;
     manager->ResolveMacroText(text, out);
     return out.text();
   }
@@ -164,15 +113,10 @@ class ManagerUnderTest {
     return file;
   }
   std::string Evaluate(const char* text, ITplUnknown* owner = nullptr) {
-    Str out;
+    Text out;
     manager->EvaluateExpressionIn(text, owner, out);
     return out.text();
   }
-
-  FakeHost host;
-  ITplManager* manager = nullptr;
-  ITplFileCopier* copier = nullptr;
-  ITplMacroServices* services = nullptr;
 };
 
 }  // namespace quenloft_test

@@ -32,7 +32,7 @@ TEST_F(MacroCallTest, ValueFollowsResultAndAssignment) {
   for (const Case& c : cases) {
     ITplMacroCall* call = NewCall(c.text);
     if (c.result != nullptr) call->SetResult(c.result);
-    Str value;
+    Text value;
     value.get()->SetText("stale");
     EXPECT_EQ(call->GetValue(value), 0);
     EXPECT_EQ(value.text(), c.value) << c.text;
@@ -47,7 +47,7 @@ TEST_F(MacroCallTest, ValueFollowsResultAndAssignment) {
 
 TEST_F(MacroCallTest, ArgumentIndexOutOfRangeLeavesTheStringAlone) {
   ITplMacroCall* call = NewCall("F(a, b)");
-  Str s;
+  Text s;
   s.get()->SetText("kept");
   for (int32_t index : {2, 3, -1, -2147483647 - 1}) {
     EXPECT_EQ(call->GetArg(index, s), 1) << index;
@@ -62,18 +62,18 @@ TEST_F(MacroCallTest, ResultObjectKeepsOneReference) {
   ITplMacroCall* call = NewCall("a");
   call->SetResultObject(&first);
   call->SetResultObject(&second);
-  EXPECT_EQ(first.count, 0);
-  EXPECT_EQ(second.count, 1);
+  EXPECT_EQ(first.count(), 0);
+  EXPECT_EQ(second.count(), 1);
   ITplUnknown* out = nullptr;
   EXPECT_EQ(call->GetResultObject(&out), 0);
   EXPECT_EQ(out, static_cast<ITplUnknown*>(&second));
   out->Release();
   call->SetText("b");  // clears the object as well
-  EXPECT_EQ(second.count, 0);
+  EXPECT_EQ(second.count(), 0);
   EXPECT_EQ(call->GetResultObject(&out), 1);
   call->SetResultObject(&first);
   EXPECT_EQ(call->Release(), 0);
-  EXPECT_EQ(first.count, 0);
+  EXPECT_EQ(first.count(), 0);
 }
 
 TEST_F(MacroCallTest, ContextContainerAndClone) {
@@ -90,7 +90,7 @@ TEST_F(MacroCallTest, ContextContainerAndClone) {
   ITplMacroCall* clone = nullptr;
   EXPECT_EQ(call->Clone(&clone), 0);
   ASSERT_NE(clone, call);
-  Str s;
+  Text s;
   clone->GetText(s);
   EXPECT_EQ(s.text(), "a");
   ITplExpression* context = nullptr;

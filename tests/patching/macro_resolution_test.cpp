@@ -44,7 +44,7 @@ TEST(MacroResolution, LiteralsNeedNoResolver) {
   };
   ManagerUnderTest m;
   for (const Case& c : cases) EXPECT_EQ(m.Resolve(c.text), c.value) << c.text;
-  EXPECT_TRUE(m.host.messages.empty());
+  EXPECT_TRUE(m.host.outputs.empty());
 }
 
 TEST(MacroResolution, NamesSelectOneResolverWithCase) {
@@ -59,11 +59,11 @@ TEST(MacroResolution, NamesSelectOneResolverWithCase) {
     // Concat differs in case: no resolver, reported, empty result.
     EXPECT_EQ(m.Resolve("Concat(a)"), "");
     EXPECT_EQ(m.manager->HasResolverFor("Concat(a)"), 1);
-    ASSERT_EQ(m.host.messages.size(), 1u);
-    EXPECT_EQ(m.host.messages[0], Message(kNoFile, "Concat(a)"));
+    ASSERT_EQ(m.host.outputs.size(), 1u);
+    EXPECT_EQ(m.host.outputs[0], Message(kNoFile, "Concat(a)"));
     EXPECT_EQ(lower.resolve_calls, 1);  // HasResolverFor resolves nothing
   }
-  EXPECT_EQ(lower.count, 0);
+  EXPECT_EQ(lower.count(), 0);
 }
 
 TEST(MacroResolution, AnsweredWithoutResultGivesEmptyTextAndNoMessage) {
@@ -71,11 +71,11 @@ TEST(MacroResolution, AnsweredWithoutResultGivesEmptyTextAndNoMessage) {
   silent.on_resolve = [](ITplMacroCall*) { return 0; };
   ManagerUnderTest m;
   m.manager->AddResolver(&silent);
-  Str out;
+  Text out;
   out.get()->SetText("before");
   EXPECT_EQ(m.manager->ResolveMacroText("Quiet", out), 0);
   EXPECT_EQ(out.text(), "");
-  EXPECT_TRUE(m.host.messages.empty());
+  EXPECT_TRUE(m.host.outputs.empty());
   // In an expression the statement's value is then its own text.
   EXPECT_EQ(m.Evaluate("Quiet.member"), "Quiet.member");
 }
@@ -89,23 +89,23 @@ TEST(MacroResolution, RefusingOrThrowingResolverIsReported) {
     ManagerUnderTest m;
     m.manager->AddResolver(&refusing);
     m.manager->AddResolver(&throwing);
-    Str out;
+    Text out;
     EXPECT_EQ(m.manager->ResolveMacroText("No", out), 0);
     EXPECT_EQ(m.manager->ResolveMacroText("Boom(1)", out), 0);
-    EXPECT_EQ(m.host.messages,
+    EXPECT_EQ(m.host.outputs,
               (std::vector<std::string>{Message(kNoFile, "No"), Message(kNoFile, "Boom(1)")}));
   }
-  EXPECT_EQ(refusing.count, 0);
-  EXPECT_EQ(throwing.count, 0);
+  EXPECT_EQ(refusing.count(), 0);
+  EXPECT_EQ(throwing.count(), 0);
 }
 
 TEST(MacroResolution, EmptyNameIsNeitherResolvedNorReported) {
   ManagerUnderTest m;
   for (const char* text : {"x.y = Output(1)", "Output(x = 1)", "=", "  "}) {
-    Str out;
+    Text out;
     EXPECT_EQ(m.manager->ResolveMacroText(text, out), 0) << text;
   }
-  EXPECT_TRUE(m.host.messages.empty());
+  EXPECT_TRUE(m.host.outputs.empty());
 }
 
 TEST(MacroResolution, MessageNamesTheContainersFile) {
@@ -115,11 +115,11 @@ TEST(MacroResolution, MessageNamesTheContainersFile) {
   EXPECT_EQ(m.Evaluate("Foo.Bar", page), "");  // failed: out untouched
   EXPECT_EQ(m.Evaluate("Foo.Bar", &other_owner), "");
   m.Resolve("Foo.Bar");
-  EXPECT_EQ(m.host.messages,
+  EXPECT_EQ(m.host.outputs,
             (std::vector<std::string>{Message(kInFile, "Foo.Bar", "C:\\out\\page.htm"),
                                       Message(kNoFile, "Foo.Bar"), Message(kNoFile, "Foo.Bar")}));
   EXPECT_EQ(page->Release(), 0);
-  EXPECT_EQ(other_owner.count, 0);
+  EXPECT_EQ(other_owner.count(), 0);
 }
 
 enum class Lives { kWithExpression, kWithFile, kWithManager };
@@ -168,7 +168,7 @@ TEST(MacroResolution, AppendTrimsTheTarget) {
 
 TEST(MacroResolution, WithoutContextOnlyGlobalAssignmentsLand) {
   ManagerUnderTest m;
-  Str out;
+  Text out;
   EXPECT_EQ(m.manager->ResolveMacroText("local = 'v'", out), 0);
   EXPECT_EQ(m.manager->HasResolverFor("local"), 1);
   EXPECT_EQ(m.manager->ResolveMacroText("file$ = 'v'", out), 0);
@@ -176,7 +176,7 @@ TEST(MacroResolution, WithoutContextOnlyGlobalAssignmentsLand) {
   EXPECT_EQ(m.manager->ResolveMacroText("kept$$ = 'v'", out), 0);
   EXPECT_EQ(out.text(), "v");  // ResolveMacroText gives the result itself
   EXPECT_EQ(m.Resolve("kept$$"), "v");
-  EXPECT_TRUE(m.host.messages.empty());
+  EXPECT_TRUE(m.host.outputs.empty());
 }
 
 TEST(MacroResolution, GlobalScopeIsTheManagersVariables) {
@@ -197,9 +197,9 @@ TEST(MacroResolution, ResolveForUsesTheProvidersContext) {
   // the way built-in functions evaluate text they are given.
   TestResolver eval({"Eval"});
   eval.on_resolve = [&](ITplMacroCall* call) {
-    Str arg;
+    Text arg;
     call->GetArg(0, arg);
-    Str out;
+    Text out;
     m.manager->ResolveMacroTextFor(arg.text().c_str(), call, out);
     call->SetResult(out.text().c_str());
     return 0;
@@ -207,11 +207,11 @@ TEST(MacroResolution, ResolveForUsesTheProvidersContext) {
   m.manager->AddResolver(&eval);
   // "v" lives in the expression's scope; Eval reaches it through its context.
   EXPECT_EQ(m.Evaluate("v = 'inner'; Eval(v)"), "inner");
-  Str out;
+  Text out;
   EXPECT_EQ(m.manager->ResolveMacroTextFor("'lit'", nullptr, out), 0);
   EXPECT_EQ(out.text(), "lit");
   m.manager->RemoveResolver(&eval);
-  EXPECT_EQ(eval.count, 0);
+  EXPECT_EQ(eval.count(), 0);
 }
 
 TEST(MacroResolution, QueryMacroAsksTheExtendedInterface) {
@@ -223,7 +223,7 @@ TEST(MacroResolution, QueryMacroAsksTheExtendedInterface) {
     ManagerUnderTest m;
     m.manager->AddResolver(&ex);
     m.manager->AddResolver(&plain);
-    Str out;
+    Text out;
     EXPECT_EQ(m.copier->QueryMacro("Ext.a(1)", out), 0);
     EXPECT_EQ(out.text(), "q");
     EXPECT_EQ(m.copier->QueryAndMapMacro("Ext.a(1)", out), 0);
@@ -237,8 +237,8 @@ TEST(MacroResolution, QueryMacroAsksTheExtendedInterface) {
     EXPECT_EQ(m.copier->QueryMacro("Plain", out), 1);
     EXPECT_EQ(m.copier->QueryMacro("Nobody", out), 1);
   }
-  EXPECT_EQ(ex.count, 0);
-  EXPECT_EQ(plain.count, 0);
+  EXPECT_EQ(ex.count(), 0);
+  EXPECT_EQ(plain.count(), 0);
 }
 
 TEST(MacroResolution, NestingIsBounded) {
@@ -263,7 +263,7 @@ TEST(MacroResolution, NestingIsBounded) {
   m.manager->AddResolver(&loop);
   EXPECT_EQ(m.Resolve("Loop"), "deeper");
   EXPECT_EQ(deepest, 64);
-  EXPECT_EQ(m.host.messages, (std::vector<std::string>{Message(kNoFile, "Loop")}));
+  EXPECT_EQ(m.host.outputs, (std::vector<std::string>{Message(kNoFile, "Loop")}));
 
   // The bound is per evaluation chain: a second run goes just as deep.
   deepest = 0;
@@ -284,8 +284,8 @@ TEST(MacroResolution, SelfReferencingTemplateFailsInsteadOfCrashing) {
   global->Release();
   ITplPatchedFile* page = m.NewFile("loop.htm");
   m.Evaluate("ReplaceMacroExpr(loop$$)", page);
-  ASSERT_FALSE(m.host.messages.empty());
-  EXPECT_EQ(m.host.messages.front(), Message(kInFile, "loop$$", "loop.htm"));
+  ASSERT_FALSE(m.host.outputs.empty());
+  EXPECT_EQ(m.host.outputs.front(), Message(kInFile, "loop$$", "loop.htm"));
   EXPECT_EQ(page->Release(), 0);
   functions->Uninitialize();
   EXPECT_EQ(functions->Release(), 0);
@@ -301,16 +301,16 @@ TEST(MacroResolution, ReferencesComeBack) {
     manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier));
     copier->Initialize(&host);
     manager->AddResolver(&resolver);
-    EXPECT_EQ(resolver.count, 2);  // one per name
-    Str out;
+    EXPECT_EQ(resolver.count(), 2);  // one per name
+    Text out;
     manager->EvaluateExpression("A; x = A; q$$ = B", out);
     EXPECT_EQ(out.text(), "r");
     copier->Release();
     // No Terminate: the manager gives everything back when it goes.
     EXPECT_EQ(manager->Release(), 0);
   }
-  EXPECT_EQ(host.count, 0);
-  EXPECT_EQ(resolver.count, 0);
+  EXPECT_EQ(host.count(), 0);
+  EXPECT_EQ(resolver.count(), 0);
 }
 
 }  // namespace

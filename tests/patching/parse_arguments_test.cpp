@@ -39,8 +39,8 @@ class ParseArgumentsTest : public ::testing::Test {
   ~ParseArgumentsTest() override {
     m.manager->RemoveResolver(&join);
     m.manager->RemoveResolver(&show);
-    EXPECT_EQ(join.count, 0);
-    EXPECT_EQ(show.count, 0);
+    EXPECT_EQ(join.count(), 0);
+    EXPECT_EQ(show.count(), 0);
   }
 
   ManagerUnderTest m;
@@ -68,13 +68,13 @@ TEST_F(ParseArgumentsTest, ValuesByKind) {
       {"Show(a, b", ""},  // unmatched: no arguments
   };
   for (const Case& c : cases) EXPECT_EQ(m.Evaluate(c.statement), c.value) << c.statement;
-  EXPECT_TRUE(m.host.messages.empty());
+  EXPECT_TRUE(m.host.outputs.empty());
 }
 
 TEST_F(ParseArgumentsTest, UnresolvedArgumentsKeepTheirText) {
   // Resolved as given (an expression would remove the escape first).
   EXPECT_EQ(m.Resolve("Join(NoSuchName, '-', a\\%b)"), "NoSuchName-a\\%b");
-  EXPECT_EQ(m.host.messages,
+  EXPECT_EQ(m.host.outputs,
             (std::vector<std::string>{"Template Error: can not resolve macro: NoSuchName \r\n",
                                       "Template Error: can not resolve macro: a\\%b \r\n"}));
 }
@@ -85,12 +85,12 @@ TEST_F(ParseArgumentsTest, EvaluatedArgumentsSeeAndSetTheExpressionsVariables) {
   EXPECT_EQ(m.Evaluate("v = 'in'; Join('<', v, '>')"), "<in>");
   // An argument cannot assign: its "=" belongs to the whole statement,
   // which then has no name and fails silently.
-  Str out;
+  Text out;
   out.get()->SetText("kept");
   EXPECT_EQ(m.manager->EvaluateExpression("Join(x = 'a')", out), 0);
   EXPECT_EQ(out.text(), "kept");
   EXPECT_EQ(join.resolve_calls, 1);
-  EXPECT_TRUE(m.host.messages.empty());
+  EXPECT_TRUE(m.host.outputs.empty());
 }
 
 TEST_F(ParseArgumentsTest, MissingCallFails) {

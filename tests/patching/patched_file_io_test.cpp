@@ -10,6 +10,7 @@
 #include "frame/com_ptr.h"
 #include "inhouse/scratch_folder.h"
 #include "quenloft/quenloft.h"
+#include "support/text.h"
 
 namespace quenloft {
 namespace {
@@ -19,12 +20,6 @@ using inhouse_test::ReadFile;
 using inhouse_test::ScratchFolder;
 using inhouse_test::WriteFile;
 using namespace std::string_literals;
-
-std::string TextOf(ICvoString* s) {
-  const char* text = nullptr;
-  if (s->GetLength() == 0 || s->GetText(&text) != 0 || text == nullptr) return {};
-  return text;
-}
 
 class PatchedFileIo : public ::testing::Test {
  protected:
@@ -46,13 +41,13 @@ class PatchedFileIo : public ::testing::Test {
     ComPtr<ICvoString> s;
     CreateCvoStringInstance(s.put());
     file->GetText(s.get());
-    return quenloft::TextOf(s.get());
+    return testing::TextOf(s.get());
   }
   static std::string NameOf(ITplPatchedFile* file) {
     ComPtr<ICvoString> s;
     CreateCvoStringInstance(s.put());
     EXPECT_EQ(file->GetFileName(s.get()), 0);
-    return quenloft::TextOf(s.get());
+    return testing::TextOf(s.get());
   }
 
   ScratchFolder folder_;

@@ -8,43 +8,14 @@
 #include "frame/com_ptr.h"
 #include "inhouse/scratch_folder.h"
 #include "quenloft/quenloft.h"
+#include "support/recording_host.h"
+#include "support/text.h"
 
 namespace quenloft {
 namespace {
 
-std::string TextOf(ICvoString* s) {
-  const char* text = nullptr;
-  if (s->GetLength() == 0 || s->GetText(&text) != 0 || text == nullptr) return {};
-  return text;
-}
-
-// Collects what the manager writes to the host; never deletes itself.
-class RecordingHost final : public ITplHostCallback {
- public:
-  int32_t QL_CALL QueryInterface(const TplIID&, void** out) override {
-    if (out != nullptr) *out = nullptr;
-    return TPL_E_NOTIMPL;
-  }
-  int32_t QL_CALL AddRef() override { return ++count_; }
-  int32_t QL_CALL Release() override { return --count_; }
-  int32_t QL_CALL Output(const char* text) override {
-    output.push_back(text != nullptr ? text : "");
-    return 0;
-  }
-  int32_t QL_CALL Reserved4() override { return 0; }
-  int32_t QL_CALL Reserved5() override { return 0; }
-  int32_t QL_CALL Progress(int32_t, int32_t) override { return 0; }
-  int32_t QL_CALL MapFileName(const char*, ICvoString*) override { return 1; }
-  int32_t QL_CALL Reserved8() override { return 0; }
-  int32_t QL_CALL NotifyFile(const char*) override { return 0; }
-  int32_t QL_CALL Reserved10() override { return 0; }
-  int32_t QL_CALL ShouldContinue() override { return 1; }
-
-  std::vector<std::string> output;
-
- private:
-  int32_t count_ = 1;
-};
+using quenloft::testing::RecordingHost;
+using quenloft::testing::TextOf;
 
 class PatchedFileManager : public ::testing::Test {
  protected:
@@ -109,7 +80,7 @@ TEST_F(PatchedFileManager, MarkersAreEvaluatedAsTabled) {
     ComPtr<ITplPatchedFile> file = NewFile(c.name, c.text);
     EXPECT_EQ(Patched(file.get()), c.output);
   }
-  EXPECT_TRUE(host_.output.empty());
+  EXPECT_TRUE(host_.outputs.empty());
 }
 
 TEST_F(PatchedFileManager, EveryPatchAppendsAgainToTheFileScope) {
@@ -189,7 +160,7 @@ TEST_F(PatchedFileManager, QueryInterfaceAnswersTheFileAndItsScopeOnly) {
 TEST_F(PatchedFileManager, UnresolvedMarkerStaysAndIsReportedWithTheFileName) {
   ComPtr<ITplPatchedFile> file = NewFile("page.htm", "a<!--%Nothing.Here%-->b");
   EXPECT_EQ(Patched(file.get()), "a<!--%Nothing.Here%-->b");
-  EXPECT_EQ(host_.output, std::vector<std::string>{
+  EXPECT_EQ(host_.outputs, std::vector<std::string>{
                               "Template Error: can not resolve macro: Nothing.Here in page.htm\r\n"});
 }
 

@@ -13,7 +13,7 @@
 namespace quenloft {
 namespace {
 
-using quenloft_test::Str;
+using quenloft_test::Text;
 
 // Records RegisterName and UnregisterName; keeps the first holder of a name.
 class RecordingServices final : public ITplMacroServices {
@@ -65,7 +65,7 @@ class VariableScopeTest : public ::testing::Test {
     ComPtr<ITplMacroCall> call = MakeMacroCall(&services, nullptr);
     call->SetText(statement);
     EXPECT_EQ(scope->Resolve(call.get()), 0);
-    Str result;
+    Text result;
     return call->GetResult(result) == 0 ? result.text() : "(none)";
   }
 
