@@ -8,19 +8,13 @@
 namespace quenloft::testing {
 namespace {
 
-struct Case {
-  std::string expression;
-  std::optional<std::string> value;  // nothing: the statement does not resolve
-  std::vector<std::string> messages;
-};
-
 using CompareFunctions = TemplateSession;
 
 TEST_F(CompareFunctions, Table) {
   SetGlobal("two$$", "2");
   SetGlobal("ten$$", "10");
   SetGlobal("blank$$", "");
-  const Case cases[] = {
+  const EvalCase cases[] = {
       {"CompareNumber('<', '2', '10')", "true", {}},
       {"CompareString('<', '2', '10')", "false", {}},
       {"CompareNumber('>=', '5', '5')", "true", {}},
@@ -58,10 +52,7 @@ TEST_F(CompareFunctions, Table) {
       // An unquoted operator with "=" is read as an assignment.
       {"CompareNumber(==, 1, 2)", std::nullopt, {}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Eval(c.expression), c.value) << c.expression;
-    EXPECT_EQ(TakeOutputs(), c.messages) << c.expression;
-  }
+  ExpectEvaluations(cases);
 }
 
 }  // namespace

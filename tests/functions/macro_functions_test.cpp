@@ -10,18 +10,12 @@
 namespace quenloft::testing {
 namespace {
 
-struct Case {
-  std::string expression;
-  std::optional<std::string> value;  // nothing: the statement does not resolve
-  std::vector<std::string> messages;
-};
-
 using MacroFunctions = TemplateSession;
 
 TEST_F(MacroFunctions, AssignStringTable) {
   SetGlobal("yes$$", "yes");
   SetGlobal("then$$", "chosen");
-  const Case cases[] = {
+  const EvalCase cases[] = {
       {"AssignString('yes', 'first', 'second')", "first", {}},
       {"AssignString('no', 'first', 'second')", "second", {}},
       {"AssignString('no', 'first')", "", {}},
@@ -36,10 +30,7 @@ TEST_F(MacroFunctions, AssignStringTable) {
       {"AssignString('1', 'a', 'b', 'c')", std::nullopt,
        {Unresolved("AssignString('1', 'a', 'b', 'c')")}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Eval(c.expression), c.value) << c.expression;
-    EXPECT_EQ(TakeOutputs(), c.messages) << c.expression;
-  }
+  ExpectEvaluations(cases);
 }
 
 // Only the chosen branch runs: the other branch's side effects do not
@@ -75,7 +66,7 @@ TEST_F(MacroFunctions, AssignStringBranchesSeeTheFile) {
 
 TEST_F(MacroFunctions, MacroExistTable) {
   SetGlobal("known$$", "");
-  const Case cases[] = {
+  const EvalCase cases[] = {
       {"MacroExist(Concat, System)", "true", {}},
       {"MacroExist(Concat)", "true", {}},
       {"MacroExist(System.Anything)", "true", {}},
@@ -88,17 +79,14 @@ TEST_F(MacroFunctions, MacroExistTable) {
       {"MacroExist(MoveFile('/nonexistent/x'))", "true", {}},
       {"MacroExist()", std::nullopt, {Unresolved("MacroExist()")}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Eval(c.expression), c.value) << c.expression;
-    EXPECT_EQ(TakeOutputs(), c.messages) << c.expression;
-  }
+  ExpectEvaluations(cases);
 }
 
 TEST_F(MacroFunctions, ReplaceMacrosTable) {
   SetGlobal("name", "World");
   SetGlobal("title$$", "Guide");
   SetSystemValue("System.RootFolderName", "C:\\root\\");
-  const Case cases[] = {
+  const EvalCase cases[] = {
       {"ReplaceMacros('Hello %name%!')", "Hello World!", {}},
       {"ReplaceMacros('%title$$% - %title$$%')", "Guide - Guide", {}},
       {"ReplaceMacros('%System.RootFolderName%x')", "C:\\root\\x", {}},
@@ -110,10 +98,7 @@ TEST_F(MacroFunctions, ReplaceMacrosTable) {
       {"ReplaceMacros('[%nosuch%]')", "[]", {Unresolved("nosuch")}},
       {"ReplaceMacros()", std::nullopt, {Unresolved("ReplaceMacros()")}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Eval(c.expression), c.value) << c.expression;
-    EXPECT_EQ(TakeOutputs(), c.messages) << c.expression;
-  }
+  ExpectEvaluations(cases);
 }
 
 TEST_F(MacroFunctions, ReplaceMacroExprInsideAFile) {

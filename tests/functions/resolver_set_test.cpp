@@ -13,23 +13,14 @@ namespace {
 // own set.
 class ResolverSet : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(CreateTemplateManagerInstance(&manager_), 0);
-    ASSERT_EQ(manager_->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier_)), 0);
-    ASSERT_EQ(copier_->Initialize(&host_), 0);
-  }
-  void TearDown() override {
-    EXPECT_EQ(copier_->Terminate(), 0);
-    copier_->Release();
-    EXPECT_EQ(manager_->Release(), 0);
-    EXPECT_EQ(host_.count(), 1);
-  }
+  void SetUp() override { session_.Open(); }
+  void TearDown() override { session_.Close(); }
 
   // The names for which the manager has a resolver.
   std::vector<std::string> Registered(const std::vector<std::string>& names) const {
     std::vector<std::string> found;
     for (const std::string& name : names) {
-      if (manager_->HasResolverFor(name.c_str()) == 0) found.push_back(name);
+      if (session_.manager->HasResolverFor(name.c_str()) == 0) found.push_back(name);
     }
     return found;
   }
@@ -37,13 +28,11 @@ class ResolverSet : public ::testing::Test {
   // The value of the expression; "" when it does not resolve.
   std::string Evaluate(const char* expression) {
     Text out;
-    manager_->EvaluateExpression(expression, out.get());
-    return out.str();
+    session_.manager->EvaluateExpression(expression, out.get());
+    return out.text();
   }
 
-  RecordingHost host_;
-  ITplManager* manager_ = nullptr;
-  ITplFileCopier* copier_ = nullptr;
+  ManagerSession session_;
 };
 
 TEST_F(ResolverSet, CreationAndIdentity) {
@@ -78,7 +67,7 @@ TEST_F(ResolverSet, InitializeNeedsAManager) {
   ASSERT_EQ(CreateTemplateResolversInstance(&set), 0);
   EXPECT_EQ(set->Initialize(), 0);
   EXPECT_EQ(Registered(BuiltInNames()), std::vector<std::string>{});
-  EXPECT_EQ(set->SetManager(manager_), 0);
+  EXPECT_EQ(set->SetManager(session_.manager), 0);
   EXPECT_EQ(set->Initialize(), 0);
   EXPECT_EQ(Registered(BuiltInNames()), BuiltInNames());
   EXPECT_EQ(set->Uninitialize(), 0);
@@ -89,10 +78,10 @@ TEST_F(ResolverSet, InitializeNeedsAManager) {
 // function library asks for: twenty names, once each, in table order.
 TEST_F(ResolverSet, RegistersTheTwentyNamesOnceInOrder) {
   SpyResolver spy(BuiltInNames());
-  ASSERT_EQ(manager_->AddResolver(&spy), 0);
+  ASSERT_EQ(session_.manager->AddResolver(&spy), 0);
   ITplResolverSet* set = nullptr;
   ASSERT_EQ(CreateTemplateResolversInstance(&set), 0);
-  set->SetManager(manager_);
+  set->SetManager(session_.manager);
   EXPECT_EQ(set->Initialize(), 0);
   EXPECT_EQ(spy.conflicts, BuiltInNames());
   // A second Initialize registers nothing more.
@@ -102,22 +91,22 @@ TEST_F(ResolverSet, RegistersTheTwentyNamesOnceInOrder) {
   EXPECT_EQ(Evaluate("Concat('a', 'b')"), "spy");
   EXPECT_EQ(set->Uninitialize(), 0);
   EXPECT_EQ(set->Release(), 0);
-  EXPECT_EQ(manager_->RemoveResolver(&spy), 0);
+  EXPECT_EQ(session_.manager->RemoveResolver(&spy), 0);
   EXPECT_EQ(spy.count(), 1);
 }
 
 TEST_F(ResolverSet, UninitializeWithdrawsEveryName) {
   ITplResolverSet* set = nullptr;
   ASSERT_EQ(CreateTemplateResolversInstance(&set), 0);
-  set->SetManager(manager_);
+  set->SetManager(session_.manager);
   ASSERT_EQ(set->Initialize(), 0);
   EXPECT_EQ(Evaluate("Concat('a', 'b')"), "ab");
 
   EXPECT_EQ(set->Uninitialize(), 0);
   EXPECT_EQ(Registered(BuiltInNames()), std::vector<std::string>{});
-  EXPECT_EQ(manager_->HasResolverFor("System"), 0);  // not the set's
+  EXPECT_EQ(session_.manager->HasResolverFor("System"), 0);  // not the set's
   EXPECT_EQ(Evaluate("Concat('a', 'b')"), "");
-  EXPECT_EQ(host_.outputs, std::vector<std::string>{Unresolved("Concat('a', 'b')")});
+  EXPECT_EQ(session_.host.outputs, std::vector<std::string>{Unresolved("Concat('a', 'b')")});
   EXPECT_EQ(set->Uninitialize(), 0);
 
   // The manager is still known: a later Initialize builds a new library.
@@ -132,12 +121,12 @@ TEST_F(ResolverSet, UninitializeWithdrawsEveryName) {
 TEST_F(ResolverSet, ReleasedWhileInitialisedWithdrawsItsNames) {
   ITplResolverSet* set = nullptr;
   ASSERT_EQ(CreateTemplateResolversInstance(&set), 0);
-  set->SetManager(manager_);
+  set->SetManager(session_.manager);
   ASSERT_EQ(set->Initialize(), 0);
   EXPECT_EQ(set->Release(), 0);
   EXPECT_EQ(Registered(BuiltInNames()), std::vector<std::string>{});
   EXPECT_EQ(Evaluate("Concat('a', 'b')"), "");
-  EXPECT_EQ(host_.outputs, std::vector<std::string>{Unresolved("Concat('a', 'b')")});
+  EXPECT_EQ(session_.host.outputs, std::vector<std::string>{Unresolved("Concat('a', 'b')")});
 }
 
 // The function library keeps the manager it was attached to; replacing the
@@ -147,7 +136,7 @@ TEST_F(ResolverSet, SetManagerWhileInitialised) {
   ASSERT_EQ(CreateTemplateManagerInstance(&other), 0);
   ITplResolverSet* set = nullptr;
   ASSERT_EQ(CreateTemplateResolversInstance(&set), 0);
-  set->SetManager(manager_);
+  set->SetManager(session_.manager);
   ASSERT_EQ(set->Initialize(), 0);
   EXPECT_EQ(set->SetManager(other), 0);
   EXPECT_EQ(other->HasResolverFor("Concat"), 1);
@@ -160,19 +149,19 @@ TEST_F(ResolverSet, SetManagerWhileInitialised) {
 // While attached, the function library keeps the manager alive; it gives
 // back every reference it took.
 TEST_F(ResolverSet, ReferencesToTheManagerAreGivenBack) {
-  const int32_t before = manager_->AddRef() - 1;
-  manager_->Release();
+  const int32_t before = session_.manager->AddRef() - 1;
+  session_.manager->Release();
   ITplResolverSet* set = nullptr;
   ASSERT_EQ(CreateTemplateResolversInstance(&set), 0);
-  set->SetManager(manager_);
-  EXPECT_EQ(manager_->AddRef() - 1, before);  // the set itself takes none
-  manager_->Release();
+  set->SetManager(session_.manager);
+  EXPECT_EQ(session_.manager->AddRef() - 1, before);  // the set itself takes none
+  session_.manager->Release();
   ASSERT_EQ(set->Initialize(), 0);
-  EXPECT_GT(manager_->AddRef() - 1, before);
-  manager_->Release();
+  EXPECT_GT(session_.manager->AddRef() - 1, before);
+  session_.manager->Release();
   EXPECT_EQ(set->Uninitialize(), 0);
-  EXPECT_EQ(manager_->AddRef() - 1, before);
-  manager_->Release();
+  EXPECT_EQ(session_.manager->AddRef() - 1, before);
+  session_.manager->Release();
   EXPECT_EQ(set->Release(), 0);
 }
 

@@ -3,15 +3,15 @@
 #ifndef QUENLOFT_TESTS_FUNCTIONS_SPY_RESOLVER_H
 #define QUENLOFT_TESTS_FUNCTIONS_SPY_RESOLVER_H
 
-#include <atomic>
 #include <string>
 #include <vector>
 
 #include "quenloft/quenloft.h"
+#include "support/self_counted.h"
 
 namespace quenloft::testing {
 
-class SpyResolver : public ITplResolver {
+class SpyResolver : public SelfCounted<ITplResolver> {
  public:
   explicit SpyResolver(std::vector<std::string> names) : names_(std::move(names)) {}
 
@@ -23,8 +23,6 @@ class SpyResolver : public ITplResolver {
     AddRef();
     return 0;
   }
-  int32_t QL_CALL AddRef() override { return ++count_; }
-  int32_t QL_CALL Release() override { return --count_; }
   int32_t QL_CALL Initialize() override { return 0; }
   int32_t QL_CALL Uninitialize() override { return 0; }
   int32_t QL_CALL GetFirstName(ICvoString* name, int32_t* position) override {
@@ -46,12 +44,10 @@ class SpyResolver : public ITplResolver {
     return 0;
   }
 
-  int32_t count() const { return count_; }
   std::vector<std::string> conflicts;
 
  private:
   std::vector<std::string> names_;
-  std::atomic<int32_t> count_{1};
 };
 
 // The built-in function names in the order they are listed.

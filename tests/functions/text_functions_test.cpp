@@ -8,19 +8,13 @@
 namespace quenloft::testing {
 namespace {
 
-struct Case {
-  std::string expression;
-  std::optional<std::string> value;  // nothing: the statement does not resolve
-  std::vector<std::string> messages;
-};
-
 using TextFunctions = TemplateSession;
 
 TEST_F(TextFunctions, Table) {
   SetGlobal("who$$", "world");
   SetGlobal("markup$$", "<p class=\"x\">Fish &amp; chips &lt;3 &#65;&#x42;&#x43; &eacute;t&eacute;</p>");
   SetGlobal("plain$$", "a < b & \"c\" > d");
-  const Case cases[] = {
+  const EvalCase cases[] = {
       {"Concat()", "", {}},
       {"Concat('ab', 'cd', 'ef')", "abcdef", {}},
       {"Concat('ab', Concat('cd'))", "abcd", {}},
@@ -47,10 +41,7 @@ TEST_F(TextFunctions, Table) {
       {"TextToHtml()", std::nullopt, {Unresolved("TextToHtml()")}},
       {"HtmlToText('a', 'b')", std::nullopt, {Unresolved("HtmlToText('a', 'b')")}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Eval(c.expression), c.value) << c.expression;
-    EXPECT_EQ(TakeOutputs(), c.messages) << c.expression;
-  }
+  ExpectEvaluations(cases);
 }
 
 // An unresolved statement inside a file names the file.
