@@ -1,79 +1,24 @@
-// A host and a file source for end-to-end runs of the copy and update
-// passes: both count every call the manager makes on them.
+// A file source for end-to-end runs of the copy and update passes (the
+// host is the shared recording one): it counts the calls the manager makes.
 #ifndef QUENLOFT_TESTS_E2E_COPY_FLOW_SUPPORT_H
 #define QUENLOFT_TESTS_E2E_COPY_FLOW_SUPPORT_H
 
 #include <algorithm>
-#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "quenloft/quenloft.h"
+#include "support/recording_host.h"
+#include "support/self_counted.h"
 
 namespace quenloft_test {
 
-template <class I>
-class Counted : public I {
- public:
-  int32_t QL_CALL QueryInterface(const TplIID&, void** out) override {
-    if (out == nullptr) return TPL_E_INVALIDARG;
-    *out = nullptr;
-    return TPL_E_NOTIMPL;
-  }
-  int32_t QL_CALL AddRef() override { return ++count_; }
-  int32_t QL_CALL Release() override { return --count_; }
-  int32_t count() const { return count_; }
-
- private:
-  std::atomic<int32_t> count_{1};  // the test's own reference
-};
-
-class RecordingHost : public Counted<ITplHostCallback> {
- public:
-  int32_t QL_CALL Output(const char* text) override {
-    outputs.emplace_back(text);
-    return 0;
-  }
-  int32_t QL_CALL Reserved4() override { return 0; }
-  int32_t QL_CALL Reserved5() override { return 0; }
-  int32_t QL_CALL Progress(int32_t index, int32_t total) override {
-    progress.emplace_back(index, total);
-    return 0;
-  }
-  int32_t QL_CALL MapFileName(const char*, ICvoString*) override { return 1; }
-  int32_t QL_CALL Reserved8() override { return 0; }
-  int32_t QL_CALL NotifyFile(const char* path) override {
-    notified.emplace_back(path);
-    return 0;
-  }
-  int32_t QL_CALL Reserved10() override { return 0; }
-  int32_t QL_CALL ShouldContinue() override {
-    ++continue_questions;
-    return keep_going ? 1 : 0;
-  }
-
-  void Forget() {
-    outputs.clear();
-    progress.clear();
-    notified.clear();
-    continue_questions = 0;
-  }
-  std::string AllOutput() const {
-    std::string all;
-    for (const std::string& s : outputs) all += s;
-    return all;
-  }
-
-  bool keep_going = true;
-  std::vector<std::string> outputs;
-  std::vector<std::pair<int32_t, int32_t>> progress;
-  std::vector<std::string> notified;
-  int continue_questions = 0;
-};
+using quenloft::testing::RecordingHost;
+using quenloft::testing::SelfCounted;
 
 // Lists the names it was given and maps each to a file below its folder.
-class ListSource : public Counted<ITplFileSource> {
+class ListSource : public SelfCounted<ITplFileSource> {
  public:
   ListSource(std::string folder, std::vector<std::string> names)
       : folder_(std::move(folder)), names_(std::move(names)) {}
