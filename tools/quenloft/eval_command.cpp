@@ -60,7 +60,8 @@ int RunEval(const EvalOptions& options) {
   if (options.common.json) {
     std::string list;
     for (const std::string& message : messages) {
-      list += (list.empty() ? "" : ",") + JsonString(message);
+      if (!list.empty()) list += ',';
+      list += JsonString(message);
     }
     std::printf("{\"expression\":%s,\"resolved\":%s,\"value\":%s,\"messages\":[%s]}\n",
                 JsonString(options.expression).c_str(), resolved ? "true" : "false",
