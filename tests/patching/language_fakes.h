@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "quenloft/quenloft.h"
+#include "support/listing_resolver.h"
 #include "support/manager_session.h"
 #include "support/recording_host.h"
 #include "support/text.h"
@@ -29,41 +30,21 @@ class FakeHost final : public quenloft::testing::RecordingHost {
 
 // Registers the names it lists and answers with on_resolve. With
 // extended set it also answers ITplResolverEx.
-class TestResolver final : public quenloft::testing::SelfCounted<ITplResolver>,
-                           public ITplResolverEx {
+class TestResolver final : public quenloft::testing::ListingResolver, public ITplResolverEx {
  public:
-  explicit TestResolver(std::vector<std::string> names)
-      : SelfCounted(0), names_(std::move(names)) {}
+  explicit TestResolver(std::vector<std::string> names) : ListingResolver(std::move(names), 0) {}
 
   int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
-    if (out == nullptr) return 1;
-    *out = nullptr;
-    if (iid == IID_ITplResolver) {
-      *out = static_cast<ITplResolver*>(this);
-    } else if (iid == IID_ITplResolverEx && extended) {
-      *out = static_cast<ITplResolverEx*>(this);
-    } else {
-      return TPL_E_NOTIMPL;
+    if (out == nullptr || iid != IID_ITplResolverEx || !extended) {
+      return ListingResolver::QueryInterface(iid, out);
     }
+    *out = static_cast<ITplResolverEx*>(this);
     AddRef();
     return 0;
   }
-  int32_t QL_CALL AddRef() override { return SelfCounted::AddRef(); }
-  int32_t QL_CALL Release() override { return SelfCounted::Release(); }
+  int32_t QL_CALL AddRef() override { return ListingResolver::AddRef(); }
+  int32_t QL_CALL Release() override { return ListingResolver::Release(); }
 
-  int32_t QL_CALL Initialize() override { return 0; }
-  int32_t QL_CALL Uninitialize() override { return 0; }
-  int32_t QL_CALL GetFirstName(ICvoString* name, int32_t* position) override {
-    *position = 0;
-    return GetNextName(name, position);
-  }
-  int32_t QL_CALL GetNextName(ICvoString* name, int32_t* position) override {
-    const size_t i = static_cast<size_t>(*position);
-    name->SetText(i < names_.size() ? names_[i].c_str() : "");
-    ++*position;
-    return 0;
-  }
-  int32_t QL_CALL OnNameConflict(const char*) override { return 0; }
   int32_t QL_CALL Resolve(ITplMacroCall* call) override {
     ++resolve_calls;
     return on_resolve ? on_resolve(call) : 1;
@@ -90,9 +71,6 @@ class TestResolver final : public quenloft::testing::SelfCounted<ITplResolver>,
   std::string query_answer;
   std::vector<std::string> queried;
   std::vector<std::string> mapped;
-
- private:
-  std::vector<std::string> names_;
 };
 
 // A manager created through the export, initialised with a recording host.
