@@ -38,16 +38,14 @@ class PatchedFileIo : public ::testing::Test {
   }
 
   static std::string TextOf(ITplPatchedFile* file) {
-    ComPtr<ICvoString> s;
-    CreateCvoStringInstance(s.put());
-    file->GetText(s.get());
-    return testing::TextOf(s.get());
+    testing::Text s;
+    file->GetText(s);
+    return s.text();
   }
   static std::string NameOf(ITplPatchedFile* file) {
-    ComPtr<ICvoString> s;
-    CreateCvoStringInstance(s.put());
-    EXPECT_EQ(file->GetFileName(s.get()), 0);
-    return testing::TextOf(s.get());
+    testing::Text s;
+    EXPECT_EQ(file->GetFileName(s), 0);
+    return s.text();
   }
 
   ScratchFolder folder_;

@@ -15,7 +15,7 @@ namespace quenloft {
 namespace {
 
 using quenloft::testing::RecordingHost;
-using quenloft::testing::TextOf;
+using quenloft::testing::Text;
 
 class PatchedFileManager : public ::testing::Test {
  protected:
@@ -46,10 +46,9 @@ class PatchedFileManager : public ::testing::Test {
   }
 
   static std::string Patched(ITplPatchedFile* file) {
-    ComPtr<ICvoString> out;
-    CreateCvoStringInstance(out.put());
-    EXPECT_EQ(file->Patch(out.get()), 0);
-    return TextOf(out.get());
+    Text out;
+    EXPECT_EQ(file->Patch(out), 0);
+    return out.text();
   }
 
   RecordingHost host_;
@@ -122,10 +121,9 @@ TEST_F(PatchedFileManager, TextIsCutOnceAndComposedOnEveryPatch) {
   ComPtr<ITplVariables> globals = manager_.query<ITplVariables>(IID_ITplVariables);
   globals->SetVariable("title$$", "changed");
   EXPECT_EQ(Patched(file.get()), "changed one");
-  ComPtr<ICvoString> text;
-  CreateCvoStringInstance(text.put());
-  file->GetText(text.get());
-  EXPECT_EQ(TextOf(text.get()), "%%%'other'%%%");
+  Text text;
+  file->GetText(text);
+  EXPECT_EQ(text.text(), "%%%'other'%%%");
 }
 
 TEST_F(PatchedFileManager, NullArgumentsAreEmptyOrIgnored) {
@@ -138,11 +136,10 @@ TEST_F(PatchedFileManager, NullArgumentsAreEmptyOrIgnored) {
   EXPECT_EQ(file->Patch(nullptr), 0);
   EXPECT_EQ(file->LoadFromFile(nullptr), 0);
   EXPECT_EQ(file->SaveToFile(nullptr), 0);
-  ComPtr<ICvoString> text;
-  CreateCvoStringInstance(text.put());
-  text->SetText("stale");
-  file->GetFileName(text.get());
-  EXPECT_EQ(TextOf(text.get()), "");
+  Text text;
+  text.get()->SetText("stale");
+  file->GetFileName(text);
+  EXPECT_EQ(text.text(), "");
   EXPECT_EQ(Patched(file.get()), "");
 }
 
