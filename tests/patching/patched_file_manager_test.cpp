@@ -8,35 +8,26 @@
 #include "frame/com_ptr.h"
 #include "inhouse/scratch_folder.h"
 #include "quenloft/quenloft.h"
-#include "support/recording_host.h"
+#include "support/manager_session.h"
 #include "support/text.h"
 
 namespace quenloft {
 namespace {
 
-using quenloft::testing::RecordingHost;
+using quenloft::testing::ManagerSession;
 using quenloft::testing::Text;
 
 class PatchedFileManager : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(CreateTemplateManagerInstance(manager_.put()), 0);
-    services_ = manager_.query<ITplMacroServices>(IID_ITplMacroServices);
-    ComPtr<ITplFileCopier> copier = manager_.query<ITplFileCopier>(IID_ITplFileCopier);
-    ASSERT_TRUE(services_ && copier);
-    ASSERT_EQ(copier->Initialize(&host_), 0);
-    ComPtr<ITplVariables> globals = manager_.query<ITplVariables>(IID_ITplVariables);
-    ASSERT_TRUE(globals);
-    globals->SetVariable("title$$", "Quenloft");
+    ASSERT_NO_FATAL_FAILURE(session_.Open());
+    session_.SetGlobal("title$$", "Quenloft");
   }
-  void TearDown() override {
-    if (ComPtr<ITplFileCopier> copier = manager_.query<ITplFileCopier>(IID_ITplFileCopier))
-      copier->Terminate();
-  }
+  void TearDown() override { session_.Close(); }
 
   ComPtr<ITplPatchedFile> NewFile(const char* name, const char* text) {
     ComPtr<ITplPatchedFile> file;
-    services_->CreatePatchedFile(file.put());
+    session_.services->CreatePatchedFile(file.put());
     EXPECT_TRUE(file);
     if (file) {
       file->SetFileName(name);
@@ -51,9 +42,7 @@ class PatchedFileManager : public ::testing::Test {
     return out.text();
   }
 
-  RecordingHost host_;
-  ComPtr<ITplManager> manager_;
-  ComPtr<ITplMacroServices> services_;
+  ManagerSession session_;
 };
 
 TEST_F(PatchedFileManager, MarkersAreEvaluatedAsTabled) {
@@ -79,7 +68,7 @@ TEST_F(PatchedFileManager, MarkersAreEvaluatedAsTabled) {
     ComPtr<ITplPatchedFile> file = NewFile(c.name, c.text);
     EXPECT_EQ(Patched(file.get()), c.output);
   }
-  EXPECT_TRUE(host_.outputs.empty());
+  EXPECT_TRUE(session_.host.outputs.empty());
 }
 
 TEST_F(PatchedFileManager, EveryPatchAppendsAgainToTheFileScope) {
@@ -104,10 +93,10 @@ TEST_F(PatchedFileManager, FileScopeIsHandedOutOnceAndGoesWithTheFile) {
 
   scope->SetVariable("name$", "value");
   EXPECT_EQ(Patched(file.get()), "value");
-  EXPECT_EQ(manager_->HasResolverFor("name$"), 0);
+  EXPECT_EQ(session_.manager->HasResolverFor("name$"), 0);
   scope = nullptr;
   file = nullptr;
-  EXPECT_EQ(manager_->HasResolverFor("name$"), 1);  // withdrawn with the file
+  EXPECT_EQ(session_.manager->HasResolverFor("name$"), 1);  // withdrawn with the file
 }
 
 TEST_F(PatchedFileManager, TextIsCutOnceAndComposedOnEveryPatch) {
@@ -118,8 +107,7 @@ TEST_F(PatchedFileManager, TextIsCutOnceAndComposedOnEveryPatch) {
   EXPECT_EQ(Patched(file.get()), "Quenloft one");
   // A new text is not cut again: the chunks keep the text they were cut from.
   file->SetText("%%%'other'%%%");
-  ComPtr<ITplVariables> globals = manager_.query<ITplVariables>(IID_ITplVariables);
-  globals->SetVariable("title$$", "changed");
+  session_.SetGlobal("title$$", "changed");
   EXPECT_EQ(Patched(file.get()), "changed one");
   Text text;
   file->GetText(text);
@@ -146,7 +134,7 @@ TEST_F(PatchedFileManager, NullArgumentsAreEmptyOrIgnored) {
 TEST_F(PatchedFileManager, QueryInterfaceAnswersTheFileAndItsScopeOnly) {
   ComPtr<ITplPatchedFile> file = NewFile("page.htm", "");
   EXPECT_EQ(file->QueryInterface(IID_ITplPatchedFile, nullptr), TPL_E_INVALIDARG);
-  void* out = &host_;
+  void* out = &session_.host;
   EXPECT_EQ(file->QueryInterface(IID_ITplExpression, &out), TPL_E_NOTIMPL);
   EXPECT_EQ(out, nullptr);
   ASSERT_EQ(file->QueryInterface(IID_ITplPatchedFile, &out), 0);
@@ -157,15 +145,16 @@ TEST_F(PatchedFileManager, QueryInterfaceAnswersTheFileAndItsScopeOnly) {
 TEST_F(PatchedFileManager, UnresolvedMarkerStaysAndIsReportedWithTheFileName) {
   ComPtr<ITplPatchedFile> file = NewFile("page.htm", "a<!--%Nothing.Here%-->b");
   EXPECT_EQ(Patched(file.get()), "a<!--%Nothing.Here%-->b");
-  EXPECT_EQ(host_.outputs, std::vector<std::string>{
-                              "Template Error: can not resolve macro: Nothing.Here in page.htm\r\n"});
+  EXPECT_EQ(session_.host.outputs,
+            std::vector<std::string>{
+                "Template Error: can not resolve macro: Nothing.Here in page.htm\r\n"});
 }
 
 TEST_F(PatchedFileManager, PatchFileRewritesTheFileInPlace) {
   inhouse_test::ScratchFolder folder;
   const std::string path = folder / "index.htm";
   inhouse_test::WriteFile(path, "<title><!--%title$$%--></title>\n%%%'done'%%%");
-  EXPECT_EQ(manager_->PatchFile(path.c_str()), 0);
+  EXPECT_EQ(session_.manager->PatchFile(path.c_str()), 0);
   EXPECT_EQ(inhouse_test::ReadFile(path), "<title>Quenloft</title>\ndone");
   EXPECT_EQ(inhouse_test::NamesIn(folder.path()), std::vector<std::string>{"index.htm"});
 }
