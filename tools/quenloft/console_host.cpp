@@ -72,6 +72,7 @@ void ConsoleHost::DrawBar() {
 
 void ConsoleHost::EndProgress() {
   ClearBar();
+  dots_shown_ = 0;
   bar_shown_ = false;
   bar_total_ = 0;
   bar_percent_ = -1;
@@ -105,7 +106,20 @@ int32_t QL_CALL ConsoleHost::Output(const char* text) {
 }
 
 int32_t QL_CALL ConsoleHost::Progress(int32_t index, int32_t total) {
-  if (options_.style != ProgressStyle::kBar || total <= 0) return 0;
+  if (total <= 0 || index < 0) return 0;
+  if (options_.style == ProgressStyle::kPlain) {
+    // One dot per percent, as the library's own update pass shows them;
+    // verbose output lists every file instead.
+    if (options_.verbose) return 0;
+    const int percent = static_cast<int>(static_cast<int64_t>(index) * 100 / total);
+    if (percent > dots_shown_) {
+      Write(std::string(static_cast<size_t>(percent - dots_shown_), '.'));
+      std::fflush(stream_);
+      dots_shown_ = percent;
+    }
+    return 0;
+  }
+  if (options_.style != ProgressStyle::kBar) return 0;
   bar_index_ = index;
   bar_total_ = total;
   const int percent = static_cast<int>(static_cast<int64_t>(index) * 100 / total);

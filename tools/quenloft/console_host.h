@@ -14,7 +14,7 @@ namespace quenloft_tool {
 
 enum class ProgressStyle {
   kBar,    // a redrawn progress bar (stderr is a terminal)
-  kPlain,  // the library's own progress text, as it comes
+  kPlain,  // progress dots and the library's own text, as it comes
   kQuiet,  // no progress at all
 };
 
@@ -72,6 +72,7 @@ class ConsoleHost final : public RefCounted<ITplHostCallback> {
   int32_t bar_index_ = 0;
   int32_t bar_total_ = 0;
   int bar_percent_ = -1;
+  int dots_shown_ = 0;  // plain style
 };
 
 }  // namespace quenloft_tool

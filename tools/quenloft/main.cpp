@@ -42,7 +42,7 @@ Files patched: every file whose extension has a marker style (.htm .html
 files are copied byte for byte. Existing files in the output folder are
 overwritten; other files there are left alone.
 
-Progress: a bar on a terminal, the library's progress text otherwise.
+Progress: a bar on a terminal, otherwise a line of dots (one per percent).
 Unresolved macros are reported and left in the output as written.
 Ctrl-C stops between two files; every file written is complete.)TXT";
 
