@@ -64,6 +64,28 @@ TEST(ToolBuild, SampleSkinMatchesGoldenOutput) {
   }
 }
 
+TEST(ToolBuild, FolderValuesEndWithASeparator) {
+  TempFolder work;
+  const fs::path skin = work.path() / "skin";
+  WriteFile(skin / "f.htm",
+            "<!--%System.SourceFolderName%-->|<!--%System.ResultFolderName%-->|"
+            "<!--%System.RootFolderName%-->");
+  const std::string s = skin.string() + "/";
+  const std::string out = (work.path() / "site/part").string() + "/";
+  const std::string site = (work.path() / "site").string() + "/";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"build", skin.string(), "-o", out}, s + "|" + out + "|" + out},
+      {{"build", skin.string(), "-o", out, "--root", work.str() + "/site/part/.."},
+       s + "|" + out + "|" + site},
+      {{"build", skin.string(), "-o", out, "--set", "RootFolderName=R"}, s + "|" + out + "|R"},
+  };
+  for (const auto& [args, expected] : cases) {
+    const ToolRun run = RunTool(args);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(ReadFile(fs::path(out) / "f.htm"), expected);
+  }
+}
+
 TEST(ToolBuild, JsonSummaryParsesBack) {
   TempFolder skin;
   WriteFile(skin.path() / "a.htm", "<!--%Concat('x', 'y')%--> <!--%Nope(1)%-->");
