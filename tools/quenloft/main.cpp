@@ -9,7 +9,8 @@
 namespace quenloft_tool {
 namespace {
 
-constexpr const char* kOverview = R"TXT(quenloft: the template step of help output, from the command line.
+constexpr const char* kOverview =
+    R"TXT(quenloft: the template step of help output, from the command line.
 
 A skin is a folder of HTML, script, style-sheet, XML, INI and table-of-contents
 files. `quenloft build` copies it into an output folder and replaces the macro
@@ -46,7 +47,8 @@ Progress: a bar on a terminal, otherwise a line of dots (one per percent).
 Unresolved macros are reported and left in the output as written.
 Ctrl-C stops between two files; every file written is complete.)TXT";
 
-constexpr const char* kCheckHelp = R"TXT(Patch every patchable file of SKIN in memory and list the macros nothing resolves.
+constexpr const char* kCheckHelp = R"TXT(Patch every patchable file of SKIN in memory; list the
+macros that nothing resolves.
 
 Each problem is printed as FILE:LINE: MESSAGE (LINE is 0 when the macro text
 could not be located). The skin is not modified: files are copied to a
