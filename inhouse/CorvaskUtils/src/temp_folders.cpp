@@ -12,6 +12,13 @@ namespace {
 constexpr int kSystemSuffixLength = 6;
 constexpr int kMaxSuffixLength = 64;
 
+// The separator in the paths handed out: Windows hosts expect "\".
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
 void AppendRandomCharacters(std::string* name, int count) {
   static constexpr char kAlphabet[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -33,7 +40,7 @@ std::string CreateUniqueTempFolder(const char* prefix, int length) {
   std::string folder = corvask::sys::TemporaryFolder();
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   if (folder.empty()) return {};
-  if (folder.back() != '/') folder.push_back('/');
+  if (folder.back() != '/' && folder.back() != kSeparator) folder.push_back(kSeparator);
   folder.append(prefix);
   const int suffix = length < kSystemSuffixLength   ? kSystemSuffixLength
                      : length > kMaxSuffixLength ? kMaxSuffixLength
@@ -41,7 +48,7 @@ std::string CreateUniqueTempFolder(const char* prefix, int length) {
   AppendRandomCharacters(&folder, suffix - kSystemSuffixLength);
   folder.append(kSystemSuffixLength, 'X');
   if (!corvask::sys::MakeUniqueFolder(&folder)) return {};
-  folder.push_back('/');
+  folder.push_back(kSeparator);
   return folder;
 }
 

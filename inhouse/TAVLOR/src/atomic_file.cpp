@@ -32,9 +32,11 @@ std::string TemporaryNameBeside(const std::string& target) {
 
 bool ToNativePath(const char* path, std::string* native) {
   if (path == nullptr || *path == '\0') return false;
+#ifndef _WIN32
   const bool drive = ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z')) &&
                      path[1] == ':';
-  if (drive) return false;
+  if (drive) return false;  // names no file here
+#endif
   native->assign(path);
   for (char& c : *native)
     if (c == '\\') c = '/';

@@ -1,4 +1,4 @@
-// HTML to text through libxml2's HTML parser, and text to HTML.
+// HTML to text through libxml2's HTML parser.
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -59,25 +59,4 @@ std::string CHtmlPack::HtmlToText(const char* html) {
   std::string text;
   CollectText(doc.get(), &text);
   return text;
-}
-
-std::string CHtmlPack::TextToHtml(const char* text) {
-  if (text == nullptr) return {};
-  std::string html;
-  html.reserve(std::strlen(text));
-  const char* run = text;
-  for (const char* p = text;; ++p) {
-    const char* entity = nullptr;
-    switch (*p) {
-      case '&': entity = "&amp;"; break;
-      case '<': entity = "&lt;"; break;
-      case '>': entity = "&gt;"; break;
-      case '"': entity = "&quot;"; break;
-      case '\0': html.append(run, p); return html;
-      default: continue;
-    }
-    html.append(run, p);
-    html.append(entity);
-    run = p + 1;
-  }
 }

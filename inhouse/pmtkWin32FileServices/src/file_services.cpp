@@ -17,9 +17,11 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 bool ToNativePath(const char* path, std::string* native) {
   if (path == nullptr || *path == '\0') return false;
+#ifndef _WIN32
   const bool drive = ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z')) &&
                      path[1] == ':';
   if (drive) return false;  // names no file here
+#endif
   native->assign(path);
   for (char& c : *native)
     if (c == '\\') c = '/';
