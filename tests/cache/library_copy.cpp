@@ -15,9 +15,17 @@ namespace {
 namespace fs = std::filesystem;
 
 // The library and the libraries it needs, with their version links.
+#ifdef _WIN32
+constexpr char kLibraryName[] = "quenloft.dll";
+constexpr std::array<const char*, 5> kLibraryPrefixes = {
+    "quenloft.dll", "CorvaskObjs.dll", "CorvaskUtils.dll", "TAVLOR.dll",
+    "pmtkWin32FileServices.dll"};
+#else
+constexpr char kLibraryName[] = "libquenloft.so";
 constexpr std::array<const char*, 5> kLibraryPrefixes = {
     "libquenloft.so", "libCorvaskObjs.so", "libCorvaskUtils.so", "libTAVLOR.so",
     "libpmtkWin32FileServices.so"};
+#endif
 
 bool IsLibraryFile(const std::string& name) {
   for (const char* prefix : kLibraryPrefixes) {
@@ -45,7 +53,7 @@ LibraryCopy::LibraryCopy() {
       return;
     }
   }
-  const std::string library = folder_ + "/libquenloft.so";
+  const std::string library = folder_ + "/" + kLibraryName;
   handle_ = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* why = dlerror();

@@ -23,8 +23,13 @@ std::map<std::string, std::string> ReadTree(const std::string& folder) {
 
 bool CopyTree(const std::string& from, const std::string& to) {
   std::error_code error;
-  fs::create_directories(to, error);
-  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+  // "dir/" names dir: without its trailing separator, as the Windows
+  // library's copy expects.
+  fs::path target(to);
+  if (!target.has_filename()) target = target.parent_path();
+  fs::create_directories(target, error);
+  fs::copy(from, target, fs::copy_options::recursive | fs::copy_options::overwrite_existing,
+           error);
   return !error;
 }
 

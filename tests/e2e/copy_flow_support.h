@@ -43,7 +43,8 @@ class ListSource : public SelfCounted<ITplFileSource> {
   int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
     ++source_path_questions;
     std::string path = name;
-    if (path.front() != '/' && path.front() != '\\') path = folder_ + path;
+    const bool drive = path.size() > 1 && path[1] == ':';  // "C:\..." on Windows
+    if (path.front() != '/' && path.front() != '\\' && !drive) path = folder_ + path;
     std::replace(path.begin(), path.end(), '\\', '/');
     out->SetText(path.c_str());
     return 0;

@@ -35,8 +35,15 @@ class CurrentRecorder {
   CCheckTimeRecorder* previous_;
 };
 
+#ifdef _WIN32
+// The system name from the packed version word, the drive's volume.
+const std::regex kLine(
+    R"(^Template Temp Folder Info: OS: (Windows NT|Windows 9x|Win 32s ) \d+\.\d+ )"
+    R"(and File System : \S+ \(0x[0-9a-f]+\)$)");
+#else
 const std::regex kLine(
     R"(^Template Temp Folder Info: OS: \S+ \d+\.\d+ and File System : \S+ \(0x[0-9a-f]+\)$)");
+#endif
 
 TEST(EnvironmentLine, NewManagerRecordsOneLine) {
   CurrentRecorder recorder;
@@ -66,7 +73,12 @@ TEST(EnvironmentLine, NothingIsRecordedWithoutACurrentRecorder) {
 
 TEST(EnvironmentLine, TemporaryFolderThatCannotBeExaminedRecordsNothing) {
   PrivateTmpDir tmp;
+#ifdef _WIN32
+  // Only a lettered drive's root is examined: a network path is not.
+  setenv("TMPDIR", "\\\\quenloft-no-such-server\\share\\", 1);
+#else
   setenv("TMPDIR", (tmp.path() + "/missing").c_str(), 1);
+#endif
   CurrentRecorder recorder;
   ManagerRefs m = NewManager();
   ASSERT_TRUE(m.manager);
