@@ -10,7 +10,7 @@ RELEASE := build/release
 ASAN := build/asan
 TSAN := build/tsan
 
-.PHONY: all deps build test test-release test-asan test-tsan demo bench clean
+.PHONY: all deps build test test-release test-asan test-tsan demo bench clean windows
 
 all: build
 
@@ -54,6 +54,12 @@ demo: build
 bench: $(RELEASE)/build.ninja
 	$(CMAKE) --build $(RELEASE) -j $(JOBS)
 	@for b in $(RELEASE)/bin/bench_*; do $$b; done
+
+# The Windows DLLs cross-built with MinGW-w64, their tests run under Wine
+# (build/windows; see scripts/windows-build.sh).
+windows:
+	@scripts/install-windows-deps.sh
+	@JOBS=$(JOBS) scripts/windows-build.sh
 
 clean:
 	rm -rf build out
