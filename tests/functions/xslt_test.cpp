@@ -1,7 +1,10 @@
 // TransformXml on its own: results, and refusals that must fail quietly.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,11 +54,17 @@ TEST(TransformXml, OutputMethodsAndDeclaration) {
   }
 }
 
+// A path of this process's own in the temporary folder, so that runs of
+// the suite side by side never see each other's files.
+std::string UniqueTempPath(const char* name) {
+  return ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+}
+
 // A readable file outside the two texts, removed again at the end.
 class LocalFile {
  public:
   LocalFile(const char* name, const std::string& content)
-      : path_(::testing::TempDir() + name) {
+      : path_(UniqueTempPath(name)) {
     std::FILE* file = std::fopen(path_.c_str(), "w");
     if (file != nullptr) {
       std::fputs(content.c_str(), file);
@@ -87,8 +96,10 @@ TEST(TransformXml, FailuresGiveNothingAndPrintNothing) {
   const std::string import =
       "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
       "<xsl:import href=\"/etc/passwd\"/></xsl:stylesheet>";
+  const std::string written = UniqueTempPath("quenloft_xslt_write.txt");
+  std::remove(written.c_str());
   const std::string write = Sheet(
-      "", "<xsl:document href=\"/tmp/quenloft-xslt-write.txt\" "
+      "", "<xsl:document href=\"" + written + "\" "
           "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">x</xsl:document>");
   const std::string entity_xml =
       "<!DOCTYPE toc [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]><toc>&secret;</toc>";
@@ -121,7 +132,7 @@ TEST(TransformXml, FailuresGiveNothingAndPrintNothing) {
     EXPECT_EQ(TransformXml(c.xml, c.sheet), std::nullopt) << c.name;
   }
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(std::fopen("/tmp/quenloft-xslt-write.txt", "r"), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(written)) << "the style sheet wrote " << written;
 }
 
 TEST(TransformXml, InternalEntitiesStillWork) {
