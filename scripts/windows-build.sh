@@ -10,11 +10,19 @@ jobs=${JOBS:-$(nproc)}
 toolchain=cmake/toolchain-mingw32.cmake
 
 build() {  # folder, architecture
+  local start=$SECONDS
   if [[ ! -f $1/build.ninja ]]; then
     cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE=$toolchain -DQUENLOFT_MINGW_ARCH="$2"
   fi
   cmake --build "$1" -j "$jobs"
+  echo "$1 built in $((SECONDS - start)) s"
+}
+
+run_tests() {  # folder
+  local start=$SECONDS
+  scripts/windows-test.sh "$1" -j "$jobs"
+  echo "$1 tested in $((SECONDS - start)) s"
 }
 
 # The DLL exports exactly its three entry points, undecorated, and imports
@@ -42,10 +50,10 @@ build build/windows i686
 check_dlls build/windows i686-w64-mingw32-objdump
 
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  scripts/windows-test.sh build/windows
+  run_tests build/windows
 else
   echo "This machine cannot run 32-bit programs: the tests run on the 64-bit build."
   build build/windows-x64 x86_64
   check_dlls build/windows-x64 x86_64-w64-mingw32-objdump
-  scripts/windows-test.sh build/windows-x64
+  run_tests build/windows-x64
 fi
