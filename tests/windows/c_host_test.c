@@ -272,8 +272,7 @@ static void DriveManager(CreateManagerFn create_manager, CreateStringFn create_s
               text) == 0);
     CHECK(strcmp(TextOf(text), "[x]") == 0);
     /* An unknown name is reported to the host through its slot 3. */
-    CHECK(manager->vtbl->EvaluateExpression(manager, "NoSuchName", text) != 0 ||
-          host.last_output[0] != '\0');
+    manager->vtbl->EvaluateExpression(manager, "NoSuchName", text);
     CHECK(strstr(host.last_output, "Template Error: can not resolve macro: NoSuchName") != NULL);
     text->vtbl->Release(text);
   }
