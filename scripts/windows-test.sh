@@ -9,12 +9,15 @@ build=${1:?usage: windows-test.sh BUILD_DIR [ctest arguments...]}
 shift
 
 arch=$(sed -n 's/^QUENLOFT_MINGW_ARCH:[A-Z]*=//p' "$build/CMakeCache.txt")
+# A prefix of the build's own width: no WoW64 layer in between.
 if [[ $arch == x86_64 ]]; then
   wine=/usr/lib/wine/wine64
   wineserver=/usr/lib/wine/wineserver64
+  export WINEARCH=win64
 else
   wine=wine
   wineserver=wineserver
+  export WINEARCH=win32
 fi
 
 export WINEDEBUG=-all
