@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
 
 #include "counting_unknown.h"
 #include "probe_object.h"
@@ -14,137 +13,74 @@ namespace quenloft {
 namespace {
 
 using testing::CountingUnknown;
-using testing::kNearResolverIID;
-using testing::kZeroIID;
 using testing::OwnerHeldProbe;
 using testing::SelfOwnedProbe;
 using testing::Tally;
 
-ITplUnknown* const kGarbage = reinterpret_cast<ITplUnknown*>(0x10);
+enum class Answer { kNothing, kSet, kResolver, kExtra };
 
-enum class Answer { kSet, kResolver, kExtra, kNothing };
+TEST(ComObject, QueryAnswersTheFirstMatchingEntry) {
+  struct {
+    const char* name;
+    const TplIID* iid;
+    bool extra_available;  // whether the made-on-request object can be made
+    Answer answer;
+  } const cases[] = {
+      {"primary ID", &IID_ITplResolverSet, false, Answer::kSet},
+      {"second ID", &IID_ITplResolver, false, Answer::kResolver},
+      {"made on request", &IID_ITplVariables, true, Answer::kExtra},
+      {"creation fails without falling through", &IID_ITplVariables, false, Answer::kNothing},
+      {"creation throws", &IID_ITplMacroCall, false, Answer::kNothing},
+      {"unknown ID", &IID_ITplManager, false, Answer::kNothing},
+      {"all-zero ID", &testing::kZeroIID, false, Answer::kNothing},
+      {"near miss", &testing::kNearResolverIID, false, Answer::kNothing},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Tally tally;
+    CountingUnknown extra;
+    auto* probe = new SelfOwnedProbe(&tally);
+    if (c.extra_available) probe->extra = &extra;
+    probe->AsSet()->AddRef();
 
-struct QueryCase {
-  const char* name;
-  const TplIID* iid;
-  bool extra_available;  // whether the made-on-request object can be made
-  Answer answer;
-};
-
-void PrintTo(const QueryCase& c, std::ostream* os) { *os << c.name; }
-
-const QueryCase kQueries[] = {
-    {"PrimaryId", &IID_ITplResolverSet, false, Answer::kSet},
-    {"SecondId", &IID_ITplResolver, false, Answer::kResolver},
-    {"MadeOnRequest", &IID_ITplVariables, true, Answer::kExtra},
-    {"CreationFailsWithoutFallingThrough", &IID_ITplVariables, false, Answer::kNothing},
-    {"CreationThrows", &IID_ITplMacroCall, false, Answer::kNothing},
-    {"UnknownId", &IID_ITplManager, false, Answer::kNothing},
-    {"AllZeroBaseId", &kZeroIID, false, Answer::kNothing},
-    {"NearMiss", &kNearResolverIID, false, Answer::kNothing},
-};
-
-class ComObjectQuery : public ::testing::TestWithParam<QueryCase> {};
-
-TEST_P(ComObjectQuery, AnswersTheFirstMatchingEntry) {
-  const QueryCase& c = GetParam();
-  Tally tally;
-  CountingUnknown extra;
-  auto* probe = new SelfOwnedProbe(&tally);
-  if (c.extra_available) probe->extra = &extra;
-  probe->AsSet()->AddRef();
-
-  void* out = kGarbage;
-  const int32_t code = probe->AsResolver()->QueryInterface(*c.iid, &out);
-
-  switch (c.answer) {
-    case Answer::kSet:
-      EXPECT_EQ(code, TPL_S_OK);
-      EXPECT_EQ(out, static_cast<void*>(probe->AsSet()));
-      EXPECT_EQ(probe->Count(), 2);
-      break;
-    case Answer::kResolver:
-      EXPECT_EQ(code, TPL_S_OK);
-      EXPECT_EQ(out, static_cast<void*>(probe->AsResolver()));
-      EXPECT_EQ(probe->Count(), 2);
-      break;
-    case Answer::kExtra:
-      // The reference goes to the object handed out, not to the asker.
-      EXPECT_EQ(code, TPL_S_OK);
-      EXPECT_EQ(out, static_cast<void*>(static_cast<ITplUnknown*>(&extra)));
-      EXPECT_EQ(extra.count, 2);
-      EXPECT_EQ(probe->Count(), 1);
-      break;
-    case Answer::kNothing:
-      EXPECT_EQ(code, TPL_E_NOTIMPL);
-      EXPECT_EQ(out, nullptr);
-      EXPECT_EQ(probe->Count(), 1);
-      EXPECT_EQ(extra.count, 1);
-      break;
+    void* out = reinterpret_cast<void*>(0x10);
+    const int32_t code = probe->AsResolver()->QueryInterface(*c.iid, &out);
+    void* const expected[] = {nullptr, probe->AsSet(), probe->AsResolver(),
+                              static_cast<ITplUnknown*>(&extra)};
+    EXPECT_EQ(code, c.answer == Answer::kNothing ? TPL_E_NOTIMPL : TPL_S_OK);
+    EXPECT_EQ(out, expected[static_cast<int>(c.answer)]);
+    // The reference goes to the object handed out, not to the asker.
+    const bool probe_answered = c.answer == Answer::kSet || c.answer == Answer::kResolver;
+    EXPECT_EQ(probe->Count(), probe_answered ? 2 : 1);
+    EXPECT_EQ(extra.count, c.answer == Answer::kExtra ? 2 : 1);
+    if (out != nullptr) static_cast<ITplUnknown*>(out)->Release();
+    EXPECT_EQ(probe->AsSet()->Release(), 0);
+    EXPECT_EQ(tally.destroyed, 1);
   }
-  if (c.answer == Answer::kSet || c.answer == Answer::kResolver) {
-    static_cast<ITplUnknown*>(out)->Release();
-  } else if (c.answer == Answer::kExtra) {
-    extra.Release();
-  }
-  EXPECT_EQ(probe->AsSet()->Release(), 0);
-  EXPECT_EQ(tally.destroyed, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ComObjectQuery, ::testing::ValuesIn(kQueries),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct NullOutCase {
-  const char* name;
-  int32_t (*ask)(Tally* tally);  // QueryInterface with a null out-pointer
-  int32_t expected;
-};
-
-void PrintTo(const NullOutCase& c, std::ostream* os) { *os << c.name; }
-
 template <class P>
-int32_t AskWithNullOut(Tally* tally) {
-  auto* probe = new P(tally);
+int32_t AskWithNullOut() {
+  Tally tally;
+  auto* probe = new P(&tally);
   probe->AsSet()->AddRef();
   const int32_t code = probe->AsResolver()->QueryInterface(IID_ITplResolver, nullptr);
-  EXPECT_EQ(probe->Count(), 1);
   EXPECT_EQ(probe->AsSet()->Release(), 0);
   if constexpr (P::kLifetime == Lifetime::kOwnerHeld) delete probe;
+  EXPECT_EQ(tally.destroyed, 1);
   return code;
 }
 
-const NullOutCase kNullOuts[] = {
-    {"Resolver", &AskWithNullOut<OwnerHeldProbe>, 1},
-    {"SelfOwned", &AskWithNullOut<SelfOwnedProbe>, TPL_E_INVALIDARG},
-    {"ManagerLike", &AskWithNullOut<testing::ManagerLikeProbe>, TPL_E_NOTIMPL},
-};
-
-class ComObjectNullOut : public ::testing::TestWithParam<NullOutCase> {};
-
-TEST_P(ComObjectNullOut, AnswersTheObjectsOwnCode) {
-  Tally tally;
-  EXPECT_EQ(GetParam().ask(&tally), GetParam().expected);
-  EXPECT_EQ(tally.destroyed, 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ComObjectNullOut, ::testing::ValuesIn(kNullOuts),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ComObject, CountsAreSharedAcrossInterfaces) {
-  Tally tally;
-  auto* probe = new SelfOwnedProbe(&tally);
-  EXPECT_EQ(probe->Count(), 0);  // whoever hands it out takes the first reference
-  EXPECT_EQ(probe->AsSet()->AddRef(), 1);
-  EXPECT_EQ(probe->AsResolver()->AddRef(), 2);
-  EXPECT_EQ(probe->AsSet()->Release(), 1);
-  EXPECT_EQ(tally.destroyed, 0);
-  EXPECT_EQ(probe->AsResolver()->Release(), 0);
-  EXPECT_EQ(tally.destroyed, 1);
+TEST(ComObject, NullOutPointerAnswersTheObjectsOwnCode) {
+  EXPECT_EQ(AskWithNullOut<OwnerHeldProbe>(), 1);
+  EXPECT_EQ(AskWithNullOut<SelfOwnedProbe>(), TPL_E_INVALIDARG);
+  EXPECT_EQ(AskWithNullOut<testing::ManagerLikeProbe>(), TPL_E_NOTIMPL);
 }
 
 TEST(ComObject, OwnerHeldObjectSurvivesCountZero) {
   Tally tally;
   auto probe = std::make_unique<OwnerHeldProbe>(&tally);
+  EXPECT_EQ(probe->Count(), 0);
   EXPECT_EQ(probe->AsResolver()->AddRef(), 1);
   EXPECT_EQ(probe->AsResolver()->Release(), 0);
   EXPECT_EQ(tally.destroyed, 0);

@@ -15,19 +15,17 @@ using testing::Tally;
 
 TEST(ComObjectThreads, ConcurrentAddRefAndReleaseKeepTheCountExact) {
   constexpr int kThreads = 4;
-  constexpr int kRounds = 20000;
   Tally tally;
   auto* probe = new SelfOwnedProbe(&tally);
   probe->AsSet()->AddRef();
-
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     // Half the threads go through the second interface: one shared count.
     ITplUnknown* face = (t % 2 == 0) ? static_cast<ITplUnknown*>(probe->AsSet())
                                      : static_cast<ITplUnknown*>(probe->AsResolver());
-    face->AddRef();  // each thread holds its own reference while it works
+    face->AddRef();
     threads.emplace_back([face] {
-      for (int i = 0; i < kRounds; ++i) {
+      for (int i = 0; i < 20000; ++i) {
         face->AddRef();
         face->Release();
       }
@@ -35,7 +33,6 @@ TEST(ComObjectThreads, ConcurrentAddRefAndReleaseKeepTheCountExact) {
     });
   }
   for (std::thread& t : threads) t.join();
-
   EXPECT_EQ(tally.destroyed, 0);
   EXPECT_EQ(probe->Count(), 1);
   EXPECT_EQ(probe->AsSet()->Release(), 0);
@@ -43,14 +40,12 @@ TEST(ComObjectThreads, ConcurrentAddRefAndReleaseKeepTheCountExact) {
 }
 
 TEST(ComObjectThreads, LastReleaseOnAnotherThreadDestroysOnce) {
+  constexpr int kThreads = 4;
   Tally tally;
   auto* probe = new SelfOwnedProbe(&tally);
-  constexpr int kThreads = 4;
   for (int t = 0; t < kThreads; ++t) probe->AsSet()->AddRef();
   std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([probe] { probe->AsResolver()->Release(); });
-  }
+  for (int t = 0; t < kThreads; ++t) threads.emplace_back([probe] { probe->AsResolver()->Release(); });
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(tally.destroyed, 1);
 }

@@ -9,16 +9,14 @@
 
 namespace quenloft::testing {
 
+// Answers IID_ITplResolver only, handing out itself.
 class CountingUnknown : public ITplUnknown {
  public:
-  // The one ID this object answers, handing out itself.
-  explicit CountingUnknown(const TplIID& answers = IID_ITplResolver) : answers_(answers) {}
-
   int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
     ++queries;
     if (out == nullptr) return TPL_E_INVALIDARG;
     *out = nullptr;
-    if (iid != answers_) return TPL_E_NOTIMPL;
+    if (iid != IID_ITplResolver) return TPL_E_NOTIMPL;
     AddRef();
     *out = static_cast<ITplUnknown*>(this);
     return TPL_S_OK;
@@ -36,9 +34,6 @@ class CountingUnknown : public ITplUnknown {
   int add_refs = 0;
   int releases = 0;
   int queries = 0;
-
- private:
-  TplIID answers_;
 };
 
 }  // namespace quenloft::testing

@@ -51,7 +51,6 @@ class Probe final : public ComObject<Probe<L, NullOut>, ITplResolverSet, ITplRes
   // Handed out for ITplVariables when set; not owned.
   ITplUnknown* extra = nullptr;
 
-  // ITplResolverSet and ITplResolver (Initialize and Uninitialize serve both)
   int32_t QL_CALL Initialize() override { return 0; }
   int32_t QL_CALL Uninitialize() override { return 0; }
   int32_t QL_CALL SetManager(ITplManager*) override { return 0; }
