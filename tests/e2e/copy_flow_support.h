@@ -1,10 +1,13 @@
 // A file source for end-to-end runs of the copy and update passes (the
-// host is the shared recording one): it counts the calls the manager makes.
+// host is the shared recording one), and folder-tree helpers.
 #ifndef QUENLOFT_TESTS_E2E_COPY_FLOW_SUPPORT_H
 #define QUENLOFT_TESTS_E2E_COPY_FLOW_SUPPORT_H
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,7 +20,8 @@ namespace quenloft_test {
 using quenloft::testing::RecordingHost;
 using quenloft::testing::SelfCounted;
 
-// Lists the names it was given and maps each to a file below its folder.
+// Lists the names it was given and maps each to a file below its folder;
+// counts the manager's questions for source paths.
 class ListSource : public SelfCounted<ITplFileSource> {
  public:
   ListSource(std::string folder, std::vector<std::string> names)
@@ -59,9 +63,32 @@ class ListSource : public SelfCounted<ITplFileSource> {
 };
 
 // Every regular file below a folder, by relative path, with its bytes.
-std::map<std::string, std::string> ReadTree(const std::string& folder);
-// Copies a folder tree; false on failure.
-bool CopyTree(const std::string& from, const std::string& to);
+inline std::map<std::string, std::string> ReadTree(const std::string& folder) {
+  std::map<std::string, std::string> tree;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    tree[std::filesystem::relative(entry.path(), folder).generic_string()] = bytes.str();
+  }
+  return tree;
+}
+
+// Copies a folder tree; false on failure. "dir/" names dir without its
+// trailing separator, as the Windows library's copy expects.
+inline bool CopyTree(const std::string& from, const std::string& to) {
+  std::error_code error;
+  std::filesystem::path target(to);
+  if (!target.has_filename()) target = target.parent_path();
+  std::filesystem::create_directories(target, error);
+  std::filesystem::copy(from, target,
+                        std::filesystem::copy_options::recursive |
+                            std::filesystem::copy_options::overwrite_existing,
+                        error);
+  return !error;
+}
 
 }  // namespace quenloft_test
 

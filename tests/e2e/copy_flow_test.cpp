@@ -3,23 +3,19 @@
 // through the template file cache and are deferred).
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
+#include <utility>
 
 #include "cache/cache_test_support.h"
 #include "e2e/copy_flow_support.h"
+#include "support/text.h"
 
 namespace quenloft_test {
 namespace {
 
-namespace fs = std::filesystem;
+using quenloft::testing::Text;
 
 const std::string kData = QUENLOFT_TEST_DATA "/copy-flow/";
-
-std::string Backslashed(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
 
 class CopyFlowTest : public ::testing::Test {
  protected:
@@ -32,8 +28,11 @@ class CopyFlowTest : public ::testing::Test {
     result_ = library_.Folder() + "/result/";
     manager_->SetSystemValue("System.ResultFolderName", result_.c_str());
     manager_->SetSystemValue("System.Title", "Quenloft sample");
-    SetGlobal("greeting$$", "Hello");
-    SetGlobal("color$$", "red");
+    ITplVariables* scope = nullptr;
+    ASSERT_EQ(manager_->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
+    scope->SetVariable("greeting$$", "Hello");
+    scope->SetVariable("color$$", "red");
+    scope->Release();
   }
 
   void TearDown() override {
@@ -46,22 +45,19 @@ class CopyFlowTest : public ::testing::Test {
     for (const auto& source : sources_) EXPECT_EQ(source->count(), 1);
   }
 
-  void SetGlobal(const char* name, const char* value) {
-    ITplVariables* scope = nullptr;
-    ASSERT_EQ(manager_->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
-    scope->SetVariable(name, value);
-    scope->Release();
-  }
-
-  // The fixture skin copied below `folder`, registered under `names`.
-  ListSource& AddSkin(const std::string& folder, std::vector<std::string> names) {
-    EXPECT_TRUE(CopyTree(kData + "skin", folder));
+  // The fixture skin copied below `folder` (unless `copy` is false),
+  // registered under `names`.
+  ListSource& AddSkin(const std::string& folder, std::vector<std::string> names, bool copy = true) {
+    if (copy) {
+      EXPECT_TRUE(CopyTree(kData + "skin", folder));
+    }
     sources_.push_back(std::make_unique<ListSource>(folder, std::move(names)));
     EXPECT_EQ(manager_->AddFileSource(sources_.back().get()), 0);
     return *sources_.back();
   }
   std::string OutsideSkin() const { return library_.OutsideFolder() + "skin/"; }
   std::string CachedSkin() const { return library_.ExtensionFolder() + "template_skin/"; }
+  std::string Result(const std::string& name) const { return WithBackslashes(result_ + name); }
 
   LibraryCopy library_;
   RecordingHost host_;
@@ -73,8 +69,10 @@ class CopyFlowTest : public ::testing::Test {
 
 TEST_F(CopyFlowTest, SkinProducesTheGoldenFolder) {
   const std::string skin = OutsideSkin();
-  AddSkin(skin, {"index.htm", "sub/page.htm", "sub\\deeper\\style.css", "img/logo.png",
-                 skin + "notes.txt"});
+  ListSource& source = AddSkin(skin, {"index.htm", "sub/page.htm", "sub\\deeper\\style.css",
+                                      "img/logo.png", skin + "notes.txt"});
+  ASSERT_EQ(source.temp_folders.size(), 1u);
+  EXPECT_NE(source.temp_folders[0].find("pelion5_quenloft"), std::string::npos);
 
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
   // The copy pass notifies each written file and asks nothing else.
@@ -83,33 +81,23 @@ TEST_F(CopyFlowTest, SkinProducesTheGoldenFolder) {
   EXPECT_TRUE(host_.progress.empty());
   EXPECT_EQ(host_.continue_questions, 0);
 
-  for (const std::string& name :
-       {std::string("index.htm"), result_ + "sub/page.htm", std::string("sub\\deeper\\style.css"),
-        std::string("img/logo.png")}) {
+  for (const std::string& name : {std::string("index.htm"), result_ + "sub/page.htm",
+                                  std::string("sub\\deeper\\style.css"), std::string("img/logo.png")})
     EXPECT_EQ(manager_->AddUpdateFile(name.c_str()), 0) << name;
-  }
   host_.Forget();
   ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
 
   EXPECT_EQ(ReadTree(result_), ReadTree(kData + "expected"));
   const std::string dots(25, '.');
-  const std::vector<std::string> expected_output = {
-      "Template Error: can not resolve macro: Missing.Name in " + Backslashed(result_) +
-          "index.htm\r\n",
+  const std::vector<std::string> output = {
+      "Template Error: can not resolve macro: Missing.Name in " + Result("index.htm") + "\r\n",
       dots, dots, dots, "\r\n"};
-  EXPECT_EQ(host_.outputs, expected_output);
+  EXPECT_EQ(host_.outputs, output);
   const std::vector<std::pair<int32_t, int32_t>> progress = {{0, 4}, {1, 4}, {2, 4}, {3, 4}};
   EXPECT_EQ(host_.progress, progress);
-  const std::vector<std::string> notified = {
-      Backslashed(result_) + "index.htm", Backslashed(result_) + "sub\\page.htm",
-      Backslashed(result_) + "sub\\deeper\\style.css", Backslashed(result_) + "img\\logo.png"};
+  const std::vector<std::string> notified = {Result("index.htm"), Result("sub/page.htm"),
+                                             Result("sub/deeper/style.css"), Result("img/logo.png")};
   EXPECT_EQ(host_.notified, notified);
-}
-
-TEST_F(CopyFlowTest, FileSourceIsToldTheTemporaryFolder) {
-  ListSource& source = AddSkin(OutsideSkin(), {"index.htm"});
-  ASSERT_EQ(source.temp_folders.size(), 1u);
-  EXPECT_NE(source.temp_folders[0].find("pelion5_quenloft"), std::string::npos);
 }
 
 struct DotCase {
@@ -135,36 +123,31 @@ TEST_P(ProgressDots, DotsFollowTheTruncatedPercentage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, ProgressDots,
-                         ::testing::Values(DotCase{0, 0}, DotCase{1, 0}, DotCase{2, 50},
-                                           DotCase{3, 66}, DotCase{7, 85}));
+                         ::testing::Values(DotCase{0, 0}, DotCase{1, 0}, DotCase{3, 66},
+                                           DotCase{7, 85}),
+                         [](const auto& info) { return std::to_string(info.param.entries); });
 
 TEST_F(CopyFlowTest, VanishedSourceIsSkippedAndCountsAsCopied) {
   AddSkin(OutsideSkin(), {"gone.htm", "index.htm"});
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
-  EXPECT_EQ(host_.notified, std::vector<std::string>{Backslashed(result_) + "index.htm"});
+  EXPECT_EQ(host_.notified, std::vector<std::string>{Result("index.htm")});
   EXPECT_FALSE(Exists(result_ + "gone.htm"));
-
-  ICvoString* out = nullptr;
-  CreateCvoStringInstance(&out);
+  Text out;
   EXPECT_EQ(copier_->CopyTemplateFile("gone.htm", out), 1);
-  EXPECT_EQ(out->GetLength(), 0);
-  out->Release();
+  EXPECT_EQ(out.text(), "");
 }
 
-// A source that registers more files while the copy pass asks it for a
-// source path: the list of template files grows under the pass.
+// Registers more files while the copy pass asks it for a source path: the
+// list of template files grows under the pass.
 class GrowingSource : public ListSource {
  public:
   GrowingSource(std::string folder, ITplMacroServices* services)
       : ListSource(std::move(folder), {"index.htm"}), services_(services) {}
 
   int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
-    if (!grown_) {
-      grown_ = true;
-      for (int i = 0; i < 200; ++i) {
-        const std::string extra = "extra/" + std::to_string(i) + ".htm";
-        services_->AddTemplateFile(extra.c_str(), this);
-      }
+    if (!std::exchange(grown_, true)) {
+      for (int i = 0; i < 200; ++i)
+        services_->AddTemplateFile(("extra/" + std::to_string(i) + ".htm").c_str(), this);
     }
     return ListSource::GetSourcePath(out, name);
   }
@@ -186,7 +169,7 @@ TEST_F(CopyFlowTest, FilesRegisteredDuringTheCopyPassDoNotDisturbIt) {
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
   EXPECT_EQ(ReadFile(result_ + "index.htm"), ReadFile(skin + "index.htm"));
   // The added files have no source on disk; each was asked for once.
-  EXPECT_EQ(host_.notified, std::vector<std::string>{Backslashed(result_) + "index.htm"});
+  EXPECT_EQ(host_.notified, std::vector<std::string>{Result("index.htm")});
   EXPECT_EQ(source->source_path_questions, 201);
   EXPECT_EQ(manager_->RemoveFileSource(source.get()), 0);
   EXPECT_EQ(source->count(), 1);
@@ -198,7 +181,7 @@ TEST_F(CopyFlowTest, MissingDestinationIsReportedRelativeToTheResultFolder) {
   const std::vector<std::string> expected = {
       "\r\nError: Fail to update Template file sub\\missing.htm\r\n", "\r\n"};
   EXPECT_EQ(host_.outputs, expected);
-  EXPECT_EQ(host_.notified, std::vector<std::string>{Backslashed(result_) + "sub\\missing.htm"});
+  EXPECT_EQ(host_.notified, std::vector<std::string>{Result("sub/missing.htm")});
 
   host_.Forget();
   EXPECT_EQ(copier_->UpdateTemplateFile((result_ + "other.htm").c_str()), 0);
@@ -225,7 +208,6 @@ TEST_F(CopyFlowTest, UnwritableResultFolderFailsEveryUpdateAndWritesNothing) {
 TEST_F(CopyFlowTest, CachedFilesAreDeferredThenUpdatedOrFlushed) {
   const std::string skin = CachedSkin();
   AddSkin(skin, {"index.htm", "sub/page.htm", "img/logo.png", "notes.txt"});
-
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
   // The cache holds them, so the copy pass writes nothing yet.
   EXPECT_TRUE(ReadTree(result_).empty());
@@ -234,14 +216,11 @@ TEST_F(CopyFlowTest, CachedFilesAreDeferredThenUpdatedOrFlushed) {
   manager_->AddUpdateFile("index.htm");
   manager_->AddUpdateFile("img/logo.png");
   ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
-
   const auto written = ReadTree(result_);
-  const auto expected = ReadTree(kData + "expected");
-  EXPECT_EQ(written.at("index.htm"), expected.at("index.htm"));
+  EXPECT_EQ(written.at("index.htm"), ReadTree(kData + "expected").at("index.htm"));
   EXPECT_EQ(written.at("img/logo.png"), ReadFile(skin + "img/logo.png"));  // zero bytes kept
   EXPECT_EQ(written.at("sub/page.htm"), ReadFile(skin + "sub/page.htm"));  // flushed unpatched
   EXPECT_EQ(written.at("notes.txt"), ReadFile(skin + "notes.txt"));
-
   // An updated file left the deferred map; a flushed one stays in it.
   EXPECT_EQ(manager_->WriteDeferredFile((result_ + "index.htm").c_str()), 1);
   EXPECT_EQ(manager_->WriteDeferredFile((result_ + "sub/page.htm").c_str()), 0);
@@ -261,8 +240,7 @@ TEST_F(CopyFlowTest, HostThatStopsSkipsTheFlush) {
 TEST_F(CopyFlowTest, DeferredDestinationKeepsItsSpelling) {
   const std::string skin = CachedSkin();
   ASSERT_TRUE(WriteFile(skin + "Mixed/Case.HTM", "<p>mixed</p>"));
-  sources_.push_back(std::make_unique<ListSource>(skin, std::vector<std::string>{"Mixed/Case.HTM"}));
-  manager_->AddFileSource(sources_.back().get());
+  AddSkin(skin, {"Mixed/Case.HTM"}, false);
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
   ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
   EXPECT_EQ(ReadFile(result_ + "Mixed/Case.HTM"), "<p>mixed</p>");
@@ -272,41 +250,36 @@ TEST_F(CopyFlowTest, DeferredDestinationKeepsItsSpelling) {
 TEST_F(CopyFlowTest, CopyTemplateFileFindsNamesIgnoringCaseAndSlashes) {
   const std::string skin = OutsideSkin();
   AddSkin(skin, {"index.htm", "sub/page.htm"});
-  ICvoString* out = nullptr;
-  ASSERT_EQ(CreateCvoStringInstance(&out), 0);
-
+  Text out;
   EXPECT_EQ(copier_->CopyTemplateFile("SUB\\PAGE.HTM", out), 0);
-  const char* text = nullptr;
-  out->GetText(&text);
-  EXPECT_EQ(std::string(text), Backslashed(result_) + "sub\\page.htm");
+  EXPECT_EQ(out.text(), Result("sub/page.htm"));
   EXPECT_EQ(ReadFile(result_ + "sub/page.htm"), ReadFile(skin + "sub/page.htm"));
 
   // The copy pass does not copy it again.
   host_.Forget();
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
-  EXPECT_EQ(host_.notified, std::vector<std::string>{Backslashed(result_) + "index.htm"});
+  EXPECT_EQ(host_.notified, std::vector<std::string>{Result("index.htm")});
 
   // Already copied: the search goes on, asking the host after each entry.
-  out->Empty();
+  out.get()->Empty();
   host_.Forget();
   EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", out), 1);
-  EXPECT_EQ(out->GetLength(), 0);
+  EXPECT_EQ(out.text(), "");
   EXPECT_EQ(host_.continue_questions, 2);
 
   // An explicit destination copies again and leaves `out` and the host alone.
   const std::string elsewhere = library_.Folder() + "/elsewhere/copy.htm";
-  out->SetText(elsewhere.c_str());
+  out.get()->SetText(elsewhere.c_str());
   host_.Forget();
   EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", out), 0);
   EXPECT_EQ(ReadFile(elsewhere), ReadFile(skin + "sub/page.htm"));
   EXPECT_TRUE(host_.notified.empty());
 
   // A host that says stop ends the search with 0.
-  out->Empty();
+  out.get()->Empty();
   host_.keep_going = false;
   EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", out), 0);
   EXPECT_EQ(copier_->CopyTemplateFile("unknown.htm", out), 1);
-  out->Release();
 }
 
 }  // namespace
