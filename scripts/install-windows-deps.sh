@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the Windows cross build and its tests under Wine need: the
 # MinGW-w64 cross compilers (32-bit, and 64-bit for machines that cannot run
-# 32-bit code), Wine with its 32-bit and 64-bit loaders, and the GoogleTest
-# sources (built for Windows as part of the cross build). Does nothing when
-# everything is present.
+# 32-bit code), Wine with its 32-bit and 64-bit loaders, the GoogleTest
+# sources (built for Windows as part of the cross build) and the CLI11
+# headers of the tool. Does nothing when everything is present.
 set -euo pipefail
 
-packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
+packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest libcli11-dev
           wine wine32:i386 wine64)
 
 installed() {

@@ -1,7 +1,5 @@
 // quenloft build: copies a skin into the output folder and patches its text
 // files.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +15,7 @@
 #include "session.h"
 #include "skin_folder.h"
 #include "summary.h"
+#include "system_calls.h"
 #include "timing_report.h"
 
 namespace quenloft_tool {
@@ -31,7 +30,7 @@ bool IsReservedName(const std::string& name) {
 
 ProgressStyle ChooseStyle(const CommonOptions& options) {
   if (options.quiet || options.json) return ProgressStyle::kQuiet;
-  return isatty(STDERR_FILENO) ? ProgressStyle::kBar : ProgressStyle::kPlain;
+  return system_calls::StderrIsTerminal() ? ProgressStyle::kBar : ProgressStyle::kPlain;
 }
 
 // Patches the chosen files one by one, so that Ctrl-C stops between two

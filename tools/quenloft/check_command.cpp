@@ -17,6 +17,7 @@
 #include "session.h"
 #include "skin_folder.h"
 #include "summary.h"
+#include "system_calls.h"
 #include "text_object.h"
 #include "timing_report.h"
 
@@ -100,11 +101,13 @@ int RunCheck(const CheckOptions& options) {
   if (skin.empty()) return Fail(kExitUsage, error);
   SessionValues values;
   if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
-  const std::string scratch = MakeTemporaryFolder("quenloft-check-");
+  const std::string scratch = system_calls::MakeTemporaryFolder("quenloft-check-");
   if (scratch.empty()) return Fail(kExitFailed, "cannot make a temporary folder");
   // Shown names start with the skin folder as the user wrote it.
   std::string shown_skin = options.skin.empty() ? skin : options.skin;
-  if (!shown_skin.empty() && shown_skin.back() != '/') shown_skin += '/';
+  if (!shown_skin.empty() && shown_skin.back() != '/' && shown_skin.back() != '\\') {
+    shown_skin += '/';
+  }
 
   TimingReport timings(options.common.timings);
   std::vector<Problem> problems;

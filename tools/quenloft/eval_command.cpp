@@ -1,7 +1,5 @@
 // quenloft eval: evaluates one expression with the built-in functions and
 // the given values, and prints its value.
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 

@@ -1,12 +1,9 @@
 #include "folders.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "system_calls.h"
 
 namespace quenloft_tool {
 
@@ -35,23 +32,7 @@ bool PrepareWritableFolder(const std::string& folder, std::string* error) {
     *error = "not a folder";
     return false;
   }
-  // access() says yes to root on a read-only mount; making a file does not.
-  std::string probe = folder + ".quenloft-probe-XXXXXX";
-  const int fd = mkstemp(probe.data());
-  if (fd < 0) {
-    *error = std::strerror(errno);
-    return false;
-  }
-  close(fd);
-  unlink(probe.c_str());
-  return true;
-}
-
-std::string MakeTemporaryFolder(const char* prefix) {
-  std::error_code ec;
-  std::string pattern = (fs::temp_directory_path(ec) / (std::string(prefix) + "XXXXXX")).string();
-  if (ec || mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern + "/";
+  return system_calls::CanMakeFileIn(folder, error);
 }
 
 void RemoveFolder(const std::string& folder) {

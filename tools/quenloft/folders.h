@@ -14,9 +14,6 @@ bool IsSameOrBelow(const std::string& folder, const std::string& parent);
 // Creates the folder with its parents and proves that a file can be made in
 // it. False with *error (the reason) when not.
 bool PrepareWritableFolder(const std::string& folder, std::string* error);
-// A new private folder in the system's temporary folder, with a trailing
-// "/"; "" on failure.
-std::string MakeTemporaryFolder(const char* prefix);
 void RemoveFolder(const std::string& folder);
 
 }  // namespace quenloft_tool

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "options.h"
+#include "system_calls.h"
 
 namespace quenloft_tool {
 namespace {
@@ -149,6 +150,7 @@ int main(int argc, char** argv) {
     const int code = app.exit(e);
     return code == 0 ? kExitOk : kExitUsage;
   }
+  const system_calls::ComponentRuntime component_runtime;
   try {
     if (*build_command) return RunBuild(build);
     if (*check_command) return RunCheck(check);

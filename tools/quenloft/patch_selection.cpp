@@ -1,10 +1,99 @@
 #include "patch_selection.h"
 
-#include <fnmatch.h>
-
 #include <algorithm>
+#include <string_view>
 
 namespace quenloft_tool {
+namespace {
+
+constexpr size_t kNone = std::string_view::npos;
+
+// The index just past the bracket expression that opens at pattern[open],
+// or kNone when it is not closed (the "[" is then an ordinary character).
+size_t BracketEnd(std::string_view pattern, size_t open) {
+  size_t i = open + 1;
+  if (i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^')) ++i;
+  if (i < pattern.size() && pattern[i] == ']') ++i;  // a leading "]" is a member
+  for (; i < pattern.size(); ++i) {
+    if (pattern[i] == ']') return i + 1;
+    if (pattern[i] == '\\') ++i;
+  }
+  return kNone;
+}
+
+// `set` is what stands between the brackets: members, ranges "a-z", "\\x"
+// for x itself, and a leading "!" or "^" that negates.
+bool InBracket(std::string_view set, char c) {
+  const auto u = static_cast<unsigned char>(c);
+  const bool negated = !set.empty() && (set[0] == '!' || set[0] == '^');
+  size_t i = negated ? 1 : 0;
+  // The member at set[i], escape undone; moves i past it.
+  auto member = [&]() -> unsigned char {
+    if (set[i] == '\\' && i + 1 < set.size()) ++i;
+    return static_cast<unsigned char>(set[i++]);
+  };
+  bool found = false;
+  while (i < set.size() && !found) {
+    const unsigned char low = member();
+    if (i + 1 < set.size() && set[i] == '-') {
+      ++i;
+      const unsigned char high = member();
+      found = low <= u && u <= high;
+    } else {
+      found = low == u;
+    }
+  }
+  return found != negated;
+}
+
+// Shell wildcards as fnmatch() has them: "*", "?", "[...]" and "\" escapes.
+// With `pathname` no wildcard matches "/". One pass with a single backtrack
+// point: a later "*" can take up whatever an earlier one could, and under
+// `pathname` a "*" that would have to cross "/" means no match at all, since
+// every earlier "*" is held to an earlier folder.
+bool GlobMatches(std::string_view pattern, std::string_view text, bool pathname) {
+  size_t p = 0;
+  size_t t = 0;
+  size_t star = kNone;  // the pattern just after the latest "*"
+  size_t star_text = 0;  // where in the text that "*" began to match
+  while (t < text.size()) {
+    bool matched = false;
+    size_t next = p + 1;
+    if (p < pattern.size()) {
+      const char c = text[t];
+      const bool barrier = pathname && c == '/';
+      size_t end = kNone;
+      if (pattern[p] == '*') {
+        star = ++p;
+        star_text = t;
+        continue;
+      }
+      if (pattern[p] == '?') {
+        matched = !barrier;
+      } else if (pattern[p] == '[' && (end = BracketEnd(pattern, p)) != kNone) {
+        matched = !barrier && InBracket(pattern.substr(p + 1, end - p - 2), c);
+        next = end;
+      } else if (pattern[p] == '\\' && p + 1 < pattern.size()) {
+        matched = pattern[p + 1] == c;
+        next = p + 2;
+      } else {
+        matched = pattern[p] == c;
+      }
+    }
+    if (matched) {
+      p = next;
+      ++t;
+      continue;
+    }
+    if (star == kNone || (pathname && text[star_text] == '/')) return false;
+    p = star;
+    t = ++star_text;
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace
 
 PatchSelection::PatchSelection(std::vector<std::string> globs) : globs_(std::move(globs)) {}
 
@@ -30,7 +119,7 @@ bool PatchSelection::IsPatched(const std::string& relative) const {
   for (const std::string& glob : globs_) {
     const bool has_folder = glob.find('/') != std::string::npos;
     const std::string& subject = has_folder ? relative : file;
-    if (fnmatch(glob.c_str(), subject.c_str(), has_folder ? FNM_PATHNAME : 0) == 0) return true;
+    if (GlobMatches(glob, subject, has_folder)) return true;
   }
   return false;
 }

@@ -11,7 +11,7 @@ namespace {
 // when it names a file in that folder.
 bool ModuleFileName(const std::string& given, std::string* name, std::string* error) {
   namespace fs = std::filesystem;
-  if (given.find('/') == std::string::npos) {
+  if (given.find_first_of("/\\") == std::string::npos) {
     *name = given;
     return true;
   }
@@ -22,7 +22,7 @@ bool ModuleFileName(const std::string& given, std::string* name, std::string* er
     *error = "resolver module not found: " + given;
     return false;
   }
-  if (file.parent_path().string() + "/" != folder) {
+  if (file.parent_path().generic_string() + "/" != folder) {
     *error = "resolver modules are loaded from the library's folder " + folder + "; copy " +
              given + " there and name it by its file name";
     return false;

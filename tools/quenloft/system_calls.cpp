@@ -1,0 +1,82 @@
+#include "system_calls.h"
+
+#include <dlfcn.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "quenloft/quenloft.h"
+
+namespace quenloft_tool::system_calls {
+namespace {
+
+void (*g_on_interrupt)() = nullptr;
+
+extern "C" void OnSigint(int /*signal*/) {
+  if (g_on_interrupt != nullptr) g_on_interrupt();
+}
+
+}  // namespace
+
+ComponentRuntime::ComponentRuntime() = default;
+ComponentRuntime::~ComponentRuntime() = default;
+
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
+void CatchInterrupt(void (*on_interrupt)()) {
+  g_on_interrupt = on_interrupt;
+  struct sigaction action = {};
+  action.sa_handler = OnSigint;
+  sigemptyset(&action.sa_mask);
+  // SA_RESTART: a read or write that the signal lands in goes on, so no file
+  // operation of the library sees EINTR half-way.
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+}
+
+std::string LibraryFile() {
+  Dl_info info = {};
+  // The export's address lies inside the library (the tool is a PIE, so the
+  // address comes from the library's own code, not from a PLT stub).
+  if (dladdr(reinterpret_cast<void*>(&CreateTemplateManagerInstance), &info) == 0 ||
+      info.dli_fname == nullptr) {
+    return {};
+  }
+  std::error_code ec;
+  const std::filesystem::path file = std::filesystem::canonical(info.dli_fname, ec);
+  return ec ? std::string() : file.string();
+}
+
+std::string ProgramFile() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : self.string();
+}
+
+bool CanMakeFileIn(const std::string& folder, std::string* error) {
+  // access() says yes to root on a read-only mount; making a file does not.
+  std::string probe = folder + ".quenloft-probe-XXXXXX";
+  const int fd = mkstemp(probe.data());
+  if (fd < 0) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  close(fd);
+  unlink(probe.c_str());
+  return true;
+}
+
+std::string MakeTemporaryFolder(const char* prefix) {
+  std::error_code ec;
+  std::string pattern =
+      (std::filesystem::temp_directory_path(ec) / (std::string(prefix) + "XXXXXX")).string();
+  if (ec || mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern + "/";
+}
+
+}  // namespace quenloft_tool::system_calls

@@ -1,0 +1,47 @@
+// The few operating-system calls of the tool: system_calls.cpp makes them on
+// POSIX, system_calls_win32.cpp on Windows. Everything else is portable.
+#ifndef QUENLOFT_TOOL_SYSTEM_CALLS_H
+#define QUENLOFT_TOOL_SYSTEM_CALLS_H
+
+#include <string>
+
+namespace quenloft_tool::system_calls {
+
+// Keeps the component runtime open on the constructing thread for the
+// object's life: the library's Transform on Windows uses the XML DOM
+// component and leaves that to its host. Nothing on POSIX.
+class ComponentRuntime {
+ public:
+  ComponentRuntime();
+  ~ComponentRuntime();
+  ComponentRuntime(const ComponentRuntime&) = delete;
+  ComponentRuntime& operator=(const ComponentRuntime&) = delete;
+
+ private:
+  [[maybe_unused]] bool opened_ = false;  // used on Windows only
+};
+
+// True when standard error is a terminal (the progress bar redraws a line).
+bool StderrIsTerminal();
+
+// Calls `on_interrupt` when the user presses Ctrl-C, in place of ending the
+// process. It runs in a signal handler or on a thread of its own, so it may
+// only set a lock-free flag.
+void CatchInterrupt(void (*on_interrupt)());
+
+// The full name of the loaded quenloft library and of the tool's own
+// program; "" when unknown.
+std::string LibraryFile();
+std::string ProgramFile();
+
+// Makes and removes a file of a new name in `folder` (which ends in a
+// separator). False with *error (the system's reason) when that fails.
+bool CanMakeFileIn(const std::string& folder, std::string* error);
+
+// A new folder only this user may enter, in the system's temporary folder,
+// with a trailing separator; "" on failure.
+std::string MakeTemporaryFolder(const char* prefix);
+
+}  // namespace quenloft_tool::system_calls
+
+#endif  // QUENLOFT_TOOL_SYSTEM_CALLS_H

@@ -1,0 +1,109 @@
+#include <windows.h>
+#include <io.h>
+#include <objbase.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "system_calls.h"
+
+namespace quenloft_tool::system_calls {
+namespace {
+
+std::atomic<void (*)()> g_on_interrupt{nullptr};
+
+// Runs on a thread the system starts for the event.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  if (auto* on_interrupt = g_on_interrupt.load()) on_interrupt();
+  return TRUE;
+}
+
+std::string ModuleFile(HMODULE module) {
+  std::string name(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD size = GetModuleFileNameA(module, name.data(), static_cast<DWORD>(name.size()));
+    if (size == 0) return {};
+    if (size < name.size()) {
+      name.resize(size);
+      return name;
+    }
+    name.resize(name.size() * 2);  // cut short: the name is longer
+  }
+}
+
+std::string LastErrorText() {
+  const DWORD code = GetLastError();
+  char* text = nullptr;
+  const DWORD size = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = size != 0 ? std::string(text, size) : "error " + std::to_string(code);
+  LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == '.' || message.back() == ' ')) {
+    message.pop_back();
+  }
+  return message;
+}
+
+}  // namespace
+
+ComponentRuntime::ComponentRuntime()
+    : opened_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+
+ComponentRuntime::~ComponentRuntime() {
+  if (opened_) CoUninitialize();
+}
+
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+void CatchInterrupt(void (*on_interrupt)()) {
+  g_on_interrupt.store(on_interrupt);
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+std::string LibraryFile() {
+  const HMODULE library = GetModuleHandleA("quenloft.dll");
+  return library != nullptr ? ModuleFile(library) : std::string();
+}
+
+std::string ProgramFile() { return ModuleFile(nullptr); }
+
+bool CanMakeFileIn(const std::string& folder, std::string* error) {
+  // A folder's read-only attribute does not stop writing into it; making a
+  // file does the real test.
+  char probe[MAX_PATH];
+  if (GetTempFileNameA(folder.c_str(), "qlp", 0, probe) == 0) {
+    *error = LastErrorText();
+    return false;
+  }
+  DeleteFileA(probe);
+  return true;
+}
+
+std::string MakeTemporaryFolder(const char* prefix) {
+  char temp[MAX_PATH + 1];
+  const DWORD length = GetTempPathA(sizeof temp, temp);
+  if (length == 0 || length > MAX_PATH) return {};
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "%08lx%04lx",
+                  static_cast<unsigned long>(GetCurrentProcessId()),
+                  static_cast<unsigned long>((GetTickCount() + counter++) & 0xffffu));
+    std::string folder = std::string(temp) + prefix + suffix;
+    if (CreateDirectoryA(folder.c_str(), nullptr)) {
+      // The form AbsoluteFolder gives, so that names built on it match.
+      for (char& c : folder) {
+        if (c == '\\') c = '/';
+      }
+      return folder + "/";
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
+  }
+  return {};
+}
+
+}  // namespace quenloft_tool::system_calls
