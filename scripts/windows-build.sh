@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# make windows: cross-builds the 32-bit Windows DLLs and their tests into
-# build/windows, checks what the DLLs export and import, and runs the test
-# suite under Wine. A machine whose kernel cannot run 32-bit programs (and
+# make windows: cross-builds the 32-bit Windows DLLs, quenloft.exe and the
+# tests into build/windows, checks what the DLLs and the tool export and
+# import, and runs the test suite under Wine. A machine whose kernel cannot run 32-bit programs (and
 # so no 32-bit Wine) runs the suite on a 64-bit build of the same sources
 # in build/windows-x64 instead, and says so.
 set -euo pipefail
@@ -25,8 +25,8 @@ run_tests() {  # folder
   echo "$1 tested in $((SECONDS - start)) s"
 }
 
-# The DLL exports exactly its three entry points, undecorated, and imports
-# only system DLLs and the in-house DLLs.
+# The DLL exports exactly its three entry points, undecorated; it and the
+# tool import only system DLLs and the in-house DLLs.
 check_dlls() {  # folder, objdump
   local bin=$1/bin objdump=$2 exports imports
   exports=$("$objdump" -p "$bin/quenloft.dll" |
@@ -35,15 +35,16 @@ check_dlls() {  # folder, objdump
     echo "quenloft.dll exports: $exports" >&2
     return 1
   fi
-  for dll in quenloft CorvaskObjs CorvaskUtils TAVLOR pmtkWin32FileServices; do
-    imports=$("$objdump" -p "$bin/$dll.dll" | awk '/DLL Name:/{print tolower($3)}' |
-      grep -v -x -E 'kernel32.dll|msvcrt.dll|ole32.dll|oleaut32.dll|corvaskobjs.dll|corvaskutils.dll|tavlor.dll|pmtkwin32fileservices.dll' || true)
+  for file in quenloft.dll CorvaskObjs.dll CorvaskUtils.dll TAVLOR.dll \
+              pmtkWin32FileServices.dll quenloft.exe; do
+    imports=$("$objdump" -p "$bin/$file" | awk '/DLL Name:/{print tolower($3)}' |
+      grep -v -x -E 'kernel32.dll|msvcrt.dll|ole32.dll|oleaut32.dll|quenloft.dll|corvaskobjs.dll|corvaskutils.dll|tavlor.dll|pmtkwin32fileservices.dll' || true)
     if [[ -n $imports ]]; then
-      echo "$dll.dll imports: $imports" >&2
+      echo "$file imports: $imports" >&2
       return 1
     fi
   done
-  echo "DLLs in $bin: three exports, system and in-house imports only"
+  echo "DLLs and quenloft.exe in $bin: three exports, system and in-house imports only"
 }
 
 build build/windows i686
