@@ -1,11 +1,9 @@
 // The cache shared by threads: priming on threads of its own while managers
 // on other threads add, copy and read the same files. Run under
 // ThreadSanitizer too (label "concurrency").
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,24 +13,19 @@
 namespace quenloft_test {
 namespace {
 
-constexpr int kFilesPerFolder = 30;
-constexpr int kWorkers = 3;
-constexpr int kRounds = 2;
-
 struct TemplateFile {
   std::string path;
   std::string bytes;
 };
 
-// Files in the three template folders, some nested, each with its own bytes.
+// 30 files in each template folder, some nested, each with its own bytes.
 std::vector<TemplateFile> MakeLayout(const LibraryCopy& library) {
   std::vector<TemplateFile> files;
   for (const char* folder : {"template_skin/", "template_stock/", "template_skinpreview/"}) {
-    for (int i = 0; i < kFilesPerFolder; ++i) {
+    for (int i = 0; i < 30; ++i) {
       const std::string nested = i % 3 == 0 ? "n" + std::to_string(i % 5) + "/" : "";
       TemplateFile file{library.ExtensionFolder() + folder + nested + "f" + std::to_string(i),
-                        std::string(folder) + std::to_string(i) + std::string(i, 'x')};
-      file.bytes.push_back('\0');  // zero bytes travel too
+                        std::string(folder) + std::string(i, 'x') + '\0'};  // zero bytes too
       if (!WriteFile(file.path, file.bytes)) return {};
       files.push_back(std::move(file));
     }
@@ -40,26 +33,22 @@ std::vector<TemplateFile> MakeLayout(const LibraryCopy& library) {
   return files;
 }
 
-// Collects failures seen on worker threads for the main thread to report.
+// Failures seen on worker threads, reported by the main thread.
 class Failures {
  public:
-  void Add(std::string what) {
+  void Add(const std::string& what) {
     std::lock_guard<std::mutex> hold(lock_);
-    if (seen_.size() < 20) seen_.push_back(std::move(what));
-    ++count_;
+    if (seen_.size() < 20) seen_.push_back(what);
   }
-  void Report() const {
+  ~Failures() {
     for (const std::string& what : seen_) ADD_FAILURE() << what;
-    EXPECT_EQ(count_, 0);
   }
 
  private:
   std::mutex lock_;
   std::vector<std::string> seen_;
-  int count_ = 0;
 };
 
-// Every file is cached and served with its own bytes.
 void CheckAllCached(const LibraryCopy& library, const std::vector<TemplateFile>& files,
                     Failures& failures) {
   ManagerPtr manager = MakeManager(library);
@@ -74,41 +63,36 @@ void Work(const LibraryCopy& library, const std::vector<TemplateFile>& files, in
           Failures& failures) {
   ManagerPtr manager = MakeManager(library);
   if (!manager) return failures.Add("no manager");
-  for (int round = 0; round < kRounds; ++round) {
+  for (int round = 0; round < 2; ++round) {
     for (size_t i = 0; i < files.size(); ++i) {
       const TemplateFile& file = files[i];
       const char* source = file.path.c_str();
       const std::string destination = library.OutsideFolder() + "w" + std::to_string(worker) +
                                       "/r" + std::to_string(round) + "/" + std::to_string(i);
-      switch ((i + static_cast<size_t>(worker + round)) % 5) {
+      const size_t operation = (i + static_cast<size_t>(worker + round)) % 5;
+      bool ok = true;
+      switch (operation) {
         case 0:
-          if (manager->CopyThroughCache(source, destination.c_str(), 0) != 0 ||
-              ReadFile(destination) != file.bytes) {
-            failures.Add("copy now: " + file.path);
-          }
+          ok = manager->CopyThroughCache(source, destination.c_str(), 0) == 0 &&
+               ReadFile(destination) == file.bytes;
           break;
-        case 1:
-          // A file inside the extension folder ends up cached, so it is
-          // always deferred.
-          if (manager->CopyThroughCache(source, destination.c_str(), 1) != 1 ||
-              Exists(destination)) {
-            failures.Add("copy deferred: " + file.path);
-          }
+        case 1:  // inside the extension folder: cached by now, so deferred
+          ok = manager->CopyThroughCache(source, destination.c_str(), 1) == 1 &&
+               !Exists(destination);
           break;
         case 2:
-          if (ContentOf(*manager, file.path) != file.bytes) failures.Add("content: " + file.path);
+          ok = ContentOf(*manager, file.path) == file.bytes;
           break;
         case 3: {
           const int32_t cached = manager->IsFileCached(source);
-          if (cached != 0 && cached != TPL_E_FAIL) failures.Add("is cached: " + file.path);
+          ok = cached == 0 || cached == TPL_E_FAIL;
           break;
         }
         default:
-          if (manager->AddFileToCache(source) != 0 || manager->IsFileCached(source) != 0) {
-            failures.Add("add: " + file.path);
-          }
+          ok = manager->AddFileToCache(source) == 0 && manager->IsFileCached(source) == 0;
           break;
       }
+      if (!ok) failures.Add("operation " + std::to_string(operation) + ": " + file.path);
     }
   }
 }
@@ -117,19 +101,17 @@ TEST(TemplateFileCacheConcurrency, PrimingBesideWorkingManagers) {
   LibraryCopy library;
   ASSERT_TRUE(library.Loaded()) << library.Error();
   const std::vector<TemplateFile> files = MakeLayout(library);
-  ASSERT_EQ(files.size(), 3u * kFilesPerFolder);
-
+  ASSERT_EQ(files.size(), 90u);
   Failures failures;
   std::vector<std::thread> threads;
   threads.emplace_back([&] {
     if (library.InitTemplateFilesToCache() != 1) failures.Add("priming result");
   });
-  for (int worker = 0; worker < kWorkers; ++worker) {
+  for (int worker = 0; worker < 3; ++worker) {
     threads.emplace_back([&, worker] { Work(library, files, worker, failures); });
   }
   for (std::thread& thread : threads) thread.join();
   CheckAllCached(library, files, failures);
-  failures.Report();
 }
 
 // Priming runs one call at a time: whichever call returns, all three folders
@@ -139,7 +121,6 @@ TEST(TemplateFileCacheConcurrency, TwoThreadsPrimingAtOnce) {
   ASSERT_TRUE(library.Loaded()) << library.Error();
   const std::vector<TemplateFile> files = MakeLayout(library);
   ASSERT_FALSE(files.empty());
-
   Failures failures;
   std::vector<std::thread> threads;
   for (int i = 0; i < 2; ++i) {
@@ -149,7 +130,6 @@ TEST(TemplateFileCacheConcurrency, TwoThreadsPrimingAtOnce) {
     });
   }
   for (std::thread& thread : threads) thread.join();
-  failures.Report();
 }
 
 }  // namespace

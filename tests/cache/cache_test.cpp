@@ -15,6 +15,8 @@ namespace quenloft_test {
 namespace {
 
 const std::string kZeroBytes("GIF89a\0\0\x01\xff", 10);
+const char* const kTemplateFolders[] = {"template_skin/", "template_stock/",
+                                        "template_skinpreview/"};
 
 class TemplateFileCacheTest : public ::testing::Test {
  protected:
@@ -47,7 +49,6 @@ class TemplateFileCacheTest : public ::testing::Test {
 
 TEST_F(TemplateFileCacheTest, AddFileResults) {
   const std::string skin = MakeFile(Inside("template_skin/a.htm"), "<p>a</p>");
-  const std::string outside = MakeFile(Outside("a.htm"), "outside");
   // Begins like the extension folder's name but is another folder.
   const std::string sibling = MakeFile(library_.Folder() + "/Pelion5Ext2/a.htm", "sibling");
   const struct {
@@ -57,7 +58,7 @@ TEST_F(TemplateFileCacheTest, AddFileResults) {
   } kCases[] = {
       {skin, 0, 0},
       {skin, 0, 0},  // again: still 0
-      {outside, 1, TPL_E_FAIL},
+      {MakeFile(Outside("a.htm"), "outside"), 1, TPL_E_FAIL},
       {sibling, 1, TPL_E_FAIL},
       {Inside("template_skin/none.htm"), 0, TPL_E_FAIL},
       {Inside(""), 0, TPL_E_FAIL},  // the folder itself is no file
@@ -71,52 +72,58 @@ TEST_F(TemplateFileCacheTest, AddFileResults) {
   EXPECT_EQ(manager_->IsFileCached(nullptr), TPL_E_FAIL);
 }
 
-// Letter case and separator direction do not tell two paths apart, neither
-// when adding nor when looking up. The file system itself is case-sensitive:
-// a spelling in another case names no file, so adding by it caches nothing.
+// Letter case and separator direction do not tell two paths apart. The
+// file system itself is case-sensitive: a spelling in another case names
+// no file, so adding by it caches nothing.
 TEST_F(TemplateFileCacheTest, OneFileUnderEverySpelling) {
   const struct Spelling {
-    const char* name;
     std::string (*spell)(std::string);
     bool names_the_file;
   } kSpellings[] = {
-      {"native", [](std::string p) { return p; }, true},
-      {"backslashes", WithBackslashes, true},
-      {"upper case", UpperCase, false},
-      {"upper case, backslashes", [](std::string p) { return UpperCase(WithBackslashes(p)); },
-       false},
+      {[](std::string p) { return p; }, true},
+      {WithBackslashes, true},
+      {UpperCase, false},
+      {[](std::string p) { return UpperCase(WithBackslashes(p)); }, false},
   };
-  for (const Spelling& added : kSpellings) {
-    // A fresh library copy for each row: its cache starts empty.
-    LibraryCopy library;
+  for (size_t added = 0; added < 4; ++added) {
+    LibraryCopy library;  // a fresh cache for each row
     ASSERT_TRUE(library.Loaded()) << library.Error();
     ManagerPtr manager = MakeManager(library);
     ASSERT_NE(manager, nullptr);
     const std::string path = library.ExtensionFolder() + "template_stock/Style.css";
     ASSERT_TRUE(WriteFile(path, "body{}"));
-    EXPECT_EQ(manager->AddFileToCache(added.spell(path).c_str()), 0) << added.name;
-    for (const Spelling& asked : kSpellings) {
-      SCOPED_TRACE(std::string(added.name) + " / " + asked.name);
-      EXPECT_EQ(manager->IsFileCached(asked.spell(path).c_str()),
-                added.names_the_file ? TPL_S_OK : TPL_E_FAIL);
-      if (added.names_the_file) {
-        EXPECT_EQ(ContentOf(*manager, asked.spell(path)), "body{}");
+    EXPECT_EQ(manager->AddFileToCache(kSpellings[added].spell(path).c_str()), 0);
+    for (size_t asked = 0; asked < 4; ++asked) {
+      SCOPED_TRACE(::testing::Message() << "added as " << added << ", asked as " << asked);
+      const std::string spelled = kSpellings[asked].spell(path);
+      const bool found = kSpellings[added].names_the_file;
+      EXPECT_EQ(manager->IsFileCached(spelled.c_str()), found ? TPL_S_OK : TPL_E_FAIL);
+      if (found) {
+        EXPECT_EQ(ContentOf(*manager, spelled), "body{}");
       }
     }
   }
 }
 
-TEST_F(TemplateFileCacheTest, CopyOfCachedSourceNowOrDeferred) {
-  const std::string source = MakeFile(Inside("template_skin/logo.gif"), kZeroBytes);
-  ASSERT_EQ(Add(source), 0);
-
-  const std::string deferred = Outside("result/deferred.gif");
-  EXPECT_EQ(Copy(source, deferred, 1), 1);
-  EXPECT_FALSE(Exists(deferred));
-
-  const std::string now = Outside("result/now.gif");
-  EXPECT_EQ(Copy(source, now, 0), 0);
-  EXPECT_EQ(ReadFile(now), kZeroBytes);
+// A file inside the extension folder is cached by its first copy, cached
+// already or not; a deferred copy writes nothing now.
+TEST_F(TemplateFileCacheTest, CopyFromInsideCachesAndMayDefer) {
+  for (const bool cached_first : {true, false}) {
+    for (const int32_t defer : {0, 1}) {
+      const std::string name = std::to_string(cached_first) + std::to_string(defer) + ".gif";
+      SCOPED_TRACE(name);
+      const std::string source = MakeFile(Inside("template_skin/" + name), kZeroBytes);
+      const std::string destination = Outside("result/" + name);
+      if (cached_first) {
+        ASSERT_EQ(Add(source), 0);
+      } else {
+        ASSERT_EQ(IsCached(source), TPL_E_FAIL);
+      }
+      EXPECT_EQ(Copy(source, destination, defer), defer);
+      EXPECT_EQ(IsCached(source), 0);
+      EXPECT_EQ(ReadFile(destination), defer != 0 ? "<missing>" : kZeroBytes);
+    }
+  }
 }
 
 TEST_F(TemplateFileCacheTest, CopyOfUncachedFileOutsideGoesToDisk) {
@@ -133,20 +140,6 @@ TEST_F(TemplateFileCacheTest, CopyOfUncachedFileOutsideGoesToDisk) {
     EXPECT_NE(info.st_mode & S_IWUSR, 0u) << "attributes not cleared";
     EXPECT_EQ(IsCached(source), TPL_E_FAIL);
   }
-}
-
-TEST_F(TemplateFileCacheTest, CopyOfUncachedFileInsideCachesItFirst) {
-  const std::string now = MakeFile(Inside("template_skin/now.htm"), "now");
-  const std::string later = MakeFile(Inside("template_skin/later.htm"), "later");
-  ASSERT_EQ(IsCached(now), TPL_E_FAIL);
-
-  EXPECT_EQ(Copy(now, Outside("result/now.htm"), 0), 0);
-  EXPECT_EQ(IsCached(now), 0);
-  EXPECT_EQ(ReadFile(Outside("result/now.htm")), "now");
-
-  EXPECT_EQ(Copy(later, Outside("result/later.htm"), 1), 1);
-  EXPECT_EQ(IsCached(later), 0);
-  EXPECT_FALSE(Exists(Outside("result/later.htm")));
 }
 
 // Nothing can be written for a source that names no file: the result must
@@ -174,14 +167,20 @@ TEST_F(TemplateFileCacheTest, CopyFailures) {
   EXPECT_EQ(manager_->CopyThroughCache(Outside("a-file").c_str(), nullptr, 0), 1);
 }
 
-TEST_F(TemplateFileCacheTest, ChangesOnDiskAfterCachingAreNotSeen) {
-  const std::string path = MakeFile(Inside("template_skin/page.htm"), "old");
-  ASSERT_EQ(Add(path), 0);
-  MakeFile(path, "new contents");
-
-  EXPECT_EQ(Content(path), "old");
-  EXPECT_EQ(Copy(path, Outside("result/page.htm"), 0), 0);
-  EXPECT_EQ(ReadFile(Outside("result/page.htm")), "old");
+// The entry made first keeps answering: neither a change on disk nor a
+// second priming replaces it; the second priming adds only new files.
+TEST_F(TemplateFileCacheTest, CachedBytesOutliveChangesOnDisk) {
+  const std::string first = MakeFile(Inside("template_stock/first.htm"), "first");
+  ASSERT_EQ(library_.InitTemplateFilesToCache(), 1);
+  MakeFile(first, "changed");
+  const std::string second = MakeFile(Inside("template_stock/second.htm"), "second");
+  EXPECT_EQ(Content(first), "first");
+  EXPECT_EQ(library_.InitTemplateFilesToCache(), 1);
+  EXPECT_EQ(Content(first), "first");
+  EXPECT_EQ(Copy(first, Outside("result/first.htm"), 0), 0);
+  EXPECT_EQ(ReadFile(Outside("result/first.htm")), "first");
+  EXPECT_EQ(IsCached(second), 0);
+  EXPECT_EQ(Content(second), "second");
 }
 
 TEST_F(TemplateFileCacheTest, ContentOfUncachedFilesComesFromDisk) {
@@ -191,7 +190,6 @@ TEST_F(TemplateFileCacheTest, ContentOfUncachedFilesComesFromDisk) {
     EXPECT_EQ(Content(path), ReadFile(path));
     EXPECT_EQ(IsCached(path), TPL_E_FAIL);
   }
-
   // A file that cannot be read is reported, not handed out as empty.
   CByteString kept("kept", 4);
   EXPECT_EQ(manager_->GetFileContent(Outside("none.htm").c_str(), &kept), 1);
@@ -221,44 +219,26 @@ TEST_F(TemplateFileCacheTest, PrimingCachesTheThreeFoldersToAnyDepth) {
   for (const std::string& path : not_cached) EXPECT_EQ(IsCached(path), TPL_E_FAIL) << path;
 }
 
+// Each template folder missing in turn, then the extension folder itself.
 TEST_F(TemplateFileCacheTest, PrimingWithAMissingTemplateFolder) {
-  const std::vector<std::string> kFolders = {"template_skin/", "template_stock/",
-                                             "template_skinpreview/"};
-  for (size_t missing = 0; missing < kFolders.size(); ++missing) {
-    SCOPED_TRACE(kFolders[missing]);
+  for (size_t missing = 0; missing <= 3; ++missing) {
+    SCOPED_TRACE(missing);
     LibraryCopy library;
     ASSERT_TRUE(library.Loaded()) << library.Error();
     ManagerPtr manager = MakeManager(library);
     ASSERT_NE(manager, nullptr);
-    for (size_t i = 0; i < kFolders.size(); ++i) {
+    for (size_t i = 0; i < 3 && missing < 3; ++i) {
       if (i != missing) {
-        ASSERT_TRUE(WriteFile(library.ExtensionFolder() + kFolders[i] + "f", "f"));
+        ASSERT_TRUE(WriteFile(library.ExtensionFolder() + kTemplateFolders[i] + "f", "f"));
       }
     }
     EXPECT_EQ(library.InitTemplateFilesToCache(), 1);
-    for (size_t i = 0; i < kFolders.size(); ++i) {
-      const std::string path = library.ExtensionFolder() + kFolders[i] + "f";
-      EXPECT_EQ(manager->IsFileCached(path.c_str()), i == missing ? TPL_E_FAIL : 0) << path;
+    for (size_t i = 0; i < 3; ++i) {
+      const std::string path = library.ExtensionFolder() + kTemplateFolders[i] + "f";
+      const bool present = i != missing && missing < 3;
+      EXPECT_EQ(manager->IsFileCached(path.c_str()), present ? 0 : TPL_E_FAIL) << path;
     }
   }
-}
-
-TEST_F(TemplateFileCacheTest, PrimingWithoutAnExtensionFolder) {
-  EXPECT_EQ(library_.InitTemplateFilesToCache(), 1);
-  EXPECT_EQ(library_.InitTemplateFilesToCache(), 1);
-}
-
-TEST_F(TemplateFileCacheTest, SecondPrimingAddsOnlyNewFiles) {
-  const std::string first = MakeFile(Inside("template_stock/first.htm"), "first");
-  ASSERT_EQ(library_.InitTemplateFilesToCache(), 1);
-  MakeFile(first, "changed");
-  const std::string second = MakeFile(Inside("template_stock/second.htm"), "second");
-
-  EXPECT_EQ(library_.InitTemplateFilesToCache(), 1);
-  // The entry made first keeps answering; no second entry replaces it.
-  EXPECT_EQ(Content(first), "first");
-  EXPECT_EQ(IsCached(second), 0);
-  EXPECT_EQ(Content(second), "second");
 }
 
 // Links to folders are not followed (a cycle would never end); links to
@@ -277,10 +257,10 @@ TEST_F(TemplateFileCacheTest, PrimingDoesNotFollowLinksToFolders) {
   EXPECT_EQ(IsCached(plain), 0);
   EXPECT_EQ(IsCached(Inside("template_stock/link.htm")), 0);
   EXPECT_EQ(Content(Inside("template_stock/link.htm")), "target");
-  EXPECT_EQ(IsCached(Inside("template_skin/sub/up/sub/real.htm")), TPL_E_FAIL);
-  EXPECT_EQ(IsCached(Inside("template_skin/sub/self/real.htm")), TPL_E_FAIL);
-  EXPECT_EQ(IsCached(Inside("template_stock/root/Pelion5Ext/template_skin/sub/real.htm")),
-            TPL_E_FAIL);
+  for (const char* looped : {"template_skin/sub/up/sub/real.htm", "template_skin/sub/self/real.htm",
+                             "template_stock/root/Pelion5Ext/template_skin/sub/real.htm"}) {
+    EXPECT_EQ(IsCached(Inside(looped)), TPL_E_FAIL) << looped;
+  }
 }
 
 }  // namespace

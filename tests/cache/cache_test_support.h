@@ -3,14 +3,17 @@
 #ifndef QUENLOFT_TESTS_CACHE_CACHE_TEST_SUPPORT_H
 #define QUENLOFT_TESTS_CACHE_CACHE_TEST_SUPPORT_H
 
-#include <algorithm>
 #include <memory>
 #include <string>
 
 #include "TAVLOR/ByteString.h"
 #include "cache/library_copy.h"
+#include "support/spelling.h"
 
 namespace quenloft_test {
+
+using quenloft::testing::UpperCase;
+using quenloft::testing::WithBackslashes;
 
 struct ReleaseManager {
   void operator()(ITplManager* manager) const { manager->Release(); }
@@ -27,18 +30,6 @@ inline std::string ContentOf(ITplManager& manager, const std::string& path) {
   const int32_t result = manager.GetFileContent(path.c_str(), &bytes);
   if (result != 0) return "<failed " + std::to_string(result) + ">";
   return std::string(bytes.GetContent(), bytes.GetLength());
-}
-
-inline std::string WithBackslashes(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-inline std::string UpperCase(std::string path) {
-  for (char& c : path) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return path;
 }
 
 }  // namespace quenloft_test

@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 #include <stdlib.h>
 
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,22 +13,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The library and the libraries it needs, with their version links.
 #ifdef _WIN32
-constexpr char kLibraryName[] = "quenloft.dll";
-constexpr std::array<const char*, 5> kLibraryPrefixes = {
-    "quenloft.dll", "CorvaskObjs.dll", "CorvaskUtils.dll", "TAVLOR.dll",
-    "pmtkWin32FileServices.dll"};
+constexpr char kPrefix[] = "";
+constexpr char kSuffix[] = ".dll";
 #else
-constexpr char kLibraryName[] = "libquenloft.so";
-constexpr std::array<const char*, 5> kLibraryPrefixes = {
-    "libquenloft.so", "libCorvaskObjs.so", "libCorvaskUtils.so", "libTAVLOR.so",
-    "libpmtkWin32FileServices.so"};
+constexpr char kPrefix[] = "lib";
+constexpr char kSuffix[] = ".so";
 #endif
 
+// The library and the libraries it needs, with their version links.
 bool IsLibraryFile(const std::string& name) {
-  for (const char* prefix : kLibraryPrefixes) {
-    if (name.rfind(prefix, 0) == 0) return true;
+  for (const char* base :
+       {"quenloft", "CorvaskObjs", "CorvaskUtils", "TAVLOR", "pmtkWin32FileServices"}) {
+    if (name.rfind(kPrefix + std::string(base) + kSuffix, 0) == 0) return true;
   }
   return false;
 }
@@ -53,7 +49,7 @@ LibraryCopy::LibraryCopy() {
       return;
     }
   }
-  const std::string library = folder_ + "/" + kLibraryName;
+  const std::string library = folder_ + "/" + kPrefix + "quenloft" + kSuffix;
   handle_ = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* why = dlerror();
@@ -69,16 +65,13 @@ LibraryCopy::LibraryCopy() {
 
 LibraryCopy::~LibraryCopy() {
   if (handle_ != nullptr) dlclose(handle_);
-  if (!folder_.empty()) {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
+  std::error_code ignored;
+  if (!folder_.empty()) fs::remove_all(folder_, ignored);
 }
 
 ITplManager* LibraryCopy::CreateManager() const {
   ITplManager* manager = nullptr;
-  if (create_manager_(&manager) != 0) return nullptr;
-  return manager;
+  return create_manager_(&manager) == 0 ? manager : nullptr;
 }
 
 bool WriteFile(const std::string& path, const std::string& bytes) {

@@ -1,8 +1,7 @@
-// A private copy of libquenloft.so with its in-house libraries in a fresh
-// temporary folder, and the extension folder beside it, loaded the way a
-// host loads the library. The template file cache belongs to the process
-// and lives beside the library's own file, so each test builds its own
-// layout next to its own copy.
+// A private copy of libquenloft.so and its in-house libraries in a fresh
+// temporary folder, loaded the way a host loads the library. The template
+// file cache belongs to the process and looks beside the library's own
+// file, so each test builds its extension folder next to its own copy.
 #ifndef QUENLOFT_TESTS_CACHE_LIBRARY_COPY_H
 #define QUENLOFT_TESTS_CACHE_LIBRARY_COPY_H
 
@@ -28,8 +27,7 @@ class LibraryCopy {
   std::string OutsideFolder() const { return folder_ + "/outside/"; }
 
   int32_t InitTemplateFilesToCache() const { return init_(); }
-  // A new manager with one reference, or null.
-  ITplManager* CreateManager() const;
+  ITplManager* CreateManager() const;  // one reference, or null
 
  private:
   std::string folder_;
