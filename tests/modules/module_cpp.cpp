@@ -151,9 +151,4 @@ QL_EXPORT_SYMBOL int32_t QL_CALL DllUnregisterServer() {
   return 0;
 }
 
-// How often this module saw `which` ("register", "factory", "init", ...).
-QL_EXPORT_SYMBOL int32_t QlTestModuleCounters(const char* which) {
-  return QlJournalCount(QL_TEST_TAG, which);
-}
-
 }  // extern "C"

@@ -1,5 +1,6 @@
 // Modules and sets at the edges of a manager's life: a host that skips
-// Terminate, a module file deleted while loaded.
+// Terminate, a set that leaves its resolver registered, a module file
+// deleted while loaded.
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,45 +10,37 @@
 namespace quenloft::testing {
 namespace {
 
-using Entries = std::vector<std::string>;
-
-class ReleasedWithoutTerminateTest : public ::testing::TestWithParam<const char*> {};
-
 // The sets' Uninitialize calls RemoveResolver on the manager while the
 // manager is being destroyed; the registry and manager must still be whole
 // (ASan reports any touch of freed memory).
-TEST_P(ReleasedWithoutTerminateTest, SetsAreUninitialisedWhileTheManagerIsWhole) {
-  const std::string module = std::string("libql-test-module-") + GetParam() + ".so";
-  const std::string t = GetParam();
-  HostedManager host;
-  ASSERT_EQ(host.Add(module.c_str(), "k"), 0);
-  QlJournalReset();
-  host.Release();
-  EXPECT_EQ(Journal(), (Entries{t + ":uninit:k", t + ":resolver-release0", t + ":release0:k",
-                                t + ":unregister", t + ":unload"}));
+TEST(ModuleLifetime, ReleasedWithoutTerminateSetsAreUninitialisedWhileTheManagerIsWhole) {
+  for (const std::string t : {"cpp", "c"}) {
+    SCOPED_TRACE(t);
+    HostedManager host;
+    ASSERT_EQ(host.Add(("libql-test-module-" + t + ".so").c_str(), "k"), 0);
+    QlJournalReset();
+    host.Release();
+    EXPECT_EQ(Journal(), (Entries{t + ":uninit:k", t + ":resolver-release0", t + ":release0:k",
+                                  t + ":unregister", t + ":unload"}));
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modules, ReleasedWithoutTerminateTest, ::testing::Values("cpp", "c"),
-                         [](const auto& info) { return std::string(info.param); });
-
-// A set that leaves its resolver in the registry: Terminate clears the
-// registry before the module's code is unloaded.
+// A set that leaves its resolver in the registry: Terminate, or the
+// manager's teardown without it, releases the resolver before the code
+// behind it is unloaded.
 TEST(ModuleLifetime, ResolverLeftRegisteredGoesBeforeItsModule) {
-  HostedManager host;
-  ASSERT_EQ(host.Add("libql-test-module-careless.so", "r"), 0);
-  host.Terminate();
-  EXPECT_EQ(Journal({"uninit", "resolver-release0", "unload"}),
-            (Entries{"careless:uninit:r", "careless:resolver-release0", "careless:unload"}));
-}
-
-// The same without Terminate: the manager's teardown releases the resolver
-// before it unloads the code behind it.
-TEST(ModuleLifetime, ResolverLeftRegisteredGoesBeforeItsModuleWithoutTerminate) {
-  HostedManager host;
-  ASSERT_EQ(host.Add("libql-test-module-careless.so", "r"), 0);
-  host.Release();
-  EXPECT_EQ(Journal({"uninit", "resolver-release0", "unload"}),
-            (Entries{"careless:uninit:r", "careless:resolver-release0", "careless:unload"}));
+  for (const bool terminate : {true, false}) {
+    SCOPED_TRACE(terminate ? "Terminate" : "release only");
+    HostedManager host;
+    ASSERT_EQ(host.Add("libql-test-module-careless.so", "r"), 0);
+    if (terminate) {
+      host.Terminate();
+    } else {
+      host.Release();
+    }
+    EXPECT_EQ(Journal({"uninit", "resolver-release0", "unload"}),
+              (Entries{"careless:uninit:r", "careless:resolver-release0", "careless:unload"}));
+  }
 }
 
 TEST(ModuleLifetime, ModuleWhoseFileWasDeletedIsStillUnregisteredAndUnloaded) {

@@ -18,6 +18,8 @@
 
 namespace quenloft::testing {
 
+using Entries = std::vector<std::string>;
+
 // The folder of libquenloft.so, with a trailing slash.
 inline std::string LibFolder() {
   Dl_info info{};
@@ -28,8 +30,8 @@ inline std::string LibFolder() {
 
 // Journal entries whose event (the part after "module:") is one of
 // `events`, in the order recorded; every entry when `events` is empty.
-inline std::vector<std::string> Journal(std::initializer_list<std::string> events = {}) {
-  std::vector<std::string> found;
+inline Entries Journal(std::initializer_list<std::string> events = {}) {
+  Entries found;
   std::istringstream lines(QlJournalText());
   for (std::string line; std::getline(lines, line);) {
     const size_t start = line.find(':') + 1;
@@ -50,10 +52,8 @@ class HostedManager {
     copier_ = manager_.query<ITplFileCopier>(IID_ITplFileCopier);
     if (copier_) copier_->Initialize(nullptr);
   }
-  ~HostedManager() = default;
 
   ITplManager* manager() const { return manager_.get(); }
-  ITplFileCopier* copier() const { return copier_.get(); }
 
   // 0 when a set was added.
   int32_t Add(const char* module, const char* param = "", const char* host = "/srv/host") {

@@ -26,24 +26,6 @@ void QlJournalRecord(const char* module, const char* event, const char* detail) 
   Append("\n");
 }
 
-int32_t QlJournalCount(const char* module, const char* event) {
-  const size_t module_length = strlen(module);
-  const size_t event_length = strlen(event);
-  int32_t count = 0;
-  const char* line = g_text;
-  while (*line != '\0') {
-    const char* end = strchr(line, '\n');
-    if (end == NULL) break;
-    if (strncmp(line, module, module_length) == 0 && line[module_length] == ':' &&
-        strncmp(line + module_length + 1, event, event_length) == 0) {
-      const char next = line[module_length + 1 + event_length];
-      if (next == '\n' || next == ':') ++count;
-    }
-    line = end + 1;
-  }
-  return count;
-}
-
 const char* QlJournalText(void) { return g_text; }
 
 void QlJournalReset(void) {

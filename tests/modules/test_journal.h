@@ -5,8 +5,6 @@
 #ifndef QUENLOFT_TESTS_MODULES_TEST_JOURNAL_H
 #define QUENLOFT_TESTS_MODULES_TEST_JOURNAL_H
 
-#include <stdint.h>
-
 #define QL_JOURNAL_API __attribute__((visibility("default")))
 
 #ifdef __cplusplus
@@ -15,8 +13,6 @@ extern "C" {
 
 /* Appends "module:event" or, with a non-empty detail, "module:event:detail". */
 QL_JOURNAL_API void QlJournalRecord(const char* module, const char* event, const char* detail);
-/* Entries of module whose event is `event`, whatever their detail. */
-QL_JOURNAL_API int32_t QlJournalCount(const char* module, const char* event);
 /* Every entry so far, each ending in "\n". */
 QL_JOURNAL_API const char* QlJournalText(void);
 QL_JOURNAL_API void QlJournalReset(void);
