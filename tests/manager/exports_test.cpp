@@ -9,20 +9,18 @@
 #include <string>
 #include <vector>
 
-namespace {
-
 #ifndef QUENLOFT_LIBRARY_FILE
 #error "QUENLOFT_LIBRARY_FILE must name libquenloft.so"
 #endif
 
-bool HaveNm() { return system("command -v nm >/dev/null 2>&1") == 0; }
+namespace {
 
-// The names of the defined dynamic symbols, sorted.
-std::vector<std::string> DefinedDynamicSymbols(const std::string& file) {
-  std::vector<std::string> names;
-  const std::string command = "nm -D --defined-only '" + file + "'";
+TEST(Exports, LibraryShowsExactlyTheThreeEntryPoints) {
+  if (system("command -v nm >/dev/null 2>&1") != 0) GTEST_SKIP() << "nm is not installed";
+  const std::string command = std::string("nm -D --defined-only '") + QUENLOFT_LIBRARY_FILE + "'";
   FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return names;
+  ASSERT_NE(pipe, nullptr);
+  std::vector<std::string> names;
   char buffer[1024];
   while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
     std::istringstream line(buffer);
@@ -32,17 +30,9 @@ std::vector<std::string> DefinedDynamicSymbols(const std::string& file) {
   }
   EXPECT_EQ(pclose(pipe), 0) << command;
   std::sort(names.begin(), names.end());
-  return names;
-}
-
-TEST(Exports, LibraryShowsExactlyTheThreeEntryPoints) {
-  if (!HaveNm()) GTEST_SKIP() << "nm is not installed";
-  const std::vector<std::string> expected = {
-      "CreateTemplateManagerInstance",
-      "CreateTemplateResolversInstance",
-      "InitTemplateFilesToCache",
-  };
-  EXPECT_EQ(DefinedDynamicSymbols(QUENLOFT_LIBRARY_FILE), expected);
+  EXPECT_EQ(names, (std::vector<std::string>{"CreateTemplateManagerInstance",
+                                             "CreateTemplateResolversInstance",
+                                             "InitTemplateFilesToCache"}));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// File sources and resolvers a host hands to a manager, written the way a
-// host would: they count their own references (starting with the test's
-// own) and record every call.
+// File sources and resolvers a host hands to a manager: they count their
+// own references (starting with the test's own) and record every call.
 #ifndef QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 #define QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 
@@ -9,7 +8,9 @@
 #include <vector>
 
 #include "quenloft/quenloft.h"
+#include "support/listing_resolver.h"
 #include "support/recording_host.h"
+#include "support/refs.h"
 #include "support/self_counted.h"
 #include "support/text.h"
 
@@ -58,12 +59,14 @@ class FakeSource : public SelfCounted<ITplFileSource> {
   }
 };
 
-class FakeResolver : public SelfCounted<ITplResolver> {
+// Lists its names (an empty one ends the list) and answers every call
+// with `answer`.
+class FakeResolver : public ListingResolver {
  public:
-  explicit FakeResolver(std::vector<std::string> names = {}) : names(std::move(names)) {}
+  explicit FakeResolver(std::vector<std::string> names = {}) : ListingResolver(std::move(names)) {}
 
   int32_t QL_CALL Release() override {
-    const int32_t left = SelfCounted<ITplResolver>::Release();
+    const int32_t left = ListingResolver::Release();
     if (throw_on_release) throw std::runtime_error("resolver release failed");
     return left;
   }
@@ -75,37 +78,17 @@ class FakeResolver : public SelfCounted<ITplResolver> {
     ++uninitialized;
     return 0;
   }
-  int32_t QL_CALL GetFirstName(ICvoString* out, int32_t* position) override {
-    *position = 0;
-    return Next(out, position);
-  }
-  int32_t QL_CALL GetNextName(ICvoString* out, int32_t* position) override {
-    return Next(out, position);
-  }
-  int32_t QL_CALL OnNameConflict(const char* name) override {
-    conflicts.emplace_back(name != nullptr ? name : "(null)");
-    return 0;
-  }
   int32_t QL_CALL Resolve(ITplMacroCall* call) override {
     ++resolved;
     call->SetResult(answer.c_str());
     return 0;
   }
 
-  std::vector<std::string> names;
   std::string answer = "answered";
   bool throw_on_release = false;  // the test's own object may misbehave
   int initialized = 0;
   int uninitialized = 0;
   int resolved = 0;
-  std::vector<std::string> conflicts;
-
- private:
-  int32_t Next(ICvoString* out, int32_t* position) {
-    if (static_cast<size_t>(*position) >= names.size()) return 1;
-    out->SetText(names[static_cast<size_t>((*position)++)].c_str());
-    return 0;
-  }
 };
 
 }  // namespace quenloft::testing

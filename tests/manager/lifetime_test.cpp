@@ -1,71 +1,48 @@
 // Counts and lifetimes: every reference the manager takes on a host's
-// objects is given back by Terminate, by the removal operations or, at
-// the latest, when the manager ends.
+// objects is given back by Terminate or, at the latest, when it ends.
 #include <gtest/gtest.h>
 
 #include "host_fakes.h"
-#include "support/refs.h"
 
 namespace quenloft::testing {
 namespace {
 
-enum class Ending { kTerminateThenRelease, kReleaseOnly };
-
-class ManagerLifetime : public ::testing::TestWithParam<Ending> {
- protected:
-  // Ends the manager the way the case says.
-  static void End(ManagerRefs& m) {
-    if (GetParam() == Ending::kTerminateThenRelease) {
-      EXPECT_EQ(m.copier->Terminate(), 0);
+TEST(ManagerLifetime, EveryHostObjectGetsItsReferencesBack) {
+  for (const bool terminate : {true, false}) {
+    SCOPED_TRACE(terminate ? "Terminate, then release" : "release only");
+    RecordingHost host;
+    FakeSource pages({"index.htm", "sub/page.htm", "SUB\\Page.HTM", "style.css"});
+    FakeSource images({"logo.gif"});
+    FakeResolver functions({"Concat", "Replace"});
+    FakeResolver single;
+    {
+      ManagerRefs m = NewManager();
+      ASSERT_TRUE(m.manager && m.copier && m.services);
+      ASSERT_EQ(m.copier->Initialize(&host), 0);
+      EXPECT_EQ(host.count(), 2);
+      EXPECT_EQ(m.manager->AddFileSource(&pages), 0);
+      EXPECT_EQ(m.manager->AddFileSource(&images), 0);
+      EXPECT_EQ(pages.count(), 1 + 3);  // one per distinct file
+      EXPECT_EQ(images.count(), 1 + 1);
+      EXPECT_EQ(m.manager->AddResolver(&functions), 0);
+      EXPECT_EQ(m.services->RegisterName("Single", &single), 0);
+      EXPECT_EQ(functions.count(), 1 + 2);  // one per name
+      EXPECT_EQ(single.count(), 1 + 1);
+      if (terminate) {
+        EXPECT_EQ(m.copier->Terminate(), 0);
+      }
     }
-    m = ManagerRefs{};
+    for (int32_t left : {host.count(), pages.count(), images.count(), functions.count(),
+                         single.count()}) {
+      EXPECT_EQ(left, 1);
+    }
   }
-};
-
-TEST_P(ManagerLifetime, EveryHostObjectGetsItsReferencesBack) {
-  RecordingHost host;
-  FakeSource pages({"index.htm", "sub/page.htm", "SUB\\Page.HTM", "style.css"});
-  FakeSource images({"logo.gif"});
-  FakeResolver functions({"Concat", "Replace"});
-  FakeResolver single;
-  {
-    ManagerRefs m = NewManager();
-    ASSERT_TRUE(m.manager && m.copier && m.services);
-    ASSERT_EQ(m.copier->Initialize(&host), 0);
-    EXPECT_EQ(host.count(), 2);
-
-    EXPECT_EQ(m.manager->AddFileSource(&pages), 0);
-    EXPECT_EQ(m.manager->AddFileSource(&images), 0);
-    EXPECT_EQ(pages.count(), 1 + 3);  // one per distinct file
-    EXPECT_EQ(images.count(), 1 + 1);
-
-    EXPECT_EQ(m.manager->AddResolver(&functions), 0);
-    EXPECT_EQ(m.services->RegisterName("Single", &single), 0);
-    EXPECT_EQ(functions.count(), 1 + 2);  // one per name
-    EXPECT_EQ(single.count(), 1 + 1);
-
-    End(m);
-  }
-  EXPECT_EQ(host.count(), 1);
-  EXPECT_EQ(pages.count(), 1);
-  EXPECT_EQ(images.count(), 1);
-  EXPECT_EQ(functions.count(), 1);
-  EXPECT_EQ(single.count(), 1);
 }
-
-INSTANTIATE_TEST_SUITE_P(Endings, ManagerLifetime,
-                         ::testing::Values(Ending::kTerminateThenRelease, Ending::kReleaseOnly),
-                         [](const auto& info) {
-                           return info.param == Ending::kTerminateThenRelease
-                                      ? std::string("TerminateThenRelease")
-                                      : std::string("ReleaseOnly");
-                         });
 
 TEST(ManagerHost, TerminateGivesTheHostBackAndForgetsIt) {
   RecordingHost host;
   ManagerRefs m = NewManager();
   ASSERT_TRUE(m.manager && m.copier);
-
   Ref<ITplHostCallback> got;
   EXPECT_EQ(m.manager->GetHost(got.put()), 0);
   EXPECT_FALSE(got) << "no host before Initialize";
@@ -92,9 +69,8 @@ TEST(ManagerHost, ASecondInitializeGivesTheFirstHostBack) {
     ASSERT_EQ(m.copier->Initialize(&second), 0);
     EXPECT_EQ(first.count(), 1);
     EXPECT_EQ(second.count(), 2);
-    // The same host again holds one reference, not two.
     ASSERT_EQ(m.copier->Initialize(&second), 0);
-    EXPECT_EQ(second.count(), 2);
+    EXPECT_EQ(second.count(), 2) << "the same host again holds one reference";
     ASSERT_EQ(m.copier->Initialize(nullptr), 0);
     EXPECT_EQ(second.count(), 1);
   }

@@ -2,69 +2,55 @@
 // stores.
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <ostream>
 #include <string>
 
 #include "host_fakes.h"
-#include "support/refs.h"
 
 namespace quenloft::testing {
 namespace {
 
 enum class HostKind { kNone, kAnswers, kDeclines };
 
-struct MapCase {
-  const char* name;
-  HostKind host;
-  const char* path;
-  int32_t result;
-  const char* text;  // of the out string, which starts as "before"
-};
-void PrintTo(const MapCase& c, std::ostream* os) { *os << c.name; }
-
-const MapCase kMaps[] = {
-    {"DrivePathGivesFileName", HostKind::kNone, "C:/a/b/c.htm", 0, "c.htm"},
-    {"DrivePathWithBackslashes", HostKind::kNone, "C:\\a\\b\\c.htm", 0, "c.htm"},
-    {"NativeFullPath", HostKind::kNone, "/srv/skins/index.htm", 0, "index.htm"},
-    {"NetworkPath", HostKind::kNone, "\\\\server\\share\\f.css", 0, "f.css"},
-    {"FullPathWithoutExtension", HostKind::kNone, "/srv/README", 0, "README"},
-    {"RelativePathGetsBackslashes", HostKind::kNone, "a/b.htm", 0, "a\\b.htm"},
-    {"RelativeNameUnchanged", HostKind::kNone, "Page.HTM", 0, "Page.HTM"},
-    {"EmptyPath", HostKind::kNone, "", 1, "before"},
-    {"NullPath", HostKind::kNone, nullptr, 1, "before"},
-    {"HostAnswerWins", HostKind::kAnswers, "C:/a/b/c.htm", 0, "host.htm"},
-    {"HostDeclinesOwnRuleApplies", HostKind::kDeclines, "a/b.htm", 0, "a\\b.htm"},
-    {"HostDeclinesEmptyPath", HostKind::kDeclines, "", 1, "before"},
-};
-
-class MapFileName : public ::testing::TestWithParam<MapCase> {};
-
-TEST_P(MapFileName, MapsAsTheRuleSays) {
-  const MapCase& c = GetParam();
-  RecordingHost host;
-  if (c.host == HostKind::kAnswers) host.map_to = "host.htm";
-  {
-    ManagerRefs m = NewManager();
-    ASSERT_TRUE(m.manager && m.copier);
-    if (c.host != HostKind::kNone) {
-      ASSERT_EQ(m.copier->Initialize(&host), 0);
+TEST(MapFileName, MapsAsTheRuleSays) {
+  const struct {
+    HostKind host;
+    const char* path;
+    int32_t result;
+    const char* text;  // of the out string, which starts as "before"
+  } kCases[] = {
+      {HostKind::kNone, "C:/a/b/c.htm", 0, "c.htm"},
+      {HostKind::kNone, "C:\\a\\b\\c.htm", 0, "c.htm"},
+      {HostKind::kNone, "/srv/skins/index.htm", 0, "index.htm"},
+      {HostKind::kNone, "\\\\server\\share\\f.css", 0, "f.css"},
+      {HostKind::kNone, "Sub/Page.HTM", 0, "Sub\\Page.HTM"},  // relative: backslashes
+      {HostKind::kNone, "", 1, "before"},
+      {HostKind::kNone, nullptr, 1, "before"},
+      {HostKind::kAnswers, "C:/a/b/c.htm", 0, "host.htm"},
+      {HostKind::kDeclines, "a/b.htm", 0, "a\\b.htm"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(::testing::Message() << (c.path != nullptr ? c.path : "(null)") << ", host "
+                                      << static_cast<int>(c.host));
+    RecordingHost host;
+    if (c.host == HostKind::kAnswers) host.map_to = "host.htm";
+    {
+      ManagerRefs m = NewManager();
+      ASSERT_TRUE(m.manager && m.copier);
+      if (c.host != HostKind::kNone) {
+        ASSERT_EQ(m.copier->Initialize(&host), 0);
+      }
+      Ref<ICvoString> out = NewText();
+      out->SetText("before");
+      EXPECT_EQ(m.manager->MapFileName(out.get(), c.path), c.result);
+      EXPECT_EQ(TextOf(out.get()), c.text);
+      if (c.host != HostKind::kNone) {
+        ASSERT_EQ(host.mapped.size(), 1u) << "the host is asked first, once";
+        EXPECT_EQ(host.mapped[0], c.path != nullptr ? c.path : "(null)");
+      }
     }
-    Ref<ICvoString> out = NewText();
-    ASSERT_TRUE(out);
-    out->SetText("before");
-    EXPECT_EQ(m.manager->MapFileName(out.get(), c.path), c.result);
-    EXPECT_EQ(TextOf(out.get()), c.text);
-    if (c.host != HostKind::kNone) {
-      ASSERT_EQ(host.mapped.size(), 1u) << "the host is asked first, once";
-      EXPECT_EQ(host.mapped[0], c.path != nullptr ? c.path : "(null)");
-    }
+    EXPECT_EQ(host.count(), 1);
   }
-  EXPECT_EQ(host.count(), 1);
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, MapFileName, ::testing::ValuesIn(kMaps),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MapFileNameNulls, AreRefusedBeforeTheHostIsAsked) {
   RecordingHost host;
@@ -83,70 +69,34 @@ TEST(MapFileNameNulls, AreRefusedBeforeTheHostIsAsked) {
   EXPECT_EQ(host.count(), 1);
 }
 
-// The value "System.Title" resolves to after a series of stores.
-std::string TitleAfter(void (*stores)(ITplManager* manager)) {
+TEST(SystemValues, ResolveToTheLastStoredValue) {
+  const struct {
+    const char* name;  // stored under this name
+    const char* value;
+    const char* title;  // what System.Title resolves to afterwards
+  } kSteps[] = {
+      {"System.Title", "First", "First"},
+      {"System.Title", "Second", "Second"},
+      {"System.Title", nullptr, "Second"},  // a null value stores nothing
+      {nullptr, "Ignored", "Second"},
+      {nullptr, nullptr, "Second"},
+      {"System.TITLE", "Other", "Second"},  // names are case-sensitive
+      {"System.Title", "", ""},             // empty is a value
+  };
   RecordingHost host;
   ManagerRefs m = NewManager();
-  if (!m.manager || m.copier->Initialize(&host) != 0) return "(no manager)";
-  stores(m.manager.get());
-  Ref<ICvoString> out = NewText();
-  m.manager->ResolveMacroText("System.Title", out.get());
-  m.copier->Terminate();
-  return TextOf(out.get());
+  ASSERT_TRUE(m.manager && m.copier);
+  ASSERT_EQ(m.copier->Initialize(&host), 0);
+  for (const auto& step : kSteps) {
+    SCOPED_TRACE(::testing::Message() << (step.name ? step.name : "(null)") << " = "
+                                      << (step.value ? step.value : "(null)"));
+    EXPECT_EQ(m.manager->SetSystemValue(step.name, step.value), 0);
+    Ref<ICvoString> out = NewText();
+    m.manager->ResolveMacroText("System.Title", out.get());
+    EXPECT_EQ(TextOf(out.get()), step.title);
+  }
+  EXPECT_EQ(m.copier->Terminate(), 0);
 }
-
-struct StoreCase {
-  const char* name;
-  void (*stores)(ITplManager* manager);
-  const char* title;
-};
-void PrintTo(const StoreCase& c, std::ostream* os) { *os << c.name; }
-
-const StoreCase kStores[] = {
-    {"Stored",
-     [](ITplManager* m) { EXPECT_EQ(m->SetSystemValue("System.Title", "First"), 0); },
-     "First"},
-    {"LaterValueReplaces",
-     [](ITplManager* m) {
-       EXPECT_EQ(m->SetSystemValue("System.Title", "First"), 0);
-       EXPECT_EQ(m->SetSystemValue("System.Title", "Second"), 0);
-     },
-     "Second"},
-    {"NullValueStoresNothing",
-     [](ITplManager* m) {
-       EXPECT_EQ(m->SetSystemValue("System.Title", "First"), 0);
-       EXPECT_EQ(m->SetSystemValue("System.Title", nullptr), 0);
-     },
-     "First"},
-    {"NullNameStoresNothing",
-     [](ITplManager* m) {
-       EXPECT_EQ(m->SetSystemValue(nullptr, "Ignored"), 0);
-       EXPECT_EQ(m->SetSystemValue(nullptr, nullptr), 0);
-       EXPECT_EQ(m->SetSystemValue("System.Title", "Kept"), 0);
-     },
-     "Kept"},
-    {"NamesAreCaseSensitive",
-     [](ITplManager* m) {
-       EXPECT_EQ(m->SetSystemValue("System.Title", "Exact"), 0);
-       EXPECT_EQ(m->SetSystemValue("System.TITLE", "Other"), 0);
-     },
-     "Exact"},
-    {"EmptyValueIsAValue",
-     [](ITplManager* m) {
-       EXPECT_EQ(m->SetSystemValue("System.Title", "First"), 0);
-       EXPECT_EQ(m->SetSystemValue("System.Title", ""), 0);
-     },
-     ""},
-};
-
-class SystemValues : public ::testing::TestWithParam<StoreCase> {};
-
-TEST_P(SystemValues, ResolveToTheLastStoredValue) {
-  EXPECT_EQ(TitleAfter(GetParam().stores), GetParam().title);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, SystemValues, ::testing::ValuesIn(kStores),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quenloft::testing

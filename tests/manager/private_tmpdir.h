@@ -35,7 +35,6 @@ class PrivateTmpDir {
   PrivateTmpDir& operator=(const PrivateTmpDir&) = delete;
 
   const std::string& path() const { return path_; }
-
   // Names of the entries in the folder, sorted.
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;

@@ -2,30 +2,15 @@
 // update pass (one Progress and one NotifyFile per entry).
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "host_fakes.h"
 #include "private_tmpdir.h"
-#include "support/refs.h"
+#include "support/spelling.h"
 
 namespace quenloft::testing {
 namespace {
-
-std::string Backslashed(std::string path) {
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 class UpdateFiles : public ::testing::Test {
  protected:
@@ -57,7 +42,7 @@ class UpdateFiles : public ::testing::Test {
     return host_.notified;
   }
   std::string Destination(const std::string& relative) const {
-    return Backslashed(result_folder_) + relative;
+    return WithBackslashes(result_folder_) + relative;
   }
 
   PrivateTmpDir tmp_;
@@ -76,7 +61,7 @@ TEST_F(UpdateFiles, NamesReachTheListAsTheRuleSays) {
       {"a/b.htm", 0},                                  // relative: as given, backslashes
       {"A\\B.HTM", 0},                                 // the same name in another case
       {result_folder_ + "c.htm", 0},                   // inside the result folder
-      {UpperAscii(result_folder_) + "Sub/D.htm", 0},   // folder compared ignoring case
+      {UpperCase(result_folder_) + "Sub/D.htm", 0},    // folder compared ignoring case
       {"/elsewhere/e.htm", 1},                         // outside
       {tmp_.path() + "/output/f.htm", 1},              // shares only a name prefix
       {"C:\\out\\g.htm", 1},                           // another drive
