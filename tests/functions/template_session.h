@@ -16,7 +16,7 @@
 
 namespace quenloft::testing {
 
-// The message for a statement that does not resolve outside any file, and
+// The message for a statement that does not resolve, outside any file and
 // inside the file named.
 inline std::string Unresolved(const std::string& statement) {
   return "Template Error: can not resolve macro: " + statement + " \r\n";
@@ -25,8 +25,7 @@ inline std::string UnresolvedIn(const std::string& statement, const std::string&
   return "Template Error: can not resolve macro: " + statement + " in " + file + "\r\n";
 }
 
-// An expression evaluated outside any file, its value and the messages it
-// leaves.
+// An expression, its value outside any file and the messages it leaves.
 struct EvalCase {
   std::string expression;
   std::optional<std::string> value;  // nothing: the statement does not resolve
@@ -38,8 +37,7 @@ class TemplateSession : public ::testing::Test {
   void SetUp() override { session_.Open(ManagerSession::BuiltIns::kAttached); }
   void TearDown() override { session_.Close(); }
 
-  // The value of an expression evaluated outside any file; nothing when the
-  // evaluation failed (some statement did not resolve).
+  // Nothing when the evaluation failed (some statement did not resolve).
   std::optional<std::string> Eval(const std::string& expression) {
     Text out;
     out.get()->SetText(kUnchanged);
@@ -49,7 +47,6 @@ class TemplateSession : public ::testing::Test {
     return value;
   }
 
-  // Each case in order, with the messages it left taken.
   template <size_t N>
   void ExpectEvaluations(const EvalCase (&cases)[N]) {
     for (const EvalCase& c : cases) {
@@ -58,12 +55,10 @@ class TemplateSession : public ::testing::Test {
     }
   }
 
-  // The output of a template text patched as the file named: "%%%...%%%"
-  // markers work in every file.
+  // The text patched as the file named ("%%%...%%%" works in every file).
   std::string Patch(const std::string& text, const std::string& file_name = "page.txt") {
     ITplPatchedFile* file = nullptr;
-    EXPECT_EQ(session_.services->CreatePatchedFile(&file), 0);
-    if (file == nullptr) return "(no patched file)";
+    if (session_.services->CreatePatchedFile(&file) != 0) return "(no patched file)";
     file->SetFileName(file_name.c_str());
     file->SetText(text.c_str());
     Text out;
@@ -76,10 +71,8 @@ class TemplateSession : public ::testing::Test {
     EXPECT_EQ(session_.manager->SetSystemValue(name, value), 0);
   }
 
-  // A variable of the manager's "Global-Manager" scope.
   void SetGlobal(const char* name, const char* value) { session_.SetGlobal(name, value); }
 
-  // The messages so far, emptied.
   std::vector<std::string> TakeOutputs() { return std::exchange(session_.host.outputs, {}); }
 
   static constexpr const char* kUnchanged = "\x01(unchanged)";
