@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host_fakes.h"
+#include "support/manager_session.h"
 
 namespace quenloft::testing {
 namespace {
@@ -106,23 +107,15 @@ TEST(ManagerGlobalScope, IsOneObjectWhoseCountRisesWithEachRequest) {
 }
 
 TEST(ManagerGlobalScope, VariablesResolveThroughTheManagerUntilTerminate) {
-  RecordingHost host;
-  {
-    ManagerRefs m = NewManager();
-    ASSERT_TRUE(m.manager && m.copier && m.services);
-    ASSERT_EQ(m.copier->Initialize(&host), 0);
-    Ref<ITplVariables> scope;
-    ASSERT_EQ(m.manager->QueryInterface(IID_ITplVariables, scope.put_void()), TPL_S_OK);
-    scope->SetVariable("Greeting", "hello");
-    scope.reset();
-    Ref<ICvoString> out = NewText();
-    EXPECT_EQ(m.manager->HasResolverFor("Greeting"), 0);
-    EXPECT_EQ(m.manager->ResolveMacroText("Greeting", out.get()), 0);
-    EXPECT_EQ(TextOf(out.get()), "hello");
-    EXPECT_EQ(m.copier->Terminate(), 0);
-    EXPECT_EQ(m.manager->HasResolverFor("Greeting"), 1);
-  }
-  EXPECT_EQ(host.count(), 1);
+  ManagerSession s;
+  ASSERT_NO_FATAL_FAILURE(s.Open());
+  s.SetGlobal("Greeting", "hello");
+  Ref<ICvoString> out = NewText();
+  EXPECT_EQ(s.manager->HasResolverFor("Greeting"), 0);
+  EXPECT_EQ(s.manager->ResolveMacroText("Greeting", out.get()), 0);
+  EXPECT_EQ(TextOf(out.get()), "hello");
+  EXPECT_EQ(s.copier->Terminate(), 0);
+  EXPECT_EQ(s.manager->HasResolverFor("Greeting"), 1);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host_fakes.h"
+#include "support/manager_session.h"
 
 namespace quenloft::testing {
 namespace {
@@ -83,19 +84,16 @@ TEST(SystemValues, ResolveToTheLastStoredValue) {
       {"System.TITLE", "Other", "Second"},  // names are case-sensitive
       {"System.Title", "", ""},             // empty is a value
   };
-  RecordingHost host;
-  ManagerRefs m = NewManager();
-  ASSERT_TRUE(m.manager && m.copier);
-  ASSERT_EQ(m.copier->Initialize(&host), 0);
+  ManagerSession s;
+  ASSERT_NO_FATAL_FAILURE(s.Open());
   for (const auto& step : kSteps) {
     SCOPED_TRACE(::testing::Message() << (step.name ? step.name : "(null)") << " = "
                                       << (step.value ? step.value : "(null)"));
-    EXPECT_EQ(m.manager->SetSystemValue(step.name, step.value), 0);
+    EXPECT_EQ(s.manager->SetSystemValue(step.name, step.value), 0);
     Ref<ICvoString> out = NewText();
-    m.manager->ResolveMacroText("System.Title", out.get());
+    s.manager->ResolveMacroText("System.Title", out.get());
     EXPECT_EQ(TextOf(out.get()), step.title);
   }
-  EXPECT_EQ(m.copier->Terminate(), 0);
 }
 
 }  // namespace

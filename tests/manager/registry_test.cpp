@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host_fakes.h"
+#include "support/manager_session.h"
 
 namespace quenloft::testing {
 namespace {
@@ -111,22 +112,19 @@ TEST(Registry, AddAndRemoveResolverInitializeAndUninitializeOnce) {
 }
 
 TEST(Registry, TheHolderOfANameAnswersIt) {
-  RecordingHost host;
   FakeResolver a({"Greeting"}), b({"Greeting"});
   a.answer = "from A";
-  ManagerRefs m = NewManager();
-  ASSERT_TRUE(m.manager && m.copier);
-  ASSERT_EQ(m.copier->Initialize(&host), 0);
-  ASSERT_EQ(m.manager->AddResolver(&a), 0);
-  ASSERT_EQ(m.manager->AddResolver(&b), 0);
+  ManagerSession s;
+  ASSERT_NO_FATAL_FAILURE(s.Open());
+  ASSERT_EQ(s.manager->AddResolver(&a), 0);
+  ASSERT_EQ(s.manager->AddResolver(&b), 0);
   Ref<ICvoString> out = NewText();
-  EXPECT_EQ(m.manager->ResolveMacroText("Greeting", out.get()), 0);
+  EXPECT_EQ(s.manager->ResolveMacroText("Greeting", out.get()), 0);
   EXPECT_EQ(TextOf(out.get()), "from A");
   EXPECT_EQ(b.resolved, 0);
-  EXPECT_EQ(m.manager->HasResolverFor("greeting"), 1);
-  ASSERT_EQ(m.manager->RemoveResolver(&a), 0);
-  EXPECT_EQ(m.manager->HasResolverFor("Greeting"), 1) << "b never held the name";
-  EXPECT_EQ(m.copier->Terminate(), 0);
+  EXPECT_EQ(s.manager->HasResolverFor("greeting"), 1);
+  ASSERT_EQ(s.manager->RemoveResolver(&a), 0);
+  EXPECT_EQ(s.manager->HasResolverFor("Greeting"), 1) << "b never held the name";
 }
 
 // A resolver that throws from its Release (the test's own misbehaving
@@ -134,19 +132,16 @@ TEST(Registry, TheHolderOfANameAnswersIt) {
 TEST(Registry, ClearGoesOnAfterAThrowingRelease) {
   FakeResolver thrower({"One", "Two"});
   FakeResolver good({"Three"});
-  RecordingHost host;
-  ManagerRefs m = NewManager();
-  ASSERT_TRUE(m.manager && m.copier);
-  ASSERT_EQ(m.copier->Initialize(&host), 0);
-  ASSERT_EQ(m.manager->AddResolver(&thrower), 0);
-  ASSERT_EQ(m.manager->AddResolver(&good), 0);
+  ManagerSession s;
+  ASSERT_NO_FATAL_FAILURE(s.Open());
+  ASSERT_EQ(s.manager->AddResolver(&thrower), 0);
+  ASSERT_EQ(s.manager->AddResolver(&good), 0);
   thrower.throw_on_release = true;
-  EXPECT_EQ(m.copier->Terminate(), 0);
+  EXPECT_EQ(s.copier->Terminate(), 0);
   EXPECT_EQ(thrower.count(), 1);
   EXPECT_EQ(good.count(), 1);
-  EXPECT_EQ(host.count(), 1);
-  EXPECT_EQ(m.manager->HasResolverFor("One"), 1);
-  EXPECT_EQ(m.manager->HasResolverFor("Three"), 1);
+  EXPECT_EQ(s.manager->HasResolverFor("One"), 1);
+  EXPECT_EQ(s.manager->HasResolverFor("Three"), 1);
 }
 
 }  // namespace

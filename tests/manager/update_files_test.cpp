@@ -7,6 +7,7 @@
 
 #include "host_fakes.h"
 #include "private_tmpdir.h"
+#include "support/manager_session.h"
 #include "support/spelling.h"
 
 namespace quenloft::testing {
@@ -16,30 +17,21 @@ class UpdateFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     result_folder_ = tmp_.path() + "/out/";
-    m_ = NewManager();
-    ASSERT_TRUE(m_.manager && m_.copier);
-    ASSERT_EQ(m_.copier->Initialize(&host_), 0);
-    ASSERT_EQ(m_.manager->SetSystemValue("System.ResultFolderName", result_folder_.c_str()), 0);
-  }
-  void TearDown() override {
-    if (m_.copier) {
-      EXPECT_EQ(m_.copier->Terminate(), 0);
-    }
-    m_ = ManagerRefs{};
-    EXPECT_EQ(host_.count(), 1);
+    ASSERT_NO_FATAL_FAILURE(s_.Open());
+    ASSERT_EQ(s_.manager->SetSystemValue("System.ResultFolderName", result_folder_.c_str()), 0);
   }
 
   // The destinations the update pass went through, in order.
   std::vector<std::string> Pass() {
-    host_.progress.clear();
-    host_.notified.clear();
-    EXPECT_EQ(m_.copier->UpdateFilesByHost(), 0);
-    for (size_t i = 0; i < host_.progress.size(); ++i) {
-      EXPECT_EQ(host_.progress[i].first, static_cast<int32_t>(i));
-      EXPECT_EQ(host_.progress[i].second, static_cast<int32_t>(host_.progress.size()));
+    s_.host.progress.clear();
+    s_.host.notified.clear();
+    EXPECT_EQ(s_.copier->UpdateFilesByHost(), 0);
+    for (size_t i = 0; i < s_.host.progress.size(); ++i) {
+      EXPECT_EQ(s_.host.progress[i].first, static_cast<int32_t>(i));
+      EXPECT_EQ(s_.host.progress[i].second, static_cast<int32_t>(s_.host.progress.size()));
     }
-    EXPECT_EQ(host_.progress.size(), host_.notified.size());
-    return host_.notified;
+    EXPECT_EQ(s_.host.progress.size(), s_.host.notified.size());
+    return s_.host.notified;
   }
   std::string Destination(const std::string& relative) const {
     return WithBackslashes(result_folder_) + relative;
@@ -47,8 +39,7 @@ class UpdateFiles : public ::testing::Test {
 
   PrivateTmpDir tmp_;
   std::string result_folder_;
-  RecordingHost host_;
-  ManagerRefs m_;
+  ManagerSession s_;
 };
 
 TEST_F(UpdateFiles, NamesReachTheListAsTheRuleSays) {
@@ -67,9 +58,9 @@ TEST_F(UpdateFiles, NamesReachTheListAsTheRuleSays) {
       {"C:\\out\\g.htm", 1},                           // another drive
   };
   for (const Add& add : adds) {
-    EXPECT_EQ(m_.manager->AddUpdateFile(add.path.c_str()), add.result) << add.path;
+    EXPECT_EQ(s_.manager->AddUpdateFile(add.path.c_str()), add.result) << add.path;
   }
-  EXPECT_EQ(m_.manager->AddUpdateFile(nullptr), 0);
+  EXPECT_EQ(s_.manager->AddUpdateFile(nullptr), 0);
 
   const std::vector<std::string> expected = {Destination("a\\b.htm"), Destination("c.htm"),
                                              Destination("Sub\\D.htm")};
@@ -77,20 +68,20 @@ TEST_F(UpdateFiles, NamesReachTheListAsTheRuleSays) {
 }
 
 TEST_F(UpdateFiles, InitializeAndTerminateEmptyTheList) {
-  ASSERT_EQ(m_.manager->AddUpdateFile("before.htm"), 0);
-  ASSERT_EQ(m_.copier->Terminate(), 0);
-  ASSERT_EQ(m_.copier->Initialize(&host_), 0);
-  ASSERT_EQ(m_.manager->AddUpdateFile("after.htm"), 0);
+  ASSERT_EQ(s_.manager->AddUpdateFile("before.htm"), 0);
+  ASSERT_EQ(s_.copier->Terminate(), 0);
+  ASSERT_EQ(s_.copier->Initialize(&s_.host), 0);
+  ASSERT_EQ(s_.manager->AddUpdateFile("after.htm"), 0);
   EXPECT_EQ(Pass(), std::vector<std::string>{Destination("after.htm")});
-  ASSERT_EQ(m_.copier->Initialize(&host_), 0);
+  ASSERT_EQ(s_.copier->Initialize(&s_.host), 0);
   EXPECT_TRUE(Pass().empty());
 }
 
 TEST_F(UpdateFiles, ResultFolderIsReadOnceWhenFirstNeeded) {
-  ASSERT_EQ(m_.manager->AddUpdateFile((result_folder_ + "a.htm").c_str()), 0);
+  ASSERT_EQ(s_.manager->AddUpdateFile((result_folder_ + "a.htm").c_str()), 0);
   // Later changes of the value do not move the result folder.
-  ASSERT_EQ(m_.manager->SetSystemValue("System.ResultFolderName", "/moved/"), 0);
-  EXPECT_EQ(m_.manager->AddUpdateFile("/moved/b.htm"), 1);
+  ASSERT_EQ(s_.manager->SetSystemValue("System.ResultFolderName", "/moved/"), 0);
+  EXPECT_EQ(s_.manager->AddUpdateFile("/moved/b.htm"), 1);
   EXPECT_EQ(Pass(), std::vector<std::string>{Destination("a.htm")});
 }
 
