@@ -15,87 +15,64 @@ class ExpressionTest : public ::testing::Test {
     return expression;
   }
 
-  // The statements of the calls, in listing order, each between <>.
+  // The statements of the calls, in listing order, each between <>. After
+  // the last the position is 0 and nothing follows; 0xFFFFFFFF is before
+  // the first.
   static std::string Statements(ITplExpression* expression) {
     std::string out;
     ITplMacroCall* call = nullptr;
     uint32_t position = 0;
     expression->GetFirstCall(&call, &position);
+    ITplMacroCall* const first = call;
     while (call != nullptr) {
       Text text;
       call->GetText(text);
       out += "<" + text.text() + ">";
-      call->Release();
+      if (call != first) call->Release();
       if (position == 0) break;
       expression->GetNextCall(&call, &position);
     }
+    if (first == nullptr) return out;
+    expression->GetNextCall(&call, &position);
+    EXPECT_EQ(call, nullptr);
+    position = 0xFFFFFFFFu;
+    expression->GetNextCall(&call, &position);
+    EXPECT_EQ(call, first);
+    if (call != nullptr) call->Release();
+    first->Release();
     return out;
   }
 
   ManagerUnderTest m;
 };
 
-struct SplitCase {
-  const char* text;
-  const char* statements;
-};
-
 // ";" splits outside quotes; escape pairs are stepped over whole and then
-// removed outside quotes; every statement is trimmed.
-constexpr SplitCase kSplits[] = {
-    {"Output('a')", "<Output('a')>"},
+// removed outside quotes; every statement is trimmed. Texts shorter than
+// five bytes are never parsed.
+TEST_F(ExpressionTest, SplitTable) {
+  const struct {
+    const char* text;
+    const char* statements;
+  } cases[] = {
     {"Output('a');Output('b')", "<Output('a')><Output('b')>"},
-    {"Output('a;b')", "<Output('a;b')>"},
     {"x\\'y;z", "<x'y><z>"},
     {"a\\;b;c", "<a\\><b><c>"},  // "\;" is no pair
     {"  a ;\t b ;; c  ", "<a><b><c>"},
-    {"  ;  ; ", ""},
     {"'a\\'b;c'", "<'a\\'b;c'>"},  // escaped quote keeps the quote open
     {"\"a';\";b", "<\"a';\"><b>"},
     {"'open; never closed", "<'open; never closed>"},
     {"50\\% ; a\\\\b", "<50%><a\\b>"},
     {" \\  x;", "<\\  x>"},  // a backslash before space is kept
-    {"abcde", "<abcde>"},
+    {"\\q \\\\\\%; \\", "<\\q \\%><\\>"},  // q is not escapable; pairs go whole
     {"   a ", "<a>"},  // five bytes as given, one after trimming
-};
-
-TEST_F(ExpressionTest, SplitTable) {
-  for (const SplitCase& c : kSplits) {
+    {"abcd", ""},
+    {"", ""},
+  };
+  for (const auto& c : cases) {
     ITplExpression* expression = NewExpression(c.text);
     EXPECT_EQ(Statements(expression), c.statements) << c.text;
     EXPECT_EQ(expression->Release(), 0);
   }
-}
-
-TEST_F(ExpressionTest, ShortTextNeverParses) {
-  for (const char* text : {"", "'ab'", "abcd"}) {
-    ITplExpression* expression = NewExpression(text);
-    Text out;
-    out.get()->SetText("kept");
-    EXPECT_EQ(expression->Evaluate(out), 1) << text;
-    EXPECT_EQ(out.text(), "kept");
-    EXPECT_EQ(Statements(expression), "");
-    expression->Release();
-  }
-}
-
-TEST_F(ExpressionTest, ListingPositions) {
-  ITplExpression* expression = NewExpression("'a';'b'");
-  ITplMacroCall* first = nullptr;
-  ITplMacroCall* next = nullptr;
-  uint32_t position = 0;
-  expression->GetFirstCall(&first, &position);
-  expression->GetNextCall(&next, &position);
-  EXPECT_EQ(position, 0u);  // after the last
-  next->Release();
-  expression->GetNextCall(&next, &position);
-  EXPECT_EQ(next, nullptr);
-  position = 0xFFFFFFFFu;  // before the first
-  expression->GetNextCall(&next, &position);
-  EXPECT_EQ(next, first);
-  next->Release();
-  first->Release();
-  EXPECT_EQ(expression->Release(), 0);
 }
 
 TEST_F(ExpressionTest, EvaluateJoinsValuesOrGivesTheTextOnFailure) {
@@ -129,10 +106,18 @@ TEST_F(ExpressionTest, EvaluateJoinsValuesOrGivesTheTextOnFailure) {
   EXPECT_EQ(expression->Evaluate(out), 0);
   EXPECT_EQ(out.text(), "");
   expression->Release();
+
+  expression = NewExpression("'ab'");  // too short: fails, out untouched
+  EXPECT_EQ(expression->Evaluate(out), 1);
+  EXPECT_EQ(out.text(), "");
+  expression->Release();
   m.manager->RemoveResolver(&counter);
 }
 
-TEST_F(ExpressionTest, LocalVariablesLiveForOneEvaluation) {
+// The scope is handed out on request and replaced after an evaluation; its
+// names, removed ones too, are withdrawn with it, so that no name is left
+// to a dead scope.
+TEST_F(ExpressionTest, LocalScopeLivesForOneEvaluation) {
   ITplExpression* expression = NewExpression("v = 'a'; v; w = v");
   Text out;
   EXPECT_EQ(expression->Evaluate(out), 0);
@@ -140,37 +125,23 @@ TEST_F(ExpressionTest, LocalVariablesLiveForOneEvaluation) {
   EXPECT_EQ(m.manager->HasResolverFor("v"), 1);
   EXPECT_EQ(m.manager->HasResolverFor("w"), 1);
 
-  // The scope is handed out on request and replaced after an evaluation.
   ITplVariables* scope = nullptr;
   ASSERT_EQ(expression->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
   scope->SetVariable("pre", "set");
+  scope->SetVariable("gone", "1");
+  EXPECT_EQ(scope->RemoveVariable("gone"), 0);
   EXPECT_EQ(m.manager->HasResolverFor("pre"), 0);
+  EXPECT_EQ(m.manager->HasResolverFor("gone"), 0);  // to a scope that no longer holds it
+  EXPECT_EQ(m.Resolve("gone"), "");  // answered without a result: no message
   scope->Release();
   EXPECT_EQ(expression->Evaluate(out), 0);
   EXPECT_EQ(m.manager->HasResolverFor("pre"), 1);
-  expression->Release();
-
-  // Another expression does not see them.
-  EXPECT_EQ(m.Evaluate("v ;  "), "");
-  EXPECT_EQ(m.host.outputs.size(), 1u);
-}
-
-TEST_F(ExpressionTest, RemovedNameIsWithdrawnWithTheScope) {
-  ITplExpression* expression = NewExpression("'x'; 'y'");
-  ITplVariables* scope = nullptr;
-  expression->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope));
-  scope->SetVariable("gone", "1");
-  EXPECT_EQ(scope->RemoveVariable("gone"), 0);
-  // Still registered, to a scope that no longer holds it.
-  EXPECT_EQ(m.manager->HasResolverFor("gone"), 0);
-  EXPECT_EQ(m.Resolve("gone"), "");
-  scope->Release();
-  Text out;
-  expression->Evaluate(out);  // destroys the scope
   EXPECT_EQ(m.manager->HasResolverFor("gone"), 1);
   EXPECT_EQ(m.Resolve("gone"), "");  // reported, not answered by a dead scope
-  EXPECT_EQ(m.host.outputs.size(), 1u);
   expression->Release();
+
+  EXPECT_EQ(m.Evaluate("v ;  "), "");  // another expression does not see them
+  EXPECT_EQ(m.host.outputs.size(), 2u);
 }
 
 TEST_F(ExpressionTest, CloneHasItsOwnCallsAndOwner) {

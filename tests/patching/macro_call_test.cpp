@@ -19,17 +19,16 @@ class MacroCallTest : public ::testing::Test {
 };
 
 TEST_F(MacroCallTest, ValueFollowsResultAndAssignment) {
-  struct Case {
+  const struct {
     const char* text;
     const char* result;  // null: none set
     const char* value;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"Name.Member", nullptr, "Name.Member"}, {"Name", "x", "x"},
       {"Name", "", ""},                        {"t = Name", "x", ""},
       {"t = Name", nullptr, "t = Name"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     ITplMacroCall* call = NewCall(c.text);
     if (c.result != nullptr) call->SetResult(c.result);
     Text value;
@@ -43,17 +42,6 @@ TEST_F(MacroCallTest, ValueFollowsResultAndAssignment) {
     EXPECT_EQ(call->GetResult(value), 1);
     call->Release();
   }
-}
-
-TEST_F(MacroCallTest, ArgumentIndexOutOfRangeLeavesTheStringAlone) {
-  ITplMacroCall* call = NewCall("F(a, b)");
-  Text s;
-  s.get()->SetText("kept");
-  for (int32_t index : {2, 3, -1, -2147483647 - 1}) {
-    EXPECT_EQ(call->GetArg(index, s), 1) << index;
-    EXPECT_EQ(s.text(), "kept");
-  }
-  call->Release();
 }
 
 TEST_F(MacroCallTest, ResultObjectKeepsOneReference) {
@@ -76,11 +64,13 @@ TEST_F(MacroCallTest, ResultObjectKeepsOneReference) {
   EXPECT_EQ(first.count(), 0);
 }
 
-TEST_F(MacroCallTest, ContextContainerAndClone) {
+// A clone keeps the text and the context; an index out of range leaves the
+// string alone.
+TEST_F(MacroCallTest, ContextContainerCloneAndArguments) {
   ITplPatchedFile* page = m.NewFile("page.htm");
   ITplExpression* expression = nullptr;
   m.services->CreateExpression(&expression, page);
-  ITplMacroCall* call = NewCall("a", expression);
+  ITplMacroCall* call = NewCall("F(a, b)", expression);
 
   ITplUnknown* container = nullptr;
   EXPECT_EQ(call->GetContainer(&container), 0);
@@ -91,8 +81,13 @@ TEST_F(MacroCallTest, ContextContainerAndClone) {
   EXPECT_EQ(call->Clone(&clone), 0);
   ASSERT_NE(clone, call);
   Text s;
-  clone->GetText(s);
-  EXPECT_EQ(s.text(), "a");
+  clone->GetArg(1, s);
+  EXPECT_EQ(s.text(), "b");
+  s.get()->SetText("kept");
+  for (int32_t index : {2, -1, -2147483647 - 1}) {
+    EXPECT_EQ(clone->GetArg(index, s), 1) << index;
+    EXPECT_EQ(s.text(), "kept");
+  }
   ITplExpression* context = nullptr;
   EXPECT_EQ(clone->GetContext(&context), 0);
   EXPECT_EQ(context, expression);
