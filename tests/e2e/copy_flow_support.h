@@ -26,6 +26,7 @@ class ListSource : public SelfCounted<ITplFileSource> {
  public:
   ListSource(std::string folder, std::vector<std::string> names)
       : folder_(std::move(folder)), names_(std::move(names)) {}
+  virtual ~ListSource() = default;
 
   int32_t QL_CALL Initialize(const char* folder) override {
     temp_folders.emplace_back(folder);

@@ -3,6 +3,7 @@
 // through the template file cache and are deferred).
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 
@@ -104,6 +105,7 @@ struct DotCase {
   int entries;
   size_t dots;
 };
+void PrintTo(const DotCase& c, std::ostream* os) { *os << c.entries << " entries"; }
 
 class ProgressDots : public CopyFlowTest, public ::testing::WithParamInterface<DotCase> {};
 
