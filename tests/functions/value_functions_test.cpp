@@ -38,6 +38,7 @@ TEST_F(ValueFunctions, Table) {
       {"CompareNumber(==, 1, 2)", std::nullopt, {}},
       {"Concat()", "", {}},
       {"Concat('ab', Concat('cd'))", "abcd", {}},
+      {"Concat(, 'a')", "a", {}},  // an empty argument is the empty text
       {"Concat('hello ', who$$)", "hello world", {}},
       {"Concat('a\\'b', \"c,d\")", "a'bc,d", {}},
       {"Concat.x('a')", "a", {}},

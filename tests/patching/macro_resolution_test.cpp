@@ -116,27 +116,37 @@ TEST(MacroResolution, AppendTrimsTheTargetAndWithoutContextOnlyGlobalsLand) {
   EXPECT_TRUE(m.host.outputs.empty());
 }
 
-TEST(MacroResolution, ResolveForUsesTheProvidersContext) {
+// The scope class behind every scope, through the manager's own.
+TEST(MacroResolution, ScopeStoresAppendsRemovesAndClears) {
   ManagerUnderTest m;
-  // A resolver that resolves its argument text in its own call's context,
-  // the way built-in functions evaluate text they are given.
-  TestResolver eval({"Eval"});
-  eval.on_resolve = [&](ITplMacroCall* call) {
-    Text arg;
-    call->GetArg(0, arg);
-    Text out;
-    m.manager->ResolveMacroTextFor(arg.text().c_str(), call, out);
-    call->SetResult(out.text().c_str());
-    return 0;
-  };
-  m.manager->AddResolver(&eval);
-  // "v" lives in the expression's scope; Eval reaches it through its context.
-  EXPECT_EQ(m.Evaluate("v = 'inner'; Eval(v)"), "inner");
-  Text out;
-  EXPECT_EQ(m.manager->ResolveMacroTextFor("'lit'", nullptr, out), 0);
-  EXPECT_EQ(out.text(), "lit");
-  m.manager->RemoveResolver(&eval);
-  EXPECT_EQ(eval.count(), 0);
+  ITplVariables* scope = m.GlobalScope();
+  ASSERT_NE(scope, nullptr);
+  EXPECT_EQ(scope->SetVariable("a", "1"), 1);
+  EXPECT_EQ(scope->SetVariable("a", "2"), 1);
+  EXPECT_EQ(scope->AppendVariable("s", "x"), 1);
+  EXPECT_EQ(scope->AppendVariable("s", "y"), 1);
+  scope->SetVariable("n", nullptr);
+  scope->SetVariable("", "ignored");
+  scope->SetVariable(nullptr, "ignored");
+  scope->AppendVariable(nullptr, "ignored");
+  EXPECT_EQ(m.Resolve("a.member(1)"), "2");  // only the name counts
+  EXPECT_EQ(m.Resolve("s"), "xy");
+  EXPECT_EQ(m.Resolve("n"), "");
+  EXPECT_TRUE(m.host.outputs.empty());
+  EXPECT_EQ(m.manager->HasResolverFor("A"), 1);  // names keep their case
+
+  EXPECT_EQ(scope->RemoveVariable("a"), 0);
+  EXPECT_EQ(scope->RemoveVariable("a"), 1);
+  EXPECT_EQ(scope->RemoveVariable(""), 1);
+  EXPECT_EQ(scope->RemoveVariable(nullptr), 1);
+  EXPECT_EQ(m.manager->HasResolverFor("a"), 0);  // still offered, answering nothing
+  scope->SetVariable("a", "3");
+  EXPECT_EQ(m.Resolve("a"), "3");
+  scope->RemoveVariable("s");
+  EXPECT_EQ(scope->ClearVariables(), 0);  // withdraws the removed names too
+  for (const char* name : {"a", "n", "s"}) EXPECT_EQ(m.manager->HasResolverFor(name), 1) << name;
+  EXPECT_EQ(scope->ClearVariables(), 0);
+  scope->Release();
 }
 
 TEST(MacroResolution, QueryMacroAsksTheExtendedInterface) {

@@ -1,5 +1,5 @@
-// ParseArguments, driven the way a built-in function drives it: from the
-// Resolve of a resolver registered with a real manager.
+// ParseArguments against a call of a host's own making. What it gives for
+// ordinary calls shows through the built-in functions (tests/functions).
 #include "functions/parse_arguments.h"
 
 #include <gtest/gtest.h>
@@ -11,60 +11,6 @@ namespace {
 
 using quenloft::ArgumentMode;
 using quenloft::ParseArguments;
-
-// "Join" concatenates its evaluated arguments; "Show" lists its deferred
-// arguments between <>.
-class ParseArgumentsTest : public ::testing::Test {
- protected:
-  ParseArgumentsTest() {
-    join.on_resolve = [this](ITplMacroCall* call) {
-      std::vector<std::string> values{"stale"};
-      if (!ParseArguments(m.services, call, ArgumentMode::kEvaluated, &values)) return 1;
-      std::string joined;
-      for (const std::string& v : values) joined += v;
-      call->SetResult(joined.c_str());
-      return 0;
-    };
-    show.on_resolve = [this](ITplMacroCall* call) {
-      std::vector<std::string> values;
-      ParseArguments(m.services, call, ArgumentMode::kDeferred, &values);
-      std::string listed;
-      for (const std::string& v : values) listed += "<" + v + ">";
-      call->SetResult(listed.c_str());
-      return 0;
-    };
-    m.manager->AddResolver(&join);
-    m.manager->AddResolver(&show);
-  }
-  ~ParseArgumentsTest() override {
-    m.manager->RemoveResolver(&join);
-    m.manager->RemoveResolver(&show);
-    EXPECT_EQ(join.count(), 0);
-    EXPECT_EQ(show.count(), 0);
-  }
-
-  ManagerUnderTest m;
-  TestResolver join{{"Join"}};
-  TestResolver show{{"Show"}};
-};
-
-TEST_F(ParseArgumentsTest, ValuesByKind) {
-  const struct {
-    const char* statement;
-    const char* value;
-  } cases[] = {
-      {"Join(\"a,b\", 'c')", "a,bc"},
-      // Parentheses do not nest: the arguments are "'<'", "Join('a'" (no
-      // closing parenthesis, so no arguments), "Join('b'))" and "'>'".
-      {"Join('<', Join('a', Join('b')), '>')", "<'b')>"},
-      {"Join(,'a')", "a"},
-      {"Show(x, 'y', , NoSuch)", "<\xFFx\xFF><y><><\xFFNoSuch\xFF>"},
-      {"Show()", ""},
-      {"Show(a, b", ""},  // unmatched: no arguments
-  };
-  for (const auto& c : cases) EXPECT_EQ(m.Evaluate(c.statement), c.value) << c.statement;
-  EXPECT_TRUE(m.host.outputs.empty());
-}
 
 // A call of a host's own making that claims far more arguments than it
 // can give.
@@ -107,7 +53,8 @@ class BoastingCall final : public ITplMacroCall {
   }
 };
 
-TEST_F(ParseArgumentsTest, ReadingStopsAtTheFirstArgumentACallCannotGive) {
+TEST(ParseArguments, ReadingStopsAtTheFirstArgumentACallCannotGive) {
+  ManagerUnderTest m;
   BoastingCall call;
   std::vector<std::string> values{"stale"};
   ASSERT_TRUE(ParseArguments(m.services, &call, ArgumentMode::kDeferred, &values));
