@@ -144,29 +144,28 @@ TEST_F(ExpressionTest, LocalScopeLivesForOneEvaluation) {
   EXPECT_EQ(m.host.outputs.size(), 2u);
 }
 
+// A clone has calls of its own and the same owner; a parsed expression
+// keeps its calls when its text changes.
 TEST_F(ExpressionTest, CloneHasItsOwnCallsAndOwner) {
   ITplPatchedFile* page = m.NewFile("page.htm");
   ITplExpression* expression = NewExpression("v = 'a'; v", page);
-  ITplMacroCall* original = nullptr;
-  uint32_t position = 0;
-  expression->GetFirstCall(&original, &position);
-
   ITplExpression* clone = nullptr;
   EXPECT_EQ(expression->Clone(&clone), 0);
   Text value;
   EXPECT_EQ(clone->Evaluate(value), 0);
   EXPECT_EQ(value.text(), "a");
+  ITplMacroCall* original = nullptr;
   ITplMacroCall* cloned = nullptr;
+  uint32_t position = 0;
+  expression->GetFirstCall(&original, &position);
   clone->GetFirstCall(&cloned, &position);
   EXPECT_NE(cloned, original);
-  cloned->Release();
   ITplUnknown* owner = nullptr;
   EXPECT_EQ(clone->GetOwner(&owner), 0);
   EXPECT_EQ(owner, page);
-  owner->Release();
+  for (ITplUnknown* done : {static_cast<ITplUnknown*>(cloned), owner}) done->Release();
   EXPECT_EQ(clone->Release(), 0);
 
-  // A parsed expression keeps its calls when its text changes.
   expression->SetText("'other'");
   expression->Evaluate(value);
   EXPECT_EQ(value.text(), "a");

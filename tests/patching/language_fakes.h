@@ -1,11 +1,7 @@
-// Count-tracking fakes for the statement-language tests: a host that
-// records its messages, a resolver driven by a lambda and a manager session.
-// They live on the stack; each test checks that every reference it handed
-// out came back.
+// Count-tracking fakes for the statement-language tests, living on the
+// stack: a host, a resolver driven by a lambda, and a manager session.
 #ifndef QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 #define QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
-
-#include <CorvaskObjs/CvoString.h>
 
 #include <functional>
 #include <string>
@@ -28,8 +24,8 @@ class FakeHost final : public quenloft::testing::RecordingHost {
   FakeHost() : RecordingHost(0) {}
 };
 
-// Registers the names it lists and answers with on_resolve. With
-// extended set it also answers ITplResolverEx.
+// Answers the names it lists with on_resolve (refusing without one), and
+// ITplResolverEx when extended is set.
 class TestResolver final : public quenloft::testing::ListingResolver, public ITplResolverEx {
  public:
   explicit TestResolver(std::vector<std::string> names) : ListingResolver(std::move(names), 0) {}
