@@ -16,7 +16,6 @@ std::string UnresolvedIn(const std::string& text, const std::string& file) {
   return "Template Error: can not resolve macro: " + text + " in " + file + "\r\n";
 }
 
-
 // Literals need no resolver; a statement without a name is neither
 // resolved nor reported.
 TEST(MacroResolution, LiteralsAndNamelessStatements) {
