@@ -19,6 +19,19 @@ const fs::path kSourceDir = QUENLOFT_SOURCE_DIR;
 const fs::path kSampleSkin = kSourceDir / "examples/skins/default";
 const fs::path kGolden = kSourceDir / "tests/data/sample-skin-golden";
 
+// A golden file as this platform's tool writes it. On Windows `Transform`
+// goes through MSXML, whose output puts no blank line after the contents
+// list that libxslt's has.
+std::string Golden(const std::string& name) {
+  std::string text = ReadFile(kGolden / name);
+#ifdef _WIN32
+  if (name == "index.htm") {
+    text = std::regex_replace(text, std::regex("</ul>\n\n</nav>"), "</ul>\n</nav>");
+  }
+#endif
+  return text;
+}
+
 // The arguments, then the values the golden output was made with.
 std::vector<std::string> WithGoldenValues(std::vector<std::string> args) {
   args.insert(args.end(), {"--set", "Title=Sample help", "--set", "Accent=teal", "--set",
@@ -62,7 +75,7 @@ TEST(ToolBuild, SampleSkinMatchesGoldenOutput) {
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names, ListFiles(out.path()));
     for (const std::string& name : names)
-      EXPECT_EQ(ReadFile(kGolden / name), ReadFile(out.path() / name)) << name;
+      EXPECT_EQ(Golden(name), ReadFile(out.path() / name)) << name;
   }
   ExpectRun({WithGoldenValues({"check", kSampleSkin.string()}), 0, "", ""});
 }
@@ -73,9 +86,9 @@ TEST(ToolBuild, FolderValuesEndWithASeparator) {
   WriteFile(skin / "f.htm",
             "<!--%System.SourceFolderName%-->|<!--%System.ResultFolderName%-->|"
             "<!--%System.RootFolderName%-->");
-  const std::string s = skin.string() + "/";
-  const std::string out = (work.path() / "site/part").string() + "/";
-  const std::string site = (work.path() / "site").string() + "/";
+  const std::string s = skin.generic_string() + "/";
+  const std::string out = (work.path() / "site/part").generic_string() + "/";
+  const std::string site = (work.path() / "site").generic_string() + "/";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{}, s + "|" + out + "|" + out},
       {{"--root", work.str() + "/site/part/.."}, s + "|" + out + "|" + site},
@@ -256,6 +269,9 @@ TEST(ToolBuild, HelpVerboseAndTimings) {
     EXPECT_NE(run.err.find(part), std::string::npos) << part << run.err;
 }
 
+// A console Ctrl-C reaches a Windows program only through a console it
+// shares with the sender, which a test under Wine does not have.
+#ifndef _WIN32
 TEST(ToolBuild, CtrlCStopsBetweenFilesAndLeavesNothingHalfWritten) {
   // Enough markers per file that the update pass takes a while.
   std::string text;
@@ -300,6 +316,7 @@ TEST(ToolBuild, CtrlCStopsBetweenFilesAndLeavesNothingHalfWritten) {
   EXPECT_GT(complete, 0);
   EXPECT_LT(complete, kFiles);
 }
+#endif
 
 }  // namespace
 }  // namespace tool_test

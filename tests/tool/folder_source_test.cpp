@@ -19,8 +19,10 @@ TEST(ToolFolderSource, ListsFilesSortedAndGivesSourcePaths) {
   tool_test::WriteFile(skin.path() / "b.htm", "b");
   tool_test::WriteFile(skin.path() / "a/z.css", "z");
   tool_test::WriteFile(skin.path() / "a/y/x.js", "x");
+#ifndef _WIN32  // links need a privilege there
   // A link back to the skin must not make the walk endless.
   fs::create_directory_symlink(skin.path(), skin.path() / "a/loop");
+#endif
   const std::string folder = skin.str() + "/";
   Ref<FolderSource> source = FolderSource::Make(folder);
 

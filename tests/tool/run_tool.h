@@ -2,7 +2,9 @@
 #ifndef QUENLOFT_TESTS_TOOL_RUN_TOOL_H
 #define QUENLOFT_TESTS_TOOL_RUN_TOOL_H
 
+#ifndef _WIN32
 #include <sys/types.h>
+#endif
 
 #include <filesystem>
 #include <string>
@@ -16,7 +18,8 @@ struct ToolRun {
   std::string err;
 };
 
-// A tool started in the background; Finish() waits for it.
+// A tool started in the background; Finish() waits for it. Started by
+// tool_process.cpp on POSIX, tool_process_win32.cpp on Windows.
 class ToolProcess {
  public:
   explicit ToolProcess(const std::vector<std::string>& args);
@@ -24,14 +27,20 @@ class ToolProcess {
   ToolProcess(const ToolProcess&) = delete;
   ToolProcess& operator=(const ToolProcess&) = delete;
 
+#ifndef _WIN32
   pid_t pid() const { return pid_; }
+#endif
   bool Exited();  // without waiting
   ToolRun Finish();
 
  private:
+#ifdef _WIN32
+  void* process_ = nullptr;  // the process handle
+#else
   pid_t pid_ = -1;
   int status_ = 0;
   bool reaped_ = false;
+#endif
   std::filesystem::path out_file_;
   std::filesystem::path err_file_;
 };
@@ -44,7 +53,8 @@ class TempFolder {
   TempFolder();
   ~TempFolder();
   const std::filesystem::path& path() const { return path_; }
-  std::string str() const { return path_.string(); }
+  // With "/" between folders, as the tool shows folders.
+  std::string str() const { return path_.generic_string(); }
 
  private:
   std::filesystem::path path_;
