@@ -215,6 +215,13 @@ TEST(ToolBuild, UsageErrorsAndFailures) {
   fs::create_directories(work.path() / "blocked/a.htm");
   const std::string s = skin.string();
   const std::string out = (work.path() / "out").string();
+  // The skin by another name.
+#ifdef _WIN32
+  const std::string skin_alias = (work.path() / "SKIN").string();  // letter case is ignored
+#else
+  const std::string skin_alias = (work.path() / "skin-link").string();
+  fs::create_directory_symlink(skin, skin_alias);
+#endif
   const Case cases[] = {
       {{}, 2, "", "A subcommand is required"},
       {{"build", "--bogus"}, 2, "", "--bogus"},
@@ -226,6 +233,7 @@ TEST(ToolBuild, UsageErrorsAndFailures) {
       {{"build", s, "-o", out, "--vars", "/nonexistent/v"}, 2, "", "cannot read /nonexistent/v"},
       {{"build", s, "-o", out, "--set", "ResultFolderName=/tmp/"}, 2, "", "is set by the tool"},
       {{"build", s, "-o", s + "/out"}, 2, "", "lies inside the skin"},
+      {{"build", s, "-o", skin_alias + "/out"}, 2, "", "lies inside the skin"},
       {{"build", s, "-o", out, "--module", "libnone-such.so"}, 2, "", "did not load"},
       {{"build", s, "-o", (work.path() / "plain-file/out").string()},
        1,

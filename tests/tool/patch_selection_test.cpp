@@ -50,6 +50,9 @@ TEST(ToolPatchSelection, WildcardsAsTheShellHasThem) {
       {"[a-.dat", "[a-.dat", true},  // an unclosed "[" is itself
       {"\\*.dat", "*.dat", true},  // an escaped "*" is itself
       {"\\*.dat", "x.dat", false},
+      {"x.dat\\", "x.dat\\", false},  // a "\" that ends the glob matches nothing
+      {"[[:digit:]]*.dat", "1a.dat", true},
+      {"[![:digit:]_]*.dat", "1a.dat", false},
       {"a*b*c.dat", "axxbyybc.dat", true},  // the later "*" takes up the rest
       {"a*b*c.dat", "axxbyy.dat", false},
       {"data/*", "data/x", true},

@@ -18,7 +18,20 @@ std::string AbsoluteFolder(const std::string& path) {
 }
 
 bool IsSameOrBelow(const std::string& folder, const std::string& parent) {
-  return folder.compare(0, parent.size(), parent) == 0;
+  if (folder.compare(0, parent.size(), parent) == 0) return true;
+  // A folder goes by other names too: through links, and on Windows in
+  // another letter case or by its short name. Those of the folder's own
+  // line that exist are compared by identity.
+  // Without the trailing separator: the Windows runtime's equivalent() does
+  // not see a folder named with one.
+  fs::path target(parent);
+  if (!target.has_filename()) target = target.parent_path();
+  std::error_code ec;
+  for (fs::path at(folder); !at.empty(); at = at.parent_path()) {
+    if (fs::equivalent(at, target, ec)) return true;
+    if (at == at.parent_path()) break;
+  }
+  return false;
 }
 
 bool PrepareWritableFolder(const std::string& folder, std::string* error) {

@@ -9,7 +9,8 @@ namespace quenloft_tool {
 
 // The absolute, normalised folder with a trailing "/".
 std::string AbsoluteFolder(const std::string& path);
-// True when `folder` is `parent` or lies below it (both from AbsoluteFolder).
+// True when `folder` is `parent` or lies below it (both from AbsoluteFolder),
+// by name or, where they exist, by identity.
 bool IsSameOrBelow(const std::string& folder, const std::string& parent);
 // Creates the folder with its parents and proves that a file can be made in
 // it. False with *error (the reason) when not.

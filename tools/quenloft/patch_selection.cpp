@@ -1,12 +1,44 @@
 #include "patch_selection.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string_view>
+#include <utility>
 
 namespace quenloft_tool {
 namespace {
 
 constexpr size_t kNone = std::string_view::npos;
+
+// The length of the character class "[:name:]" at text[i]; 0 if none is.
+size_t ClassLength(std::string_view text, size_t i) {
+  if (text.substr(i, 2) != "[:") return 0;
+  const size_t close = text.find(":]", i + 2);
+  return close == kNone ? 0 : close + 2 - i;
+}
+
+// A class that is not one of these matches nothing, as with fnmatch().
+bool InClass(std::string_view name, unsigned char c) {
+  using Test = int (*)(int);
+  static constexpr std::pair<std::string_view, Test> kClasses[] = {
+      {"alnum", [](int x) { return std::isalnum(x); }},
+      {"alpha", [](int x) { return std::isalpha(x); }},
+      {"blank", [](int x) { return std::isblank(x); }},
+      {"cntrl", [](int x) { return std::iscntrl(x); }},
+      {"digit", [](int x) { return std::isdigit(x); }},
+      {"graph", [](int x) { return std::isgraph(x); }},
+      {"lower", [](int x) { return std::islower(x); }},
+      {"print", [](int x) { return std::isprint(x); }},
+      {"punct", [](int x) { return std::ispunct(x); }},
+      {"space", [](int x) { return std::isspace(x); }},
+      {"upper", [](int x) { return std::isupper(x); }},
+      {"xdigit", [](int x) { return std::isxdigit(x); }},
+  };
+  for (const auto& [class_name, test] : kClasses) {
+    if (class_name == name) return test(c) != 0;
+  }
+  return false;
+}
 
 // The index just past the bracket expression that opens at pattern[open],
 // or kNone when it is not closed (the "[" is then an ordinary character).
@@ -15,14 +47,19 @@ size_t BracketEnd(std::string_view pattern, size_t open) {
   if (i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^')) ++i;
   if (i < pattern.size() && pattern[i] == ']') ++i;  // a leading "]" is a member
   for (; i < pattern.size(); ++i) {
-    if (pattern[i] == ']') return i + 1;
-    if (pattern[i] == '\\') ++i;
+    if (const size_t length = ClassLength(pattern, i)) {
+      i += length - 1;
+    } else if (pattern[i] == ']') {
+      return i + 1;
+    } else if (pattern[i] == '\\') {
+      ++i;
+    }
   }
   return kNone;
 }
 
-// `set` is what stands between the brackets: members, ranges "a-z", "\\x"
-// for x itself, and a leading "!" or "^" that negates.
+// `set` is what stands between the brackets: members, ranges "a-z", classes
+// "[:digit:]", "\x" for x itself, and a leading "!" or "^" that negates.
 bool InBracket(std::string_view set, char c) {
   const auto u = static_cast<unsigned char>(c);
   const bool negated = !set.empty() && (set[0] == '!' || set[0] == '^');
@@ -34,6 +71,11 @@ bool InBracket(std::string_view set, char c) {
   };
   bool found = false;
   while (i < set.size() && !found) {
+    if (const size_t length = ClassLength(set, i)) {
+      found = InClass(set.substr(i + 2, length - 4), u);
+      i += length;
+      continue;
+    }
     const unsigned char low = member();
     if (i + 1 < set.size() && set[i] == '-') {
       ++i;
@@ -73,8 +115,9 @@ bool GlobMatches(std::string_view pattern, std::string_view text, bool pathname)
       } else if (pattern[p] == '[' && (end = BracketEnd(pattern, p)) != kNone) {
         matched = !barrier && InBracket(pattern.substr(p + 1, end - p - 2), c);
         next = end;
-      } else if (pattern[p] == '\\' && p + 1 < pattern.size()) {
-        matched = pattern[p + 1] == c;
+      } else if (pattern[p] == '\\') {
+        // A "\" that ends the pattern escapes nothing and matches nothing.
+        matched = p + 1 < pattern.size() && pattern[p + 1] == c;
         next = p + 2;
       } else {
         matched = pattern[p] == c;

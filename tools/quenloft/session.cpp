@@ -22,7 +22,9 @@ bool ModuleFileName(const std::string& given, std::string* name, std::string* er
     *error = "resolver module not found: " + given;
     return false;
   }
-  if (file.parent_path().generic_string() + "/" != folder) {
+  // The folder without its trailing "/", which the Windows runtime's
+  // equivalent() does not take.
+  if (!fs::equivalent(file.parent_path(), fs::path(folder).parent_path(), ec)) {
     *error = "resolver modules are loaded from the library's folder " + folder + "; copy " +
              given + " there and name it by its file name";
     return false;

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -15,10 +16,11 @@
 namespace quenloft_tool::system_calls {
 namespace {
 
-void (*g_on_interrupt)() = nullptr;
+std::atomic<void (*)()> g_on_interrupt{nullptr};
+static_assert(std::atomic<void (*)()>::is_always_lock_free);
 
 extern "C" void OnSigint(int /*signal*/) {
-  if (g_on_interrupt != nullptr) g_on_interrupt();
+  if (auto* on_interrupt = g_on_interrupt.load()) on_interrupt();
 }
 
 }  // namespace
@@ -29,7 +31,7 @@ ComponentRuntime::~ComponentRuntime() = default;
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
 void CatchInterrupt(void (*on_interrupt)()) {
-  g_on_interrupt = on_interrupt;
+  g_on_interrupt.store(on_interrupt);
   struct sigaction action = {};
   action.sa_handler = OnSigint;
   sigemptyset(&action.sa_mask);

@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <io.h>
 #include <objbase.h>
 
 #include <atomic>
@@ -57,7 +56,14 @@ ComponentRuntime::~ComponentRuntime() {
   if (opened_) CoUninitialize();
 }
 
-bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+bool StderrIsTerminal() {
+  // A console, not any character device (NUL is one too), and one that
+  // takes the escape sequence the progress bar clears its line with.
+  const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  return GetConsoleMode(console, &mode) &&
+         SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
 
 void CatchInterrupt(void (*on_interrupt)()) {
   g_on_interrupt.store(on_interrupt);
