@@ -6,7 +6,6 @@
 
 #include <memory>
 
-#include "counting_unknown.h"
 #include "probe_object.h"
 
 namespace quenloft {
@@ -42,7 +41,6 @@ TEST(ComObject, QueryAnswersTheFirstMatchingEntry) {
     auto* probe = new SelfOwnedProbe(&tally);
     if (c.extra_available) probe->extra = &extra;
     probe->AsSet()->AddRef();
-
     void* out = reinterpret_cast<void*>(0x10);
     const int32_t code = probe->AsResolver()->QueryInterface(*c.iid, &out);
     void* const expected[] = {nullptr, probe->AsSet(), probe->AsResolver(),
@@ -84,8 +82,7 @@ TEST(ComObject, OwnerHeldObjectSurvivesCountZero) {
   EXPECT_EQ(probe->AsResolver()->AddRef(), 1);
   EXPECT_EQ(probe->AsResolver()->Release(), 0);
   EXPECT_EQ(tally.destroyed, 0);
-  // Still usable through its owner.
-  void* out = nullptr;
+  void* out = nullptr;  // still usable through its owner
   EXPECT_EQ(probe->AsSet()->QueryInterface(IID_ITplResolver, &out), TPL_S_OK);
   EXPECT_EQ(out, static_cast<void*>(probe->AsResolver()));
   EXPECT_EQ(probe->AsResolver()->Release(), 0);

@@ -7,7 +7,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "counting_unknown.h"
+#include "probe_object.h"
 
 namespace quenloft {
 namespace {

@@ -1,5 +1,5 @@
-// Objects built on ComObject for the frame tests: two interfaces, a table
-// with duplicate and failing entries, and a destruction tally.
+// Objects for the frame tests: a hand-written counter that never deletes
+// itself, and ComObject probes with duplicate and failing table entries.
 #ifndef QUENLOFT_TESTS_FRAME_PROBE_OBJECT_H
 #define QUENLOFT_TESTS_FRAME_PROBE_OBJECT_H
 
@@ -9,6 +9,22 @@
 #include "frame/com_object.h"
 
 namespace quenloft::testing {
+
+// Starts with the test's own reference; answers IID_ITplResolver only.
+struct CountingUnknown : ITplUnknown {
+  int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
+    if (out == nullptr) return TPL_E_INVALIDARG;
+    *out = nullptr;
+    if (iid != IID_ITplResolver) return TPL_E_NOTIMPL;
+    AddRef();
+    *out = static_cast<ITplUnknown*>(this);
+    return TPL_S_OK;
+  }
+  int32_t QL_CALL AddRef() override { return ++add_refs, ++count; }
+  int32_t QL_CALL Release() override { return ++releases, --count; }
+  int32_t count = 1;
+  int add_refs = 0, releases = 0;
+};
 
 struct Tally {
   int destroyed = 0;
@@ -25,17 +41,14 @@ class Probe final : public ComObject<Probe<L, NullOut>, ITplResolverSet, ITplRes
   static constexpr Lifetime kLifetime = L;
   static constexpr int32_t kNullOutResult = NullOut;
 
-  // Table order matters: the second ITplResolver and ITplVariables entries
-  // must never be reached.
+  // The second ITplResolver and ITplVariables entries must never be reached.
   static std::span<const QIEntry> InterfaceTable() {
     static const QIEntry kTable[] = {
         {&IID_ITplResolverSet, &InterfaceOf<Probe, ITplResolverSet>},
         {&IID_ITplResolver, &InterfaceOf<Probe, ITplResolver>},
         {&IID_ITplResolver, &InterfaceOf<Probe, ITplResolverSet>},
-        // Made on request; null means "cannot be created".
         {&IID_ITplVariables, [](void* self) { return static_cast<Probe*>(self)->extra; }},
         {&IID_ITplVariables, &InterfaceOf<Probe, ITplResolverSet>},
-        // Creating this one always fails with an exception.
         {&IID_ITplMacroCall, [](void*) -> ITplUnknown* { throw std::bad_alloc(); }},
     };
     return kTable;
@@ -48,8 +61,7 @@ class Probe final : public ComObject<Probe<L, NullOut>, ITplResolverSet, ITplRes
   ITplResolverSet* AsSet() { return this; }
   ITplResolver* AsResolver() { return this; }
 
-  // Handed out for ITplVariables when set; not owned.
-  ITplUnknown* extra = nullptr;
+  ITplUnknown* extra = nullptr;  // handed out for ITplVariables; null: cannot be made
 
   int32_t QL_CALL Initialize() override { return 0; }
   int32_t QL_CALL Uninitialize() override { return 0; }

@@ -14,25 +14,6 @@
 namespace quenloft::testing {
 namespace {
 
-// Makes a recorder current for the life of the object.
-class CurrentRecorder {
- public:
-  CurrentRecorder() : previous_(CCheckTimeRecorder::SetCurrentTimeRecorder(&recorder_)) {}
-  ~CurrentRecorder() { CCheckTimeRecorder::SetCurrentTimeRecorder(previous_); }
-  CurrentRecorder(const CurrentRecorder&) = delete;
-  CurrentRecorder& operator=(const CurrentRecorder&) = delete;
-  std::vector<std::string> Lines() const {
-    std::vector<std::string> lines;
-    std::istringstream in(recorder_.GetText());
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-
- private:
-  CCheckTimeRecorder recorder_;
-  CCheckTimeRecorder* previous_;
-};
-
 #ifdef _WIN32
 // The system name from the packed version word, the drive's volume.
 const std::regex kLine(
@@ -43,12 +24,20 @@ const std::regex kLine(
     R"(^Template Temp Folder Info: OS: \S+ \d+\.\d+ and File System : \S+ \(0x[0-9a-f]+\)$)");
 #endif
 
+// The lines recorded while `managers` managers were made.
+std::vector<std::string> LinesRecordedMaking(int managers) {
+  CCheckTimeRecorder recorder;
+  CCheckTimeRecorder* previous = CCheckTimeRecorder::SetCurrentTimeRecorder(&recorder);
+  for (int i = 0; i < managers; ++i) EXPECT_TRUE(NewManager().manager);
+  CCheckTimeRecorder::SetCurrentTimeRecorder(previous);
+  std::vector<std::string> lines;
+  std::istringstream in(recorder.GetText());
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 TEST(EnvironmentLine, EveryNewManagerRecordsOneLine) {
-  CurrentRecorder recorder;
-  ManagerRefs first = NewManager();
-  ManagerRefs second = NewManager();
-  ASSERT_TRUE(first.manager && second.manager);
-  const auto lines = recorder.Lines();
+  const auto lines = LinesRecordedMaking(2);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_TRUE(std::regex_match(lines[0], kLine)) << lines[0];
   EXPECT_EQ(lines[0], lines[1]);
@@ -62,10 +51,7 @@ TEST(EnvironmentLine, TemporaryFolderThatCannotBeExaminedRecordsNothing) {
 #else
   setenv("TMPDIR", (tmp.path() + "/missing").c_str(), 1);
 #endif
-  CurrentRecorder recorder;
-  ManagerRefs m = NewManager();
-  ASSERT_TRUE(m.manager);
-  EXPECT_TRUE(recorder.Lines().empty());
+  EXPECT_TRUE(LinesRecordedMaking(1).empty());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #ifndef QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 #define QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,18 +26,14 @@ class FakeSource : public SelfCounted<ITplFileSource> {
     folders.emplace_back(folder != nullptr ? folder : "(null)");
     return 0;
   }
-  int32_t QL_CALL Uninitialize() override {
-    ++uninitialized;
-    return 0;
-  }
+  int32_t QL_CALL Uninitialize() override { ++uninitialized; return 0; }
+  // "!" marks a first position other than 0, or a string that still held text.
   int32_t QL_CALL GetFirstName(ICvoString* out, int32_t* position) override {
-    ++first_calls;
-    if (*position != 0) ++bad_positions;
+    calls += *position != 0 ? "first! " : "first ";
     return Next(out, position);
   }
   int32_t QL_CALL GetNextName(ICvoString* out, int32_t* position) override {
-    ++next_calls;
-    if (out->GetLength() != 0) ++not_emptied;
+    calls += out->GetLength() != 0 ? "next! " : "next ";
     return Next(out, position);
   }
   int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
@@ -45,11 +43,8 @@ class FakeSource : public SelfCounted<ITplFileSource> {
 
   std::vector<std::string> names;
   std::vector<std::string> folders;  // one per Initialize
+  std::string calls;                 // the listing calls, in order
   int uninitialized = 0;
-  int first_calls = 0;
-  int next_calls = 0;
-  int bad_positions = 0;  // GetFirstName given a position other than 0
-  int not_emptied = 0;    // GetNextName given a string that still held text
 
  private:
   int32_t Next(ICvoString* out, int32_t* position) {
@@ -70,14 +65,8 @@ class FakeResolver : public ListingResolver {
     if (throw_on_release) throw std::runtime_error("resolver release failed");
     return left;
   }
-  int32_t QL_CALL Initialize() override {
-    ++initialized;
-    return 0;
-  }
-  int32_t QL_CALL Uninitialize() override {
-    ++uninitialized;
-    return 0;
-  }
+  int32_t QL_CALL Initialize() override { ++initialized; return 0; }
+  int32_t QL_CALL Uninitialize() override { ++uninitialized; return 0; }
   int32_t QL_CALL Resolve(ITplMacroCall* call) override {
     ++resolved;
     call->SetResult(answer.c_str());
@@ -86,10 +75,40 @@ class FakeResolver : public ListingResolver {
 
   std::string answer = "answered";
   bool throw_on_release = false;  // the test's own object may misbehave
-  int initialized = 0;
-  int uninitialized = 0;
-  int resolved = 0;
+  int initialized = 0, uninitialized = 0, resolved = 0;
 };
+
+using Counts = std::vector<int32_t>;
+
+// One step of a script played on a fresh manager against two fakes: what
+// it returns and both fakes' counts afterwards.
+enum class Who { kA, kB, kNone };
+template <class Op>
+struct Step {
+  Op op;
+  const char* name;
+  Who who;
+  int32_t result, count_a, count_b;
+};
+
+// `play(manager, step, fake)` performs one step; every count is back to 1
+// once the manager is gone.
+template <class Fake, class Op, class Play>
+void PlaySteps(Fake& a, Fake& b, const std::vector<Step<Op>>& steps, Play play) {
+  {
+    ManagerRefs m = NewManager();
+    ASSERT_TRUE(m.manager && m.services);
+    int index = 0;
+    for (const Step<Op>& step : steps) {
+      SCOPED_TRACE(::testing::Message() << "step " << index++);
+      Fake* fake = step.who == Who::kA ? &a : step.who == Who::kB ? &b : nullptr;
+      const int32_t result = play(m, step, fake);
+      EXPECT_EQ((Counts{result, a.count(), b.count()}),
+                (Counts{step.result, step.count_a, step.count_b}));
+    }
+  }
+  EXPECT_EQ((Counts{a.count(), b.count()}), (Counts{1, 1}));
+}
 
 }  // namespace quenloft::testing
 

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "host_fakes.h"
 #include "support/manager_session.h"
 
 namespace quenloft::testing {
 namespace {
-
-void* const kGarbage = reinterpret_cast<void*>(0x10);
 
 const struct Face {
   const char* name;
@@ -34,8 +33,7 @@ TEST(ManagerIdentity, EveryInterfaceGivesTheSamePointersAndSharesOneCount) {
       EXPECT_EQ(Pick(m, from)->QueryInterface(*kFaces[to].iid, out.put_void()), TPL_S_OK);
       EXPECT_EQ(out.get(), Pick(m, to));
       // Three references of the host, one from this query.
-      EXPECT_EQ(Pick(m, from)->AddRef(), 5);
-      EXPECT_EQ(Pick(m, to)->Release(), 4);
+      EXPECT_EQ((Counts{Pick(m, from)->AddRef(), Pick(m, to)->Release()}), (Counts{5, 4}));
     }
   }
 }
@@ -59,15 +57,15 @@ TEST(ManagerIdentity, OtherIdsAndNullOutAnswerNotImplemented) {
   for (size_t face = 0; face < 3; ++face) {
     for (const auto& unknown : kUnknown) {
       SCOPED_TRACE(std::string(kFaces[face].name) + " asked for " + unknown.name);
-      void* out = kGarbage;
+      void* out = reinterpret_cast<void*>(0x10);
       EXPECT_EQ(Pick(m, face)->QueryInterface(*unknown.iid, &out), TPL_E_NOTIMPL);
       EXPECT_EQ(out, nullptr);
     }
     EXPECT_EQ(Pick(m, face)->QueryInterface(IID_ITplManager, nullptr), TPL_E_NOTIMPL);
     EXPECT_EQ(Pick(m, face)->QueryInterface(IID_ITplVariables, nullptr), TPL_E_NOTIMPL);
   }
-  EXPECT_EQ(m.manager->AddRef(), 4);  // no refused query took a reference
-  EXPECT_EQ(m.manager->Release(), 3);
+  // No refused query took a reference.
+  EXPECT_EQ((Counts{m.manager->AddRef(), m.manager->Release()}), (Counts{4, 3}));
 }
 
 TEST(ManagerIdentity, ReleasesThroughAnyInterfaceEndTheOneObject) {
@@ -78,35 +76,31 @@ TEST(ManagerIdentity, ReleasesThroughAnyInterfaceEndTheOneObject) {
   void* services = nullptr;
   ASSERT_EQ(manager->QueryInterface(IID_ITplFileCopier, &copier), TPL_S_OK);
   ASSERT_EQ(manager->QueryInterface(IID_ITplMacroServices, &services), TPL_S_OK);
-  EXPECT_EQ(static_cast<ITplMacroServices*>(services)->Release(), 2);
-  EXPECT_EQ(manager->Release(), 1);
   // The last reference ends the manager (ASan reports a second end).
-  EXPECT_EQ(static_cast<ITplFileCopier*>(copier)->Release(), 0);
+  EXPECT_EQ((Counts{static_cast<ITplMacroServices*>(services)->Release(), manager->Release(),
+                    static_cast<ITplFileCopier*>(copier)->Release()}),
+            (Counts{2, 1, 0}));
 }
 
 TEST(ManagerGlobalScope, IsOneObjectWhoseCountRisesWithEachRequest) {
   ManagerRefs m = NewManager();
   ASSERT_TRUE(m.manager && m.copier && m.services);
-  void* first = kGarbage;
-  void* second = kGarbage;
+  void* first = nullptr;
+  void* second = nullptr;
+  void* as_resolver = nullptr;  // the scope is also the resolver for its variables
   ASSERT_EQ(m.manager->QueryInterface(IID_ITplVariables, &first), TPL_S_OK);
   ASSERT_EQ(m.services->QueryInterface(IID_ITplVariables, &second), TPL_S_OK);
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(first, second);
   auto* scope = static_cast<ITplVariables*>(first);
-  // The scope is also the resolver for its variables.
-  void* as_resolver = nullptr;
   EXPECT_EQ(scope->QueryInterface(IID_ITplResolver, &as_resolver), TPL_S_OK);
-  EXPECT_EQ(as_resolver, first);
-  EXPECT_EQ(scope->Release(), 2);
-  // The scope is the manager's and asks nothing of the manager's count.
-  EXPECT_EQ(m.manager->AddRef(), 4);
-  EXPECT_EQ(m.manager->Release(), 3);
-  EXPECT_EQ(scope->Release(), 1);
-  EXPECT_EQ(scope->Release(), 0);  // owner-held: still the manager's
+  EXPECT_EQ((std::vector<void*>{second, as_resolver}), (std::vector<void*>{first, first}));
+  // The scope asks nothing of the manager's count; owner-held, it stays the manager's at 0.
+  EXPECT_EQ((Counts{scope->Release(), m.manager->AddRef(), m.manager->Release(), scope->Release(),
+                    scope->Release()}),
+            (Counts{2, 4, 3, 1, 0}));
 }
 
-TEST(ManagerGlobalScope, VariablesResolveThroughTheManagerUntilTerminate) {
+TEST(ManagerGlobalScope, VariablesResolveUntilTerminateSystemValuesAfterARestart) {
   ManagerSession s;
   ASSERT_NO_FATAL_FAILURE(s.Open());
   s.SetGlobal("Greeting", "hello");
@@ -116,6 +110,10 @@ TEST(ManagerGlobalScope, VariablesResolveThroughTheManagerUntilTerminate) {
   EXPECT_EQ(TextOf(out.get()), "hello");
   EXPECT_EQ(s.copier->Terminate(), 0);
   EXPECT_EQ(s.manager->HasResolverFor("Greeting"), 1);
+  ASSERT_EQ(s.copier->Initialize(&s.host), 0);
+  EXPECT_EQ(s.manager->SetSystemValue("System.Title", "Again"), 0);
+  EXPECT_EQ(s.manager->ResolveMacroText("System.Title", out.get()), 0);
+  EXPECT_EQ(TextOf(out.get()), "Again");
 }
 
 }  // namespace

@@ -23,11 +23,7 @@ class PrivateTmpDir {
     setenv("TMPDIR", path_.c_str(), 1);
   }
   ~PrivateTmpDir() {
-    if (previous_) {
-      setenv("TMPDIR", previous_->c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
+    previous_ ? setenv("TMPDIR", previous_->c_str(), 1) : unsetenv("TMPDIR");
     std::error_code ignored;
     if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
   }
@@ -39,9 +35,8 @@ class PrivateTmpDir {
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(path_, error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(path_, error))
       names.push_back(entry.path().filename().string());
-    }
     std::sort(names.begin(), names.end());
     return names;
   }

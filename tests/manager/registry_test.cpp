@@ -11,22 +11,12 @@
 namespace quenloft::testing {
 namespace {
 
-enum class Op { kRegister, kUnregister, kAdd, kRemove };
-enum class Who { kA, kB, kNone };
-
-struct Step {
-  Op op;
-  const char* name;  // kRegister and kUnregister only
-  Who resolver;
-  int32_t result;
-  int32_t count_a;  // counts after the step
-  int32_t count_b;
-};
+enum class Op { kRegister, kUnregister, kAdd, kRemove };  // names: the first two only
 
 struct Script {
   const char* name;
   std::vector<std::string> names_a, names_b;  // what A and B list for AddResolver
-  std::vector<Step> steps;
+  std::vector<Step<Op>> steps;
   std::vector<std::string> conflicts_a;  // OnNameConflict calls A received
 };
 
@@ -75,40 +65,18 @@ TEST(Registry, KeepsOneReferencePerNameAndTheFirstHolder) {
   for (const Script& s : kScripts) {
     SCOPED_TRACE(s.name);
     FakeResolver a(s.names_a), b(s.names_b);
-    {
-      ManagerRefs m = NewManager();
-      ASSERT_TRUE(m.manager && m.services);
-      int index = 0;
-      for (const Step& step : s.steps) {
-        SCOPED_TRACE(::testing::Message() << "step " << index++);
-        ITplResolver* r = step.resolver == Who::kA ? &a : step.resolver == Who::kB ? &b : nullptr;
-        int32_t result = -1;
-        switch (step.op) {
-          case Op::kRegister: result = m.services->RegisterName(step.name, r); break;
-          case Op::kUnregister: result = m.services->UnregisterName(step.name, r); break;
-          case Op::kAdd: result = m.manager->AddResolver(r); break;
-          case Op::kRemove: result = m.manager->RemoveResolver(r); break;
-        }
-        EXPECT_EQ(result, step.result);
-        EXPECT_EQ(a.count(), step.count_a);
-        EXPECT_EQ(b.count(), step.count_b);
+    PlaySteps(a, b, s.steps, [](const ManagerRefs& m, const Step<Op>& step, ITplResolver* r) {
+      switch (step.op) {
+        case Op::kRegister: return m.services->RegisterName(step.name, r);
+        case Op::kUnregister: return m.services->UnregisterName(step.name, r);
+        case Op::kAdd: return m.manager->AddResolver(r);
+        case Op::kRemove: return m.manager->RemoveResolver(r);
       }
-      EXPECT_EQ(a.conflicts, s.conflicts_a);
-      EXPECT_TRUE(b.conflicts.empty());
-    }
-    EXPECT_EQ(a.count(), 1);
-    EXPECT_EQ(b.count(), 1);
+      return -1;
+    });
+    EXPECT_EQ(a.conflicts, s.conflicts_a);
+    EXPECT_TRUE(b.conflicts.empty());
   }
-}
-
-TEST(Registry, AddAndRemoveResolverInitializeAndUninitializeOnce) {
-  FakeResolver a({"Concat"});
-  ManagerRefs m = NewManager();
-  ASSERT_TRUE(m.manager);
-  EXPECT_EQ(m.manager->AddResolver(&a), 0);
-  EXPECT_EQ(m.manager->RemoveResolver(&a), 0);
-  EXPECT_EQ(a.initialized, 1);
-  EXPECT_EQ(a.uninitialized, 1);
 }
 
 TEST(Registry, TheHolderOfANameAnswersIt) {
@@ -125,10 +93,10 @@ TEST(Registry, TheHolderOfANameAnswersIt) {
   EXPECT_EQ(s.manager->HasResolverFor("greeting"), 1);
   ASSERT_EQ(s.manager->RemoveResolver(&a), 0);
   EXPECT_EQ(s.manager->HasResolverFor("Greeting"), 1) << "b never held the name";
+  EXPECT_EQ((Counts{a.initialized, a.uninitialized}), (Counts{1, 1}));
 }
 
-// A resolver that throws from its Release (the test's own misbehaving
-// object) does not keep the other entries registered.
+// A resolver whose Release throws does not keep the other entries registered.
 TEST(Registry, ClearGoesOnAfterAThrowingRelease) {
   FakeResolver thrower({"One", "Two"});
   FakeResolver good({"Three"});
@@ -138,10 +106,9 @@ TEST(Registry, ClearGoesOnAfterAThrowingRelease) {
   ASSERT_EQ(s.manager->AddResolver(&good), 0);
   thrower.throw_on_release = true;
   EXPECT_EQ(s.copier->Terminate(), 0);
-  EXPECT_EQ(thrower.count(), 1);
-  EXPECT_EQ(good.count(), 1);
-  EXPECT_EQ(s.manager->HasResolverFor("One"), 1);
-  EXPECT_EQ(s.manager->HasResolverFor("Three"), 1);
+  EXPECT_EQ((Counts{thrower.count(), good.count(), s.manager->HasResolverFor("One"),
+                                  s.manager->HasResolverFor("Three")}),
+            (Counts{1, 1, 1, 1}));
 }
 
 }  // namespace

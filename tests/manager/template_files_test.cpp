@@ -12,20 +12,10 @@ namespace quenloft::testing {
 namespace {
 
 enum class Op { kAdd, kRemove };
-enum class Who { kA, kB, kNone };
-
-struct Step {
-  Op op;
-  const char* name;
-  Who source;
-  int32_t result;
-  int32_t count_a;  // counts after the step
-  int32_t count_b;
-};
 
 const struct Script {
   const char* name;
-  std::vector<Step> steps;
+  std::vector<Step<Op>> steps;
 } kScripts[] = {
     {"SameFileOtherSpellingOrSource",
      {{Op::kAdd, "Sub/Page.HTM", Who::kA, 0, 2, 1},
@@ -60,22 +50,10 @@ TEST(TemplateFiles, KeepTheFirstSourceOfEachFile) {
   for (const Script& script : kScripts) {
     SCOPED_TRACE(script.name);
     FakeSource a, b;
-    {
-      ManagerRefs m = NewManager();
-      ASSERT_TRUE(m.services);
-      int index = 0;
-      for (const Step& step : script.steps) {
-        SCOPED_TRACE(::testing::Message() << "step " << index++);
-        ITplFileSource* source = step.source == Who::kA ? &a : step.source == Who::kB ? &b : nullptr;
-        EXPECT_EQ(step.op == Op::kAdd ? m.services->AddTemplateFile(step.name, source)
-                                      : m.services->RemoveTemplateFile(step.name, source),
-                  step.result);
-        EXPECT_EQ(a.count(), step.count_a);
-        EXPECT_EQ(b.count(), step.count_b);
-      }
-    }
-    EXPECT_EQ(a.count(), 1);
-    EXPECT_EQ(b.count(), 1);
+    PlaySteps(a, b, script.steps, [](const ManagerRefs& m, const Step<Op>& step, ITplFileSource* f) {
+      return step.op == Op::kAdd ? m.services->AddTemplateFile(step.name, f)
+                                 : m.services->RemoveTemplateFile(step.name, f);
+    });
   }
 }
 
@@ -83,12 +61,12 @@ TEST(FileSource, RegistersEveryNameUntilTheFirstEmptyOne) {
   const struct {
     std::vector<std::string> names;
     int32_t references;  // taken on the source
-    int next_calls;      // GetNextName calls until the listing ended
+    const char* calls;   // until the listing ended
   } kListings[] = {
-      {{}, 0, 0},
-      {{"index.htm", "a/b.htm", "c.css"}, 3, 3},
-      {{"a/b.htm", "A\\B.HTM"}, 1, 2},
-      {{"a.htm", "", "b.htm"}, 1, 1},
+      {{}, 0, "first "},
+      {{"index.htm", "a/b.htm", "c.css"}, 3, "first next next next "},
+      {{"a/b.htm", "A\\B.HTM"}, 1, "first next next "},
+      {{"a.htm", "", "b.htm"}, 1, "first next "},
   };
   for (const auto& listing : kListings) {
     SCOPED_TRACE(::testing::PrintToString(listing.names));
@@ -99,10 +77,7 @@ TEST(FileSource, RegistersEveryNameUntilTheFirstEmptyOne) {
       EXPECT_EQ(m.manager->AddFileSource(&source), 0);
       ASSERT_EQ(source.folders.size(), 1u);
       EXPECT_FALSE(source.folders[0].empty());
-      EXPECT_EQ(source.first_calls, 1);
-      EXPECT_EQ(source.bad_positions, 0);
-      EXPECT_EQ(source.next_calls, listing.next_calls);
-      EXPECT_EQ(source.not_emptied, 0);
+      EXPECT_EQ(source.calls, listing.calls);  // "!": a bad position or a string not emptied
       EXPECT_EQ(source.count(), 1 + listing.references);
     }
     EXPECT_EQ(source.count(), 1);
@@ -118,14 +93,9 @@ TEST(FileSource, RemoveFileSourceGivesBackOnlyThatSourcesFiles) {
   EXPECT_EQ(m.manager->RemoveFileSource(nullptr), 1);
   ASSERT_EQ(m.manager->AddFileSource(&a), 0);
   ASSERT_EQ(m.manager->AddFileSource(&b), 0);
-  EXPECT_EQ(a.count(), 4);
-  EXPECT_EQ(b.count(), 2);  // shared.htm stays with a
-
+  EXPECT_EQ((Counts{a.count(), b.count()}), (Counts{4, 2}));  // shared.htm stays with a
   EXPECT_EQ(m.manager->RemoveFileSource(&a), 0);
-  EXPECT_EQ(a.uninitialized, 1);
-  EXPECT_EQ(b.uninitialized, 0);
-  EXPECT_EQ(a.count(), 1);
-  EXPECT_EQ(b.count(), 2);
+  EXPECT_EQ((Counts{a.uninitialized, b.uninitialized, a.count(), b.count()}), (Counts{1, 0, 1, 2}));
   EXPECT_EQ(m.services->AddTemplateFile("shared.htm", &b), 0) << "the name is free again";
   EXPECT_EQ(b.count(), 3);
   // A source that holds nothing (any more) is still told it was removed.

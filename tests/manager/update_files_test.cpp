@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host_fakes.h"
@@ -23,14 +24,12 @@ class UpdateFiles : public ::testing::Test {
 
   // The destinations the update pass went through, in order.
   std::vector<std::string> Pass() {
-    s_.host.progress.clear();
-    s_.host.notified.clear();
+    s_.host.Forget();
     EXPECT_EQ(s_.copier->UpdateFilesByHost(), 0);
-    for (size_t i = 0; i < s_.host.progress.size(); ++i) {
-      EXPECT_EQ(s_.host.progress[i].first, static_cast<int32_t>(i));
-      EXPECT_EQ(s_.host.progress[i].second, static_cast<int32_t>(s_.host.progress.size()));
-    }
-    EXPECT_EQ(s_.host.progress.size(), s_.host.notified.size());
+    const auto n = static_cast<int32_t>(s_.host.notified.size());
+    std::vector<std::pair<int32_t, int32_t>> steps;
+    for (int32_t i = 0; i < n; ++i) steps.emplace_back(i, n);
+    EXPECT_EQ(s_.host.progress, steps);
     return s_.host.notified;
   }
   std::string Destination(const std::string& relative) const {
