@@ -71,26 +71,18 @@ void Work(const LibraryCopy& library, const std::vector<TemplateFile>& files, in
                                       "/r" + std::to_string(round) + "/" + std::to_string(i);
       const size_t operation = (i + static_cast<size_t>(worker + round)) % 5;
       bool ok = true;
-      switch (operation) {
-        case 0:
-          ok = manager->CopyThroughCache(source, destination.c_str(), 0) == 0 &&
-               ReadFile(destination) == file.bytes;
-          break;
-        case 1:  // inside the extension folder: cached by now, so deferred
-          ok = manager->CopyThroughCache(source, destination.c_str(), 1) == 1 &&
-               !Exists(destination);
-          break;
-        case 2:
-          ok = ContentOf(*manager, file.path) == file.bytes;
-          break;
-        case 3: {
-          const int32_t cached = manager->IsFileCached(source);
-          ok = cached == 0 || cached == TPL_E_FAIL;
-          break;
-        }
-        default:
-          ok = manager->AddFileToCache(source) == 0 && manager->IsFileCached(source) == 0;
-          break;
+      if (operation == 0) {
+        ok = manager->CopyThroughCache(source, destination.c_str(), 0) == 0 &&
+             ReadFile(destination) == file.bytes;
+      } else if (operation == 1) {  // inside the extension folder: cached by now, so deferred
+        ok = manager->CopyThroughCache(source, destination.c_str(), 1) == 1 && !Exists(destination);
+      } else if (operation == 2) {
+        ok = ContentOf(*manager, file.path) == file.bytes;
+      } else if (operation == 3) {
+        const int32_t cached = manager->IsFileCached(source);
+        ok = cached == 0 || cached == TPL_E_FAIL;
+      } else {
+        ok = manager->AddFileToCache(source) == 0 && manager->IsFileCached(source) == 0;
       }
       if (!ok) failures.Add("operation " + std::to_string(operation) + ": " + file.path);
     }

@@ -17,6 +17,7 @@
 #include "test_journal.h"
 
 #define EXPORT __attribute__((visibility("default")))
+#define UNUSED __attribute__((unused))
 #define TPL_E_NOTIMPL_C ((int32_t)0x80004001u)
 #define TPL_E_INVALIDARG_C ((int32_t)0x80070057u)
 
@@ -77,9 +78,8 @@ struct Resolver {
   char result[96];
 };
 
-static int32_t QL_CALL ResolverQueryInterface(Resolver* self, const TplIID* iid, void** out) {
-  (void)self;
-  (void)iid;
+static int32_t QL_CALL ResolverQueryInterface(UNUSED Resolver* self, UNUSED const TplIID* iid,
+                                              void** out) {
   if (out != NULL) *out = NULL;
   return TPL_E_NOTIMPL_C;
 }
@@ -92,25 +92,19 @@ static int32_t QL_CALL ResolverRelease(Resolver* self) {
   }
   return left;
 }
-static int32_t QL_CALL ResolverNothing(Resolver* self) {
-  (void)self;
-  return 0;
-}
-static int32_t QL_CALL ResolverGetFirstName(Resolver* self, CvoString* name, int32_t* position) {
-  (void)self;
+static int32_t QL_CALL ResolverNothing(UNUSED Resolver* self) { return 0; }
+static int32_t QL_CALL ResolverGetFirstName(UNUSED Resolver* self, CvoString* name,
+                                            int32_t* position) {
   *position = 1;
   name->table->SetText(name, QL_TEST_NAME);
   return 0;
 }
-static int32_t QL_CALL ResolverGetNextName(Resolver* self, CvoString* name, int32_t* position) {
-  (void)self;
-  (void)position;
+static int32_t QL_CALL ResolverGetNextName(UNUSED Resolver* self, CvoString* name,
+                                           UNUSED int32_t* position) {
   name->table->Empty(name);
   return 1;
 }
-static int32_t QL_CALL ResolverOnNameConflict(Resolver* self, const char* name) {
-  (void)self;
-  (void)name;
+static int32_t QL_CALL ResolverOnNameConflict(UNUSED Resolver* self, UNUSED const char* name) {
   return 0;
 }
 static int32_t QL_CALL ResolverResolve(Resolver* self, MacroCall* call) {
@@ -189,8 +183,7 @@ static int32_t QL_CALL SetSetManager(ResolverSet* self, Manager* manager) {
   self->manager = manager;
   return 0;
 }
-static int32_t QL_CALL SetSetHostPath(ResolverSet* self, const char* text) {
-  (void)self;
+static int32_t QL_CALL SetSetHostPath(UNUSED ResolverSet* self, const char* text) {
   QlJournalRecord(QL_TEST_TAG, "host-path", text);
   return 0;
 }
@@ -200,11 +193,7 @@ static int32_t QL_CALL SetSetHostParam(ResolverSet* self, const char* text) {
   QlJournalRecord(QL_TEST_TAG, "host-param", self->param);
   return 0;
 }
-static int32_t QL_CALL SetReserved(ResolverSet* self, int32_t value) {
-  (void)self;
-  (void)value;
-  return 0;
-}
+static int32_t QL_CALL SetReserved(UNUSED ResolverSet* self, UNUSED int32_t value) { return 0; }
 
 /* Kept in the variants that never hand a set out. */
 __attribute__((used)) static const ResolverSetTable kSetTable = {

@@ -4,13 +4,13 @@
 // QL_TEST_TAG, with the host parameter as the detail so tests can tell sets
 // apart. Variants:
 //   QL_TEST_THROW_IN_INITIALIZE  Initialize registers, then throws.
-//   QL_TEST_LEAVE_REGISTERED     Uninitialize forgets to call RemoveResolver:
-//                                the registry keeps the resolver.
+//   QL_TEST_LEAVE_REGISTERED     Uninitialize forgets to call RemoveResolver.
 #include <quenloft/quenloft.h>
 
 #include <atomic>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "test_journal.h"
 
@@ -103,8 +103,7 @@ class TestResolverSet final : public Counted<ITplResolverSet> {
 #ifndef QL_TEST_LEAVE_REGISTERED
     manager_->RemoveResolver(resolver_);
 #endif
-    resolver_->Release();
-    resolver_ = nullptr;
+    std::exchange(resolver_, nullptr)->Release();
     return 0;
   }
   int32_t QL_CALL SetManager(ITplManager* manager) override {
@@ -140,12 +139,10 @@ QL_EXPORT_SYMBOL int32_t QL_CALL CreateTemplateResolversInstance(ITplResolverSet
   (*out)->AddRef();
   return 0;
 }
-
 QL_EXPORT_SYMBOL int32_t QL_CALL DllRegisterServer() {
   Record("register");
   return 0;
 }
-
 QL_EXPORT_SYMBOL int32_t QL_CALL DllUnregisterServer() {
   Record("unregister");
   return 0;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <quenloft/quenloft.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -36,9 +37,8 @@ inline Entries Journal(std::initializer_list<std::string> events = {}) {
   for (std::string line; std::getline(lines, line);) {
     const size_t start = line.find(':') + 1;
     const std::string event = line.substr(start, line.find(':', start) - start);
-    bool wanted = events.size() == 0;
-    for (const std::string& e : events) wanted = wanted || e == event;
-    if (wanted) found.push_back(line);
+    if (events.size() == 0 || std::find(events.begin(), events.end(), event) != events.end())
+      found.push_back(line);
   }
   return found;
 }
