@@ -1,5 +1,5 @@
 // Count-tracking fakes for the statement-language tests, living on the
-// stack: a host, a resolver driven by a lambda, and a manager session.
+// stack: a resolver driven by a lambda, and a manager session.
 #ifndef QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 #define QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 
@@ -8,21 +8,21 @@
 #include <vector>
 
 #include "quenloft/quenloft.h"
+#include "support/codes.h"
 #include "support/listing_resolver.h"
 #include "support/manager_session.h"
-#include "support/recording_host.h"
+#include "support/messages.h"
 #include "support/text.h"
 
 namespace quenloft_test {
 
-using quenloft::testing::ManagerSession;
+using quenloft::testing::Codes;
+using quenloft::testing::RecordingHost;
 using quenloft::testing::Text;
-
-// A host that records its messages; the test holds no reference of its own.
-class FakeHost final : public quenloft::testing::RecordingHost {
- public:
-  FakeHost() : RecordingHost(0) {}
-};
+using quenloft::testing::Unresolved;
+using quenloft::testing::UnresolvedIn;
+// An object of the test's own; the test holds no reference to it.
+using Counted = quenloft::testing::SelfCounted<ITplUnknown>;
 
 // Answers the names it lists with on_resolve (refusing without one), and
 // ITplResolverEx when extended is set.
@@ -40,12 +40,10 @@ class TestResolver final : public quenloft::testing::ListingResolver, public ITp
   }
   int32_t QL_CALL AddRef() override { return ListingResolver::AddRef(); }
   int32_t QL_CALL Release() override { return ListingResolver::Release(); }
-
   int32_t QL_CALL Resolve(ITplMacroCall* call) override {
     ++resolve_calls;
     return on_resolve ? on_resolve(call) : 1;
   }
-
   int32_t QL_CALL Reserved3() override { return 0; }
   int32_t QL_CALL Reserved4() override { return 0; }
   int32_t QL_CALL Reserved5() override { return 0; }
@@ -69,8 +67,9 @@ class TestResolver final : public quenloft::testing::ListingResolver, public ITp
   std::vector<std::string> mapped;
 };
 
-// A manager created through the export, initialised with a recording host.
-class ManagerUnderTest : public ManagerSession {
+// A manager created through the export, initialised with a recording host;
+// the New... objects come through its ITplMacroServices, one reference each.
+class ManagerUnderTest : public quenloft::testing::ManagerSession {
  public:
   ManagerUnderTest() { Open(); }
 
@@ -79,17 +78,28 @@ class ManagerUnderTest : public ManagerSession {
     manager->ResolveMacroText(text, out);
     return out.text();
   }
-  // A patched file to own expressions, one reference.
+  std::string Evaluate(const char* text, ITplUnknown* owner = nullptr) {
+    Text out;
+    manager->EvaluateExpressionIn(text, owner, out);
+    return out.text();
+  }
   ITplPatchedFile* NewFile(const char* name) {
     ITplPatchedFile* file = nullptr;
     services->CreatePatchedFile(&file);
     file->SetFileName(name);
     return file;
   }
-  std::string Evaluate(const char* text, ITplUnknown* owner = nullptr) {
-    Text out;
-    manager->EvaluateExpressionIn(text, owner, out);
-    return out.text();
+  ITplExpression* NewExpression(const char* text, ITplUnknown* owner = nullptr) {
+    ITplExpression* expression = nullptr;
+    services->CreateExpression(&expression, owner);
+    expression->SetText(text);
+    return expression;
+  }
+  ITplMacroCall* NewCall(const char* text, ITplExpression* context = nullptr) {
+    ITplMacroCall* call = nullptr;
+    services->CreateMacroCall(&call, context);
+    call->SetText(text);
+    return call;
   }
 };
 

@@ -6,19 +6,8 @@
 namespace quenloft_test {
 namespace {
 
-class MacroCallTest : public ::testing::Test {
- protected:
-  ITplMacroCall* NewCall(const char* text, ITplExpression* context = nullptr) {
-    ITplMacroCall* call = nullptr;
-    m.services->CreateMacroCall(&call, context);
-    call->SetText(text);
-    return call;
-  }
-
-  ManagerUnderTest m;
-};
-
-TEST_F(MacroCallTest, ValueFollowsResultAndAssignment) {
+// A new text clears the result; a refused one keeps everything.
+TEST(MacroCallTest, ValueFollowsResultAndAssignment) {
   const struct {
     const char* text;
     const char* result;  // null: none set
@@ -28,14 +17,14 @@ TEST_F(MacroCallTest, ValueFollowsResultAndAssignment) {
       {"Name", "", ""},                        {"t = Name", "x", ""},
       {"t = Name", nullptr, "t = Name"},
   };
+  ManagerUnderTest m;
   for (const auto& c : cases) {
-    ITplMacroCall* call = NewCall(c.text);
+    ITplMacroCall* call = m.NewCall(c.text);
     if (c.result != nullptr) call->SetResult(c.result);
     Text value;
     value.get()->SetText("stale");
     EXPECT_EQ(call->GetValue(value), 0);
     EXPECT_EQ(value.text(), c.value) << c.text;
-    // A new text clears the result; a refused one keeps everything.
     EXPECT_EQ(call->SetText(""), 1);
     EXPECT_EQ(call->GetResult(value), c.result != nullptr ? 0 : 1);
     call->SetText("other");
@@ -44,17 +33,16 @@ TEST_F(MacroCallTest, ValueFollowsResultAndAssignment) {
   }
 }
 
-TEST_F(MacroCallTest, ResultObjectKeepsOneReference) {
-  FakeHost first;
-  FakeHost second;
-  ITplMacroCall* call = NewCall("a");
+TEST(MacroCallTest, ResultObjectKeepsOneReference) {
+  ManagerUnderTest m;
+  Counted first(0), second(0);
+  ITplMacroCall* call = m.NewCall("a");
   call->SetResultObject(&first);
   call->SetResultObject(&second);
-  EXPECT_EQ(first.count(), 0);
-  EXPECT_EQ(second.count(), 1);
+  EXPECT_EQ(first.count() * 10 + second.count(), 1);
   ITplUnknown* out = nullptr;
   EXPECT_EQ(call->GetResultObject(&out), 0);
-  EXPECT_EQ(out, static_cast<ITplUnknown*>(&second));
+  EXPECT_EQ(out, &second);
   out->Release();
   call->SetText("b");  // clears the object as well
   EXPECT_EQ(second.count(), 0);
@@ -66,11 +54,12 @@ TEST_F(MacroCallTest, ResultObjectKeepsOneReference) {
 
 // A clone keeps the text and the context; an index out of range leaves the
 // string alone.
-TEST_F(MacroCallTest, ContextContainerCloneAndArguments) {
+TEST(MacroCallTest, ContextContainerCloneAndArguments) {
+  ManagerUnderTest m;
   ITplPatchedFile* page = m.NewFile("page.htm");
   ITplExpression* expression = nullptr;
   m.services->CreateExpression(&expression, page);
-  ITplMacroCall* call = NewCall("F(a, b)", expression);
+  ITplMacroCall* call = m.NewCall("F(a, b)", expression);
 
   ITplUnknown* container = nullptr;
   EXPECT_EQ(call->GetContainer(&container), 0);
@@ -98,7 +87,7 @@ TEST_F(MacroCallTest, ContextContainerCloneAndArguments) {
   EXPECT_EQ(page->Release(), 0);
 
   // Without an owner there is neither, and the out-pointer is cleared.
-  ITplMacroCall* orphan = NewCall("a");
+  ITplMacroCall* orphan = m.NewCall("a");
   context = expression;
   EXPECT_EQ(orphan->GetContext(&context), 1);
   EXPECT_EQ(context, nullptr);

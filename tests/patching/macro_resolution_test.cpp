@@ -9,13 +9,6 @@
 namespace quenloft_test {
 namespace {
 
-std::string Unresolved(const std::string& text) {
-  return "Template Error: can not resolve macro: " + text + " \r\n";
-}
-std::string UnresolvedIn(const std::string& text, const std::string& file) {
-  return "Template Error: can not resolve macro: " + text + " in " + file + "\r\n";
-}
-
 // Literals need no resolver; a statement without a name is neither
 // resolved nor reported.
 TEST(MacroResolution, LiteralsAndNamelessStatements) {
@@ -35,23 +28,24 @@ TEST(MacroResolution, LiteralsAndNamelessStatements) {
 // expression, the statement's own text); one that refuses or throws is
 // reported.
 TEST(MacroResolution, ResolverAnswersWithoutResultRefusesOrThrows) {
-  TestResolver silent({"Quiet"});
+  TestResolver silent({"Quiet"}), refusing({"No"}), throwing({"Boom"});
   silent.on_resolve = [](ITplMacroCall*) { return 0; };
-  TestResolver refusing({"No"});
-  TestResolver throwing({"Boom"});
   throwing.on_resolve = [](ITplMacroCall*) -> int32_t { throw std::runtime_error("boom"); };
   {
     ManagerUnderTest m;
     for (TestResolver* r : {&silent, &refusing, &throwing}) m.manager->AddResolver(r);
-    EXPECT_EQ(m.manager->HasResolverFor(" x = Quiet.m(1)"), 0);  // by the statement's name
-    EXPECT_EQ(m.manager->HasResolverFor("quiet"), 1);            // with case
+    // By the statement's name, with case.
+    EXPECT_EQ(Codes({m.manager->HasResolverFor(" x = Quiet.m(1)"),
+                     m.manager->HasResolverFor("quiet")}),
+              "0,1");
     Text out;
     out.get()->SetText("before");
     EXPECT_EQ(m.manager->ResolveMacroText("Quiet", out), 0);
     EXPECT_EQ(out.text(), "");
+    EXPECT_EQ(Codes({m.manager->ResolveMacroText("No", out),
+                     m.manager->ResolveMacroText("Boom(1)", out)}),
+              "0,0");
     EXPECT_EQ(m.Evaluate("Quiet.member"), "Quiet.member");
-    EXPECT_EQ(m.manager->ResolveMacroText("No", out), 0);
-    EXPECT_EQ(m.manager->ResolveMacroText("Boom(1)", out), 0);
     EXPECT_EQ(m.host.outputs, (std::vector<std::string>{Unresolved("No"), Unresolved("Boom(1)")}));
   }
   EXPECT_EQ(silent.resolve_calls, 2);  // HasResolverFor resolves nothing
@@ -59,7 +53,7 @@ TEST(MacroResolution, ResolverAnswersWithoutResultRefusesOrThrows) {
 }
 
 TEST(MacroResolution, MessageNamesTheContainersFile) {
-  FakeHost other_owner;  // an owner that is no patched file
+  Counted other_owner(0);  // an owner that is no patched file
   ManagerUnderTest m;
   ITplPatchedFile* page = m.NewFile("C:\\out\\page.htm");
   EXPECT_EQ(m.Evaluate("Foo.Bar", page), "");  // failed: out untouched
@@ -100,16 +94,15 @@ TEST(MacroResolution, AssignmentScopeFollowsTheEnding) {
 TEST(MacroResolution, AppendTrimsTheTargetAndWithoutContextOnlyGlobalsLand) {
   ManagerUnderTest m;
   EXPECT_EQ(m.Evaluate("total$$ = 'a'; total$$+ = 'b'; total$$ \t+ = 'c'"), "");
-  EXPECT_EQ(m.Resolve("total$$"), "abc");
   m.Evaluate("fresh$$+ = 'x'");
-  EXPECT_EQ(m.Resolve("fresh$$"), "x");
+  EXPECT_EQ(m.Resolve("total$$") + "|" + m.Resolve("fresh$$"), "abc|x");
 
   Text out;
-  EXPECT_EQ(m.manager->ResolveMacroText("local = 'v'", out), 0);
-  EXPECT_EQ(m.manager->HasResolverFor("local"), 1);
-  EXPECT_EQ(m.manager->ResolveMacroText("file$ = 'v'", out), 0);
-  EXPECT_EQ(m.manager->HasResolverFor("file$"), 1);
-  EXPECT_EQ(m.manager->ResolveMacroText("kept$$ = 'v'", out), 0);
+  EXPECT_EQ(Codes({m.manager->ResolveMacroText("local = 'v'", out),
+                   m.manager->ResolveMacroText("file$ = 'v'", out),
+                   m.manager->HasResolverFor("local"), m.manager->HasResolverFor("file$"),
+                   m.manager->ResolveMacroText("kept$$ = 'v'", out)}),
+            "0,0,1,1,0");
   EXPECT_EQ(out.text(), "v");  // ResolveMacroText gives the result itself
   EXPECT_EQ(m.Resolve("kept$$"), "v");
   EXPECT_TRUE(m.host.outputs.empty());
@@ -120,74 +113,70 @@ TEST(MacroResolution, ScopeStoresAppendsRemovesAndClears) {
   ManagerUnderTest m;
   ITplVariables* scope = m.GlobalScope();
   ASSERT_NE(scope, nullptr);
-  EXPECT_EQ(scope->SetVariable("a", "1"), 1);
-  EXPECT_EQ(scope->SetVariable("a", "2"), 1);
-  EXPECT_EQ(scope->AppendVariable("s", "x"), 1);
-  EXPECT_EQ(scope->AppendVariable("s", "y"), 1);
+  EXPECT_EQ(Codes({scope->SetVariable("a", "1"), scope->SetVariable("a", "2"),
+                   scope->AppendVariable("s", "x"), scope->AppendVariable("s", "y")}),
+            "1,1,1,1");
   scope->SetVariable("n", nullptr);
   scope->SetVariable("", "ignored");
   scope->SetVariable(nullptr, "ignored");
   scope->AppendVariable(nullptr, "ignored");
-  EXPECT_EQ(m.Resolve("a.member(1)"), "2");  // only the name counts
-  EXPECT_EQ(m.Resolve("s"), "xy");
-  EXPECT_EQ(m.Resolve("n"), "");
+  // Only the name counts; names keep their case.
+  EXPECT_EQ(m.Resolve("a.member(1)") + "|" + m.Resolve("s") + "|" + m.Resolve("n"), "2|xy|");
   EXPECT_TRUE(m.host.outputs.empty());
-  EXPECT_EQ(m.manager->HasResolverFor("A"), 1);  // names keep their case
+  EXPECT_EQ(m.manager->HasResolverFor("A"), 1);
 
-  EXPECT_EQ(scope->RemoveVariable("a"), 0);
-  EXPECT_EQ(scope->RemoveVariable("a"), 1);
-  EXPECT_EQ(scope->RemoveVariable(""), 1);
-  EXPECT_EQ(scope->RemoveVariable(nullptr), 1);
-  EXPECT_EQ(m.manager->HasResolverFor("a"), 0);  // still offered, answering nothing
+  EXPECT_EQ(Codes({scope->RemoveVariable("a"), scope->RemoveVariable("a"),
+                   scope->RemoveVariable(""), scope->RemoveVariable(nullptr),
+                   m.manager->HasResolverFor("a")}),
+            "0,1,1,1,0");  // a removed name is still offered, answering nothing
   scope->SetVariable("a", "3");
   EXPECT_EQ(m.Resolve("a"), "3");
   scope->RemoveVariable("s");
-  EXPECT_EQ(scope->ClearVariables(), 0);  // withdraws the removed names too
-  for (const char* name : {"a", "n", "s"}) EXPECT_EQ(m.manager->HasResolverFor(name), 1) << name;
-  EXPECT_EQ(scope->ClearVariables(), 0);
+  // Clearing withdraws the removed names too.
+  EXPECT_EQ(Codes({scope->ClearVariables(), m.manager->HasResolverFor("a"),
+                   m.manager->HasResolverFor("n"), m.manager->HasResolverFor("s"),
+                   scope->ClearVariables()}),
+            "0,1,1,1,0");
   scope->Release();
 }
 
 TEST(MacroResolution, QueryMacroAsksTheExtendedInterface) {
-  TestResolver ex({"Ext"});
+  TestResolver ex({"Ext"}), plain({"Plain"});
   ex.extended = true;
   ex.query_answer = "q";
-  TestResolver plain({"Plain"});
   {
     ManagerUnderTest m;
     m.manager->AddResolver(&ex);
     m.manager->AddResolver(&plain);
-    Text out;
-    EXPECT_EQ(m.copier->QueryMacro("Ext.a(1)", out), 0);
-    EXPECT_EQ(out.text(), "q");
-    EXPECT_EQ(m.copier->QueryAndMapMacro("Ext.a(1)", out), 0);
-    EXPECT_EQ(out.text(), "mapped:q");
+    const auto ask = [&](auto query, const char* text) {
+      Text out;
+      const int32_t result = (m.copier->*query)(text, out);
+      return std::to_string(result) + ":" + out.text();
+    };
+    const auto query = &ITplFileCopier::QueryMacro;
+    const auto map = &ITplFileCopier::QueryAndMapMacro;
+    EXPECT_EQ(ask(query, "Ext.a(1)"), "0:q");
+    EXPECT_EQ(ask(map, "Ext.a(1)"), "0:mapped:q");
     EXPECT_EQ(ex.queried, (std::vector<std::string>{"Ext.a(1)", "Ext.a(1)"}));
-
     ex.query_answer.clear();  // an empty answer is not mapped
-    EXPECT_EQ(m.copier->QueryAndMapMacro("Ext", out), 1);
+    EXPECT_EQ(ask(map, "Ext"), "1:");
+    EXPECT_EQ(ask(query, "Plain"), "1:");
+    EXPECT_EQ(ask(query, "Nobody"), "1:");
     EXPECT_EQ(ex.mapped.size(), 1u);
-
-    EXPECT_EQ(m.copier->QueryMacro("Plain", out), 1);
-    EXPECT_EQ(m.copier->QueryMacro("Nobody", out), 1);
   }
-  EXPECT_EQ(ex.count(), 0);
-  EXPECT_EQ(plain.count(), 0);
+  EXPECT_EQ(ex.count() + plain.count(), 0);
 }
 
+// Every level resolves the same statement again, as a template that refers
+// to itself would. The bound is per evaluation chain: a second run goes just
+// as deep.
 TEST(MacroResolution, NestingIsBounded) {
   ManagerUnderTest m;
-  // Every level resolves the same statement again, as a template that
-  // refers to itself would.
-  int deepest = 0;
-  int depth = 0;
+  int deepest = 0, depth = 0;
   TestResolver loop({"Loop"});
   loop.on_resolve = [&](ITplMacroCall* call) {
-    ++depth;
-    deepest = std::max(deepest, depth);
-    ITplMacroCall* nested = nullptr;
-    m.services->CreateMacroCall(&nested, nullptr);
-    nested->SetText("Loop");
+    deepest = std::max(deepest, ++depth);
+    ITplMacroCall* nested = m.NewCall("Loop");
     const int32_t inner = m.services->ResolveMacroCall(nested);
     nested->Release();
     call->SetResult(inner == 0 ? "deeper" : "bottom");
@@ -195,19 +184,17 @@ TEST(MacroResolution, NestingIsBounded) {
     return 0;
   };
   m.manager->AddResolver(&loop);
-  EXPECT_EQ(m.Resolve("Loop"), "deeper");
-  EXPECT_EQ(deepest, 64);
-  EXPECT_EQ(m.host.outputs, (std::vector<std::string>{Unresolved("Loop")}));
-
-  // The bound is per evaluation chain: a second run goes just as deep.
-  deepest = 0;
-  EXPECT_EQ(m.Resolve("Loop"), "deeper");
-  EXPECT_EQ(deepest, 64);
+  for (int run = 0; run < 2; ++run) {
+    deepest = 0;
+    EXPECT_EQ(m.Resolve("Loop"), "deeper");
+    EXPECT_EQ(deepest, 64);
+    EXPECT_EQ(m.host.outputs, (std::vector<std::string>(run + 1, Unresolved("Loop"))));
+  }
   m.manager->RemoveResolver(&loop);
 }
 
 TEST(MacroResolution, ReferencesComeBack) {
-  FakeHost host;
+  RecordingHost host(0);
   TestResolver resolver({"A", "B"});
   resolver.on_resolve = [](ITplMacroCall* call) { return call->SetResult("r"); };
   {

@@ -50,15 +50,9 @@ TEST(MarkerStyleOfFileName, ByExtensionFoldingAsciiCase) {
     const char* name;
     MarkerStyle style;
   } cases[] = {
-      {nullptr, MarkerStyleAny},
-      {"FILE.HTM", MarkerStyleMarkup},
-      {"index.HhK", MarkerStyleMarkup},
-      {"s.xsl", MarkerStyleMarkup},
-      {"s.CSS", MarkerStyleScript},
-      {"a.hhs", MarkerStyleIni},
-      {"a.res", MarkerStyleIni},
-      {"noextension", MarkerStyleAny},
-      {"a.htmx", MarkerStyleAny},
+      {nullptr, MarkerStyleAny}, {"FILE.HTM", MarkerStyleMarkup}, {"index.HhK", MarkerStyleMarkup},
+      {"s.xsl", MarkerStyleMarkup}, {"s.CSS", MarkerStyleScript}, {"a.hhs", MarkerStyleIni},
+      {"a.res", MarkerStyleIni}, {"noextension", MarkerStyleAny}, {"a.htmx", MarkerStyleAny},
       {"/srv/skin.htm/readme", MarkerStyleAny},  // the folder's dot is no extension
       {"C:\\skins\\default\\page.htm", MarkerStyleMarkup},
       {"a.\xC3\x84htm", MarkerStyleAny},  // only ASCII letters fold

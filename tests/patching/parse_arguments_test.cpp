@@ -14,23 +14,8 @@ using quenloft::ParseArguments;
 
 // A call of a host's own making that claims far more arguments than it
 // can give.
-class BoastingCall final : public ITplMacroCall {
+class BoastingCall final : public quenloft::testing::SelfCounted<ITplMacroCall> {
  public:
-  int32_t QL_CALL QueryInterface(const TplIID&, void** out) override {
-    if (out != nullptr) *out = nullptr;
-    return TPL_E_NOTIMPL;
-  }
-  int32_t QL_CALL AddRef() override { return 2; }
-  int32_t QL_CALL Release() override { return 1; }
-  int32_t QL_CALL SetText(const char*) override { return 1; }
-  int32_t QL_CALL GetText(ICvoString*) override { return 1; }
-  int32_t QL_CALL GetName(ICvoString*) override { return 0; }
-  int32_t QL_CALL GetMember(ICvoString*) override { return 0; }
-  int32_t QL_CALL GetAssignTarget(ICvoString*) override { return 1; }
-  int32_t QL_CALL SetResult(const char*) override { return 0; }
-  int32_t QL_CALL GetResult(ICvoString*) override { return 1; }
-  int32_t QL_CALL SetResultObject(ITplUnknown*) override { return 0; }
-  int32_t QL_CALL GetValue(ICvoString*) override { return 1; }
   int32_t QL_CALL GetArgCount(int32_t* count) override {
     *count = INT32_MAX;
     return 0;
@@ -40,6 +25,16 @@ class BoastingCall final : public ITplMacroCall {
     out->SetText(index == 0 ? "'a'" : "b");
     return 0;
   }
+  // The rest give nothing.
+  int32_t QL_CALL SetText(const char*) override { return 1; }
+  int32_t QL_CALL GetText(ICvoString*) override { return 1; }
+  int32_t QL_CALL GetName(ICvoString*) override { return 0; }
+  int32_t QL_CALL GetMember(ICvoString*) override { return 0; }
+  int32_t QL_CALL GetAssignTarget(ICvoString*) override { return 1; }
+  int32_t QL_CALL SetResult(const char*) override { return 0; }
+  int32_t QL_CALL GetResult(ICvoString*) override { return 1; }
+  int32_t QL_CALL SetResultObject(ITplUnknown*) override { return 0; }
+  int32_t QL_CALL GetValue(ICvoString*) override { return 1; }
   int32_t QL_CALL GetContext(ITplExpression** out) override { return Nothing(out); }
   int32_t QL_CALL GetContainer(ITplUnknown** out) override { return Nothing(out); }
   int32_t QL_CALL GetResultObject(ITplUnknown** out) override { return Nothing(out); }

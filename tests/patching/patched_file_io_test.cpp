@@ -10,6 +10,7 @@
 #include "frame/com_ptr.h"
 #include "inhouse/scratch_folder.h"
 #include "quenloft/quenloft.h"
+#include "support/codes.h"
 #include "support/text.h"
 
 namespace quenloft {
@@ -17,8 +18,9 @@ namespace {
 
 using inhouse_test::NamesIn;
 using inhouse_test::ReadFile;
-using inhouse_test::ScratchFolder;
 using inhouse_test::WriteFile;
+using testing::Codes;
+using Names = std::vector<std::string>;
 using namespace std::string_literals;
 
 class PatchedFileIo : public ::testing::Test {
@@ -36,18 +38,15 @@ class PatchedFileIo : public ::testing::Test {
     return file;
   }
 
-  static std::string TextOf(ITplPatchedFile* file) {
-    testing::Text s;
-    file->GetText(s);
-    return s.text();
-  }
-  static std::string NameOf(ITplPatchedFile* file) {
-    testing::Text s;
-    EXPECT_EQ(file->GetFileName(s), 0);
-    return s.text();
+  // "name|text" of a file.
+  static std::string Held(ITplPatchedFile* file) {
+    testing::Text name, text;
+    EXPECT_EQ(file->GetFileName(name), 0);
+    file->GetText(text);
+    return name.text() + "|" + text.text();
   }
 
-  ScratchFolder folder_;
+  inhouse_test::ScratchFolder folder_;
   ComPtr<ITplManager> manager_;
   ComPtr<ITplMacroServices> services_;
 };
@@ -66,21 +65,19 @@ TEST_F(PatchedFileIo, LoadSaveAndPatchKeepEveryByte) {
       "\xFF\xFE<\0!\0-\0-\0%\0O\0u\0t\0p\0u\0t\0(\0'\0a\0'\0)\0%\0-\0-\0>\0"s,
       all_bytes + "%%%Output('x')%%%",
   };
+  const std::string path = folder_ / "page.htm";
+  const std::string copy = folder_ / "copy.htm";
   for (const std::string& content : cases) {
-    const std::string path = folder_ / "page.htm";
-    const std::string copy = folder_ / "copy.htm";
     WriteFile(path, content);
     ComPtr<ITplPatchedFile> file = NewFile();
     EXPECT_EQ(file->LoadFromFile(path.c_str()), 0);
-    EXPECT_EQ(NameOf(file.get()), path);
-    EXPECT_EQ(TextOf(file.get()), content.substr(0, content.find('\0')));
-    EXPECT_EQ(file->SaveToFile(path.c_str()), 0);
-    EXPECT_EQ(file->SaveToFile(copy.c_str()), 0);
+    EXPECT_EQ(Held(file.get()), path + "|" + content.substr(0, content.find('\0')));
+    EXPECT_EQ(Codes({file->SaveToFile(path.c_str()), file->SaveToFile(copy.c_str())}), "0,0");
     EXPECT_EQ(ReadFile(path), content);
     EXPECT_EQ(ReadFile(copy), content);
     EXPECT_EQ(manager_->PatchFile(path.c_str()), 0);
     EXPECT_EQ(ReadFile(path), content);
-    EXPECT_EQ(NamesIn(folder_.path()), (std::vector<std::string>{"copy.htm", "page.htm"}));
+    EXPECT_EQ(NamesIn(folder_.path()), (Names{"copy.htm", "page.htm"}));
   }
 }
 
@@ -91,96 +88,50 @@ TEST_F(PatchedFileIo, SaveNeedsANameAndMissingFilesChangeNothing) {
   const std::string target = folder_ / "target.txt";
   ComPtr<ITplPatchedFile> file = NewFile();
   file->SetText("content");
-  EXPECT_EQ(file->SaveToFile(target.c_str()), 0);
-  EXPECT_EQ(file->LoadFromFile(missing.c_str()), 0);
-  EXPECT_EQ(NameOf(file.get()), "");
+  EXPECT_EQ(Codes({file->SaveToFile(target.c_str()), file->LoadFromFile(missing.c_str())}), "0,0");
+  EXPECT_EQ(Held(file.get()), "|content");
   EXPECT_TRUE(NamesIn(folder_.path()).empty());
 
   file->SetFileName("named.txt");
-  EXPECT_EQ(file->LoadFromFile(missing.c_str()), 0);
-  EXPECT_EQ(TextOf(file.get()), "content");
-  EXPECT_EQ(NameOf(file.get()), "named.txt");
-  EXPECT_EQ(manager_->PatchFile(missing.c_str()), 1);
-  EXPECT_EQ(manager_->PatchFile(nullptr), 1);
+  EXPECT_EQ(Codes({file->LoadFromFile(missing.c_str()), manager_->PatchFile(missing.c_str()),
+                   manager_->PatchFile(nullptr)}),
+            "0,1,1");
+  EXPECT_EQ(Held(file.get()), "named.txt|content");
   EXPECT_TRUE(NamesIn(folder_.path()).empty());
   EXPECT_EQ(file->SaveToFile(target.c_str()), 0);
   EXPECT_EQ(ReadFile(target), "content");
 
   const std::string sub = folder_ / "sub.htm";
   ASSERT_EQ(::mkdir(sub.c_str(), 0700), 0);
-  EXPECT_EQ(file->LoadFromFile(sub.c_str()), 0);
-  EXPECT_EQ(NameOf(file.get()), "named.txt");
-  EXPECT_EQ(manager_->PatchFile(sub.c_str()), 1);
-  EXPECT_EQ(NamesIn(folder_.path()), (std::vector<std::string>{"sub.htm", "target.txt"}));
+  EXPECT_EQ(Codes({file->LoadFromFile(sub.c_str()), manager_->PatchFile(sub.c_str())}), "0,1");
+  EXPECT_EQ(Held(file.get()), "named.txt|content");
+  EXPECT_EQ(NamesIn(folder_.path()), (Names{"sub.htm", "target.txt"}));
 }
-
-// Makes a file unreadable for the rest of the scope. Root reads any file
-// whatever its mode, so as root the effective user becomes "nobody" (the
-// saved user stays root, which brings it back).
-class Unreadable {
- public:
-  explicit Unreadable(const std::string& folder, const std::string& file) {
-    // The folder stays writable for the new user, so that a wrong write over
-    // the file would succeed and show.
-    ok_ = ::chmod(folder.c_str(), 0777) == 0 && ::chmod(file.c_str(), 0200) == 0;
-    if (ok_ && ::geteuid() == 0) ok_ = switched_ = ::seteuid(65534) == 0;
-  }
-  ~Unreadable() {
-    if (switched_ && ::seteuid(0) != 0) std::abort();
-  }
-  Unreadable(const Unreadable&) = delete;
-  Unreadable& operator=(const Unreadable&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  bool ok_ = false;
-  bool switched_ = false;
-};
 
 TEST_F(PatchedFileIo, UnreadableFileIsNeverWrittenOver) {
   const std::string path = folder_ / "locked.htm";
   WriteFile(path, "original content");
+  // The folder stays writable, so that a wrong write over the file would
+  // succeed and show. Root reads any file whatever its mode, so as root the
+  // effective user becomes "nobody" meanwhile (the saved user stays root).
+  const bool as_root = ::geteuid() == 0;
+  if (::chmod(folder_.path().c_str(), 0777) != 0 || ::chmod(path.c_str(), 0200) != 0 ||
+      (as_root && ::seteuid(65534) != 0)) {
+    GTEST_SKIP() << "cannot make a file unreadable here";
+  }
   {
-    Unreadable locked(folder_.path(), path);
-    if (!locked.ok()) GTEST_SKIP() << "cannot make a file unreadable here";
     ComPtr<ITplPatchedFile> file = NewFile();
     EXPECT_EQ(file->LoadFromFile(path.c_str()), 0);
-    EXPECT_EQ(TextOf(file.get()), "");
-    EXPECT_EQ(NameOf(file.get()), "");
-    EXPECT_EQ(file->SaveToFile(path.c_str()), 0);
-    EXPECT_EQ(manager_->PatchFile(path.c_str()), 0);
+    EXPECT_EQ(Held(file.get()), "|");
+    EXPECT_EQ(Codes({file->SaveToFile(path.c_str()), manager_->PatchFile(path.c_str())}), "0,0");
   }
+  if (as_root && ::seteuid(0) != 0) std::abort();
   ::chmod(path.c_str(), 0600);
   EXPECT_EQ(ReadFile(path), "original content");
-  EXPECT_EQ(NamesIn(folder_.path()), std::vector<std::string>{"locked.htm"});
+  EXPECT_EQ(NamesIn(folder_.path()), Names{"locked.htm"});
 }
 
 // A file size limit makes the write itself fail, for root as well.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    previous_handler_ = ::signal(SIGXFSZ, SIG_IGN);  // EFBIG instead of the signal
-    ok_ = ::getrlimit(RLIMIT_FSIZE, &previous_) == 0;
-    if (ok_) {
-      struct rlimit limit = previous_;
-      limit.rlim_cur = bytes;
-      ok_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-  }
-  ~FileSizeLimit() {
-    if (ok_) ::setrlimit(RLIMIT_FSIZE, &previous_);
-    ::signal(SIGXFSZ, previous_handler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  struct rlimit previous_ {};
-  sighandler_t previous_handler_;
-  bool ok_ = false;
-};
-
 TEST_F(PatchedFileIo, FailedWriteLeavesTheOldFileWhole) {
   const std::string path = folder_ / "page.txt";
   const std::string old_content = "old content that must survive\n";
@@ -188,13 +139,17 @@ TEST_F(PatchedFileIo, FailedWriteLeavesTheOldFileWhole) {
   ComPtr<ITplPatchedFile> file = NewFile();
   file->SetText(std::string(64 * 1024, 'n').c_str());
   file->SetFileName(path.c_str());
-  {
-    FileSizeLimit limit(1024);
-    ASSERT_TRUE(limit.ok());
-    EXPECT_EQ(file->SaveToFile(path.c_str()), 0);
-  }
+  const sighandler_t previous_handler = ::signal(SIGXFSZ, SIG_IGN);  // EFBIG instead
+  struct rlimit previous {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+  struct rlimit limit = previous;
+  limit.rlim_cur = 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  EXPECT_EQ(file->SaveToFile(path.c_str()), 0);
+  ::setrlimit(RLIMIT_FSIZE, &previous);
+  ::signal(SIGXFSZ, previous_handler);
   EXPECT_EQ(ReadFile(path), old_content);
-  EXPECT_EQ(NamesIn(folder_.path()), std::vector<std::string>{"page.txt"});
+  EXPECT_EQ(NamesIn(folder_.path()), Names{"page.txt"});
 }
 
 }  // namespace
