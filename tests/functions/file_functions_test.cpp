@@ -13,6 +13,7 @@ namespace {
 
 using inhouse_test::ReadFile;
 using inhouse_test::WriteFile;
+using Names = std::vector<std::string>;
 
 class FileFunctions : public TemplateSession {
  protected:
@@ -41,8 +42,7 @@ TEST_F(FileFunctions, FileNameByFolderKind) {
       // Outside any file the other kinds have no folder.
       {"FileName('x/y', 'hostitself')", "x\\y", {}},
       {"FileName('x', 'nosuchkind')", "x", {}},
-      {"FileName()", std::nullopt, {Unresolved("FileName()")}},
-      {"FileName('a', 'source', 'b')", std::nullopt, {Unresolved("FileName('a', 'source', 'b')")}},
+      Fails("FileName()"), Fails("FileName('a', 'source', 'b')"),
   };
   ExpectEvaluations(cases);
 }
@@ -50,16 +50,15 @@ TEST_F(FileFunctions, FileNameByFolderKind) {
 // The patched file is the container that "hostitself" and the other kinds
 // refer to.
 TEST_F(FileFunctions, FileNameInsideAFile) {
-  const struct {
-    std::string marker;
-    std::string value;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"%%%FileName('x', 'HostItself')%%%", "C:\\site\\help\\page.txt"},
       {"%%%FileName('img/x.gif')%%%", "C:\\site\\help\\img\\x.gif"},
       {"%%%FileName('x.gif', 'other')%%%", "C:\\site\\help\\x.gif"},
       {"%%%FileName('D:\\y.gif', 'hostitself')%%%", "D:\\y.gif"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Patch(c.marker, "C:/site/help/page.txt"), c.value) << c.marker;
+  for (const auto& [marker, value] : cases) {
+    EXPECT_EQ(Patch(marker, "C:/site/help/page.txt"), value) << marker;
+  }
   EXPECT_EQ(TakeOutputs(), std::vector<std::string>{});
 }
 
@@ -74,9 +73,7 @@ TEST_F(FileFunctions, LoadFromFile) {
   const EvalCase cases[] = {
       {Call("LoadFromFile", "page.txt", "result"), "Hello <b>there</b>", {}},
       {Call("LoadFromFile", dir_ / "zero.txt"), "ab", {}},
-      {missing, missing, {}},
-      {empty, empty, {}},
-      {"LoadFromFile()", std::nullopt, {Unresolved("LoadFromFile()")}},
+      {missing, missing, {}}, {empty, empty, {}}, Fails("LoadFromFile()"),
   };
   ExpectEvaluations(cases);
   // Inside a file a relative name is found beside it.
@@ -94,16 +91,16 @@ TEST_F(FileFunctions, SaveToFileCreatesButNeverTruncates) {
       {Call("SaveToFile", dir_ / "new.txt"), "", {}},
       {Call("SaveToFile", dir_ / "kept.txt"), "", {}},
       {Call("SaveToFile", "sub/deeper/made.txt", "result"), "", {}},
-      {impossible, std::nullopt, {Unresolved(impossible)}},
+      Fails(impossible),
   };
   ExpectEvaluations(cases);
-  EXPECT_TRUE(Exists("new.txt"));
-  EXPECT_EQ(Read("new.txt"), "");
+  EXPECT_EQ(inhouse_test::NamesIn(dir_.path()), (Names{"kept.txt", "new.txt", "sub"}));
+  EXPECT_EQ(Read("new.txt") + "|" + Read("kept.txt"), "|precious");
   EXPECT_TRUE(Exists("sub/deeper/made.txt"));
-  EXPECT_EQ(Read("kept.txt"), "precious");
 }
 
-TEST_F(FileFunctions, MoveFileMovesOrDeletes) {
+// MoveFile deletes its source only after a copy succeeded.
+TEST_F(FileFunctions, MoveFileMovesOrDeletesAndFailuresKeepTheSource) {
   WriteFile(dir_ / "a.tmp", "content");
   EXPECT_EQ(Eval(Call("MoveFile", dir_ / "a.tmp", dir_ / "new/folder/b.tmp")), "");
   EXPECT_FALSE(Exists("a.tmp"));
@@ -112,12 +109,11 @@ TEST_F(FileFunctions, MoveFileMovesOrDeletes) {
   const std::string remove = Call("MoveFile", dir_ / "new/folder/b.tmp");
   EXPECT_EQ(Eval(remove), "");
   EXPECT_FALSE(Exists("new/folder/b.tmp"));
-  EXPECT_EQ(TakeOutputs(), std::vector<std::string>{});
+  EXPECT_EQ(TakeOutputs(), Names{});
   EXPECT_EQ(Eval(remove), std::nullopt);
-  EXPECT_EQ(TakeOutputs(), std::vector<std::string>{Unresolved(remove)});
-}
+  EXPECT_EQ(TakeOutputs(), Names{Unresolved(remove)});
 
-TEST_F(FileFunctions, MoveFileFailuresKeepTheSource) {
+  SCOPED_TRACE("failures");
   WriteFile(dir_ / "a.tmp", "content");
   WriteFile(dir_ / "blocker", "a file, not a folder");
   for (const std::string& expression :
@@ -125,7 +121,7 @@ TEST_F(FileFunctions, MoveFileFailuresKeepTheSource) {
         Call("MoveFile", dir_ / "a.tmp", dir_ / "blocker/b.tmp"),  // cannot be made
         std::string("MoveFile()"), std::string("MoveFile('a', 'b', 'c')")}) {
     EXPECT_EQ(Eval(expression), std::nullopt) << expression;
-    EXPECT_EQ(TakeOutputs(), std::vector<std::string>{Unresolved(expression)}) << expression;
+    EXPECT_EQ(TakeOutputs(), Names{Unresolved(expression)}) << expression;
     EXPECT_EQ(Read("a.tmp"), "content") << expression;
   }
   EXPECT_FALSE(Exists("b.tmp"));

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "support/codes.h"
 #include "support/listing_resolver.h"
 #include "template_session.h"
 
@@ -47,9 +48,7 @@ class ResolverSet : public TemplateSession {
     EXPECT_EQ(CreateTemplateResolversInstance(&set), 0);
     if (set == nullptr) return nullptr;
     EXPECT_EQ(set->SetManager(session_.manager), 0);
-    if (initialize) {
-      EXPECT_EQ(set->Initialize(), 0);
-    }
+    EXPECT_EQ(initialize ? set->Initialize() : 0, 0);
     return set;
   }
 };
@@ -68,85 +67,74 @@ TEST_F(ResolverSet, CreationAndIdentity) {
   }
   ASSERT_EQ(set->QueryInterface(IID_ITplResolverSet, &out), 0);
   EXPECT_EQ(out, static_cast<void*>(set));
-  EXPECT_EQ(set->AddRef(), 3);
-  EXPECT_EQ(set->Release(), 2);
-  EXPECT_EQ(set->Release(), 1);
-
-  EXPECT_EQ(set->SetHostPath(nullptr), 0);
-  EXPECT_EQ(set->SetHostParam(nullptr), 0);
-  EXPECT_EQ(set->Uninitialize(), 0);  // never initialised
-  EXPECT_EQ(set->Initialize(), 0);    // no manager: nothing to register with
+  EXPECT_EQ(Codes({set->AddRef(), set->Release(), set->Release()}), "3,2,1");
+  // Never initialised; then no manager: nothing to register with.
+  EXPECT_EQ(Codes({set->SetHostPath(nullptr), set->SetHostParam(nullptr), set->Uninitialize(),
+                   set->Initialize()}),
+            "0,0,0,0");
   EXPECT_EQ(Registered(kBuiltIns), std::vector<std::string>{});
   EXPECT_EQ(set->Release(), 0);
 }
 
 // A resolver that holds every name first hears about each name the
-// function library asks for: twenty names, once each, in table order.
+// function library asks for: twenty names, once each, in table order, also
+// after a second Initialize; it keeps the names it had first.
 TEST_F(ResolverSet, RegistersTheTwentyNamesOnceInOrder) {
   SpyResolver spy(kBuiltIns);
   ASSERT_EQ(session_.manager->AddResolver(&spy), 0);
   ITplResolverSet* set = NewSet();
   EXPECT_EQ(spy.conflicts, kBuiltIns);
-  // A second Initialize registers nothing more.
   EXPECT_EQ(set->Initialize(), 0);
   EXPECT_EQ(spy.conflicts, kBuiltIns);
-  // The spy keeps the names it had first.
   EXPECT_EQ(Eval("Concat('a', 'b')"), "spy");
-  EXPECT_EQ(set->Uninitialize(), 0);
-  EXPECT_EQ(set->Release(), 0);
-  EXPECT_EQ(session_.manager->RemoveResolver(&spy), 0);
+  EXPECT_EQ(Codes({set->Uninitialize(), set->Release(), session_.manager->RemoveResolver(&spy)}),
+            "0,0,0");
   EXPECT_EQ(spy.count(), 1);
 }
 
 // The function library keeps the manager it was attached to: a manager
-// given later takes effect at the next Initialize.
+// given later takes effect at the next Initialize. A set released while
+// still initialised withdraws its names first, so the manager never calls
+// a destroyed resolver.
 TEST_F(ResolverSet, UninitializeWithdrawsEveryNameFromTheManagerAttachedTo) {
   ITplManager* other = nullptr;
   ASSERT_EQ(CreateTemplateManagerInstance(&other), 0);
   ITplResolverSet* set = NewSet();
   EXPECT_EQ(Registered(kBuiltIns), kBuiltIns);
   EXPECT_EQ(Eval("Concat('a', 'b')"), "ab");
-  EXPECT_EQ(set->SetManager(other), 0);
-  EXPECT_EQ(other->HasResolverFor("Concat"), 1);
-
-  EXPECT_EQ(set->Uninitialize(), 0);
+  EXPECT_EQ(Codes({set->SetManager(other), other->HasResolverFor("Concat"), set->Uninitialize()}),
+            "0,1,0");
   EXPECT_EQ(Registered(kBuiltIns), std::vector<std::string>{});
   EXPECT_EQ(session_.manager->HasResolverFor("System"), 0);  // not the set's
   EXPECT_EQ(Eval("Concat('a', 'b')"), std::nullopt);
-  EXPECT_EQ(session_.host.outputs, std::vector<std::string>{Unresolved("Concat('a', 'b')")});
-  EXPECT_EQ(set->Uninitialize(), 0);
+  EXPECT_EQ(TakeOutputs(), std::vector<std::string>{Unresolved("Concat('a', 'b')")});
+  EXPECT_EQ(Codes({set->Uninitialize(), set->Initialize(), other->HasResolverFor("Concat"),
+                   set->Uninitialize(), other->HasResolverFor("Concat"), set->Release(),
+                   other->Release()}),
+            "0,0,0,0,1,0,0");
 
-  EXPECT_EQ(set->Initialize(), 0);
-  EXPECT_EQ(other->HasResolverFor("Concat"), 0);
-  EXPECT_EQ(set->Uninitialize(), 0);
-  EXPECT_EQ(other->HasResolverFor("Concat"), 1);
-  EXPECT_EQ(set->Release(), 0);
-  EXPECT_EQ(other->Release(), 0);
-}
-
-// A set released while still initialised withdraws its names first, so the
-// manager never calls a destroyed resolver.
-TEST_F(ResolverSet, ReleasedWhileInitialisedWithdrawsItsNames) {
+  SCOPED_TRACE("released while initialised");
   EXPECT_EQ(NewSet()->Release(), 0);
   EXPECT_EQ(Registered(kBuiltIns), std::vector<std::string>{});
   EXPECT_EQ(Eval("Concat('a', 'b')"), std::nullopt);
-  EXPECT_EQ(session_.host.outputs, std::vector<std::string>{Unresolved("Concat('a', 'b')")});
+  EXPECT_EQ(TakeOutputs(), std::vector<std::string>{Unresolved("Concat('a', 'b')")});
 }
 
 // While attached, the function library keeps the manager alive; it gives
 // back every reference it took.
 TEST_F(ResolverSet, ReferencesToTheManagerAreGivenBack) {
-  const int32_t before = session_.manager->AddRef() - 1;
-  session_.manager->Release();
+  const auto references = [this] {
+    const int32_t count = session_.manager->AddRef() - 1;
+    session_.manager->Release();
+    return count;
+  };
+  const int32_t before = references();
   ITplResolverSet* set = NewSet(false);
-  EXPECT_EQ(session_.manager->AddRef() - 1, before);  // the set itself takes none
-  session_.manager->Release();
+  EXPECT_EQ(references(), before);  // the set itself takes none
   ASSERT_EQ(set->Initialize(), 0);
-  EXPECT_GT(session_.manager->AddRef() - 1, before);
-  session_.manager->Release();
+  EXPECT_GT(references(), before);
   EXPECT_EQ(set->Uninitialize(), 0);
-  EXPECT_EQ(session_.manager->AddRef() - 1, before);
-  session_.manager->Release();
+  EXPECT_EQ(references(), before);
   EXPECT_EQ(set->Release(), 0);
 }
 

@@ -12,18 +12,10 @@
 
 #include "quenloft/quenloft.h"
 #include "support/manager_session.h"
+#include "support/messages.h"
 #include "support/text.h"
 
 namespace quenloft::testing {
-
-// The message for a statement that does not resolve, outside any file and
-// inside the file named.
-inline std::string Unresolved(const std::string& statement) {
-  return "Template Error: can not resolve macro: " + statement + " \r\n";
-}
-inline std::string UnresolvedIn(const std::string& statement, const std::string& file) {
-  return "Template Error: can not resolve macro: " + statement + " in " + file + "\r\n";
-}
 
 // An expression, its value outside any file and the messages it leaves.
 struct EvalCase {
@@ -31,6 +23,10 @@ struct EvalCase {
   std::optional<std::string> value;  // nothing: the statement does not resolve
   std::vector<std::string> messages;
 };
+// A statement that does not resolve, reported as such.
+inline EvalCase Fails(const std::string& expression) {
+  return {expression, std::nullopt, {Unresolved(expression)}};
+}
 
 class TemplateSession : public ::testing::Test {
  protected:
@@ -70,7 +66,6 @@ class TemplateSession : public ::testing::Test {
   void SetSystemValue(const char* name, const char* value) {
     EXPECT_EQ(session_.manager->SetSystemValue(name, value), 0);
   }
-
   void SetGlobal(const char* name, const char* value) { session_.SetGlobal(name, value); }
 
   std::vector<std::string> TakeOutputs() { return std::exchange(session_.host.outputs, {}); }

@@ -1,14 +1,13 @@
 // TransformXml on its own: results, and refusals that must fail quietly.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "inhouse/scratch_folder.h"
 #include "platform/xslt.h"
 
 namespace quenloft::platform {
@@ -43,37 +42,14 @@ TEST(TransformXml, OutputMethodsDeclarationAndInternalEntities) {
   for (const auto& c : cases) EXPECT_EQ(TransformXml(c.xml, c.sheet), c.expected) << c.name;
 }
 
-// A path of this process's own in the temporary folder, so that runs of
-// the suite side by side never see each other's files.
-std::string UniqueTempPath(const char* name) {
-  return ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
-}
-
-// A readable file outside the two texts, removed again at the end.
-class LocalFile {
- public:
-  LocalFile(const char* name, const std::string& content)
-      : path_(UniqueTempPath(name)) {
-    std::FILE* file = std::fopen(path_.c_str(), "w");
-    if (file != nullptr) {
-      std::fputs(content.c_str(), file);
-      std::fclose(file);
-    }
-  }
-  ~LocalFile() { std::remove(path_.c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 TEST(TransformXml, FailuresGiveNothingAndPrintNothing) {
   // Both would be read without the protections: a plain XML document and
   // a style sheet that an include would pull in.
-  const LocalFile data("quenloft_xslt_data.xml", "<secret>hidden</secret>");
-  const LocalFile module("quenloft_xslt_module.xsl", Sheet("", "included"));
-  const std::string written = UniqueTempPath("quenloft_xslt_write.txt");
-  std::remove(written.c_str());
+  const inhouse_test::ScratchFolder folder;
+  const std::string data = folder / "data.xml", module = folder / "module.xsl";
+  const std::string written = folder / "written.txt";
+  inhouse_test::WriteFile(data, "<secret>hidden</secret>");
+  inhouse_test::WriteFile(module, Sheet("", "included"));
   const auto top = [](const std::string& element) {
     return "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">" +
            element + "</xsl:stylesheet>";
@@ -92,9 +68,9 @@ TEST(TransformXml, FailuresGiveNothingAndPrintNothing) {
       {"not a style sheet", kToc, "<html/>"},
       {"unknown function", kToc, copy_of("nosuch()")},
       {"document() reads a file", kToc, copy_of("document('/etc/passwd')")},
-      {"document() reads a readable XML file", kToc, copy_of("document('" + data.path() + "')")},
+      {"document() reads a readable XML file", kToc, copy_of("document('" + data + "')")},
       {"document() reads the network", kToc, copy_of("document('http://127.0.0.1:9/x.xml')")},
-      {"include of a readable file", kToc, top("<xsl:include href=\"" + module.path() + "\"/>")},
+      {"include of a readable file", kToc, top("<xsl:include href=\"" + module + "\"/>")},
       {"import of a file", kToc, top("<xsl:import href=\"/etc/passwd\"/>")},
       {"style sheet writes a file", kToc,
        Sheet("", "<xsl:document href=\"" + written +
@@ -118,13 +94,11 @@ TEST(TransformXml, ThreadsTransformAtOnce) {
   std::vector<int> good(4, 0);
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&good, t] {
-      for (int i = 0; i < 20; ++i) {
-        if (TransformXml(kToc, kCountTopics) == "<r>2</r>\n") ++good[t];
-      }
+      for (int i = 0; i < 20; ++i) good[t] += TransformXml(kToc, kCountTopics) == "<r>2</r>\n";
     });
   }
   for (std::thread& thread : threads) thread.join();
-  for (int count : good) EXPECT_EQ(count, 20);
+  EXPECT_EQ(good, std::vector<int>(4, 20));
 }
 
 }  // namespace
