@@ -10,6 +10,7 @@
 
 #include "CorvaskUtils/CorvaskUtils.h"
 #include "inhouse/scratch_folder.h"
+#include "support/codes.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ using inhouse_test::NamesIn;
 using inhouse_test::ReadFile;
 using inhouse_test::ScratchFolder;
 using inhouse_test::WriteFile;
+using quenloft::testing::Codes;
 
 TEST(CorvaskUtilsPaths, SplitPathNameTable) {
   struct {
@@ -123,8 +125,7 @@ TEST(CorvaskUtilsText, DeQuoteTable) {
 }
 
 TEST(CorvaskUtilsText, AsciiCaseFolding) {
-  EXPECT_EQ(ToLowerAscii("AbC-\xC3\x89"), "abc-\xC3\x89");
-  EXPECT_EQ(ToLowerAscii(nullptr), "");
+  EXPECT_EQ(ToLowerAscii("AbC-\xC3\x89") + "|" + ToLowerAscii(nullptr), "abc-\xC3\x89|");
   EXPECT_EQ(CompareNoCaseAscii("ABC", "abc"), 0);
   EXPECT_GT(CompareNoCaseAscii("abc", "AB"), 0);
   EXPECT_GT(CompareNoCaseAscii("\xC3", "z"), 0);  // bytes compare unsigned
@@ -135,19 +136,17 @@ TEST(CorvaskUtilsFiles, ExistenceAcceptsBothSeparators) {
   std::filesystem::create_directory(scratch / "sub");
   WriteFile(scratch / "sub/a.txt", "x");
   const std::string windows_style = scratch.path() + "\\sub\\a.txt";
-  EXPECT_TRUE(FileExist(windows_style.c_str()));
-  EXPECT_FALSE(FolderExist(windows_style.c_str()));
-  EXPECT_TRUE(FolderExist((scratch.path() + "\\sub\\").c_str()));
-  EXPECT_FALSE(FileExist((scratch / "sub").c_str()));
-  EXPECT_FALSE(FileExist("C:\\Windows\\win.ini"));
-  EXPECT_FALSE(FileExist(nullptr));
+  EXPECT_EQ(Codes({FileExist(windows_style.c_str()), FolderExist(windows_style.c_str()),
+                   FolderExist((scratch.path() + "\\sub\\").c_str()),
+                   FileExist((scratch / "sub").c_str()), FileExist("C:\\Windows\\win.ini"),
+                   FileExist(nullptr)}),
+            "1,0,1,0,0,0");
 }
 
 TEST(CorvaskUtilsFiles, PrepareAndSafeCreateMakeFoldersButNoFile) {
   ScratchFolder scratch;
   const std::string folder = scratch.path() + "\\a\\b/c\\";
-  EXPECT_TRUE(PrepareFolder(folder.c_str()));
-  EXPECT_TRUE(PrepareFolder(folder.c_str()));  // already there
+  EXPECT_EQ(Codes({PrepareFolder(folder.c_str()), PrepareFolder(folder.c_str())}), "1,1");
   EXPECT_TRUE(std::filesystem::is_directory(scratch / "a/b/c"));
 
   EXPECT_TRUE(SafeCreateFile((scratch / "new/deeper/a.htm").c_str()));
@@ -158,10 +157,11 @@ TEST(CorvaskUtilsFiles, PrepareAndSafeCreateMakeFoldersButNoFile) {
   EXPECT_TRUE(SafeCreateFile((scratch / "old.htm").c_str()));
   EXPECT_EQ(ReadFile(scratch / "old.htm"), "keep me");
 
-  EXPECT_FALSE(PrepareFolder((scratch / "old.htm/sub").c_str()));
-  EXPECT_FALSE(SafeCreateFile((scratch / "new").c_str()));  // a folder
-  EXPECT_FALSE(SafeCreateFile((scratch / "old.htm/x").c_str()));
-  EXPECT_FALSE(SafeCreateFile(nullptr));
+  // Below a file, on a folder, below a file, nothing.
+  EXPECT_EQ(Codes({PrepareFolder((scratch / "old.htm/sub").c_str()),
+                   SafeCreateFile((scratch / "new").c_str()),
+                   SafeCreateFile((scratch / "old.htm/x").c_str()), SafeCreateFile(nullptr)}),
+            "0,0,0,0");
 
   if (inhouse_test::RunningAsRoot()) return;  // root writes anywhere
   std::filesystem::create_directory(scratch / "locked");
@@ -186,11 +186,7 @@ class TempFolderTest : public testing::Test {
     ::setenv("TMPDIR", scratch_.path().c_str(), 1);
   }
   void TearDown() override {
-    if (previous_.empty()) {
-      ::unsetenv("TMPDIR");
-    } else {
-      ::setenv("TMPDIR", previous_.c_str(), 1);
-    }
+    previous_.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", previous_.c_str(), 1);
   }
   ScratchFolder scratch_;
   std::string previous_;
@@ -222,8 +218,8 @@ TEST_F(TempFolderTest, RemovalTakesEverythingButFollowsNoLink) {
   EXPECT_TRUE(RemoveUniqueTempFolder(folder.c_str()));
   EXPECT_FALSE(std::filesystem::exists(folder));
   EXPECT_EQ(ReadFile(scratch_ / "outside/keep.txt"), "keep");
-  EXPECT_FALSE(RemoveUniqueTempFolder(folder.c_str()));
-  EXPECT_FALSE(RemoveUniqueTempFolder(nullptr));
+  EXPECT_EQ(Codes({RemoveUniqueTempFolder(folder.c_str()), RemoveUniqueTempFolder(nullptr)}),
+            "0,0");
 }
 
 class CheckTimeTest : public testing::Test {

@@ -38,9 +38,9 @@ TEST(ByteString, HoldsZeroBytesAndStaysTerminated) {
 TEST(ByteString, AppendAndAssignFromItself) {
   CByteString s("0123456789", 10);
   s.Append(s.GetContent(), s.GetLength());  // forces the buffer to move
-  EXPECT_EQ(Content(s), "01234567890123456789");
+  const std::string appended = Content(s);
   s.Assign(s.GetContent() + 5, 3);
-  EXPECT_EQ(Content(s), "567");
+  EXPECT_EQ(appended + "|" + Content(s), "01234567890123456789|567");
 }
 
 // Appends stay linear: room is made ahead, so small appends keep the buffer.
@@ -142,10 +142,7 @@ TEST(HtmlPack, HtmlAndTextTables) {
   for (const auto& [html, text] : to_text) EXPECT_EQ(CHtmlPack::HtmlToText(html), text) << html;
   EXPECT_EQ(CHtmlPack::HtmlToText(nullptr), "");
 
-  const std::pair<const char*, const char*> to_html[] = {
-      {"&amp;", "&amp;amp;"},
-      {"it's", "it's"},
-  };
+  const std::pair<const char*, const char*> to_html[] = {{"&amp;", "&amp;amp;"}, {"it's", "it's"}};
   for (const auto& [text, html] : to_html) {
     EXPECT_EQ(CHtmlPack::TextToHtml(text), html) << text;
     EXPECT_EQ(CHtmlPack::HtmlToText(CHtmlPack::TextToHtml(text).c_str()), text);
@@ -154,12 +151,9 @@ TEST(HtmlPack, HtmlAndTextTables) {
 }
 
 TEST(Colors, ColorNameToColorTable) {
-  const std::pair<const char*, uint32_t> known[] = {
-      // red in the lowest byte
-      {"Red", 0x0000FF},
-      {"LightGoldenrodYellow", 0xD2FAFA},
-      {"#A0b0C0", 0xC0B0A0},
-      {"#abc", 0xCCBBAA},
+  const std::pair<const char*, uint32_t> known[] = {  // red in the lowest byte
+      {"Red", 0x0000FF}, {"LightGoldenrodYellow", 0xD2FAFA},
+      {"#A0b0C0", 0xC0B0A0}, {"#abc", 0xCCBBAA},
   };
   for (const auto& [name, expected] : known) {
     uint32_t color = 0;
@@ -172,8 +166,7 @@ TEST(Colors, ColorNameToColorTable) {
     EXPECT_EQ(color, 7u) << unknown;
   }
   uint32_t color = 7;
-  EXPECT_EQ(ColorNameToColor(nullptr, &color), 0);
-  EXPECT_EQ(ColorNameToColor("red", nullptr), 0);
+  EXPECT_EQ(ColorNameToColor(nullptr, &color) + ColorNameToColor("red", nullptr), 0);
 }
 
 }  // namespace
