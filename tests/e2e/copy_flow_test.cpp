@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <ostream>
 #include <string>
 #include <utility>
 
@@ -101,33 +100,28 @@ TEST_F(CopyFlowTest, SkinProducesTheGoldenFolder) {
   EXPECT_EQ(host_.notified, notified);
 }
 
-struct DotCase {
-  int entries;
-  size_t dots;
-};
-void PrintTo(const DotCase& c, std::ostream* os) { *os << c.entries << " entries"; }
-
-class ProgressDots : public CopyFlowTest, public ::testing::WithParamInterface<DotCase> {};
-
-TEST_P(ProgressDots, DotsFollowTheTruncatedPercentage) {
-  const DotCase c = GetParam();
-  for (int i = 0; i < c.entries; ++i) {
-    const std::string name = "plain" + std::to_string(i) + ".txt";
-    ASSERT_TRUE(WriteFile(result_ + name, "plain text"));
-    manager_->AddUpdateFile(name.c_str());
+TEST_F(CopyFlowTest, ProgressDotsFollowTheTruncatedPercentage) {
+  const struct {
+    int entries;
+    long dots;
+  } kCases[] = {{0, 0}, {1, 0}, {3, 66}, {7, 85}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(::testing::Message() << c.entries << " entries");
+    ASSERT_EQ(copier_->Initialize(&host_), 0);  // empties the update list
+    host_.Forget();
+    for (int i = 0; i < c.entries; ++i) {
+      const std::string name = "plain" + std::to_string(i) + ".txt";
+      ASSERT_TRUE(WriteFile(result_ + name, "plain text"));
+      manager_->AddUpdateFile(name.c_str());
+    }
+    ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+    const std::string all = host_.AllOutput();
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all.substr(all.size() - 2), "\r\n");
+    EXPECT_EQ(std::count(all.begin(), all.end(), '.'), c.dots);
+    EXPECT_EQ(host_.progress.size(), static_cast<size_t>(c.entries));
   }
-  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
-  const std::string all = host_.AllOutput();
-  ASSERT_GE(all.size(), 2u);
-  EXPECT_EQ(all.substr(all.size() - 2), "\r\n");
-  EXPECT_EQ(std::count(all.begin(), all.end(), '.'), static_cast<long>(c.dots));
-  EXPECT_EQ(host_.progress.size(), static_cast<size_t>(c.entries));
 }
-
-INSTANTIATE_TEST_SUITE_P(Entries, ProgressDots,
-                         ::testing::Values(DotCase{0, 0}, DotCase{1, 0}, DotCase{3, 66},
-                                           DotCase{7, 85}),
-                         [](const auto& info) { return std::to_string(info.param.entries); });
 
 TEST_F(CopyFlowTest, VanishedSourceIsSkippedAndCountsAsCopied) {
   AddSkin(OutsideSkin(), {"gone.htm", "index.htm"});
