@@ -10,156 +10,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#if defined(_WIN64)
-#define HOSTCALL
-#else
-#define HOSTCALL __stdcall
-#endif
-
-typedef struct IID16 {
-  uint32_t Data1;
-  uint16_t Data2;
-  uint16_t Data3;
-  uint8_t Data4[8];
-} IID16;
-
-static const IID16 kIidFileCopier = {
-    0x798143C2, 0xF87D, 0x11D4, {0x94, 0xAB, 0x00, 0x50, 0xDA, 0x1C, 0x68, 0xB0}};
-
-/* ---- ICvoString: slots 0-2, 3, 5 and 21 are used here -------------------- */
-
-typedef struct CvoString CvoString;
-typedef struct CvoStringVtbl {
-  int32_t(HOSTCALL* QueryInterface)(CvoString*, const IID16*, void**); /* 0 */
-  int32_t(HOSTCALL* AddRef)(CvoString*);                               /* 1 */
-  int32_t(HOSTCALL* Release)(CvoString*);                              /* 2 */
-  int32_t(HOSTCALL* SetText)(CvoString*, const char*);                 /* 3 */
-  int32_t(HOSTCALL* AppendText)(CvoString*, const char*);              /* 4 */
-  int32_t(HOSTCALL* GetLength)(CvoString*);                            /* 5 */
-  void (*Slots6To20[15])(void);                                        /* 6-20 */
-  int32_t(HOSTCALL* GetText)(CvoString*, const char**);                /* 21 */
-} CvoStringVtbl;
-struct CvoString {
-  const CvoStringVtbl* vtbl;
-};
-
-/* ---- ITplHostCallback, implemented below -------------------------------- */
-
-typedef struct Host Host;
-typedef struct HostVtbl {
-  int32_t(HOSTCALL* QueryInterface)(Host*, const IID16*, void**); /* 0 */
-  int32_t(HOSTCALL* AddRef)(Host*);                               /* 1 */
-  int32_t(HOSTCALL* Release)(Host*);                              /* 2 */
-  int32_t(HOSTCALL* Output)(Host*, const char*);                  /* 3 */
-  int32_t(HOSTCALL* Reserved4)(Host*);                            /* 4 */
-  int32_t(HOSTCALL* Reserved5)(Host*);                            /* 5 */
-  int32_t(HOSTCALL* Progress)(Host*, int32_t, int32_t);           /* 6 */
-  int32_t(HOSTCALL* MapFileName)(Host*, const char*, CvoString*); /* 7 */
-  int32_t(HOSTCALL* Reserved8)(Host*);                            /* 8 */
-  int32_t(HOSTCALL* NotifyFile)(Host*, const char*);              /* 9 */
-  int32_t(HOSTCALL* Reserved10)(Host*);                           /* 10 */
-  int32_t(HOSTCALL* ShouldContinue)(Host*);                       /* 11 */
-} HostVtbl;
-struct Host {
-  const HostVtbl* vtbl;
-  int32_t count;
-  char last_output[256];
-};
-
-/* ---- ITplManager (slots 0-13 used) and ITplFileCopier (0-5) -------------- */
-
-typedef struct Manager Manager;
-typedef struct ManagerVtbl {
-  int32_t(HOSTCALL* QueryInterface)(Manager*, const IID16*, void**);        /* 0 */
-  int32_t(HOSTCALL* AddRef)(Manager*);                                      /* 1 */
-  int32_t(HOSTCALL* Release)(Manager*);                                     /* 2 */
-  void (*Slots3To9[7])(void);                                               /* 3-9 */
-  int32_t(HOSTCALL* SetSystemValue)(Manager*, const char*, const char*);    /* 10 */
-  int32_t(HOSTCALL* HasResolverFor)(Manager*, const char*);                 /* 11 */
-  int32_t(HOSTCALL* ResolveMacroText)(Manager*, const char*, CvoString*);   /* 12 */
-  int32_t(HOSTCALL* EvaluateExpression)(Manager*, const char*, CvoString*); /* 13 */
-} ManagerVtbl;
-struct Manager {
-  const ManagerVtbl* vtbl;
-};
-
-typedef struct FileCopier FileCopier;
-typedef struct FileCopierVtbl {
-  int32_t(HOSTCALL* QueryInterface)(FileCopier*, const IID16*, void**); /* 0 */
-  int32_t(HOSTCALL* AddRef)(FileCopier*);                               /* 1 */
-  int32_t(HOSTCALL* Release)(FileCopier*);                              /* 2 */
-  int32_t(HOSTCALL* Initialize)(FileCopier*, Host*);                    /* 3 */
-  int32_t(HOSTCALL* AddResolverModuleByHost)(FileCopier*, const char*, const char*,
-                                             const char*); /* 4 */
-  int32_t(HOSTCALL* Terminate)(FileCopier*);               /* 5 */
-} FileCopierVtbl;
-struct FileCopier {
-  const FileCopierVtbl* vtbl;
-};
-
-typedef int32_t(HOSTCALL* CreateManagerFn)(Manager**);
-typedef int32_t(HOSTCALL* CreateStringFn)(CvoString**);
-
-/* ---- The host object ------------------------------------------------------ */
-
-static int32_t HOSTCALL HostQueryInterface(Host* self, const IID16* iid, void** out) {
-  (void)self;
-  (void)iid;
-  if (out != NULL) *out = NULL;
-  return (int32_t)0x80004001u;
-}
-static int32_t HOSTCALL HostAddRef(Host* self) { return ++self->count; }
-static int32_t HOSTCALL HostRelease(Host* self) { return --self->count; }
-static int32_t HOSTCALL HostOutput(Host* self, const char* text) {
-  snprintf(self->last_output, sizeof self->last_output, "%s", text != NULL ? text : "");
-  return 0;
-}
-static int32_t HOSTCALL HostReserved(Host* self) {
-  (void)self;
-  return 0;
-}
-static int32_t HOSTCALL HostProgress(Host* self, int32_t index, int32_t total) {
-  (void)self;
-  (void)index;
-  (void)total;
-  return 0;
-}
-static int32_t HOSTCALL HostMapFileName(Host* self, const char* path, CvoString* out) {
-  (void)self;
-  (void)path;
-  (void)out;
-  return 1;
-}
-static int32_t HOSTCALL HostNotifyFile(Host* self, const char* path) {
-  (void)self;
-  (void)path;
-  return 0;
-}
-static int32_t HOSTCALL HostShouldContinue(Host* self) {
-  (void)self;
-  return 1;
-}
-
-static const HostVtbl kHostVtbl = {
-    HostQueryInterface, HostAddRef,     HostRelease,  HostOutput,
-    HostReserved,       HostReserved,   HostProgress, HostMapFileName,
-    HostReserved,       HostNotifyFile, HostReserved, HostShouldContinue,
-};
-
-/* ---- Checks ---------------------------------------------------------------- */
-
-static int passed;
-static int failed;
-
-#define CHECK(condition)                                                            \
-  do {                                                                              \
-    if (condition) {                                                                \
-      ++passed;                                                                     \
-    } else {                                                                        \
-      ++failed;                                                                     \
-      fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-    }                                                                               \
-  } while (0)
+#include "support/c_host.h"
 
 /* GetProcAddress answers a generic function pointer; copy it into the
  * typed one. */
@@ -222,26 +73,17 @@ static void CheckImports(const char* file) {
   }
 }
 
-static const char* TextOf(CvoString* s) {
-  const char* text = NULL;
-  if (s->vtbl->GetLength(s) == 0) return "";
-  if (s->vtbl->GetText(s, &text) != 0 || text == NULL) return "(no text)";
-  return text;
-}
-
 static void DriveManager(CreateManagerFn create_manager, CreateStringFn create_string) {
-  Host host;
+  HostCallback host;
   Manager* manager = NULL;
   FileCopier* copier = NULL;
   CvoString* text = NULL;
-  memset(&host, 0, sizeof host);
-  host.vtbl = &kHostVtbl;
-  host.count = 1;
+  InitHost(&host);
 
   CHECK(create_manager(&manager) == 0);
   CHECK(manager != NULL);
   if (manager == NULL) return;
-  CHECK(manager->vtbl->QueryInterface(manager, (const IID16*)&kIidFileCopier,
+  CHECK(manager->vtbl->QueryInterface(manager, &kIidFileCopier,
                                       (void**)&copier) == 0);
   CHECK(copier != NULL);
   if (copier == NULL) {
@@ -305,10 +147,11 @@ int main(void) {
     CHECK(GetProcAddress(library, "CreateTemplateManagerInstance@4") == NULL);
     CHECK(Entry(GetModuleHandleA("CorvaskObjs.dll"), "CreateCvoStringInstance", &create_string,
                 sizeof create_string));
-    if (create_manager != NULL && create_string != NULL) DriveManager(create_manager, create_string);
+    if (create_manager != NULL && create_string != NULL) {
+      DriveManager(create_manager, create_string);
+    }
     CHECK(FreeLibrary(library));
   }
   if (SUCCEEDED(com)) CoUninitialize();
-  printf("%d passed, %d failed\n", passed, failed);
-  return failed == 0 && passed > 0 ? 0 : 1;
+  return Verdict();
 }
