@@ -23,6 +23,7 @@
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxslt/documents.h>
+#include <libxslt/extensions.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xslt.h>
@@ -82,6 +83,10 @@ void InitializeOnce() {
   std::call_once(once, [] {
     xmlInitParser();
     xsltInit();
+    // libxslt makes its global lock lazily and without a lock of its own;
+    // threads that make their first style sheets at once would each make
+    // one. Made here, once.
+    xsltInitGlobals();
     xsltSetGenericErrorFunc(nullptr, &SilentError);
     xsltSetGenericDebugFunc(nullptr, &SilentError);
     g_previous_entity_loader = xmlGetExternalEntityLoader();
