@@ -49,7 +49,8 @@ int32_t CTplPatchedFileImpl::SetText(const char* text) {
 
 int32_t CTplPatchedFileImpl::GetText(ICvoString* out) {
   return Guarded(0, [&] {
-    WriteString(out, content_ ? std::string_view(content_->bytes) : std::string_view());
+    static const std::string kNoText;
+    WriteString(out, content_ ? content_->bytes : kNoText);
     return 0;
   });
 }
