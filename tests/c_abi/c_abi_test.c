@@ -15,13 +15,6 @@
 #error "QUENLOFT_LIBRARY_FILE must name libquenloft.so"
 #endif
 
-/* dlsym answers a data pointer; POSIX guarantees that it converts. */
-static void* Symbol(void* library, const char* name, void* function_slot, size_t size) {
-  void* address = dlsym(library, name);
-  if (address != NULL) memcpy(function_slot, &address, size);
-  return address;
-}
-
 static void DriveManager(CreateManagerFn create_manager, CreateStringFn create_string) {
   HostCallback host;
   Manager* manager = NULL;
@@ -97,20 +90,19 @@ static void DriveManager(CreateManagerFn create_manager, CreateStringFn create_s
 int main(void) {
   CreateManagerFn create_manager = NULL;
   CreateStringFn create_string = NULL;
-  void* library = dlopen(QUENLOFT_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
+  void* library = HostLoadLibrary(QUENLOFT_LIBRARY_FILE);
   CHECK(library != NULL);
   if (library == NULL) {
     fprintf(stderr, "dlopen: %s\n", dlerror());
   } else {
-    CHECK(Symbol(library, "CreateTemplateManagerInstance", &create_manager,
-                 sizeof create_manager) != NULL);
+    CHECK(HostEntry(library, "CreateTemplateManagerInstance", &create_manager,
+                    sizeof create_manager));
     /* Found among the library's own dependencies. */
-    CHECK(Symbol(library, "CreateCvoStringInstance", &create_string, sizeof create_string) !=
-          NULL);
+    CHECK(HostEntry(library, "CreateCvoStringInstance", &create_string, sizeof create_string));
     if (create_manager != NULL && create_string != NULL) {
       DriveManager(create_manager, create_string);
     }
-    CHECK(dlclose(library) == 0);
+    CHECK(HostFreeLibrary(library) == 0);
   }
   return Verdict();
 }
