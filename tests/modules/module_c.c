@@ -9,6 +9,7 @@
  *   QL_TEST_REGISTRATION  1: exports DllRegisterServer/DllUnregisterServer
  *   QL_TEST_FACTORY       2: a working factory; 1: a factory that hands out
  *                         nothing; 0: no factory at all */
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -129,7 +130,7 @@ typedef struct ResolverSetTable {
   int32_t (QL_CALL* SetManager)(ResolverSet* self, Manager* manager);
   int32_t (QL_CALL* SetHostPath)(ResolverSet* self, const char* text);
   int32_t (QL_CALL* SetHostParam)(ResolverSet* self, const char* text);
-  int32_t (QL_CALL* Reserved)(ResolverSet* self, int32_t value);
+  Unused Reserved; /* 8 */
 } ResolverSetTable;
 struct ResolverSet {
   const ResolverSetTable* table;
@@ -193,7 +194,12 @@ static int32_t QL_CALL SetSetHostParam(ResolverSet* self, const char* text) {
   QlJournalRecord(QL_TEST_TAG, "host-param", self->param);
   return 0;
 }
-static int32_t QL_CALL SetReserved(UNUSED ResolverSet* self, UNUSED int32_t value) { return 0; }
+/* The library never calls slot 8 of a set: a call ends the run. */
+static void SetReserved(void) {
+  fputs("the library called slot 8 of the C module's resolver set, outside its contract\n",
+        stderr);
+  abort();
+}
 
 /* Kept in the variants that never hand a set out. */
 __attribute__((used)) static const ResolverSetTable kSetTable = {
