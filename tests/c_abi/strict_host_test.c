@@ -487,34 +487,26 @@ static void CheckExtendedResolver(void) {
  * built-in function with evaluated arguments, the host's resolver with an
  * assignment, and an unknown name. */
 static void CheckHostStatement(void) {
+#define STATEMENT(text, name, target, count, a0, a1) \
+  { &kStatementVtbl, 1, text, name, target, {a0, a1}, count, 0, "" }
   static const struct {
-    const char* text;
-    const char* name;
-    const char* target;
-    const char* arguments[2];
-    int32_t argument_count;
+    Statement statement;
     int32_t resolved;
     const char* result;
     const char* messages;
   } kCases[] = {
-      {"'lit'", "'lit'", "", {NULL, NULL}, 0, 0, "lit", ""},
-      {"Concat('a', System.Title)", "Concat", "", {"'a'", "System.Title"}, 2, 0, "aStrict", ""},
-      {"held$$ = Greet(z)", "Greet", "held$$", {"z", NULL}, 1, 0, "Hello, z", ""},
-      {"Nope()", "Nope", "", {NULL, NULL}, 0, 1, "",
+      {STATEMENT("'lit'", "'lit'", "", 0, NULL, NULL), 0, "lit", ""},
+      {STATEMENT("Concat('a', System.Title)", "Concat", "", 2, "'a'", "System.Title"), 0,
+       "aStrict", ""},
+      {STATEMENT("held$$ = Greet(z)", "Greet", "held$$", 1, "z", NULL), 0, "Hello, z", ""},
+      {STATEMENT("Nope()", "Nope", "", 0, NULL, NULL), 1, "",
        "Template Error: can not resolve macro: Nope() \r\n"},
   };
+#undef STATEMENT
   size_t i;
   CvoString* held = StringWith("(unchanged)");
   for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
-    Statement statement;
-    memset(&statement, 0, sizeof statement);
-    statement.vtbl = &kStatementVtbl;
-    statement.count = 1;
-    statement.text = kCases[i].text;
-    statement.name = kCases[i].name;
-    statement.target = kCases[i].target;
-    memcpy(statement.arguments, kCases[i].arguments, sizeof statement.arguments);
-    statement.argument_count = kCases[i].argument_count;
+    Statement statement = kCases[i].statement;
     ClearHostRecord(&host);
     CHECK(services->vtbl->ResolveMacroCall(services, (MacroCall*)&statement) ==
           kCases[i].resolved);
