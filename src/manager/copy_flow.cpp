@@ -38,10 +38,10 @@ std::string CTplManagerImpl::RelativeDestination(const std::string& name) {
   if (name.empty()) return {};
   std::string path = WithBackslashes(name);
   if (IsFullPathName(path.c_str()) == 0) return path;
+  // Every path begins with an empty result folder: without one, a file
+  // registered by its full path is copied to that full path.
   const std::string& folder = ResultFolder();
-  if (!folder.empty() && path.compare(0, folder.size(), folder) == 0) {
-    return path.substr(folder.size());
-  }
+  if (path.compare(0, folder.size(), folder) == 0) return path.substr(folder.size());
   return FileNameWithExtension(path);
 }
 

@@ -155,6 +155,34 @@ class GrowingSource : public ListSource {
   bool grown_ = false;
 };
 
+// Names each file by the full path it is to be copied to; the sources lie
+// in its folder under the same file names.
+class FullPathSource : public ListSource {
+ public:
+  using ListSource::ListSource;
+  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
+    const std::string path = name;
+    return ListSource::GetSourcePath(out, path.substr(path.find_last_of("/\\") + 1).c_str());
+  }
+};
+
+TEST_F(CopyFlowTest, WithoutResultFolderAFullPathIsItsOwnDestination) {
+  const std::string skin = OutsideSkin();
+  ASSERT_TRUE(CopyTree(kData + "skin", skin));
+  const std::string target = library_.Folder() + "/elsewhere/sub/index.htm";
+  FullPathSource source(skin, {target});
+  ManagerPtr manager = MakeManager(library_);  // no System.ResultFolderName stored
+  ITplFileCopier* copier = nullptr;
+  ASSERT_EQ(manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier)), 0);
+  ASSERT_EQ(manager->AddFileSource(&source), 0);
+  Text out;
+  EXPECT_EQ(copier->CopyTemplateFile(target.c_str(), out), 0);
+  EXPECT_EQ(out.text(), WithBackslashes(target));
+  EXPECT_EQ(ReadFile(target), ReadFile(skin + "index.htm"));
+  EXPECT_EQ(manager->RemoveFileSource(&source), 0);
+  copier->Release();
+}
+
 TEST_F(CopyFlowTest, FilesRegisteredDuringTheCopyPassDoNotDisturbIt) {
   const std::string skin = OutsideSkin();
   ASSERT_TRUE(CopyTree(kData + "skin", skin));
