@@ -127,7 +127,8 @@ TEST(ToolEval, ValuesAndExitCodes) {
       {{"eval", "System.Title", "--set", "System.Title=U"}, 0, "U\n", ""},
       {{"eval", "Concat(who$$, '!')", "--var", "who$$=Bob"}, 0, "Bob!\n", ""},
       {{"eval", "NoSuch(1)"}, 1, "", "Template Error: can not resolve macro: NoSuch(1)"},
-      {{"eval", "System.Unset"}, 1, "", "can not resolve: System.Unset"},
+      // Resolved without a value: its own text, and no message.
+      {{"eval", "System.NoSuchValue"}, 0, "System.NoSuchValue\n", ""},
       {{"eval", "abc"}, 1, "", "shorter than 5 bytes"},
       {{"eval", "Concat('a')", "--set", "Title"}, 2, "", "bad --set \"Title\""},
       {{"eval", "Concat('a')", "--var", "=x"}, 2, "", "bad --var \"=x\""},
