@@ -9,6 +9,7 @@
 #include "frame/string_object.h"
 #include "manager/manager_impl.h"
 #include "manager/path_keys.h"
+#include "patching/patched_file_impl.h"
 
 namespace quenloft {
 
@@ -37,10 +38,10 @@ std::string CTplManagerImpl::RelativeDestination(const std::string& name) {
   if (name.empty()) return {};
   std::string path = WithBackslashes(name);
   if (IsFullPathName(path.c_str()) == 0) return path;
+  // Every path begins with an empty result folder: without one, a file
+  // registered by its full path is copied to that full path.
   const std::string& folder = ResultFolder();
-  if (!folder.empty() && path.compare(0, folder.size(), folder) == 0) {
-    return path.substr(folder.size());
-  }
+  if (path.compare(0, folder.size(), folder) == 0) return path.substr(folder.size());
   return FileNameWithExtension(path);
 }
 
@@ -148,17 +149,18 @@ int32_t CTplManagerImpl::CopyTemplateFile(const char* name, ICvoString* out) {
 
 std::string CTplManagerImpl::UpdateOneFile(const std::string& path) {
   if (path.empty()) return {};
-  std::string result;
+  // The update step makes its patched files itself, so it holds them by
+  // their class and learns whether the write succeeded. A file that could
+  // not be read or written is a failure, reported below.
+  bool written = false;
   std::string notified = path;
   auto deferred = deferred_.find(PathKey(path));
   if (deferred == deferred_.end()) {
     if (FileExist(path.c_str()) != 0) {
-      ComPtr<ITplPatchedFile> file;
-      CreatePatchedFile(file.put());
+      const ComPtr<CTplPatchedFileImpl> file = MakeOwnPatchedFile(AsServices());
       if (file) {
         file->LoadFromFile(path.c_str());
-        file->SaveToFile(path.c_str());
-        result = path;
+        written = file->Save(path.c_str());
       }
     }
   } else {
@@ -171,27 +173,24 @@ std::string CTplManagerImpl::UpdateOneFile(const std::string& path) {
       if (content.HasZeroByte()) {
         // Binary or UTF-16 content is never truncated at its first zero
         // byte: it is written unchanged.
-        if (content.SaveToFile(copy.destination.c_str()) != 0) result = copy.destination;
-      } else {
-        ComPtr<ITplPatchedFile> file;
-        CreatePatchedFile(file.put());
-        if (file) {
-          file->SetText(content.GetContent());
-          file->AttachFileName(copy.destination.c_str());
-          file->SaveToFile(copy.destination.c_str());
-          result = copy.destination;
-        }
+        written = content.SaveToFile(copy.destination.c_str()) != 0;
+      } else if (const ComPtr<CTplPatchedFileImpl> file = MakeOwnPatchedFile(AsServices())) {
+        file->SetText(content.GetContent());
+        file->AttachFileName(copy.destination.c_str());
+        written = file->Save(copy.destination.c_str());
       }
     }
   }
   if (host_) {
     host_->NotifyFile(notified.c_str());
-    if (result.empty()) {
-      const std::string relative = ExcludeFolder(path.c_str(), result_folder_.c_str());
-      host_->Output(Format(kUpdateFailed, relative).c_str());
-    }
+    if (!written) ReportUpdateFailure(path);
   }
-  return result;
+  return written ? notified : std::string();
+}
+
+void CTplManagerImpl::ReportUpdateFailure(const std::string& path) {
+  const std::string relative = ExcludeFolder(path.c_str(), result_folder_.c_str());
+  host_->Output(Format(kUpdateFailed, relative).c_str());
 }
 
 int32_t CTplManagerImpl::UpdateTemplateFile(const char* path) {
@@ -240,8 +239,12 @@ int32_t CTplManagerImpl::UpdateFilesByHost() {
 
 void CTplManagerImpl::FlushDeferredFiles() {
   for (const auto& [key, copy] : deferred_) {
-    if (!copy.source.empty() && SafeCreateFile(copy.destination.c_str()) != 0) {
-      WriteDeferredFile(copy.destination.c_str());
+    if (!copy.source.empty()) {
+      const bool written = SafeCreateFile(copy.destination.c_str()) != 0 &&
+                           WriteDeferredFile(copy.destination.c_str()) == 0;
+      // A file the pass failed to write is reported like a failed update:
+      // otherwise a full disk would leave a stale or missing file unsaid.
+      if (!written && host_) ReportUpdateFailure(copy.destination);
     }
     if (host_ && host_->ShouldContinue() == 0) break;
   }

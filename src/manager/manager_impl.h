@@ -121,6 +121,8 @@ class CTplManagerImpl final
   // moves the entries of the template file list.
   std::string CopyOneFile(std::string name);
   std::string UpdateOneFile(const std::string& path);
+  // "Fail to update" for a destination, relative to the result folder.
+  void ReportUpdateFailure(const std::string& path);
   void FlushDeferredFiles();
 
   struct DeferredCopy {

@@ -12,9 +12,12 @@
 
 namespace quenloft {
 
+ComPtr<CTplPatchedFileImpl> MakeOwnPatchedFile(ITplMacroServices* services) {
+  return ComPtr<CTplPatchedFileImpl>::Retain(new (std::nothrow) CTplPatchedFileImpl(services));
+}
+
 ComPtr<ITplPatchedFile> MakePatchedFile(ITplMacroServices* services) {
-  auto* file = new (std::nothrow) CTplPatchedFileImpl(services);
-  return ComPtr<ITplPatchedFile>::Retain(file);
+  return ComPtr<ITplPatchedFile>::Adopt(MakeOwnPatchedFile(services).detach());
 }
 
 std::span<const QIEntry> CTplPatchedFileImpl::InterfaceTable() {
@@ -98,15 +101,21 @@ int32_t CTplPatchedFileImpl::LoadFromFile(const char* path) {
 }
 
 int32_t CTplPatchedFileImpl::SaveToFile(const char* path) {
-  return Guarded(0, [&] {
-    if (path == nullptr || file_name_.empty()) return 0;
+  Save(path);  // callers of the interface are not told the outcome
+  return 0;
+}
+
+bool CTplPatchedFileImpl::Save(const char* path) noexcept {
+  if (path == nullptr || file_name_.empty()) return false;
+  try {
     ParseOnce();
     const std::string output = Compose();
     // The write goes to a temporary file renamed over the target, so a
-    // failed write leaves the old file whole. Its outcome is not reported.
-    CByteString(output.data(), output.size()).SaveToFile(path);
-    return 0;
-  });
+    // failed write leaves the old file whole.
+    return CByteString(output.data(), output.size()).SaveToFile(path) != 0;
+  } catch (...) {
+    return false;
+  }
 }
 
 void CTplPatchedFileImpl::ParseOnce() {

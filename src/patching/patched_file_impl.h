@@ -19,6 +19,7 @@
 
 #include "frame/boundary.h"
 #include "frame/com_object.h"
+#include "frame/com_ptr.h"
 #include "patching/chunks.h"
 
 namespace quenloft {
@@ -42,6 +43,11 @@ class CTplPatchedFileImpl final : public ComObject<CTplPatchedFileImpl, ITplPatc
   int32_t QL_CALL SaveToFile(const char* path) override;
   int32_t QL_CALL AttachFileName(const char* path) override;
 
+  // SaveToFile with its outcome: false when nothing was written (no file
+  // name, or the write failed). The interface's SaveToFile returns 0 in
+  // every case; the manager's own update step needs to know.
+  bool Save(const char* path) noexcept;
+
  private:
   // The text and how it came: shared with the chunks cut from it, so that
   // replacing the text after the parse leaves them valid.
@@ -62,6 +68,11 @@ class CTplPatchedFileImpl final : public ComObject<CTplPatchedFileImpl, ITplPatc
   ITplMacroServices* services_;
   Owned<ITplVariables> scope_{nullptr, nullptr};
 };
+
+// For the manager's own update step, which drives the file it made itself
+// and reads the outcome of Save; null when it cannot be allocated. Any
+// patched file received through an interface stays an ITplPatchedFile.
+ComPtr<CTplPatchedFileImpl> MakeOwnPatchedFile(ITplMacroServices* services);
 
 }  // namespace quenloft
 

@@ -5,7 +5,9 @@
 // without loading the external DTD; a document that declares an external
 // entity is refused; the style sheet may neither read nor write files nor
 // touch the network (document(), xsl:import, xsl:include, extension
-// writes). Every refusal fails the whole transformation.
+// writes). Every refusal fails the whole transformation. document('')
+// reads nothing: libxslt hands out the style sheet's own parsed document
+// without calling a loader, since the texts are parsed without a base URI.
 //
 // libxml2 and libxslt report problems on stderr by default and this library
 // never prints: libxml2's handlers are per thread and are swapped for
@@ -32,6 +34,7 @@
 
 #include <climits>
 #include <mutex>
+#include <new>
 
 namespace quenloft::platform {
 
@@ -201,6 +204,17 @@ xsltSecurityPrefsPtr ForbiddingPrefs() {
   return prefs.release();
 }
 
+// The result comes back in the system's code page, UTF-8, whatever
+// encoding xsl:output declares: a declared ISO-8859-1 would otherwise give
+// Latin-1 bytes and character references for what it cannot spell. An HTML
+// result's meta element then names UTF-8 too, as the bytes are.
+void WriteUtf8(xsltStylesheet* style) {
+  xmlChar* utf8 = xmlStrdup(reinterpret_cast<const xmlChar*>("UTF-8"));
+  if (utf8 == nullptr) throw std::bad_alloc();
+  if (style->encoding != nullptr) xmlFree(style->encoding);
+  style->encoding = utf8;
+}
+
 // The serialised output without a leading XML declaration and the line
 // break after it.
 std::string WithoutDeclaration(std::string_view out) {
@@ -227,6 +241,7 @@ std::optional<std::string> Transform(std::string_view xml, std::string_view styl
   StyleHolder style(xsltParseStylesheetDoc(style_document.get()));
   if (style.get() == nullptr) return std::nullopt;
   style_document.release();
+  WriteUtf8(style.get());
 
   PrefsHolder prefs(ForbiddingPrefs());
   if (prefs.get() == nullptr) return std::nullopt;

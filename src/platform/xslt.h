@@ -9,8 +9,10 @@
 namespace quenloft::platform {
 
 // Applies the style sheet to the XML document. No network access, no
-// external entities, no file writes by the style sheet; output serialised
-// as the style sheet's output method says, without an XML declaration.
+// external entities, no file reads or writes by the style sheet (but
+// document('') gives the style sheet itself); output serialised as the
+// style sheet's output method says, without an XML declaration, in the
+// system's code page whatever encoding it declares (UTF-8 on POSIX).
 // Nothing on any failure.
 std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet);
 

@@ -3,12 +3,14 @@
 // through the template file cache and are deferred).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
 
 #include "cache/cache_test_support.h"
 #include "e2e/copy_flow_support.h"
+#include "support/file_size_limit.h"
 #include "support/text.h"
 
 namespace quenloft_test {
@@ -153,6 +155,34 @@ class GrowingSource : public ListSource {
   bool grown_ = false;
 };
 
+// Names each file by the full path it is to be copied to; the sources lie
+// in its folder under the same file names.
+class FullPathSource : public ListSource {
+ public:
+  using ListSource::ListSource;
+  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
+    const std::string path = name;
+    return ListSource::GetSourcePath(out, path.substr(path.find_last_of("/\\") + 1).c_str());
+  }
+};
+
+TEST_F(CopyFlowTest, WithoutResultFolderAFullPathIsItsOwnDestination) {
+  const std::string skin = OutsideSkin();
+  ASSERT_TRUE(CopyTree(kData + "skin", skin));
+  const std::string target = library_.Folder() + "/elsewhere/sub/index.htm";
+  FullPathSource source(skin, {target});
+  ManagerPtr manager = MakeManager(library_);  // no System.ResultFolderName stored
+  ITplFileCopier* copier = nullptr;
+  ASSERT_EQ(manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier)), 0);
+  ASSERT_EQ(manager->AddFileSource(&source), 0);
+  Text out;
+  EXPECT_EQ(copier->CopyTemplateFile(target.c_str(), out), 0);
+  EXPECT_EQ(out.text(), WithBackslashes(target));
+  EXPECT_EQ(ReadFile(target), ReadFile(skin + "index.htm"));
+  EXPECT_EQ(manager->RemoveFileSource(&source), 0);
+  copier->Release();
+}
+
 TEST_F(CopyFlowTest, FilesRegisteredDuringTheCopyPassDoNotDisturbIt) {
   const std::string skin = OutsideSkin();
   ASSERT_TRUE(CopyTree(kData + "skin", skin));
@@ -199,6 +229,54 @@ TEST_F(CopyFlowTest, UnwritableResultFolderFailsEveryUpdateAndWritesNothing) {
   ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
   EXPECT_EQ(host_.outputs.front(), "\r\nError: Fail to update Template file index.htm\r\n");
   EXPECT_EQ(ReadFile(blocker), "a file where a folder should be");
+}
+
+// A file-size limit stands in for a full disk. Every file the passes fail
+// to write is reported, whichever way it was to be written (patched in
+// place, patched from the cache, flushed from the cache, or copied and then
+// flushed from disk); an old file stays whole and no temporary file is left.
+TEST_F(CopyFlowTest, EveryFailedWriteIsReported) {
+  const std::string big(8 * 1024, 'b');
+  const std::string outside = OutsideSkin();
+  const std::string cached = CachedSkin();
+  const std::string grows = "<!--%big$$%-->";  // small, patched big
+  ASSERT_TRUE(WriteFile(outside + "patched.htm", grows));
+  ASSERT_TRUE(WriteFile(outside + "small.htm", "<!--%System.Title%-->"));
+  ASSERT_TRUE(WriteFile(outside + "copied.png", big));
+  ASSERT_TRUE(WriteFile(cached + "deferred.htm", grows));
+  ASSERT_TRUE(WriteFile(cached + "flushed.png", big));
+  ITplVariables* scope = nullptr;
+  ASSERT_EQ(manager_->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
+  scope->SetVariable("big$$", big.c_str());
+  scope->Release();
+  AddSkin(outside, {"patched.htm", "small.htm", "copied.png"}, false);
+  AddSkin(cached, {"deferred.htm", "flushed.png"}, false);
+  for (const char* name : {"patched.htm", "small.htm", "deferred.htm"})
+    manager_->AddUpdateFile(name);
+  {
+    const quenloft::testing::FileSizeLimit limit(4 * 1024);
+    if (!limit.active()) GTEST_SKIP() << "no file size limits here";
+    ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+    ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  }
+  const auto failed = [](const std::string& name) {
+    return "\r\nError: Fail to update Template file " + name + "\r\n";
+  };
+  const std::string dots(33, '.');
+  std::vector<std::string> outputs = host_.outputs;
+  ASSERT_EQ(outputs.size(), 7u) << host_.AllOutput();
+  // The flush walks the deferred files in no particular order.
+  std::sort(outputs.begin() + 5, outputs.end());
+  EXPECT_EQ(outputs,
+            (std::vector<std::string>{failed("patched.htm"), dots, dots, failed("deferred.htm"),
+                                      "\r\n", failed("copied.png"), failed("flushed.png")}));
+  const std::map<std::string, std::string> written = {{"patched.htm", grows},
+                                                      {"small.htm", "Quenloft sample"}};
+  EXPECT_EQ(ReadTree(result_), written);
+
+  // Written once there is room.
+  EXPECT_EQ(manager_->WriteDeferredFile((result_ + "copied.png").c_str()), 0);
+  EXPECT_EQ(ReadFile(result_ + "copied.png"), big);
 }
 
 TEST_F(CopyFlowTest, CachedFilesAreDeferredThenUpdatedOrFlushed) {

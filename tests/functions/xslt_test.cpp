@@ -35,11 +35,35 @@ TEST(TransformXml, OutputMethodsDeclarationAndInternalEntities) {
       {"xml output loses its declaration", kToc, kCountTopics, "<r>2</r>\n"},
       {"text output", kToc, Sheet(text, "<xsl:value-of select=\"toc/topic[2]\"/>"), "Usage"},
       {"utf-8 passes through", kToc, Sheet(text, "\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9"},
+      {"the style sheet itself", kToc,
+       Sheet(text, "<xsl:value-of select=\"count(document('')//xsl:template)\"/>"), "1"},
       {"empty output is no failure", kToc, Sheet(text, ""), ""},
       {"internal entity", "<!DOCTYPE toc [<!ENTITY name \"Quick\">]><toc>&name; start</toc>",
        Sheet(text, "<xsl:value-of select=\"toc\"/>"), "Quick start"},
   };
   for (const auto& c : cases) EXPECT_EQ(TransformXml(c.xml, c.sheet), c.expected) << c.name;
+}
+
+// The result is UTF-8, the system's code page, whatever the style sheet
+// declares for its output.
+TEST(TransformXml, ResultIsUtf8WhateverTheOutputEncoding) {
+  const std::string cafe = "caf\xC3\xA9 \xE2\x82\xAC";  // "café €"
+  for (const char* encoding : {"ISO-8859-1", "windows-1252", "UTF-16", "US-ASCII", "utf-8"}) {
+    const auto output = [&](const std::string& method) {
+      return "<xsl:output method=\"" + method + "\" encoding=\"" + encoding + "\"/>";
+    };
+    EXPECT_EQ(TransformXml(kToc, Sheet(output("text"), cafe)), cafe) << encoding;
+    EXPECT_EQ(TransformXml(kToc, Sheet(output("xml"), "<r>" + cafe + "</r>")),
+              "<r>" + cafe + "</r>\n")
+        << encoding;
+    // The meta element that the html method adds names what the bytes are.
+    EXPECT_EQ(TransformXml(kToc, Sheet(output("html"),
+                                       "<html><head><title>" + cafe + "</title></head></html>")),
+              "<html><head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
+              "charset=UTF-8\">\n<title>" +
+                  cafe + "</title>\n</head></html>\n")
+        << encoding;
+  }
 }
 
 TEST(TransformXml, FailuresGiveNothingAndPrintNothing) {

@@ -11,6 +11,7 @@
 #include "CorvaskUtils/CorvaskUtils.h"
 #include "inhouse/scratch_folder.h"
 #include "support/codes.h"
+#include "temporary_name.h"
 
 namespace {
 
@@ -177,6 +178,34 @@ TEST(CorvaskUtilsFiles, ChangeFileAttributeToNormalAddsOwnerWrite) {
   EXPECT_TRUE(ChangeFileAttributeToNormal(path.c_str()));
   EXPECT_EQ(ModeOf(path), 0644u);
   EXPECT_FALSE(ChangeFileAttributeToNormal((scratch / "missing").c_str()));
+}
+
+// What a host may remove after a killed write: every temporary name the
+// writers make (for short and long target names), and nothing else.
+TEST(CorvaskUtilsFiles, LeftoverTempFileNamesAreExactlyTheWritersOwn) {
+  const std::string long_name(200, 'x');
+  for (const std::string& target :
+       {std::string("/out/a.htm"), std::string("b"), "/out/" + long_name,
+        std::string("/out/sub/.hidden")}) {
+    for (const uint64_t bits :
+         {uint64_t{0}, uint64_t{1}, ~uint64_t{0}, uint64_t{0x123456789abcdef}}) {
+      const std::string path = inhouse::TemporaryPathBeside(target, bits);
+      const size_t folder_end = target.rfind('/') + 1;  // 0 without a folder
+      ASSERT_EQ(path.compare(0, folder_end, target, 0, folder_end), 0) << path;
+      EXPECT_TRUE(IsLeftoverTempFileName(path.c_str() + folder_end)) << path;
+    }
+  }
+  const std::string stem64(64, 'n');
+  for (const std::string& name :
+       {std::string(), std::string("a.htm"), std::string(".a.htm.tmpabcdefgh"),
+        std::string(".a.htm.quenloft-tmp-ABCDEFGH"), std::string(".a.htm.quenloft-tmp-abcdefg"),
+        std::string(".a.htm.quenloft-tmp-abcdefghi"), std::string("a.htm.quenloft-tmp-abcdefgh"),
+        std::string("..quenloft-tmp-abcdefgh"), "." + stem64 + "n.quenloft-tmp-abcdefgh",
+        std::string(".sub/a.quenloft-tmp-abcdefgh"), std::string(".a.htm.quenloft-tmp-abcd efg")}) {
+    EXPECT_FALSE(IsLeftoverTempFileName(name.c_str())) << name;
+  }
+  EXPECT_TRUE(IsLeftoverTempFileName(("." + stem64 + ".quenloft-tmp-abcdefgh").c_str()));
+  EXPECT_FALSE(IsLeftoverTempFileName(nullptr));
 }
 
 class TempFolderTest : public testing::Test {

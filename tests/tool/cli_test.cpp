@@ -127,7 +127,8 @@ TEST(ToolEval, ValuesAndExitCodes) {
       {{"eval", "System.Title", "--set", "System.Title=U"}, 0, "U\n", ""},
       {{"eval", "Concat(who$$, '!')", "--var", "who$$=Bob"}, 0, "Bob!\n", ""},
       {{"eval", "NoSuch(1)"}, 1, "", "Template Error: can not resolve macro: NoSuch(1)"},
-      {{"eval", "System.Unset"}, 1, "", "can not resolve: System.Unset"},
+      // Resolved without a value: its own text, and no message.
+      {{"eval", "System.NoSuchValue"}, 0, "System.NoSuchValue\n", ""},
       {{"eval", "abc"}, 1, "", "shorter than 5 bytes"},
       {{"eval", "Concat('a')", "--set", "Title"}, 2, "", "bad --set \"Title\""},
       {{"eval", "Concat('a')", "--var", "=x"}, 2, "", "bad --var \"=x\""},
@@ -258,6 +259,84 @@ TEST(ToolBuild, UsageErrorsAndFailures) {
     EXPECT_EQ(run.exit_code, strict ? 1 : 0) << run.err;
     EXPECT_NE(run.err.find("can not resolve macro: Nope(1)"), std::string::npos) << run.err;
   }
+}
+
+#ifndef _WIN32
+// Under a file-size limit (as on a full disk) every file that could not be
+// written is reported and counted, the tool exits 1 instead of dying of
+// SIGXFSZ, and no temporary file is left; a build with room then succeeds.
+TEST(ToolBuild, FailedWritesAreReportedAndCounted) {
+  TempFolder skin;
+  const std::string big(20 * 1024, 'b');
+  WriteFile(skin.path() / "big.htm", big);                 // copy fails, then update
+  WriteFile(skin.path() / "grows.htm", "<!--%big$$%-->");  // the patched text fails
+  WriteFile(skin.path() / "big.png", big);                 // copy fails, then flush
+  WriteFile(skin.path() / "small.htm", "<!--%Concat('s')%-->");
+  TempFolder out;
+  std::vector<std::string> args = {"build", skin.str(), "-o", out.str()};
+  args.insert(args.end(), {"--var", "big$$=" + big});
+  const ToolRun limited = RunToolWithFileSizeLimit(args, 16 * 1024);
+  EXPECT_EQ(limited.exit_code, 1) << limited.err;
+  for (const char* name : {"big.htm", "grows.htm", "big.png"}) {
+    EXPECT_NE(limited.err.find(std::string("Error: Fail to update Template file ") + name + "\n"),
+              std::string::npos)
+        << name << "\n"
+        << limited.err;
+  }
+  EXPECT_EQ(limited.err.find("not written"), std::string::npos) << limited.err;
+  EXPECT_NE(limited.out.find("1 file copied, 1 patched, 0 unresolved macros, 3 failures"),
+            std::string::npos)
+      << limited.out;
+  EXPECT_EQ(ListFiles(out.path()), (std::vector<std::string>{"grows.htm", "small.htm"}));
+  EXPECT_EQ(ReadFile(out.path() / "grows.htm"), "<!--%big$$%-->");  // the copy, unpatched
+
+  const ToolRun with_room = RunTool(args);
+  EXPECT_EQ(with_room.exit_code, 0) << with_room.err;
+  EXPECT_EQ(ListFiles(out.path()),
+            (std::vector<std::string>{"big.htm", "big.png", "grows.htm", "small.htm"}));
+  EXPECT_EQ(ReadFile(out.path() / "grows.htm"), big);
+}
+#endif
+
+// A build removes the temporary files that a killed build left in the
+// output folder, and only those: names of that exact form, regular files,
+// found without following links.
+TEST(ToolBuild, LeftoverTemporaryFilesAreRemoved) {
+  TempFolder skin;
+  WriteFile(skin.path() / "sub/a.htm", "<!--%Concat('a')%-->");
+  TempFolder out;
+  TempFolder elsewhere;
+  // Names of other forms are checked with the utilities library's rule.
+  const struct {
+    std::string name;
+    bool stays;
+  } files[] = {
+      {".a.htm.quenloft-tmp-k3x9a0qz", false},
+      {"sub/.a.htm.quenloft-tmp-00000000", false},
+      {"deep/er/.notes.txt.quenloft-tmp-abcdefgh", false},
+      {".a.htm.quenloft-tmp-ABCDEFGH", true},
+      {"a.htm.quenloft-tmp-abcdefgh", true},
+      {"sub/.a.htm.quenloft-tmp-abcdefgh/inside.txt", true},  // a folder of that name
+  };
+  for (const auto& file : files) WriteFile(out.path() / file.name, "user data");
+#ifndef _WIN32
+  // A link of that name stays, and so does the file it names; a link to a
+  // folder is not followed.
+  WriteFile(elsewhere.path() / "target.txt", "target");
+  WriteFile(elsewhere.path() / ".b.htm.quenloft-tmp-abcdefgh", "outside the output");
+  fs::create_symlink(elsewhere.path() / "target.txt", out.path() / ".l.htm.quenloft-tmp-abcdefgh");
+  fs::create_directory_symlink(elsewhere.path(), out.path() / "linked");
+#endif
+  const ToolRun run = RunTool({"build", skin.str(), "-o", out.str()});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  for (const auto& file : files)
+    EXPECT_EQ(fs::exists(out.path() / file.name), file.stays) << file.name;
+  EXPECT_EQ(ReadFile(out.path() / "sub/a.htm"), "a");
+#ifndef _WIN32
+  EXPECT_TRUE(fs::is_symlink(out.path() / ".l.htm.quenloft-tmp-abcdefgh"));
+  EXPECT_EQ(ReadFile(elsewhere.path() / "target.txt"), "target");
+  EXPECT_TRUE(fs::exists(elsewhere.path() / ".b.htm.quenloft-tmp-abcdefgh"));
+#endif
 }
 
 TEST(ToolBuild, HelpVerboseAndTimings) {

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 #endif
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -46,6 +47,12 @@ class ToolProcess {
 };
 
 ToolRun RunTool(const std::vector<std::string>& args);
+#ifndef _WIN32
+// The tool started under a limit on the size of the files it writes (as
+// `ulimit -f` sets it), with SIGXFSZ at its default: the tool must ignore
+// it itself to get errors instead of its death.
+ToolRun RunToolWithFileSizeLimit(const std::vector<std::string>& args, size_t bytes);
+#endif
 
 // A fresh folder below the test's temporary folder, removed at exit.
 class TempFolder {

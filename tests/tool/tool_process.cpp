@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
 #include <stdexcept>
 
+#include "support/file_size_limit.h"
 #include "tool/run_tool.h"
 
 extern char** environ;
@@ -62,6 +64,18 @@ ToolRun ToolProcess::Finish() {
   run.out = ReadFile(out_file_);
   run.err = ReadFile(err_file_);
   return run;
+}
+
+ToolRun RunToolWithFileSizeLimit(const std::vector<std::string>& args, size_t bytes) {
+  std::optional<ToolProcess> tool;
+  {
+    // The tool takes the limit over when it starts; this process writes no
+    // file meanwhile.
+    const quenloft::testing::FileSizeLimit limit(bytes, SIG_DFL);
+    if (!limit.active()) throw std::runtime_error("cannot limit the size of files");
+    tool.emplace(args);
+  }
+  return tool->Finish();
 }
 
 }  // namespace tool_test

@@ -74,6 +74,8 @@ int RunBuild(const BuildOptions& options) {
   if (!PrepareWritableFolder(output, &error)) {
     return Fail(kExitFailed, "cannot write to the output folder " + output + ": " + error);
   }
+  // A build that was killed while it wrote may have left temporary files.
+  RemoveLeftoverTemporaryFiles(output);
   const std::string root = options.root.empty() ? output : AbsoluteFolder(options.root);
 
   InstallInterruptHandler();
@@ -119,7 +121,12 @@ int RunBuild(const BuildOptions& options) {
       if (selection.IsPatched(name)) patched.push_back(name);
     }
     int steps = 0;
-    if (!Interrupted()) steps = PatchFiles(session.copier(), host.get(), output, patched);
+    int patch_failures = 0;
+    if (!Interrupted()) {
+      const int before = host->failures();
+      steps = PatchFiles(session.copier(), host.get(), output, patched);
+      patch_failures = host->failures() - before;
+    }
     // With an empty update list the pass only writes the copies that the
     // cache put off, and skips them when ShouldContinue says stop.
     if (!Interrupted() && session.copier()->UpdateFilesByHost() != 0) ++summary.failures;
@@ -129,10 +136,14 @@ int RunBuild(const BuildOptions& options) {
     session.Close();
     primer.join();
 
+    // The library reports every file it failed to read or write: in the
+    // patch steps, and in the flush of the copies the cache put off at the
+    // end. Only the first kind were files to be patched.
     summary.unresolved_macros = host->unresolved();
     summary.failures += host->failures();
-    summary.files_patched = steps - host->failures();
+    summary.files_patched = steps - patch_failures;
     for (const std::string& name : source->names()) {
+      if (host->failed_files().count(name) != 0) continue;  // counted above
       std::error_code ec;
       if (std::filesystem::exists(output + name, ec)) {
         ++summary.files_copied;

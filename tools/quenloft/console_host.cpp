@@ -1,6 +1,7 @@
 #include "console_host.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "interrupt.h"
 
@@ -8,7 +9,7 @@ namespace quenloft_tool {
 namespace {
 
 constexpr const char* kUnresolvedPrefix = "Template Error: can not resolve macro:";
-constexpr const char* kUpdateFailed = "Error: Fail to update Template file";
+constexpr std::string_view kUpdateFailed = "Error: Fail to update Template file ";
 constexpr int kBarWidth = 30;
 
 // The library ends its lines with "\r\n"; a terminal and a log want "\n".
@@ -18,6 +19,16 @@ std::string WithoutCarriageReturns(const char* text) {
     if (*p != '\r') out += *p;
   }
   return out;
+}
+
+// The file a "Fail to update" message names, with "/" between folders
+// (the library spells them with backslashes).
+std::string FailedFile(const std::string& line) {
+  std::string name = line.substr(line.find(kUpdateFailed) + kUpdateFailed.size());
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  return name;
 }
 
 std::string TrimNewlines(std::string text) {
@@ -90,9 +101,11 @@ int32_t QL_CALL ConsoleHost::Output(const char* text) {
     Say(TrimNewlines(WithoutCarriageReturns(text)));
     return 0;
   }
-  if (std::strstr(text, kUpdateFailed) != nullptr) {
+  if (std::string_view(text).find(kUpdateFailed) != std::string_view::npos) {
     ++failures_;
-    Say(TrimNewlines(WithoutCarriageReturns(text)));
+    const std::string line = TrimNewlines(WithoutCarriageReturns(text));
+    failed_files_.insert(FailedFile(line));
+    Say(line);
     return 0;
   }
   // Progress dots and line ends: shown as they come where no bar replaces

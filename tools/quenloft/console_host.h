@@ -5,6 +5,7 @@
 #define QUENLOFT_TOOL_CONSOLE_HOST_H
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ class ConsoleHost final : public RefCounted<ITplHostCallback> {
   // What the library reported so far.
   int unresolved() const { return unresolved_; }
   int failures() const { return failures_; }
+  // The files named by "Fail to update" messages, relative to the result
+  // folder, with "/" between folders.
+  const std::set<std::string>& failed_files() const { return failed_files_; }
   int notified() const { return notified_; }
   // Unresolved-macro messages kept in collect mode, in arrival order.
   std::vector<std::string> TakeCollected();
@@ -66,6 +70,7 @@ class ConsoleHost final : public RefCounted<ITplHostCallback> {
   int unresolved_ = 0;
   int failures_ = 0;
   int notified_ = 0;
+  std::set<std::string> failed_files_;
   std::vector<std::string> collected_;
   bool at_line_start_ = true;
   bool bar_shown_ = false;

@@ -14,6 +14,11 @@
 #include "timing_report.h"
 
 namespace quenloft_tool {
+namespace {
+
+constexpr char kNotEvaluated[] = "\x01quenloft eval: not evaluated\x01";
+
+}  // namespace
 
 int RunEval(const EvalOptions& options) {
   std::string error;
@@ -45,16 +50,19 @@ int RunEval(const EvalOptions& options) {
     for (const auto& [name, v] : values.system) session.SetSystemValue(name, v);
     session.SetVariables(values.variables);
 
-    // A failed evaluation leaves the string as it was: preset it to the
-    // expression so that "unchanged" can be told.
-    Ref<ICvoString> out = MakeText(options.expression);
+    // A failed evaluation leaves the string as it was: preset it to a text
+    // that no real value holds (control bytes around it), so that
+    // "unchanged" can be told. Not to the expression: a statement resolved
+    // without a value, such as an unset system value, has its own text as
+    // its value, and that is a success.
+    Ref<ICvoString> out = MakeText(kNotEvaluated);
     session.manager()->EvaluateExpression(options.expression.c_str(), out.get());
     value = ReadText(out.get());
     messages = host->TakeCollected();
     session.Close();
   }
   timings.Print(stderr);
-  const bool resolved = messages.empty() && value != options.expression;
+  const bool resolved = messages.empty() && value != kNotEvaluated;
   if (options.common.json) {
     std::string list;
     for (const std::string& message : messages) {

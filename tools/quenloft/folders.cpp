@@ -1,5 +1,7 @@
 #include "folders.h"
 
+#include <CorvaskUtils/CorvaskUtils.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -51,6 +53,24 @@ bool PrepareWritableFolder(const std::string& folder, std::string* error) {
 void RemoveFolder(const std::string& folder) {
   std::error_code ec;
   fs::remove_all(folder, ec);
+}
+
+int RemoveLeftoverTemporaryFiles(const std::string& folder) {
+  int removed = 0;
+  std::error_code ec;
+  // Links to folders are not followed: the walk stays inside the output.
+  fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    try {
+      std::error_code entry_ec;
+      if (!fs::is_regular_file(it->symlink_status(entry_ec))) continue;
+      if (IsLeftoverTempFileName(it->path().filename().string().c_str()) == 0) continue;
+      if (fs::remove(it->path(), entry_ec)) ++removed;
+    } catch (const std::exception&) {
+      // A name this platform cannot spell in 8-bit text is no leftover of ours.
+    }
+  }
+  return removed;
 }
 
 }  // namespace quenloft_tool

@@ -16,6 +16,11 @@ bool IsSameOrBelow(const std::string& folder, const std::string& parent);
 // it. False with *error (the reason) when not.
 bool PrepareWritableFolder(const std::string& folder, std::string* error);
 void RemoveFolder(const std::string& folder);
+// Removes, below `folder`, the hidden temporary files that an interrupted
+// or killed write of the libraries left behind: regular files whose names
+// have exactly their form; links are neither followed nor removed.
+// Returns how many were removed.
+int RemoveLeftoverTemporaryFiles(const std::string& folder);
 
 }  // namespace quenloft_tool
 

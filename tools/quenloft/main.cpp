@@ -42,7 +42,9 @@ Files patched: every file whose extension has a marker style (.htm .html
 .htx .hhc .hhk .xml .xsl .js .css .ini .hhs .res) and every file matching a
 --patch glob (a glob without "/" matches file names in any folder). Other
 files are copied byte for byte. Existing files in the output folder are
-overwritten; other files there are left alone.
+overwritten; other files there are left alone, except the hidden temporary
+files (".NAME.quenloft-tmp-XXXXXXXX") that a killed build left behind.
+A file that cannot be written is reported and counted as a failure.
 
 Progress: a bar on a terminal, otherwise a line of dots (one per percent).
 Unresolved macros are reported and left in the output as written.
@@ -151,6 +153,7 @@ int main(int argc, char** argv) {
     return code == 0 ? kExitOk : kExitUsage;
   }
   const system_calls::ComponentRuntime component_runtime;
+  system_calls::KeepRunningPastFileSizeLimit();
   try {
     if (*build_command) return RunBuild(build);
     if (*check_command) return RunCheck(check);

@@ -41,6 +41,14 @@ void CatchInterrupt(void (*on_interrupt)()) {
   sigaction(SIGINT, &action, nullptr);
 }
 
+void KeepRunningPastFileSizeLimit() {
+  // Ignored, SIGXFSZ no longer ends the process: the write gets EFBIG.
+  struct sigaction action = {};
+  action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGXFSZ, &action, nullptr);
+}
+
 std::string LibraryFile() {
   Dl_info info = {};
   // The export's address lies inside the library (the tool is a PIE, so the

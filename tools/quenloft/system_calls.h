@@ -29,6 +29,10 @@ bool StderrIsTerminal();
 // only set a lock-free flag.
 void CatchInterrupt(void (*on_interrupt)());
 
+// Makes a write past the process's file-size limit fail with an error
+// (reported like any failed write) instead of ending the process.
+void KeepRunningPastFileSizeLimit();
+
 // The full name of the loaded quenloft library and of the tool's own
 // program; "" when unknown.
 std::string LibraryFile();

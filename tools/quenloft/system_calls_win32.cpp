@@ -70,6 +70,8 @@ void CatchInterrupt(void (*on_interrupt)()) {
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
+void KeepRunningPastFileSizeLimit() {}  // no such limit or signal here
+
 std::string LibraryFile() {
   const HMODULE library = GetModuleHandleA("quenloft.dll");
   return library != nullptr ? ModuleFile(library) : std::string();

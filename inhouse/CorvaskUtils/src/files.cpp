@@ -4,6 +4,7 @@
 #include "CorvaskUtils/CorvaskUtils.h"
 #include "native_path.h"
 #include "system_calls.h"
+#include "temporary_name.h"
 
 using corvask::sys::EntryKind;
 
@@ -66,4 +67,8 @@ int ChangeFileAttributeToNormal(const char* path) {
   if (!corvask::ToNativePath(path, &native) || !corvask::sys::GetMode(native, &mode)) return 0;
   if ((mode & S_IWUSR) != 0) return 1;
   return corvask::sys::SetMode(native, mode | S_IWUSR) ? 1 : 0;
+}
+
+int IsLeftoverTempFileName(const char* name) {
+  return name != nullptr && inhouse::IsTemporaryName(name) ? 1 : 0;
 }

@@ -4,29 +4,12 @@
 #include <cstdint>
 
 #include "system_calls.h"
+#include "temporary_name.h"
 
 namespace tavlor {
 namespace {
 
 constexpr int kNameAttempts = 100;
-constexpr size_t kMaxStemLength = 64;  // keeps the temporary name short
-
-// ".<name>.tmp<random>" beside target.
-std::string TemporaryNameBeside(const std::string& target) {
-  const size_t slash = target.rfind('/');
-  const size_t name_start = slash == std::string::npos ? 0 : slash + 1;
-  std::string name = target.substr(0, name_start);
-  name.push_back('.');
-  name.append(target, name_start, kMaxStemLength);
-  name.append(".tmp");
-  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  uint64_t bits = sys::RandomBits();
-  for (int i = 0; i < 8; ++i) {
-    name.push_back(kAlphabet[bits % (sizeof kAlphabet - 1)]);
-    bits /= sizeof kAlphabet - 1;
-  }
-  return name;
-}
 
 }  // namespace
 
@@ -52,7 +35,7 @@ bool ReplaceFileContent(const std::string& target_path, const char* bytes, size_
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
-    temporary = TemporaryNameBeside(target);
+    temporary = inhouse::TemporaryPathBeside(target, sys::RandomBits());
     fd = sys::CreateExclusive(temporary);
     if (fd < 0 && errno != EEXIST) return false;
   }

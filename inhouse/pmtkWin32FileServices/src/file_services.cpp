@@ -7,11 +7,11 @@
 
 #include "pmtkWin32FileServices/FileServices.h"
 #include "system_calls.h"
+#include "temporary_name.h"
 
 namespace {
 
 constexpr int kNameAttempts = 100;
-constexpr size_t kMaxStemLength = 64;
 constexpr size_t kCopyChunk = 1 << 30;
 constexpr size_t kBufferSize = 64 * 1024;
 
@@ -43,23 +43,6 @@ class Descriptor {
  private:
   int fd_;
 };
-
-// ".<name>.tmp<random>" beside target.
-std::string TemporaryNameBeside(const std::string& target) {
-  const size_t slash = target.rfind('/');
-  const size_t name_start = slash == std::string::npos ? 0 : slash + 1;
-  std::string name = target.substr(0, name_start);
-  name.push_back('.');
-  name.append(target, name_start, kMaxStemLength);
-  name.append(".tmp");
-  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  uint64_t bits = pmtk::sys::RandomBits();
-  for (int i = 0; i < 8; ++i) {
-    name.push_back(kAlphabet[bits % (sizeof kAlphabet - 1)]);
-    bits /= sizeof kAlphabet - 1;
-  }
-  return name;
-}
 
 // Plain read and write, for files the kernel cannot copy in place.
 bool CopyByReading(int from, int to) {
@@ -105,7 +88,7 @@ bool CopyFileAtomically(const std::string& source_path, const std::string& desti
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
-    temporary = TemporaryNameBeside(destination);
+    temporary = inhouse::TemporaryPathBeside(destination, pmtk::sys::RandomBits());
     fd = pmtk::sys::CreateExclusive(temporary);
     if (fd < 0 && errno != EEXIST) return false;
   }

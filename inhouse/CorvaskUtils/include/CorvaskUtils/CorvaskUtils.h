@@ -44,6 +44,13 @@ CVU_API int PrepareFolder(const char* folder);
 // could be created or written there. Leaves no new file behind.
 CVU_API int SafeCreateFile(const char* path);
 
+// Nonzero when a file name (without folder) has the form of the hidden
+// temporary files that the family's whole-file writes fill beside their
+// targets (".NAME.quenloft-tmp-" and 8 letters or digits). A process
+// killed during a write leaves one behind; a host may remove such files
+// from a folder it writes before it writes again.
+CVU_API int IsLeftoverTempFileName(const char* name);
+
 // Clears read-only and similar attributes (on Linux: makes the file
 // writable by its owner). Nonzero on success.
 CVU_API int ChangeFileAttributeToNormal(const char* path);
