@@ -5,6 +5,17 @@
 # into bin beside quenloft.dll, the programs and the tests, and installed
 # with the DLLs. Release copies lose their symbol tables and debug sections,
 # as our own modules do.
+
+# A build folder first configured while the toolchain linked with -static
+# keeps that in its cache, and would link a runtime into every module again.
+foreach(_kind EXE SHARED MODULE)
+  if(" ${CMAKE_${_kind}_LINKER_FLAGS} " MATCHES " -static(-libgcc)? ")
+    message(FATAL_ERROR "CMAKE_${_kind}_LINKER_FLAGS is '${CMAKE_${_kind}_LINKER_FLAGS}', "
+      "but the Windows modules use the runtime DLLs: configure ${CMAKE_BINARY_DIR} "
+      "afresh (remove its CMakeCache.txt).")
+  endif()
+endforeach()
+
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(_ql_libgcc libgcc_s_dw2-1.dll)
 else()
