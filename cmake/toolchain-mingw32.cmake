@@ -33,11 +33,17 @@ else()
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QUENLOFT_WINE64})
 endif()
 
-# The runtime of GCC, the C++ library and winpthread go into each module,
-# so the DLLs and programs import nothing but system DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+# Every module uses the compiler's runtime as DLLs (libgcc_s, libstdc++,
+# winpthread; cmake/QuenloftMingwRuntime.cmake puts them beside ours): one
+# unwinder and one C++ runtime for the whole process. A copy of libgcc in
+# each module would give each its own registry of 32-bit DWARF unwind
+# tables, and an exception a host throws through quenloft.dll would end in
+# terminate instead of in the DLL's catch. A copy of libstdc++ in each would
+# give each its own exception bookkeeping and library state, while
+# std::string and exceptions pass between our DLLs.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-shared-libgcc")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-shared-libgcc")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-shared-libgcc")
 # Release builds ship without symbol tables (they would double the size).
 foreach(kind EXE SHARED MODULE)
   set(CMAKE_${kind}_LINKER_FLAGS_RELEASE_INIT "-s")

@@ -3,7 +3,8 @@
  * calls through the vtables with the stdcall convention; its own callback
  * object is called back the same way. It also reads the DLLs' export and
  * import tables: exactly three exports, and nothing imported but system
- * DLLs and the in-house DLLs. No header of the library is included. */
+ * DLLs, the in-house DLLs and the compiler's runtime DLLs. No header of the
+ * library is included. */
 #include <windows.h>
 #include <objbase.h>
 #include <stdint.h>
@@ -48,12 +49,18 @@ static void CheckExports(HMODULE module) {
   }
 }
 
-/* The module imports only system DLLs and the in-house DLLs: the compiler's
- * runtime is linked in, so a host ships nothing else. */
+/* The module imports only system DLLs, the in-house DLLs and the compiler's
+ * runtime DLLs that ship beside them, so a host ships nothing else. */
 static void CheckImports(const char* file) {
   static const char* const kAllowed[] = {
       "kernel32.dll",    "msvcrt.dll",       "ole32.dll", "oleaut32.dll",
-      "CorvaskObjs.dll", "CorvaskUtils.dll", "TAVLOR.dll", "pmtkWin32FileServices.dll"};
+      "CorvaskObjs.dll", "CorvaskUtils.dll", "TAVLOR.dll", "pmtkWin32FileServices.dll",
+#ifdef _WIN64
+      "libgcc_s_seh-1.dll",
+#else
+      "libgcc_s_dw2-1.dll",
+#endif
+      "libstdc++-6.dll", "libwinpthread-1.dll"};
   HMODULE module = GetModuleHandleA(file);
   const BYTE* base = (const BYTE*)module;
   const IMAGE_DATA_DIRECTORY* entry;
