@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "functions/statement_parser.h"
+#include "language/statement_parser.h"
 #include "quenloft/quenloft.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "frame/string_object.h"
 #include "functions/function_table.h"
-#include "patching/escapes.h"
+#include "language/escapes.h"
 
 namespace quenloft {
 

@@ -4,8 +4,8 @@
 
 #include "frame/com_ptr.h"
 #include "frame/string_object.h"
-#include "functions/statement_parser.h"
-#include "patching/escapes.h"
+#include "language/statement_parser.h"
+#include "language/escapes.h"
 
 namespace quenloft {
 namespace {

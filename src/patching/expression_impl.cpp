@@ -3,8 +3,8 @@
 #include <new>
 
 #include "frame/string_object.h"
-#include "functions/statement_parser.h"
-#include "patching/escapes.h"
+#include "language/statement_parser.h"
+#include "language/escapes.h"
 #include "patching/objects.h"
 
 namespace quenloft {

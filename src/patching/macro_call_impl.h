@@ -10,7 +10,7 @@
 
 #include "frame/com_object.h"
 #include "frame/com_ptr.h"
-#include "functions/statement_parser.h"
+#include "language/statement_parser.h"
 
 namespace quenloft {
 

@@ -1,4 +1,4 @@
-#include "functions/statement_parser.h"
+#include "language/statement_parser.h"
 
 #include <gtest/gtest.h>
 

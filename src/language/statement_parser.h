@@ -14,8 +14,8 @@
 // The parse never fails: malformed text gives whatever parts the rules
 // give (an unmatched "(" gives no arguments, a dot in the target gives no
 // name). Every part is trimmed; quotes and escapes stay in the parts.
-#ifndef QUENLOFT_FUNCTIONS_STATEMENT_PARSER_H
-#define QUENLOFT_FUNCTIONS_STATEMENT_PARSER_H
+#ifndef QUENLOFT_LANGUAGE_STATEMENT_PARSER_H
+#define QUENLOFT_LANGUAGE_STATEMENT_PARSER_H
 
 #include <string_view>
 #include <vector>
@@ -53,4 +53,4 @@ void ParseStatement(std::string_view text, StatementParts* parts);
 
 }  // namespace quenloft
 
-#endif  // QUENLOFT_FUNCTIONS_STATEMENT_PARSER_H
+#endif  // QUENLOFT_LANGUAGE_STATEMENT_PARSER_H

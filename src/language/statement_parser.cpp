@@ -1,6 +1,6 @@
-#include "functions/statement_parser.h"
+#include "language/statement_parser.h"
 
-#include "patching/escapes.h"
+#include "language/escapes.h"
 
 namespace quenloft {
 namespace {

@@ -1,4 +1,4 @@
-#include "patching/escapes.h"
+#include "language/escapes.h"
 
 namespace quenloft {
 
@@ -37,16 +37,6 @@ std::string RemoveEscapes(std::string_view text) {
   }
   out.append(text.substr(run));
   return out;
-}
-
-std::string RemoveEscapes(const char* first, const char* last) {
-  if (first == nullptr || last == nullptr || first > last) return {};
-  return RemoveEscapes(std::string_view(first, static_cast<size_t>(last - first) + 1));
-}
-
-std::string RemoveEscapes(const char* text) {
-  if (text == nullptr) return {};
-  return RemoveEscapes(std::string_view(text));
 }
 
 }  // namespace quenloft
