@@ -3,6 +3,7 @@
 #define QUENLOFT_QUENLOFT_H
 
 #include "quenloft/config.h"
+#include "quenloft/conventions.h"
 #include "quenloft/exports.h"
 #include "quenloft/guid.h"
 #include "quenloft/iids.h"

@@ -3,26 +3,18 @@
 #include <CorvaskUtils/CorvaskUtils.h>
 #include <TAVLOR/ByteString.h>
 
-#include <cstdio>
 #include <optional>
 
+#include "frame/format_text.h"
 #include "frame/string_object.h"
 #include "manager/manager_impl.h"
 #include "manager/path_keys.h"
+#include "quenloft/conventions.h"
 #include "patching/patched_file_impl.h"
 
 namespace quenloft {
 
 namespace {
-
-constexpr char kUpdateFailed[] = "\r\nError: Fail to update Template file %s\r\n";
-
-std::string Format(const char* pattern, const std::string& a, const std::string& b = {}) {
-  const int size = std::snprintf(nullptr, 0, pattern, a.c_str(), b.c_str());
-  std::string out(size > 0 ? static_cast<size_t>(size) : 0, '\0');
-  std::snprintf(out.data(), out.size() + 1, pattern, a.c_str(), b.c_str());
-  return out;
-}
 
 std::string FileNameWithExtension(const std::string& path) {
   std::string name, extension;
@@ -105,7 +97,7 @@ int32_t CTplManagerImpl::CopyFilesByHost() {
 int32_t CTplManagerImpl::CopyTemplateFile(const char* name, ICvoString* out) {
   if (name == nullptr || *name == '\0' || out == nullptr) return 1;
   return Guarded(1, [&]() -> int32_t {
-    const std::string label = Format("****CTplManagerImpl::CopyTemplateFile(): %s%s",
+    const std::string label = FormatText("****CTplManagerImpl::CopyTemplateFile(): %s%s",
                                      GetSplitFileName(name), GetSplitExtName(name));
     CCheckTime timer(label.c_str());
     const std::string key = PathKey(name);
@@ -190,7 +182,7 @@ std::string CTplManagerImpl::UpdateOneFile(const std::string& path) {
 
 void CTplManagerImpl::ReportUpdateFailure(const std::string& path) {
   const std::string relative = ExcludeFolder(path.c_str(), result_folder_.c_str());
-  host_->Output(Format(kUpdateFailed, relative).c_str());
+  host_->Output(FormatText(kUpdateFailedMessage, relative).c_str());
 }
 
 int32_t CTplManagerImpl::UpdateTemplateFile(const char* path) {

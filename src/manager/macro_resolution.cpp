@@ -9,11 +9,13 @@
 
 #include <string_view>
 
+#include "frame/format_text.h"
 #include "frame/string_object.h"
-#include "functions/statement_parser.h"
+#include "language/escapes.h"
+#include "language/statement_parser.h"
 #include "manager/manager_impl.h"
-#include "patching/escapes.h"
 #include "patching/objects.h"
+#include "quenloft/conventions.h"
 
 namespace quenloft {
 namespace {
@@ -143,15 +145,9 @@ void CTplManagerImpl::ReportUnresolved(ITplMacroCall* call) {
     file = ReadString(scratch.get());
   }
 
-  std::string message = "Template Error: can not resolve macro: ";
-  message += text;
-  if (file.empty()) {
-    message += " \r\n";
-  } else {
-    message += " in ";
-    message += file;
-    message += "\r\n";
-  }
+  const std::string message =
+      file.empty() ? FormatText(kUnresolvedMacroMessage, text)
+                   : FormatText(kUnresolvedMacroInFileMessage, text, file);
   host_->Output(message.c_str());
 }
 

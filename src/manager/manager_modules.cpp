@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "frame/format_text.h"
 #include "manager/manager_impl.h"
 
 namespace quenloft {
@@ -11,9 +12,10 @@ int32_t CTplManagerImpl::AddResolverModuleByHost(const char* module_path, const 
                                                  const char* host_param) {
   if (module_path == nullptr) return 1;
   return Guarded(1, [&] {
-    const std::string label = "****CTplManagerImpl::AddResolverModuleByHost(): " +
-                              GetSplitFileName(module_path) + " (" +
-                              GetSplitFileName(host_path != nullptr ? host_path : "") + ")";
+    const std::string label =
+        FormatText("****CTplManagerImpl::AddResolverModuleByHost(): %s (%s)",
+                   GetSplitFileName(module_path),
+                   GetSplitFileName(host_path != nullptr ? host_path : ""));
     CCheckTime timing(label.c_str());
     return module_list_.AddModule(AsManager(), module_path, host_path, host_param) == 1 ? 0 : 1;
   });

@@ -6,7 +6,7 @@
 
 #include <CorvaskUtils/CorvaskUtils.h>
 
-#include "patching/escapes.h"
+#include "language/escapes.h"
 
 namespace quenloft {
 namespace {
@@ -21,6 +21,9 @@ constexpr std::array<bool, 256> BuildOpeningBytes() {
   return table;
 }
 
+// One flag per byte value: true for a byte with which some opening
+// delimiter begins. Built at compile time, so no thread can see it half
+// filled.
 constexpr std::array<bool, 256> kOpeningBytes = BuildOpeningBytes();
 
 constexpr bool OpeningsEndOutsideEscapes() {
@@ -134,7 +137,7 @@ class FastScanner {
   // The row whose opening delimiter stands at p, or -1.
   int RowAt(size_t p) const {
     const size_t remaining = text_.size() - p;
-    for (size_t r = 0; r < kMarkerRowCount; ++r) {
+    for (size_t r = 0; r < kMarkerDelimiters.size(); ++r) {
       const MarkerDelimiter& row = kMarkerDelimiters[r];
       if (RowApplies(row, style_) && remaining >= row.opening.size() + row.closing.size() &&
           DelimiterAt(text_, p, row.opening)) {
@@ -177,7 +180,7 @@ class FastScanner {
   NextByte text_other_;
   NextByte inner_percent_;
   NextByte inner_backslash_;
-  std::array<bool, kMarkerRowCount> dead_rows_{};
+  std::array<bool, kMarkerDelimiters.size()> dead_rows_{};
 };
 
 }  // namespace
@@ -192,8 +195,6 @@ MarkerStyle MarkerStyleOfFileName(const char* name) {
   }
   return MarkerStyleAny;
 }
-
-const std::array<bool, 256>& OpeningByteTable() { return kOpeningBytes; }
 
 std::vector<MarkerSpan> ScanMarkers(std::string_view text, MarkerStyle style) {
   return FastScanner(text, style).Run();

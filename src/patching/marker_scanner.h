@@ -17,63 +17,16 @@
 #include <string_view>
 #include <vector>
 
+#include "quenloft/conventions.h"
+
 namespace quenloft {
 
-// File types; each accepts the delimiter rows of its own type and of
-// MarkerStyleAny.
-enum MarkerStyle : int32_t {
-  MarkerStyleAny = 0,     // every file: "%%%...%%%" only
-  MarkerStyleMarkup = 1,  // also "<!--%...%-->"
-  MarkerStyleScript = 2,  // also "/*%...%*/"
-  MarkerStyleIni = 3,     // also ";%...%;"
-};
-
-struct MarkerDelimiter {
-  std::string_view opening;
-  std::string_view closing;
-  MarkerStyle style;  // the file type the row applies to (Any: all)
-};
-
-// Rows are tried in this order.
-inline constexpr std::array<MarkerDelimiter, 4> kMarkerDelimiters = {{
-    {"%%%", "%%%", MarkerStyleAny},
-    {"<!--%", "%-->", MarkerStyleMarkup},
-    {"/*%", "%*/", MarkerStyleScript},
-    {";%", "%;", MarkerStyleIni},
-}};
-inline constexpr size_t kMarkerRowCount = kMarkerDelimiters.size();
 // ";%" plus "%;": no marker starts where fewer bytes remain.
 inline constexpr size_t kShortestMarker = 4;
-
-struct FileTypeExtension {
-  std::string_view extension;  // lower case, dot included
-  MarkerStyle style;
-};
-
-// Compared in this order; any other extension is MarkerStyleAny.
-inline constexpr std::array<FileTypeExtension, 12> kFileTypeExtensions = {{
-    {".htm", MarkerStyleMarkup},
-    {".html", MarkerStyleMarkup},
-    {".htx", MarkerStyleMarkup},
-    {".hhc", MarkerStyleMarkup},
-    {".hhk", MarkerStyleMarkup},
-    {".xml", MarkerStyleMarkup},
-    {".xsl", MarkerStyleMarkup},
-    {".js", MarkerStyleScript},
-    {".css", MarkerStyleScript},
-    {".ini", MarkerStyleIni},
-    {".hhs", MarkerStyleIni},
-    {".res", MarkerStyleIni},
-}};
 
 // The file type of a path by its extension (ASCII letters folded); null or
 // empty gives MarkerStyleAny.
 MarkerStyle MarkerStyleOfFileName(const char* name);
-
-// One flag per byte value: true for a byte with which some opening
-// delimiter begins. Built at compile time, so no thread can see it half
-// filled.
-const std::array<bool, 256>& OpeningByteTable();
 
 // One piece of a scanned text, as offsets into it. Adjacent text is always
 // one span: an unterminated opening delimiter joins the run around it.

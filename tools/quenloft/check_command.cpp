@@ -13,6 +13,7 @@
 #include "folders.h"
 #include "messages.h"
 #include "options.h"
+#include "quenloft/conventions.h"
 #include "patch_selection.h"
 #include "session.h"
 #include "skin_folder.h"
@@ -63,9 +64,9 @@ class LineFinder {
 
 // "Template Error: can not resolve macro: TEXT in FILE" -> TEXT.
 std::string MacroOf(const std::string& message, const std::string& file) {
-  static const std::string kPrefix = "Template Error: can not resolve macro: ";
-  std::string text = message.compare(0, kPrefix.size(), kPrefix) == 0
-                         ? message.substr(kPrefix.size())
+  const std::string_view prefix = quenloft::kUnresolvedMacroPrefix;
+  std::string text = std::string_view(message).starts_with(prefix)
+                         ? message.substr(prefix.size())
                          : message;
   const std::string suffix = " in " + file;
   if (text.size() >= suffix.size() &&

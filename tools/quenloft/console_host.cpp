@@ -1,15 +1,13 @@
 #include "console_host.h"
 
-#include <cstring>
 #include <string_view>
 
 #include "interrupt.h"
+#include "quenloft/conventions.h"
 
 namespace quenloft_tool {
 namespace {
 
-constexpr const char* kUnresolvedPrefix = "Template Error: can not resolve macro:";
-constexpr std::string_view kUpdateFailed = "Error: Fail to update Template file ";
 constexpr int kBarWidth = 30;
 
 // The library ends its lines with "\r\n"; a terminal and a log want "\n".
@@ -23,8 +21,12 @@ std::string WithoutCarriageReturns(const char* text) {
 
 // The file a "Fail to update" message names, with "/" between folders
 // (the library spells them with backslashes).
-std::string FailedFile(const std::string& line) {
-  std::string name = line.substr(line.find(kUpdateFailed) + kUpdateFailed.size());
+std::string FailedFile(std::string_view message) {
+  message.remove_prefix(quenloft::kUpdateFailedPrefix.size());
+  while (!message.empty() && (message.back() == '\r' || message.back() == '\n')) {
+    message.remove_suffix(1);
+  }
+  std::string name(message);
   for (char& c : name) {
     if (c == '\\') c = '/';
   }
@@ -92,7 +94,8 @@ void ConsoleHost::EndProgress() {
 
 int32_t QL_CALL ConsoleHost::Output(const char* text) {
   if (text == nullptr) return 0;
-  if (std::strstr(text, kUnresolvedPrefix) != nullptr) {
+  const std::string_view message(text);
+  if (message.starts_with(quenloft::kUnresolvedMacroPrefix)) {
     ++unresolved_;
     if (options_.collect_errors) {
       collected_.push_back(TrimNewlines(WithoutCarriageReturns(text)));
@@ -101,11 +104,10 @@ int32_t QL_CALL ConsoleHost::Output(const char* text) {
     Say(TrimNewlines(WithoutCarriageReturns(text)));
     return 0;
   }
-  if (std::string_view(text).find(kUpdateFailed) != std::string_view::npos) {
+  if (message.starts_with(quenloft::kUpdateFailedPrefix)) {
     ++failures_;
-    const std::string line = TrimNewlines(WithoutCarriageReturns(text));
-    failed_files_.insert(FailedFile(line));
-    Say(line);
+    failed_files_.insert(FailedFile(message));
+    Say(TrimNewlines(WithoutCarriageReturns(text)));
     return 0;
   }
   // Progress dots and line ends: shown as they come where no bar replaces

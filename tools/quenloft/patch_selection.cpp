@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "quenloft/conventions.h"
+
 namespace quenloft_tool {
 namespace {
 
@@ -140,14 +142,6 @@ bool GlobMatches(std::string_view pattern, std::string_view text, bool pathname)
 
 PatchSelection::PatchSelection(std::vector<std::string> globs) : globs_(std::move(globs)) {}
 
-const std::vector<std::string>& PatchSelection::DefaultExtensions() {
-  // The extensions to which the patcher gives a marker style beyond %%%...%%%.
-  static const std::vector<std::string> kExtensions = {
-      ".htm", ".html", ".htx", ".hhc", ".hhk", ".xml", ".xsl",
-      ".js",  ".css",  ".ini", ".hhs", ".res"};
-  return kExtensions;
-}
-
 bool PatchSelection::IsPatched(const std::string& relative) const {
   const size_t slash = relative.rfind('/');
   const std::string file = slash == std::string::npos ? relative : relative.substr(slash + 1);
@@ -156,8 +150,9 @@ bool PatchSelection::IsPatched(const std::string& relative) const {
     std::string extension = file.substr(dot);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-    const auto& defaults = DefaultExtensions();
-    if (std::find(defaults.begin(), defaults.end(), extension) != defaults.end()) return true;
+    for (const quenloft::FileTypeExtension& type : quenloft::kFileTypeExtensions) {
+      if (extension == type.extension) return true;
+    }
   }
   for (const std::string& glob : globs_) {
     const bool has_folder = glob.find('/') != std::string::npos;

@@ -16,9 +16,6 @@ class PatchSelection {
   // name or, when it holds no "/", the file name alone.
   bool IsPatched(const std::string& relative) const;
 
-  // The extensions patched by default, lower case with their dot.
-  static const std::vector<std::string>& DefaultExtensions();
-
  private:
   std::vector<std::string> globs_;
 };
