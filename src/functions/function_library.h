@@ -55,8 +55,6 @@ class CTplFunctionLibrary final : public ComObject<CTplFunctionLibrary, ITplReso
   // to this resolver (RemoveResolver) and releases the manager. Returns 1.
   int Detach();
 
-  size_t function_count() const { return functions_.size(); }
-
  private:
   void BuildTable();
 

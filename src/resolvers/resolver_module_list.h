@@ -40,9 +40,6 @@ class CTplResolverModuleList {
   // Runs DllUnregisterServer and unloads what this list loaded. 1 always.
   int UnloadModule(platform::ModuleHandle handle, int loaded_here, const char* name);
 
-  size_t set_count() const { return sets_.size(); }
-  size_t module_count() const { return modules_.size(); }
-
  private:
   struct ModuleRecord {
     virtual ~ModuleRecord() = default;

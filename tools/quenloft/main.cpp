@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
   CLI::App app(kOverview, "quenloft");
   app.footer(kFooter);
   app.require_subcommand(1);
-  app.set_version_flag("--version", "quenloft 1.0.0");
+  app.set_version_flag("--version", "quenloft " QUENLOFT_VERSION);
 
   BuildOptions build;
   CLI::App* build_command =
