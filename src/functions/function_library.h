@@ -4,7 +4,7 @@
 //
 // Results of ITplResolver as this resolver gives them:
 //   QueryInterface  null out-pointer: 1; ITplResolver only
-//   Initialize      builds the function table once; 0
+//   Initialize      0 (the function table is data: nothing to build)
 //   Uninitialize    0
 //   GetFirstName    missing argument: 0; else as GetNextName from the
 //                   position given, and 0
@@ -13,18 +13,14 @@
 //   OnNameConflict  1
 //   Resolve         the named function's Execute; 1 for no call, an empty
 //                   or unknown name. The member is not consulted.
+//
+// The names and the functions are the rows of function_table.h, listed in
+// table order.
 #ifndef QUENLOFT_FUNCTIONS_FUNCTION_LIBRARY_H
 #define QUENLOFT_FUNCTIONS_FUNCTION_LIBRARY_H
 
-#include <memory>
-#include <string>
-#include <string_view>
-#include <unordered_map>
-#include <vector>
-
 #include "frame/com_object.h"
 #include "frame/com_ptr.h"
-#include "functions/function.h"
 
 namespace quenloft {
 
@@ -34,10 +30,10 @@ class CTplFunctionLibrary final : public ComObject<CTplFunctionLibrary, ITplReso
   static constexpr int32_t kNullOutResult = 1;
   static std::span<const QIEntry> InterfaceTable();
 
-  CTplFunctionLibrary();
-  // Destroys the functions and releases the manager references still held;
-  // withdraws no names (that is Detach's work).
-  ~CTplFunctionLibrary() override;
+  CTplFunctionLibrary() = default;
+  // Releases the manager references still held (services first); withdraws
+  // no names (that is Detach's work).
+  ~CTplFunctionLibrary() override = default;
 
   // ITplResolver
   int32_t QL_CALL Initialize() override;
@@ -47,29 +43,17 @@ class CTplFunctionLibrary final : public ComObject<CTplFunctionLibrary, ITplReso
   int32_t QL_CALL OnNameConflict(const char* name) override;
   int32_t QL_CALL Resolve(ITplMacroCall* call) override;
 
-  // Takes a reference to the manager and its ITplMacroServices, builds the
-  // table and registers every function name with the manager (AddResolver).
-  // Changes nothing when already attached. Returns 1.
+  // Takes a reference to the manager and its ITplMacroServices, which every
+  // function gets, and registers every function name with the manager
+  // (AddResolver). Changes nothing when already attached. Returns 1.
   int Attach(ITplManager* manager);
   // Gives up the services, has the manager withdraw every name registered
   // to this resolver (RemoveResolver) and releases the manager. Returns 1.
   int Detach();
 
  private:
-  void BuildTable();
-
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const noexcept {
-      return std::hash<std::string_view>{}(s);
-    }
-  };
-
   ComPtr<ITplManager> manager_;
   ComPtr<ITplMacroServices> services_;
-  std::unordered_map<std::string, CTplFunction*, Hash, std::equal_to<>> table_;
-  std::vector<std::unique_ptr<CTplFunction>> functions_;  // creation order
-  bool built_ = false;
 };
 
 }  // namespace quenloft

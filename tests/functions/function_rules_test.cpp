@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "functions/comparison.h"
-#include "functions/function.h"
+#include "functions/function_rules.h"
+
 
 namespace quenloft {
 namespace {
