@@ -54,9 +54,9 @@ void CTplManagerImpl::DeferCopy(const std::string& destination, const std::strin
 
 std::string CTplManagerImpl::CopyOneFile(std::string name) {
   if (name.empty()) return {};
-  auto found = template_files_.find(PathKey(name));
-  if (found == template_files_.end() || !found->second) return {};
-  ComPtr<ITplFileSource> source = found->second;
+  const auto* holder = template_files_.HolderOf(PathKey(name));
+  if (holder == nullptr) return {};
+  const ComPtr<ITplFileSource> source = *holder;  // our own: the source may let go of its files
 
   ComPtr<ICvoString> source_text = NewString();
   if (!source_text) return {};
@@ -78,20 +78,18 @@ std::string CTplManagerImpl::CopyOneFile(std::string name) {
 }
 
 int32_t CTplManagerImpl::CopyFilesByHost() {
-  try {
-    // Inside the try: a timer's label is copied, and that may throw.
+  return Guarded(1, [&] {
+    // Inside: a timer's label is copied, and that may throw.
     CCheckTime outer("****CTplManagerImpl::CopyFilesByHost()");
     CCheckTime inner("****CTplManagerImpl::CopyFiles()");
     // The length is read again before each index: a source may register
     // further files while we copy.
-    for (size_t i = 0; i < template_list_.size(); ++i) {
-      if (copied_[i] == 0) CopyOneFile(template_list_[i]);
-      copied_[i] = 1;
+    for (size_t i = 0; i < template_files_.size(); ++i) {
+      if (!template_files_.done(i)) CopyOneFile(template_files_.name(i));
+      template_files_.MarkDone(i);
     }
     return 0;
-  } catch (...) {
-    return 1;
-  }
+  });
 }
 
 int32_t CTplManagerImpl::CopyTemplateFile(const char* name, ICvoString* out) {
@@ -101,40 +99,52 @@ int32_t CTplManagerImpl::CopyTemplateFile(const char* name, ICvoString* out) {
                                      GetSplitFileName(name), GetSplitExtName(name));
     CCheckTime timer(label.c_str());
     const std::string key = PathKey(name);
-    if (template_files_.count(key) == 0) return 1;
+    if (!template_files_.Holds(key)) return 1;
 
-    const std::string explicit_destination = ReadString(out);
-    for (size_t i = 0; i < template_list_.size(); ++i) {
-      if (PathEqualNoCase(template_list_[i].c_str(), name)) {
-        if (explicit_destination.empty()) {
-          if (copied_[i] == 0) {
-            WriteString(out, CopyOneFile(template_list_[i]));
-            copied_[i] = 1;
-            return 0;
-          }
-        } else {
-          auto found = template_files_.find(key);
-          if (found != template_files_.end() && found->second) {
-            ComPtr<ICvoString> source_text = NewString();
-            if (source_text) {
-              const std::string listed = template_list_[i];  // the source may add files
-              found->second->GetSourcePath(source_text.get(), listed.c_str());
-            }
-            const std::string source_path = ReadString(source_text.get());
-            if (FileExist(source_path.c_str()) != 0) {
-              PrepareFolderOnce(GetSplitDirName(explicit_destination.c_str()));
-              if (CopyThroughCache(source_path.c_str(), explicit_destination.c_str(), 1) != 0) {
-                DeferCopy(explicit_destination, source_path);
-              }
-              return 0;
-            }
-          }
-        }
+    // The entries that match the name ignoring case are those listed under
+    // its key. The host is asked whether to go on after every entry the
+    // search passes, matching or not.
+    const std::string destination = ReadString(out);
+    size_t match = template_files_.FirstWithKey(key);
+    for (size_t i = 0; i < template_files_.size(); ++i) {
+      if (i == match) {
+        if (CopyListedFile(i, key, destination, out)) return 0;
+        match = template_files_.NextWithKey(i);
       }
       if (host_ && host_->ShouldContinue() == 0) return 0;
     }
     return 1;
   });
+}
+
+bool CTplManagerImpl::CopyListedFile(size_t index, const std::string& key,
+                                     const std::string& destination, ICvoString* out) {
+  // The source asked for the file may register more files, which moves the
+  // entries of the list: nothing of it is held across a call to the source.
+  if (destination.empty()) {
+    // Once per file, like the copy pass; a copied file lets the search go on.
+    if (template_files_.done(index)) return false;
+    WriteString(out, CopyOneFile(template_files_.name(index)));
+    template_files_.MarkDone(index);
+    return true;
+  }
+  // An explicit destination: copied again, whatever the flag says, and
+  // neither the flag, the host nor out hear of it.
+  const auto* holder = template_files_.HolderOf(key);
+  if (holder == nullptr) return false;
+  const ComPtr<ITplFileSource> source = *holder;
+  ComPtr<ICvoString> source_text = NewString();
+  if (source_text) {
+    const std::string listed = template_files_.name(index);
+    source->GetSourcePath(source_text.get(), listed.c_str());
+  }
+  const std::string source_path = ReadString(source_text.get());
+  if (FileExist(source_path.c_str()) == 0) return false;
+  PrepareFolderOnce(GetSplitDirName(destination.c_str()));
+  if (CopyThroughCache(source_path.c_str(), destination.c_str(), 1) != 0) {
+    DeferCopy(destination, source_path);
+  }
+  return true;
 }
 
 // ---- update ----------------------------------------------------------------
@@ -195,11 +205,11 @@ int32_t CTplManagerImpl::UpdateTemplateFile(const char* path) {
 
 int32_t CTplManagerImpl::UpdateFilesByHost() {
   std::optional<CCheckTime> timer;  // lives through the flush as well
-  try {
+  const int32_t loop = Guarded(1, [&] {
     timer.emplace("****CTplManagerImpl::UpdateFilesByHost()");
     int shown = 0;  // percent already shown as dots
-    for (size_t i = 0; i < update_list_.size(); ++i) {
-      const size_t count = update_list_.size();
+    for (size_t i = 0; i < update_files_.size(); ++i) {
+      const size_t count = update_files_.size();
       if (host_) {
         const int percent = static_cast<int>(static_cast<double>(i) * (100.0 / count));
         if (percent > shown) {
@@ -208,10 +218,15 @@ int32_t CTplManagerImpl::UpdateFilesByHost() {
         }
         host_->Progress(static_cast<int32_t>(i), static_cast<int32_t>(count));
       }
-      if (updated_[i] == 0) UpdateOneFile(ResultFolder() + update_list_[i]);
-      updated_[i] = 1;
+      if (!update_files_.done(i)) {
+        const std::string name = update_files_.name(i);  // before anything calls out
+        UpdateOneFile(ResultFolder() + name);
+      }
+      update_files_.MarkDone(i);
     }
-  } catch (...) {
+    return 0;
+  });
+  if (loop != 0) {
     // Files already written stay written; the deferred ones still follow.
     Guarded(0, [&] {
       FlushDeferredFiles();

@@ -2,8 +2,6 @@
 
 #include <CorvaskUtils/CorvaskUtils.h>
 
-#include <new>
-
 #include "frame/string_object.h"
 #include "manager/path_keys.h"
 #include "patching/objects.h"
@@ -12,11 +10,9 @@ namespace quenloft {
 
 namespace {
 
-// Makes room for one more element ahead of a change that must touch
-// several containers together; grows geometrically like push_back.
-template <class Vector>
-void ReserveOneMore(Vector& v) {
-  if (v.size() == v.capacity()) v.reserve(v.capacity() < 8 ? 8 : v.capacity() * 2);
+// Matches the keys of the template file list that source holds.
+auto HeldBy(ITplFileSource* source) {
+  return [source](const ComPtr<ITplFileSource>& holder) { return holder.get() == source; };
 }
 
 }  // namespace
@@ -49,12 +45,6 @@ std::span<const QIEntry> CTplManagerImpl::InterfaceTable() {
 
 CTplManagerImpl::CTplManagerImpl() {
   CreateTempFolder();
-  template_list_.reserve(64);
-  copied_.reserve(64);
-  update_list_.reserve(32);
-  updated_.reserve(32);
-  template_files_.reserve(257);
-  update_map_.reserve(257);
   deferred_.reserve(63);
   system_values_.reserve(17);
 }
@@ -99,9 +89,7 @@ int32_t CTplManagerImpl::Initialize(ITplHostCallback* host) {
   return Guarded(1, [&] {
     // A host stored by an earlier Initialize is released, not leaked.
     host_ = ComPtr<ITplHostCallback>::Retain(host);
-    update_map_.clear();
-    update_list_.clear();
-    updated_.clear();
+    update_files_.Clear();
     module_list_.Clear();
     registry_.InitTable();
     if (!system_resolver_) {
@@ -116,9 +104,7 @@ int32_t CTplManagerImpl::Initialize(ITplHostCallback* host) {
 
 int32_t CTplManagerImpl::Terminate() {
   return Guarded(1, [&] {
-    update_map_.clear();
-    update_list_.clear();
-    updated_.clear();
+    update_files_.Clear();
     registry_.Clear();
     module_list_.Clear();
     host_.reset();
@@ -160,14 +146,7 @@ int32_t CTplManagerImpl::RemoveFileSource(ITplFileSource* source) {
   return Guarded(0, [&] {
     source->Uninitialize();
     std::vector<ComPtr<ITplFileSource>> released;
-    for (auto it = template_files_.begin(); it != template_files_.end();) {
-      if (it->second.get() == source) {
-        released.push_back(std::move(it->second));
-        it = template_files_.erase(it);
-      } else {
-        ++it;
-      }
-    }
+    template_files_.ReleaseAll(HeldBy(source), &released);
     return 0;  // `released` gives the references back here
   });
 }
@@ -202,13 +181,7 @@ int32_t CTplManagerImpl::AddUpdateFile(const char* path) {
       name.erase(0, folder.size());
     }
     std::string key = PathKey(name);
-    if (update_map_.count(key) == 0) {
-      ReserveOneMore(update_list_);
-      ReserveOneMore(updated_);
-      update_map_.insert(std::move(key));
-      update_list_.push_back(std::move(name));
-      updated_.push_back(0);
-    }
+    if (!update_files_.Holds(key)) update_files_.Add(std::move(name), std::move(key), {});
     return 0;
   });
 }
@@ -243,14 +216,8 @@ int32_t CTplManagerImpl::AddTemplateFile(const char* name, ITplFileSource* sourc
   return Guarded(1, [&] {
     std::string listed = WithBackslashes(name);
     std::string key = PathKey(listed);
-    auto found = template_files_.find(key);
-    if (found != template_files_.end()) return found->second.get() == source ? 0 : 1;
-    // Make room first so that the three containers change together.
-    ReserveOneMore(template_list_);
-    ReserveOneMore(copied_);
-    template_files_.emplace(std::move(key), ComPtr<ITplFileSource>::Retain(source));
-    template_list_.push_back(std::move(listed));
-    copied_.push_back(0);
+    if (const auto* holder = template_files_.HolderOf(key)) return holder->get() == source ? 0 : 1;
+    template_files_.Add(std::move(listed), std::move(key), ComPtr<ITplFileSource>::Retain(source));
     return 0;
   });
 }
@@ -259,11 +226,7 @@ int32_t CTplManagerImpl::RemoveTemplateFile(const char* name, ITplFileSource* so
   if (name == nullptr || *name == '\0' || source == nullptr) return 1;
   return Guarded(0, [&] {
     // Looked up exactly as given: no case folding, no slash conversion.
-    auto found = template_files_.find(name);
-    if (found != template_files_.end() && found->second.get() == source) {
-      ComPtr<ITplFileSource> released = std::move(found->second);
-      template_files_.erase(found);
-    }
+    const ComPtr<ITplFileSource> released = template_files_.Release(name, HeldBy(source));
     return 0;
   });
 }

@@ -24,6 +24,7 @@
 #include "frame/com_object.h"
 #include "frame/com_ptr.h"
 #include "functions/system_resolver.h"
+#include "manager/file_list.h"
 #include "resolvers/resolver_module_list.h"
 #include "resolvers/resolver_registry.h"
 
@@ -120,6 +121,10 @@ class CTplManagerImpl final
   // By value: the source asked for the file may register more files, which
   // moves the entries of the template file list.
   std::string CopyOneFile(std::string name);
+  // CopyTemplateFile's step for the entry at index, listed under key; true
+  // when it ends the search.
+  bool CopyListedFile(size_t index, const std::string& key, const std::string& destination,
+                      ICvoString* out);
   std::string UpdateOneFile(const std::string& path);
   // "Fail to update" for a destination, relative to the result folder.
   void ReportUpdateFailure(const std::string& path);
@@ -134,14 +139,11 @@ class CTplManagerImpl final
   CTplResolverModuleList module_list_;
   CTplResolverRegistry registry_;
   std::string temp_folder_;
-  // Key: name in lower case with backslashes.
-  std::unordered_map<std::string, ComPtr<ITplFileSource>> template_files_;
-  std::vector<std::string> template_list_;  // backslashes, case kept
-  std::vector<uint32_t> copied_;            // parallel to template_list_
-  std::unordered_map<std::string, DeferredCopy> deferred_;
-  std::unordered_set<std::string> update_map_;  // lower case
-  std::vector<std::string> update_list_;        // relative, case kept
-  std::vector<uint32_t> updated_;               // parallel to update_list_
+  // Done: copied by the copy pass. Each key is held by the file's source.
+  FileList<ComPtr<ITplFileSource>> template_files_{64, 257};
+  std::unordered_map<std::string, DeferredCopy> deferred_;  // key: PathKey
+  // Relative to the result folder. Done: updated.
+  FileList<> update_files_{32, 257};
   SystemValueMap system_values_;
   std::string result_folder_;
   Owned<ITplVariables> global_scope_{nullptr, nullptr};
