@@ -68,11 +68,8 @@ int32_t CTplManagerImpl::ResolveMacroCall(ITplMacroCall* call) {
     } else if (const ComPtr<ITplResolver> resolver =
                    ComPtr<ITplResolver>::Retain(registry_.Lookup(name))) {
       // Our own reference: the resolver may withdraw its names while it works.
-      try {
-        resolved = resolver->Resolve(call) == 0;
-      } catch (...) {
-        resolved = false;
-      }
+      // One that throws has not resolved the call, which is then reported.
+      resolved = Guarded(1, [&] { return resolver->Resolve(call); }) == 0;
     }
 
     if (!resolved) {

@@ -20,16 +20,12 @@ auto HeldBy(ITplFileSource* source) {
 int32_t CreateManagerInstance(ITplManager** out) {
   if (out == nullptr) return 0;
   *out = nullptr;
-  CTplManagerImpl* manager = nullptr;
-  try {
-    manager = new CTplManagerImpl();
-  } catch (...) {
-    return 1;
-  }
-  ITplManager* primary = manager;
-  primary->AddRef();
-  *out = primary;
-  return 0;
+  return Guarded(1, [&] {
+    ITplManager* primary = new CTplManagerImpl();
+    primary->AddRef();
+    *out = primary;
+    return 0;
+  });
 }
 
 std::span<const QIEntry> CTplManagerImpl::InterfaceTable() {
