@@ -1,7 +1,5 @@
-// FileName, LoadFromFile, SaveToFile and MoveFile through real templates,
-// on real files.
+// LoadFromFile, SaveToFile and MoveFile on real files.
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,10 +15,15 @@ using Names = std::vector<std::string>;
 
 class FileFunctions : public TemplateSession {
  protected:
-  // Name('<first>'[, '<second>']).
-  static std::string Call(const std::string& name, const std::string& first,
-                          const std::string& second = "") {
-    return name + "('" + first + "'" + (second.empty() ? "" : ", '" + second + "'") + ")";
+  void SetUp() override {
+    TemplateSession::SetUp();
+    Set("System.ResultFolderName", dir_.path() + "/");
+  }
+  // Name('<first>'[, '<second>']), paths inside the scratch folder.
+  std::string Call(const std::string& name, const std::string& first,
+                   const std::string& second = "") const {
+    const std::string tail = second.empty() ? "" : ", '" + (dir_ / second) + "'";
+    return name + "('" + (dir_ / first) + "'" + tail + ")";
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
   std::string Read(const std::string& name) const { return ReadFile(dir_ / name); }
@@ -28,106 +31,69 @@ class FileFunctions : public TemplateSession {
   inhouse_test::ScratchFolder dir_;
 };
 
-TEST_F(FileFunctions, FileNameByFolderKind) {
-  SetSystemValue("System.SourceFolderName", "C:\\src\\");
-  SetSystemValue("System.ResultFolderName", "C:\\out\\");
-  SetSystemValue("System.RootFolderName", "C:\\root\\");
-  const EvalCase cases[] = {
-      {"FileName('a/b.htm', 'source')", "C:\\src\\a\\b.htm", {}},
-      {"FileName('a/b.htm', 'Result')", "C:\\out\\a\\b.htm", {}},
-      {"FileName('b.htm', 'ROOT')", "C:\\root\\b.htm", {}},
-      // A full path ignores the kind; its slashes still become backslashes.
-      {"FileName('C:/x/y.htm', 'source')", "C:\\x\\y.htm", {}},
-      {"FileName('/srv/a.htm', 'result')", "\\srv\\a.htm", {}},
-      // Outside any file the other kinds have no folder.
-      {"FileName('x/y', 'hostitself')", "x\\y", {}},
-      {"FileName('x', 'nosuchkind')", "x", {}},
-      Fails("FileName()"), Fails("FileName('a', 'source', 'b')"),
-  };
-  ExpectEvaluations(cases);
-}
-
-// The patched file is the container that "hostitself" and the other kinds
-// refer to.
-TEST_F(FileFunctions, FileNameInsideAFile) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"%%%FileName('x', 'HostItself')%%%", "C:\\site\\help\\page.txt"},
-      {"%%%FileName('img/x.gif')%%%", "C:\\site\\help\\img\\x.gif"},
-      {"%%%FileName('x.gif', 'other')%%%", "C:\\site\\help\\x.gif"},
-      {"%%%FileName('D:\\y.gif', 'hostitself')%%%", "D:\\y.gif"},
-  };
-  for (const auto& [marker, value] : cases) {
-    EXPECT_EQ(Patch(marker, "C:/site/help/page.txt"), value) << marker;
-  }
-  EXPECT_EQ(TakeOutputs(), std::vector<std::string>{});
-}
-
-TEST_F(FileFunctions, LoadFromFile) {
+TEST_F(FileFunctions, LoadFromFileAndSaveToFile) {
   WriteFile(dir_ / "page.txt", "Hello <b>there</b>");
   WriteFile(dir_ / "empty.txt", "");
   WriteFile(dir_ / "zero.txt", std::string("ab\0cd", 5));
-  SetSystemValue("System.ResultFolderName", (dir_.path() + "/").c_str());
+  WriteFile(dir_ / "kept.txt", "precious");
   // An unreadable or empty file: the statement stands for itself.
-  const std::string missing = Call("LoadFromFile", dir_ / "missing.txt");
-  const std::string empty = Call("LoadFromFile", dir_ / "empty.txt");
+  const std::string missing = Call("LoadFromFile", "missing.txt");
+  const std::string empty = Call("LoadFromFile", "empty.txt");
   const EvalCase cases[] = {
-      {Call("LoadFromFile", "page.txt", "result"), "Hello <b>there</b>", {}},
-      {Call("LoadFromFile", dir_ / "zero.txt"), "ab", {}},
+      {"LoadFromFile('page.txt', 'result')", "Hello <b>there</b>", {}},
+      {Call("LoadFromFile", "zero.txt"), "ab", {}},
       {missing, missing, {}}, {empty, empty, {}}, Fails("LoadFromFile()"),
+      // SaveToFile has no argument for content: it makes sure the file
+      // exists and never changes one that does.
+      {Call("SaveToFile", "new.txt"), "", {}}, {Call("SaveToFile", "kept.txt"), "", {}},
+      {"SaveToFile('sub/deeper/made.txt', 'result')", "", {}},
+      Fails(Call("SaveToFile", "kept.txt/x.txt")),  // below a file
   };
   ExpectEvaluations(cases);
+  EXPECT_EQ(Read("new.txt") + "|" + Read("kept.txt"), "|precious");
+  EXPECT_TRUE(Exists("sub/deeper/made.txt"));
   // Inside a file a relative name is found beside it.
   WriteFile(dir_ / "part.txt", "included");
   EXPECT_EQ(Patch("[%%%LoadFromFile('part.txt')%%%]", dir_ / "page.txt"), "[included]");
 }
 
-// SaveToFile has no argument for content: it makes sure the file exists
-// and never changes one that does.
-TEST_F(FileFunctions, SaveToFileCreatesButNeverTruncates) {
-  WriteFile(dir_ / "kept.txt", "precious");
-  SetSystemValue("System.ResultFolderName", (dir_.path() + "/").c_str());
-  const std::string impossible = Call("SaveToFile", dir_ / "kept.txt/x.txt");  // below a file
-  const EvalCase cases[] = {
-      {Call("SaveToFile", dir_ / "new.txt"), "", {}},
-      {Call("SaveToFile", dir_ / "kept.txt"), "", {}},
-      {Call("SaveToFile", "sub/deeper/made.txt", "result"), "", {}},
-      Fails(impossible),
-  };
-  ExpectEvaluations(cases);
-  EXPECT_EQ(inhouse_test::NamesIn(dir_.path()), (Names{"kept.txt", "new.txt", "sub"}));
-  EXPECT_EQ(Read("new.txt") + "|" + Read("kept.txt"), "|precious");
-  EXPECT_TRUE(Exists("sub/deeper/made.txt"));
-}
-
 // MoveFile deletes its source only after a copy succeeded.
 TEST_F(FileFunctions, MoveFileMovesOrDeletesAndFailuresKeepTheSource) {
   WriteFile(dir_ / "a.tmp", "content");
-  EXPECT_EQ(Eval(Call("MoveFile", dir_ / "a.tmp", dir_ / "new/folder/b.tmp")), "");
-  EXPECT_FALSE(Exists("a.tmp"));
-  EXPECT_EQ(Read("new/folder/b.tmp"), "content");
-  // One argument deletes; a second call finds nothing to delete.
-  const std::string remove = Call("MoveFile", dir_ / "new/folder/b.tmp");
-  EXPECT_EQ(Eval(remove), "");
+  EXPECT_EQ(Eval(Call("MoveFile", "a.tmp", "new/folder/b.tmp")), "");
+  EXPECT_EQ(Read("new/folder/b.tmp") + "|" + Read("a.tmp"), "content|");
+  EXPECT_EQ(Eval(Call("MoveFile", "new/folder/b.tmp")), "");  // one argument deletes
   EXPECT_FALSE(Exists("new/folder/b.tmp"));
   EXPECT_EQ(TakeOutputs(), Names{});
-  EXPECT_EQ(Eval(remove), std::nullopt);
-  EXPECT_EQ(TakeOutputs(), Names{Unresolved(remove)});
 
-  SCOPED_TRACE("failures");
   WriteFile(dir_ / "a.tmp", "content");
   WriteFile(dir_ / "blocker", "a file, not a folder");
-  for (const std::string& expression :
-       {Call("MoveFile", dir_ / "nosuch.tmp", dir_ / "b.tmp"),
-        Call("MoveFile", dir_ / "a.tmp", dir_ / "blocker/b.tmp"),  // cannot be made
-        std::string("MoveFile()"), std::string("MoveFile('a', 'b', 'c')")}) {
-    EXPECT_EQ(Eval(expression), std::nullopt) << expression;
-    EXPECT_EQ(TakeOutputs(), Names{Unresolved(expression)}) << expression;
-    EXPECT_EQ(Read("a.tmp"), "content") << expression;
-  }
+  const EvalCase failures[] = {
+      Fails(Call("MoveFile", "new/folder/b.tmp")), Fails(Call("MoveFile", "nosuch.tmp", "b.tmp")),
+      Fails(Call("MoveFile", "a.tmp", "blocker/b.tmp")),  // cannot be made
+      Fails("MoveFile()"), Fails("MoveFile('a', 'b', 'c')"),
+  };
+  ExpectEvaluations(failures);
+  EXPECT_EQ(Read("a.tmp"), "content");
   EXPECT_FALSE(Exists("b.tmp"));
   // Onto itself: it must not be copied over itself and then deleted.
-  EXPECT_EQ(Eval(Call("MoveFile", dir_ / "a.tmp", dir_ / "./a.tmp")), "");
+  EXPECT_EQ(Eval(Call("MoveFile", "a.tmp", "./a.tmp")), "");
   EXPECT_EQ(Read("a.tmp"), "content");
+}
+
+// Only AssignString's chosen branch runs: the other's side effects do not
+// happen, and a chosen branch that fails gives the empty text, reported.
+TEST_F(FileFunctions, AssignStringRunsOnlyTheChosenBranch) {
+  WriteFile(dir_ / "a.tmp", "x");
+  WriteFile(dir_ / "b.tmp", "x");
+  const std::string move_a = Call("MoveFile", "a.tmp"), move_b = Call("MoveFile", "b.tmp");
+  EXPECT_EQ(Eval("AssignString('0', " + move_a + ", 'none')"), "none");
+  EXPECT_EQ(inhouse_test::NamesIn(dir_.path()), (Names{"a.tmp", "b.tmp"}));
+  EXPECT_EQ(Eval("AssignString('1', " + move_a + ", " + move_b + ")"), "");
+  EXPECT_EQ(inhouse_test::NamesIn(dir_.path()), Names{"b.tmp"});
+  EXPECT_EQ(TakeOutputs(), Names{});
+  EXPECT_EQ(Eval("AssignString('yes', " + move_a + ")"), "");
+  EXPECT_EQ(TakeOutputs(), Names{Unresolved(move_a)});
 }
 
 }  // namespace

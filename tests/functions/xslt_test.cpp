@@ -1,4 +1,6 @@
 // TransformXml on its own: results, and refusals that must fail quietly.
+// A table of contents made HTML is checked through Transform in
+// builtin_functions_test.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -21,54 +23,48 @@ std::string Sheet(const std::string& output, const std::string& body) {
   return "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">" +
          output + "<xsl:template match=\"/\">" + body + "</xsl:template></xsl:stylesheet>";
 }
+std::string Output(const std::string& method, const std::string& encoding = "") {
+  return "<xsl:output method=\"" + method + "\"" +
+         (encoding.empty() ? "" : " encoding=\"" + encoding + "\"") + "/>";
+}
 
 const std::string kCountTopics = Sheet("", "<r><xsl:value-of select=\"count(//topic)\"/></r>");
+const std::string kCafe = "caf\xC3\xA9 \xE2\x82\xAC";  // "café €"
 
-// The transformation of a table of contents into HTML is checked through
-// Transform in value_functions_test.
-TEST(TransformXml, OutputMethodsDeclarationAndInternalEntities) {
-  const std::string text = "<xsl:output method=\"text\"/>";
+TEST(TransformXml, Results) {
   const struct {
     const char* name;
     std::string xml, sheet, expected;
   } cases[] = {
       {"xml output loses its declaration", kToc, kCountTopics, "<r>2</r>\n"},
-      {"text output", kToc, Sheet(text, "<xsl:value-of select=\"toc/topic[2]\"/>"), "Usage"},
-      {"utf-8 passes through", kToc, Sheet(text, "\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9"},
+      {"text output", kToc, Sheet(Output("text"), "<xsl:value-of select=\"toc/topic[2]\"/>"),
+       "Usage"},
       {"the style sheet itself", kToc,
-       Sheet(text, "<xsl:value-of select=\"count(document('')//xsl:template)\"/>"), "1"},
-      {"empty output is no failure", kToc, Sheet(text, ""), ""},
+       Sheet(Output("text"), "<xsl:value-of select=\"count(document('')//xsl:template)\"/>"), "1"},
+      {"empty output is no failure", kToc, Sheet(Output("text"), ""), ""},
       {"internal entity", "<!DOCTYPE toc [<!ENTITY name \"Quick\">]><toc>&name; start</toc>",
-       Sheet(text, "<xsl:value-of select=\"toc\"/>"), "Quick start"},
+       Sheet(Output("text"), "<xsl:value-of select=\"toc\"/>"), "Quick start"},
   };
   for (const auto& c : cases) EXPECT_EQ(TransformXml(c.xml, c.sheet), c.expected) << c.name;
-}
 
-// The result is UTF-8, the system's code page, whatever the style sheet
-// declares for its output.
-TEST(TransformXml, ResultIsUtf8WhateverTheOutputEncoding) {
-  const std::string cafe = "caf\xC3\xA9 \xE2\x82\xAC";  // "café €"
+  // The result is UTF-8, the system's code page, whatever the style sheet
+  // declares; the meta element the html method adds says so.
   for (const char* encoding : {"ISO-8859-1", "windows-1252", "UTF-16", "US-ASCII", "utf-8"}) {
-    const auto output = [&](const std::string& method) {
-      return "<xsl:output method=\"" + method + "\" encoding=\"" + encoding + "\"/>";
-    };
-    EXPECT_EQ(TransformXml(kToc, Sheet(output("text"), cafe)), cafe) << encoding;
-    EXPECT_EQ(TransformXml(kToc, Sheet(output("xml"), "<r>" + cafe + "</r>")),
-              "<r>" + cafe + "</r>\n")
+    EXPECT_EQ(TransformXml(kToc, Sheet(Output("text", encoding), kCafe)), kCafe) << encoding;
+    EXPECT_EQ(TransformXml(kToc, Sheet(Output("xml", encoding), "<r>" + kCafe + "</r>")),
+              "<r>" + kCafe + "</r>\n")
         << encoding;
-    // The meta element that the html method adds names what the bytes are.
-    EXPECT_EQ(TransformXml(kToc, Sheet(output("html"),
-                                       "<html><head><title>" + cafe + "</title></head></html>")),
+    EXPECT_EQ(TransformXml(kToc, Sheet(Output("html", encoding),
+                                       "<html><head><title>" + kCafe + "</title></head></html>")),
               "<html><head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
-              "charset=UTF-8\">\n<title>" +
-                  cafe + "</title>\n</head></html>\n")
+              "charset=UTF-8\">\n<title>" + kCafe + "</title>\n</head></html>\n")
         << encoding;
   }
 }
 
-TEST(TransformXml, FailuresGiveNothingAndPrintNothing) {
-  // Both would be read without the protections: a plain XML document and
-  // a style sheet that an include would pull in.
+TEST(TransformXml, RefusalsGiveNothingAndPrintNothing) {
+  // Both would be read without the protections: a plain XML document and a
+  // style sheet that an include would pull in.
   const inhouse_test::ScratchFolder folder;
   const std::string data = folder / "data.xml", module = folder / "module.xsl";
   const std::string written = folder / "written.txt";
@@ -83,8 +79,7 @@ TEST(TransformXml, FailuresGiveNothingAndPrintNothing) {
   };
   const struct {
     const char* name;
-    std::string xml;
-    std::string sheet;
+    std::string xml, sheet;
   } cases[] = {
       {"bad XML", "<toc><topic></toc>", kCountTopics},
       {"empty XML", "", kCountTopics},
@@ -113,12 +108,13 @@ TEST(TransformXml, FailuresGiveNothingAndPrintNothing) {
   EXPECT_FALSE(std::filesystem::exists(written)) << "the style sheet wrote " << written;
 }
 
+// The first threads do not race for the library's global state.
 TEST(TransformXml, ThreadsTransformAtOnce) {
-  std::vector<std::thread> threads;
   std::vector<int> good(4, 0);
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&good, t] {
-      for (int i = 0; i < 20; ++i) good[t] += TransformXml(kToc, kCountTopics) == "<r>2</r>\n";
+  std::vector<std::thread> threads;
+  for (int& count : good) {
+    threads.emplace_back([&count] {
+      for (int i = 0; i < 20; ++i) count += TransformXml(kToc, kCountTopics) == "<r>2</r>\n";
     });
   }
   for (std::thread& thread : threads) thread.join();
