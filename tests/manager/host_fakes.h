@@ -1,5 +1,6 @@
 // File sources and resolvers a host hands to a manager: they count their
 // own references (starting with the test's own) and record every call.
+// And a runner of scripts of such calls.
 #ifndef QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 #define QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 
@@ -9,11 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "quenloft/quenloft.h"
 #include "support/listing_resolver.h"
 #include "support/recording_host.h"
 #include "support/refs.h"
-#include "support/self_counted.h"
 #include "support/text.h"
 
 namespace quenloft::testing {
@@ -26,7 +25,10 @@ class FakeSource : public SelfCounted<ITplFileSource> {
     folders.emplace_back(folder != nullptr ? folder : "(null)");
     return 0;
   }
-  int32_t QL_CALL Uninitialize() override { ++uninitialized; return 0; }
+  int32_t QL_CALL Uninitialize() override {
+    ++uninitialized;
+    return 0;
+  }
   // "!" marks a first position other than 0, or a string that still held text.
   int32_t QL_CALL GetFirstName(ICvoString* out, int32_t* position) override {
     calls += *position != 0 ? "first! " : "first ";
@@ -37,8 +39,7 @@ class FakeSource : public SelfCounted<ITplFileSource> {
     return Next(out, position);
   }
   int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
-    out->SetText(name);
-    return 0;
+    return out->SetText(name);
   }
 
   std::vector<std::string> names;
@@ -49,13 +50,12 @@ class FakeSource : public SelfCounted<ITplFileSource> {
  private:
   int32_t Next(ICvoString* out, int32_t* position) {
     if (*position < 0 || static_cast<size_t>(*position) >= names.size()) return 1;
-    out->SetText(names[static_cast<size_t>((*position)++)].c_str());
-    return 0;
+    return out->SetText(names[static_cast<size_t>((*position)++)].c_str());
   }
 };
 
-// Lists its names (an empty one ends the list) and answers every call
-// with `answer`.
+// Lists its names (an empty one ends the list) and answers every call with
+// `answer`.
 class FakeResolver : public ListingResolver {
  public:
   explicit FakeResolver(std::vector<std::string> names = {}) : ListingResolver(std::move(names)) {}
@@ -65,12 +65,17 @@ class FakeResolver : public ListingResolver {
     if (throw_on_release) throw std::runtime_error("resolver release failed");
     return left;
   }
-  int32_t QL_CALL Initialize() override { ++initialized; return 0; }
-  int32_t QL_CALL Uninitialize() override { ++uninitialized; return 0; }
+  int32_t QL_CALL Initialize() override {
+    ++initialized;
+    return 0;
+  }
+  int32_t QL_CALL Uninitialize() override {
+    ++uninitialized;
+    return 0;
+  }
   int32_t QL_CALL Resolve(ITplMacroCall* call) override {
     ++resolved;
-    call->SetResult(answer.c_str());
-    return 0;
+    return call->SetResult(answer.c_str());
   }
 
   std::string answer = "answered";
@@ -80,29 +85,28 @@ class FakeResolver : public ListingResolver {
 
 using Counts = std::vector<int32_t>;
 
-// One step of a script played on a fresh manager against two fakes: what
-// it returns and both fakes' counts afterwards.
-enum class Who { kA, kB, kNone };
-template <class Op>
+// One step of a script played on a fresh manager against two fakes, A and
+// B (or none): the call, what it returns and both fakes' counts afterwards.
+enum Who { kA, kB, kNone };
+template <class Fake>
 struct Step {
-  Op op;
+  int32_t (*op)(const ManagerRefs& m, const char* name, Fake* fake);
   const char* name;
   Who who;
   int32_t result, count_a, count_b;
 };
 
-// `play(manager, step, fake)` performs one step; every count is back to 1
-// once the manager is gone.
-template <class Fake, class Op, class Play>
-void PlaySteps(Fake& a, Fake& b, const std::vector<Step<Op>>& steps, Play play) {
+// Every count is back to 1 once the manager is gone.
+template <class Fake>
+void PlaySteps(Fake& a, Fake& b, const std::vector<Step<Fake>>& steps) {
   {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.manager && m.services);
     int index = 0;
-    for (const Step<Op>& step : steps) {
+    for (const Step<Fake>& step : steps) {
       SCOPED_TRACE(::testing::Message() << "step " << index++);
-      Fake* fake = step.who == Who::kA ? &a : step.who == Who::kB ? &b : nullptr;
-      const int32_t result = play(m, step, fake);
+      Fake* fake = step.who == kA ? &a : step.who == kB ? &b : nullptr;
+      const int32_t result = step.op(m, step.name, fake);
       EXPECT_EQ((Counts{result, a.count(), b.count()}),
                 (Counts{step.result, step.count_a, step.count_b}));
     }

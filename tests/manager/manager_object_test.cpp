@@ -1,0 +1,141 @@
+// The manager object as a host holds it: three interfaces over one object
+// and one count, the codes of QueryInterface, the global scope it hands
+// out, and the references it takes on a host's objects, given back by
+// Terminate or, at the latest, when it ends.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host_fakes.h"
+#include "support/codes.h"
+#include "support/manager_session.h"
+
+namespace quenloft::testing {
+namespace {
+
+constexpr TplIID kZeroIID = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+// IID_ITplManager with its first field one higher.
+constexpr TplIID kNearManagerIID = {
+    0x0B234452, 0xF87E, 0x11D4, {0x94, 0xAB, 0x00, 0x50, 0xDA, 0x1C, 0x68, 0xB0}};
+
+TEST(ManagerObject, EveryInterfaceAnswersTheSameAndSharesOneCount) {
+  ManagerRefs m = NewManager();
+  ASSERT_TRUE(m.manager && m.copier && m.services);
+  ITplUnknown* const faces[] = {m.manager.get(), m.copier.get(), m.services.get()};
+  const TplIID* const ids[] = {&IID_ITplManager, &IID_ITplFileCopier, &IID_ITplMacroServices};
+  // ITplResolver is the global scope's, not the manager's.
+  const TplIID* const others[] = {&kZeroIID, &kNearManagerIID, &IID_ITplResolver,
+                                  &IID_ITplResolverSet, &IID_ITplExpression};
+  for (size_t from = 0; from < 3; ++from) {
+    SCOPED_TRACE(::testing::Message() << "interface " << from);
+    for (size_t to = 0; to < 3; ++to) {
+      Ref<ITplUnknown> out;
+      EXPECT_EQ(faces[from]->QueryInterface(*ids[to], out.put_void()), TPL_S_OK);
+      EXPECT_EQ(out.get(), faces[to]);
+      // Three references of the host, one from this query.
+      EXPECT_EQ((Counts{faces[from]->AddRef(), faces[to]->Release()}), (Counts{5, 4}));
+    }
+    for (const TplIID* iid : others) {
+      void* out = &out;
+      EXPECT_EQ(faces[from]->QueryInterface(*iid, &out), TPL_E_NOTIMPL);
+      EXPECT_EQ(out, nullptr);
+    }
+    EXPECT_EQ(faces[from]->QueryInterface(IID_ITplManager, nullptr), TPL_E_NOTIMPL);
+    EXPECT_EQ(faces[from]->QueryInterface(IID_ITplVariables, nullptr), TPL_E_NOTIMPL);
+  }
+  EXPECT_EQ((Counts{m.manager->AddRef(), m.manager->Release()}), (Counts{4, 3}));
+}
+
+// One scope, made on the first request; it is also the resolver of its
+// variables. Owner-held, it takes nothing of the manager's count, and the
+// manager keeps it at a count of 0.
+TEST(ManagerObject, GlobalScopeIsOneObjectWhoseCountRisesWithEachRequest) {
+  ManagerRefs m = NewManager();
+  ASSERT_TRUE(m.manager && m.services);
+  void* first = nullptr;
+  void* second = nullptr;
+  void* as_resolver = nullptr;
+  ASSERT_EQ(m.manager->QueryInterface(IID_ITplVariables, &first), TPL_S_OK);
+  ASSERT_EQ(m.services->QueryInterface(IID_ITplVariables, &second), TPL_S_OK);
+  ASSERT_NE(first, nullptr);
+  auto* scope = static_cast<ITplVariables*>(first);
+  EXPECT_EQ(scope->QueryInterface(IID_ITplResolver, &as_resolver), TPL_S_OK);
+  EXPECT_EQ((std::vector<void*>{second, as_resolver}), (std::vector<void*>{first, first}));
+  EXPECT_EQ((Counts{scope->Release(), m.manager->AddRef(), m.manager->Release(), scope->Release(),
+                    scope->Release()}),
+            (Counts{2, 4, 3, 1, 0}));
+}
+
+TEST(ManagerObject, EveryHostObjectGetsItsReferencesBack) {
+  for (const bool terminate : {true, false}) {
+    SCOPED_TRACE(terminate ? "Terminate, then release" : "release only");
+    RecordingHost host;
+    FakeSource pages({"index.htm", "sub/page.htm", "SUB\\Page.HTM", "style.css"});
+    FakeSource images({"logo.gif"});
+    FakeResolver functions({"Concat", "Replace"});
+    FakeResolver single;
+    {
+      ManagerRefs m = NewManager();
+      ASSERT_TRUE(m.manager && m.copier && m.services);
+      ASSERT_EQ(m.copier->Initialize(&host), 0);
+      EXPECT_EQ(m.manager->AddFileSource(&pages), 0);
+      EXPECT_EQ(m.manager->AddFileSource(&images), 0);
+      EXPECT_EQ(m.manager->AddResolver(&functions), 0);
+      EXPECT_EQ(m.services->RegisterName("Single", &single), 0);
+      // One per distinct file, one per name.
+      EXPECT_EQ((Counts{host.count(), pages.count(), images.count(), functions.count(),
+                        single.count()}),
+                (Counts{2, 1 + 3, 1 + 1, 1 + 2, 1 + 1}));
+      EXPECT_EQ(terminate ? m.copier->Terminate() : 0, 0);
+    }
+    EXPECT_EQ((Counts{host.count(), pages.count(), images.count(), functions.count(),
+                      single.count()}),
+              (Counts{1, 1, 1, 1, 1}));
+  }
+}
+
+// A host holds one reference from Initialize until Terminate or the next
+// Initialize, which gives the earlier host back.
+TEST(ManagerObject, EachHostHoldsOneReferenceUntilReplacedOrTerminated) {
+  RecordingHost first, second;
+  {
+    ManagerRefs m = NewManager();
+    ASSERT_TRUE(m.manager && m.copier);
+    const auto host = [&m] {  // what GetHost gives, its reference given back at once
+      Ref<ITplHostCallback> got;
+      EXPECT_EQ(m.manager->GetHost(got.put()), 0);
+      return static_cast<ITplHostCallback*>(got.get());
+    };
+    EXPECT_EQ(host(), nullptr);
+    EXPECT_EQ(Codes({m.copier->Initialize(&first), first.count(), m.copier->Terminate(),
+                     first.count(), m.manager->GetHost(nullptr)}),
+              "0,2,0,1,0");
+    EXPECT_EQ(host(), nullptr);
+    EXPECT_EQ(Codes({m.copier->Initialize(&first), m.copier->Initialize(&second), first.count(),
+                     second.count(), m.copier->Initialize(&second), second.count()}),
+              "0,0,1,2,0,2");
+    EXPECT_EQ(host(), &second);
+    EXPECT_EQ(Codes({m.copier->Initialize(nullptr), second.count()}), "0,1");
+  }
+  EXPECT_EQ((Counts{first.count(), second.count()}), (Counts{1, 1}));
+}
+
+// Variables resolve until Terminate; after a restart the System values
+// resolve again.
+TEST(ManagerObject, RestartAfterTerminateKeepsTheSystemValues) {
+  ManagerSession s;
+  ASSERT_NO_FATAL_FAILURE(s.Open());
+  s.SetGlobal("Greeting", "hello");
+  Ref<ICvoString> out = NewText();
+  EXPECT_EQ(s.manager->ResolveMacroText("Greeting", out.get()), 0);
+  EXPECT_EQ(TextOf(out.get()), "hello");
+  EXPECT_EQ(s.copier->Terminate(), 0);
+  EXPECT_EQ(s.manager->HasResolverFor("Greeting"), 1);
+  ASSERT_EQ(s.copier->Initialize(&s.host), 0);
+  EXPECT_EQ(s.manager->SetSystemValue("System.Title", "Again"), 0);
+  EXPECT_EQ(s.manager->ResolveMacroText("System.Title", out.get()), 0);
+  EXPECT_EQ(TextOf(out.get()), "Again");
+}
+
+}  // namespace
+}  // namespace quenloft::testing
