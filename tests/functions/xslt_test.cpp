@@ -1,6 +1,5 @@
 // TransformXml on its own: results, and refusals that must fail quietly.
-// A table of contents made HTML is checked through Transform in
-// builtin_functions_test.
+// The Transform function around it is checked in builtin_functions_test.
 #include <gtest/gtest.h>
 
 #include <cstdio>
