@@ -42,8 +42,8 @@ enum class Reading {
 
 // One run of a function.
 struct Invocation {
-  ITplMacroCall* call;             // never null
-  ITplMacroServices* services;     // the manager's, not counted; may be null
+  ITplMacroCall* call;              // never null
+  ITplMacroServices* services;      // the manager's, not counted; may be null
   std::vector<std::string> values;  // as many as the row accepts
 
   // The manager's ITplManager interface, one reference; null when there
@@ -58,8 +58,9 @@ struct CTplFunction {
   ArgumentCount counts;
   Reading reading;
   // Called with an accepted number of values. 0 when the function ran: it
-  // has set the result, unless its row in the table says otherwise. 1 when
-  // it cannot run (a failed precondition), with no result set.
+  // has set the result, unless its comment says otherwise (LoadFromFile,
+  // AssignString). 1 when it cannot run (a failed precondition), with no
+  // result set.
   int32_t (*run)(Invocation& invocation);
 
   // Reads the arguments, checks their count and runs. 1 for a missing call
