@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "os/fault_injection.h"
 #include "os/system_calls.h"
 
 namespace inhouse::os {
@@ -48,7 +49,7 @@ bool CanOpenForWriting(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) {
-  return ::unlink(path.c_str()) == 0;
+  return !INHOUSE_OS_FAILS(kRemove) && ::unlink(path.c_str()) == 0;
 }
 
 bool RemoveTree(const std::string& path) {
@@ -79,7 +80,7 @@ bool ResolveLink(const std::string& path, std::string* resolved) {
 }
 
 bool RenameOver(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
+  return !INHOUSE_OS_FAILS(kRename) && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 int OpenForReading(const std::string& path) {
@@ -87,6 +88,7 @@ int OpenForReading(const std::string& path) {
 }
 
 int CreateExclusive(const std::string& path) {
+  if (INHOUSE_OS_FAILS(kCreate)) return -1;
   return Retried([&] {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
   });
@@ -105,21 +107,28 @@ bool SetFilePermissions(int fd, uint32_t permissions) {
 }
 
 long ReadSome(int fd, void* buffer, size_t count) {
-  return Retried([&] { return ::read(fd, buffer, count); });
+  if (INHOUSE_OS_FAILS(kRead)) return -1;
+  return Retried([&] { return ::read(fd, buffer, INHOUSE_OS_LIMIT(count)); });
 }
 
 long WriteSome(int fd, const void* bytes, size_t count) {
-  return Retried([&] { return ::write(fd, bytes, count); });
+  if (INHOUSE_OS_FAILS(kWrite)) return -1;
+  return Retried([&] { return ::write(fd, bytes, INHOUSE_OS_LIMIT(count)); });
 }
 
 long CopyRange(int from, int to, size_t count) {
+  if (INHOUSE_OS_FAILS(kWrite)) return -1;
   return Retried([&] {
-    return ::copy_file_range(from, nullptr, to, nullptr, count, 0);
+    return ::copy_file_range(from, nullptr, to, nullptr, INHOUSE_OS_LIMIT(count), 0);
   });
 }
 
 // Don't retry close on EINTR: the descriptor is gone either way.
 bool CloseFile(int fd) {
+  if (INHOUSE_OS_FAILS(kClose)) {
+    ::close(fd);  // a close that failed still frees the descriptor
+    return false;
+  }
   return ::close(fd) == 0;
 }
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "os/clock_and_random.h"
+#include "os/fault_injection.h"
 #include "os/system_calls.h"
 
 namespace inhouse::os {
@@ -44,7 +45,7 @@ int Open(const std::string& path, DWORD access, DWORD share, DWORD disposition) 
 template <class Buffer, class Transfer>
 long Moved(int fd, Buffer buffer, size_t count, Transfer transfer) {
   DWORD moved = 0;
-  const size_t wanted = count > kMaxTransfer ? kMaxTransfer : count;
+  const size_t wanted = INHOUSE_OS_LIMIT(count > kMaxTransfer ? kMaxTransfer : count);
   if (!transfer(HandleOf(fd), buffer, static_cast<DWORD>(wanted), &moved, nullptr)) {
     SetErrnoFromLastError();
     return -1;
@@ -125,7 +126,7 @@ bool CanOpenForWriting(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) {
-  return DeleteFileA(path.c_str()) != 0;
+  return !INHOUSE_OS_FAILS(kRemove) && DeleteFileA(path.c_str()) != 0;
 }
 
 bool RemoveTree(const std::string& path) { return !IsVolumeRoot(path) && RemoveEntry(path); }
@@ -161,6 +162,7 @@ bool ResolveLink(const std::string&, std::string*) { return false; }
 
 // The data reach the disk before the name moves.
 bool RenameOver(const std::string& from, const std::string& to) {
+  if (INHOUSE_OS_FAILS(kRename)) return false;
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   SetErrnoFromLastError();
@@ -172,6 +174,7 @@ int OpenForReading(const std::string& path) {
 }
 
 int CreateExclusive(const std::string& path) {
+  if (INHOUSE_OS_FAILS(kCreate)) return -1;
   return Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
 }
 
@@ -189,20 +192,24 @@ bool RegularFileStatus(int fd, uint64_t* size, uint32_t* permissions) {
 bool SetFilePermissions(int, uint32_t) { return true; }
 
 long ReadSome(int fd, void* buffer, size_t count) {
-  return Moved(fd, buffer, count, ReadFile);
+  return INHOUSE_OS_FAILS(kRead) ? -1 : Moved(fd, buffer, count, ReadFile);
 }
 
 long WriteSome(int fd, const void* bytes, size_t count) {
-  return Moved(fd, bytes, count, WriteFile);
+  return INHOUSE_OS_FAILS(kWrite) ? -1 : Moved(fd, bytes, count, WriteFile);
 }
 
 // No in-kernel copy between two open handles: the caller reads and writes.
 long CopyRange(int, int, size_t) {
-  errno = ENOSYS;
+  if (!INHOUSE_OS_FAILS(kWrite)) errno = ENOSYS;
   return -1;
 }
 
 bool CloseFile(int fd) {
+  if (INHOUSE_OS_FAILS(kClose)) {
+    CloseHandle(HandleOf(fd));
+    return false;
+  }
   return CloseHandle(HandleOf(fd)) != 0;
 }
 
