@@ -24,24 +24,28 @@ bool PrepareNativeFolder(std::string folder) {
   return KindOf(folder) == os::EntryKind::kFolder;
 }
 
+// Nonzero when path names an entry of that kind.
+int IsKind(const char* path, os::EntryKind kind) try {
+  std::string native;
+  return os::ToNativePath(path, &native) && KindOf(native) == kind ? 1 : 0;
+} catch (...) {
+  return 0;  // out of memory
+}
+
 }  // namespace
 
-int FileExist(const char* path) {
-  std::string native;
-  return os::ToNativePath(path, &native) && KindOf(native) == os::EntryKind::kFile ? 1 : 0;
-}
+int FileExist(const char* path) { return IsKind(path, os::EntryKind::kFile); }
 
-int FolderExist(const char* path) {
-  std::string native;
-  return os::ToNativePath(path, &native) && KindOf(native) == os::EntryKind::kFolder ? 1 : 0;
-}
+int FolderExist(const char* path) { return IsKind(path, os::EntryKind::kFolder); }
 
-int PrepareFolder(const char* folder) {
+int PrepareFolder(const char* folder) try {
   std::string native;
   return os::ToNativePath(folder, &native) && PrepareNativeFolder(native) ? 1 : 0;
+} catch (...) {
+  return 0;  // out of memory
 }
 
-int SafeCreateFile(const char* path) {
+int SafeCreateFile(const char* path) try {
   std::string native;
   if (!os::ToNativePath(path, &native) || native.back() == '/') return 0;
   const std::string folder = os::NativeFolderOf(native);
@@ -60,15 +64,19 @@ int SafeCreateFile(const char* path) {
     default:
       return 0;
   }
+} catch (...) {
+  return 0;  // out of memory
 }
 
-int ChangeFileAttributeToNormal(const char* path) {
+int ChangeFileAttributeToNormal(const char* path) try {
   std::string native;
   if (!os::ToNativePath(path, &native)) return 0;
   const os::EntryStatus status = os::StatusOf(native);
   if (status.kind == os::EntryKind::kMissing) return 0;
   if ((status.permissions & os::kOwnerWrite) != 0) return 1;
   return os::SetPermissions(native, status.permissions | os::kOwnerWrite) ? 1 : 0;
+} catch (...) {
+  return 0;  // out of memory
 }
 
 int IsLeftoverTempFileName(const char* name) {

@@ -29,7 +29,7 @@ void AppendRandomCharacters(std::string* name, int count) {
 
 }  // namespace
 
-std::string CreateUniqueTempFolder(const char* prefix, int length) {
+std::string CreateUniqueTempFolder(const char* prefix, int length) try {
   if (prefix == nullptr) prefix = "";
   // The prefix names an entry of the temporary folder, never a way out.
   if (std::strpbrk(prefix, "/\\") != nullptr) return {};
@@ -45,9 +45,11 @@ std::string CreateUniqueTempFolder(const char* prefix, int length) {
   if (!os::MakeUniqueFolder(&folder)) return {};
   folder.push_back(os::kPreferredSeparator);
   return folder;
+} catch (...) {
+  return {};  // out of memory
 }
 
-int RemoveUniqueTempFolder(const char* path) {
+int RemoveUniqueTempFolder(const char* path) try {
   std::string native;
   if (!os::ToNativePath(path, &native)) return 0;
   // Without a trailing "/" a symbolic link is removed as itself rather
@@ -55,4 +57,6 @@ int RemoveUniqueTempFolder(const char* path) {
   while (native.size() > 1 && native.back() == '/') native.pop_back();
   if (native == "/") return 0;
   return os::RemoveTree(native) ? 1 : 0;
+} catch (...) {
+  return 0;  // out of memory
 }
