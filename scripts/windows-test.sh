@@ -43,13 +43,11 @@ trap stop_wine EXIT
 posix_only=(
   # Permission bits: Windows files have attributes, folders no mode.
   'CorvaskUtilsFiles\.ChangeFileAttributeToNormalAddsOwnerWrite'
-  'TempFolderTest\.FoldersAreUniquePrivateAndInTheTemporaryFolder'
-  'ByteString\.SaveWritesNewAndReplacesOldKeepingPermissions'
   'FileServices\.CopyMakesNewFileWithSourcePermissions'
-  'FileServices\.CopyOverwritesKeepingDestinationPermissions'
+  # Permission bits and symbolic links (which need a privilege on Windows).
+  'CorvaskUtilsFiles\.UniqueTempFoldersArePrivateAndRemovedWithoutFollowingLinks'
+  'Writers/WholeFileWrite\.KeepsPermissionsAndWritesThroughLinks/'
   # Symbolic links need a privilege on Windows.
-  'TempFolderTest\.RemovalTakesEverythingButFollowsNoLink'
-  'ByteString\.SaveThroughLinkWritesTheLinkedFile'
   'TemplateFileCacheTest\.PrimingDoesNotFollowLinksToFolders'
   # Drive-letter paths name no file on Linux; here they do.
   'CorvaskUtilsFiles\.ExistenceAcceptsBothSeparators'

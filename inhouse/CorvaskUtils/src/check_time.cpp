@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "CorvaskUtils/CorvaskUtils.h"
-#include "system_calls.h"
+#include "os/clock_and_random.h"
 
 namespace {
 
@@ -67,11 +67,11 @@ void CCheckTimeRecorder::Clear() {
 }
 
 CCheckTime::CCheckTime(const char* label)
-    : label_(label == nullptr ? "" : label), start_ns_(corvask::sys::MonotonicNanoseconds()) {}
+    : label_(label == nullptr ? "" : label), start_ns_(inhouse::os::MonotonicNanoseconds()) {}
 
 CCheckTime::~CCheckTime() {
   CCheckTimeRecorder* recorder = CCheckTimeRecorder::GetCurrentTimeRecorder();
   if (recorder == nullptr) return;
-  const int64_t elapsed = corvask::sys::MonotonicNanoseconds() - start_ns_;
+  const int64_t elapsed = inhouse::os::MonotonicNanoseconds() - start_ns_;
   recorder->RecordTime(label_.c_str(), static_cast<double>(elapsed) / 1e6);
 }

@@ -3,13 +3,12 @@
 #include <cstring>
 
 #include "CorvaskUtils/CorvaskUtils.h"
-#include "native_path.h"
+#include "os/native_path.h"
 
 namespace {
 
-using corvask::IsSeparator;
-
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+using inhouse::os::IsAsciiLetter;
+using inhouse::os::IsSeparator;
 
 // The byte that case-blind, separator-blind comparison sees.
 unsigned char PathKeyByte(char c) {

@@ -3,36 +3,26 @@
 #include <utility>
 
 #include "TAVLOR/ByteString.h"
-#include "atomic_file.h"
-#include "system_calls.h"
+#include "os/file.h"
+#include "os/native_path.h"
+#include "os/replace_file.h"
+#include "os/system_calls.h"
+
+namespace os = inhouse::os;
 
 namespace {
 
 constexpr size_t kReadChunk = 64 * 1024;
 
-// Closes the descriptor on every way out.
-class ReadDescriptor {
- public:
-  explicit ReadDescriptor(int fd) : fd_(fd) {}
-  ~ReadDescriptor() {
-    if (fd_ >= 0) tavlor::sys::CloseFile(fd_);
-  }
-  ReadDescriptor(const ReadDescriptor&) = delete;
-  ReadDescriptor& operator=(const ReadDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 int CByteString::LoadFromFile(const char* path) try {
   std::string native;
-  if (!tavlor::ToNativePath(path, &native)) return 0;
-  ReadDescriptor file(tavlor::sys::OpenForReading(native));
+  if (!os::ToNativePath(path, &native)) return 0;
+  os::File file(os::OpenForReading(native));
   uint64_t size = 0;
-  if (file.get() < 0 || !tavlor::sys::RegularFileSize(file.get(), &size)) return 0;
+  uint32_t permissions = 0;
+  if (!file.is_open() || !os::RegularFileStatus(file.get(), &size, &permissions)) return 0;
   if (size >= static_cast<uint64_t>(static_cast<size_t>(-1) / 2)) return 0;
 
   // Read into a buffer of our own and take it over only when all went well.
@@ -44,8 +34,8 @@ int CByteString::LoadFromFile(const char* path) try {
       loaded.grow_double_ = true;
       loaded.Grow(loaded.length_ + kReadChunk);
     }
-    const long got = tavlor::sys::ReadSome(file.get(), loaded.data_ + loaded.length_,
-                                           loaded.capacity_ - loaded.length_);
+    const long got =
+        os::ReadSome(file.get(), loaded.data_ + loaded.length_, loaded.capacity_ - loaded.length_);
     if (got < 0) return 0;
     if (got == 0) break;
     loaded.length_ += static_cast<size_t>(got);
@@ -61,8 +51,10 @@ int CByteString::LoadFromFile(const char* path) try {
 
 int CByteString::SaveToFile(const char* path) const try {
   std::string native;
-  if (!tavlor::ToNativePath(path, &native)) return 0;
-  return tavlor::ReplaceFileContent(native, GetContent(), length_) ? 1 : 0;
+  if (!os::ToNativePath(path, &native)) return 0;
+  const char* bytes = GetContent();
+  const size_t count = length_;
+  return os::ReplaceFile(native, [=](int fd) { return os::WriteAll(fd, bytes, count); }) ? 1 : 0;
 } catch (...) {
   return 0;
 }

@@ -1,0 +1,27 @@
+// Whole-file replacement that never leaves a half-written target: every
+// whole-file write of the in-house libraries goes through here.
+#ifndef INHOUSE_OS_REPLACE_FILE_H
+#define INHOUSE_OS_REPLACE_FILE_H
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace inhouse::os {
+
+// Writes the new content into an open file; false when it could not.
+using FillFile = std::function<bool(int fd)>;
+
+// Replaces the file at target (a native path; through a symbolic link, the
+// file it names): fill writes a new temporary file beside it
+// (TemporaryPathBeside), which is then renamed over the target. An existing
+// target keeps its permissions; a new one gets new_file_permissions, or
+// 0666 less umask without them. On failure the temporary file is removed
+// and the target is as it was. Missing folders are not made.
+bool ReplaceFile(const std::string& target, const FillFile& fill,
+                 std::optional<uint32_t> new_file_permissions = std::nullopt);
+
+}  // namespace inhouse::os
+
+#endif  // INHOUSE_OS_REPLACE_FILE_H

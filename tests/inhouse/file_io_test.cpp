@@ -1,0 +1,206 @@
+// Files of the in-house libraries. Whole-file writes (SaveToFile and
+// pmtkCopyFile) make or replace their target in one step, or leave it as it
+// was with no temporary file beside it; a failed read is told from an empty
+// file. This program links their code over the OS layer with failure
+// injection, so the tests also stage what real files cannot do on demand.
+#include <gmock/gmock.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <ostream>
+#include <vector>
+
+#include "CorvaskUtils/CorvaskUtils.h"
+#include "TAVLOR/ByteString.h"
+#include "inhouse/scratch_folder.h"
+#include "os/fault_injection.h"
+#include "pmtkWin32FileServices/FileServices.h"
+#include "support/codes.h"
+
+namespace inhouse_test {
+namespace {
+
+namespace faults = inhouse::os::faults;
+using faults::Call;
+using quenloft::testing::Codes;
+using testing::ElementsAre;
+
+// pmtkCopyFile writes from a source that is deleted again afterwards, so
+// that only what the write left stays in the folder.
+struct Writer {
+  const char* name;
+  int (*write)(const ScratchFolder& folder, const std::string& target, const std::string& bytes);
+};
+const Writer kWriters[] = {
+    {"SaveToFile",
+     [](const ScratchFolder&, const std::string& target, const std::string& bytes) {
+       return CByteString(bytes.data(), bytes.size()).SaveToFile(target.c_str());
+     }},
+    {"pmtkCopyFile",
+     [](const ScratchFolder& folder, const std::string& target, const std::string& bytes) {
+       WriteFile(folder / ".source", bytes);
+       const int result = pmtkCopyFile((folder / ".source").c_str(), target.c_str(), 0);
+       pmtkDeleteFile((folder / ".source").c_str());
+       return result;
+     }}};
+void PrintTo(const Writer& writer, std::ostream* out) { *out << writer.name; }
+
+class WholeFileWrite : public testing::TestWithParam<Writer> {
+ protected:
+  ~WholeFileWrite() override { faults::Reset(); }
+  int WriteTo(const std::string& target, const std::string& bytes) {
+    return GetParam().write(scratch_, target, bytes);
+  }
+  std::vector<std::string> Names() const { return NamesIn(scratch_.path()); }
+  ScratchFolder scratch_;
+};
+
+TEST_P(WholeFileWrite, MakesNewAndReplacesOldWhole) {
+  const std::string bytes("new\0content", 11);
+  ASSERT_EQ(WriteTo(scratch_.path() + "\\fresh.htm", bytes), 1);
+  EXPECT_EQ(ReadFile(scratch_ / "fresh.htm"), bytes);
+  WriteFile(scratch_ / "old.htm", "a much longer old content");
+  ASSERT_EQ(WriteTo(scratch_ / "old.htm", "short"), 1);
+  EXPECT_EQ(ReadFile(scratch_ / "old.htm"), "short");
+  ASSERT_EQ(WriteTo(scratch_ / "old.htm", ""), 1);
+  EXPECT_EQ(ReadFile(scratch_ / "old.htm"), "");
+  EXPECT_THAT(Names(), ElementsAre("fresh.htm", "old.htm"));
+}
+
+TEST_P(WholeFileWrite, RefusedTargetStaysAsItWas) {
+  std::filesystem::create_directory(scratch_ / "folder");
+  WriteFile(scratch_ / "folder/inside", "kept");
+  for (const std::string& target : {scratch_ / "folder", scratch_ / "folder/", scratch_ / "no/a"}) {
+    EXPECT_EQ(WriteTo(target, "x"), 0) << target;
+    EXPECT_EQ(ReadFile(scratch_ / "folder/inside"), "kept");
+    EXPECT_THAT(Names(), ElementsAre("folder")) << target;  // no folder made either
+  }
+  if (RunningAsRoot()) return;  // root writes into any folder
+  WriteFile(scratch_ / "folder/a.htm", "old");
+  ::chmod((scratch_ / "folder").c_str(), 0555);
+  EXPECT_EQ(WriteTo(scratch_ / "folder/a.htm", "new"), 0);
+  EXPECT_EQ(ReadFile(scratch_ / "folder/a.htm"), "old");
+  EXPECT_THAT(NamesIn(scratch_ / "folder"), ElementsAre("a.htm", "inside"));
+}
+
+TEST_P(WholeFileWrite, FailedCallLeavesTheOldFileWhole) {
+  struct { const char* label; Call call; int nth; int error; bool written; } const cases[] = {
+      {"create refused", Call::kCreate, 1, EACCES, false},
+      {"first temporary name taken", Call::kCreate, 1, EEXIST, true},
+      {"disk full at the second write", Call::kWrite, 2, ENOSPC, false},
+      {"close reports a lost write", Call::kClose, 1, EIO, false},
+      {"rename refused", Call::kRename, 1, EACCES, false}};
+  const std::string target = scratch_ / "page.htm", fresh(100, 'n');
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    WriteFile(target, "old");
+    faults::LimitTransfers(16);  // the content takes several calls
+    faults::FailCall(c.call, c.nth, c.error);
+    EXPECT_EQ(WriteTo(target, fresh), c.written ? 1 : 0);
+    faults::Reset();
+    EXPECT_EQ(ReadFile(target), c.written ? fresh : "old");
+    EXPECT_THAT(Names(), ElementsAre("page.htm"));
+  }
+}
+
+// A process killed between writing and renaming leaves its temporary file
+// behind: hosts recognise it by its name (CorvaskUtils), and no other file.
+TEST_P(WholeFileWrite, KilledWriteLeavesANameHostsRecognise) {
+  for (const std::string& name : {std::string("a.htm"), std::string(".a"), std::string(99, 'x')}) {
+    WriteFile(scratch_ / name, "old");
+    faults::FailCall(Call::kRename, 1, EIO);
+    faults::FailCall(Call::kRemove, 1, EIO);
+    EXPECT_EQ(WriteTo(scratch_ / name, "new"), 0);
+    EXPECT_EQ(ReadFile(scratch_ / name), "old");
+    std::vector<std::string> names = Names();
+    std::erase(names, name);
+    ASSERT_EQ(names.size(), 1u) << name;
+    EXPECT_EQ(Codes({IsLeftoverTempFileName(names[0].c_str()), IsLeftoverTempFileName(name.c_str())}),
+              "1,0") << names[0];
+    std::filesystem::remove(scratch_ / names[0]);
+    std::filesystem::remove(scratch_ / name);
+  }
+}
+
+TEST_P(WholeFileWrite, KeepsPermissionsAndWritesThroughLinks) {
+  WriteFile(scratch_ / "private", "old");
+  ::chmod((scratch_ / "private").c_str(), 0600);
+  std::filesystem::create_symlink(scratch_ / "private", scratch_ / "link");
+  ASSERT_EQ(WriteTo(scratch_ / "link", "new"), 1);
+  EXPECT_TRUE(std::filesystem::is_symlink(scratch_ / "link"));
+  EXPECT_EQ(ReadFile(scratch_ / "private"), "new");
+  EXPECT_EQ(ModeOf(scratch_ / "private"), 0600u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, WholeFileWrite, testing::ValuesIn(kWriters),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ByteStringFiles, LoadTellsAFailedReadFromAnEmptyFile) {
+  ScratchFolder scratch;
+  const std::string page = std::string("\x00\x01\xFF zero\0", 9) + std::string(90, 'c');
+  WriteFile(scratch / "page", page);
+  WriteFile(scratch / "empty", "");
+  std::filesystem::create_directory(scratch / "folder");
+  if (!RunningAsRoot()) {  // root reads any file
+    WriteFile(scratch / "locked", "secret");
+    ::chmod((scratch / "locked").c_str(), 0);
+  }
+  CByteString s("previous", 8);
+  faults::LimitTransfers(16);
+  faults::FailCall(Call::kRead, 3, EIO);
+  for (const std::string& bad : {scratch / "page", scratch / "missing", scratch / "folder",
+                                 scratch / "locked", std::string()}) {
+    EXPECT_EQ(s.LoadFromFile(bad.empty() ? nullptr : bad.c_str()), 0) << bad;
+    EXPECT_STREQ(s.GetContent(), "previous");
+  }
+  EXPECT_EQ(s.LoadFromFile((scratch.path() + "\\page").c_str()), 1);  // short reads only
+  EXPECT_EQ(std::string(s.GetContent(), s.GetLength()), page);
+  EXPECT_EQ(s.LoadFromFile((scratch / "empty").c_str()), 1);
+  EXPECT_TRUE(s.IsEmpty());
+  faults::Reset();
+}
+
+TEST(FileServices, CopyMakesNewFileWithSourcePermissions) {
+  ScratchFolder scratch;
+  WriteFile(scratch / "src", "x");
+  ::chmod((scratch / "src").c_str(), 0640);
+  ASSERT_EQ(pmtkCopyFile((scratch / "src").c_str(), (scratch / "dst").c_str(), 0), 1);
+  EXPECT_EQ(ModeOf(scratch / "dst"), 0640u);
+}
+
+TEST(FileServices, CopyFallsBackToReadingOnlyBeforeItsFirstByte) {
+  ScratchFolder scratch;
+  const std::string src = scratch / "src", dst = scratch / "dst", content(100, 's');
+  WriteFile(src, content);
+  WriteFile(dst, "old");
+  faults::LimitTransfers(16);
+  faults::FailCall(Call::kWrite, 2, EXDEV);  // after the first bytes: fails
+  EXPECT_EQ(pmtkCopyFile(src.c_str(), dst.c_str(), 0), 0);
+  EXPECT_EQ(ReadFile(dst), "old");
+  faults::FailCall(Call::kWrite, 1, EXDEV);  // the kernel cannot copy at all
+  EXPECT_EQ(pmtkCopyFile(src.c_str(), dst.c_str(), 0), 1);
+  faults::Reset();
+  EXPECT_EQ(ReadFile(dst), content);
+  EXPECT_THAT(NamesIn(scratch.path()), ElementsAre("dst", "src"));
+}
+
+TEST(FileServices, RefusedCopiesAndDeletes) {
+  ScratchFolder scratch;
+  WriteFile(scratch / "src", "new");
+  WriteFile(scratch / "dst", "old");
+  std::filesystem::create_directory(scratch / "folder");
+  const std::string src = scratch / "src", dst = scratch / "dst", folder = scratch / "folder";
+  EXPECT_EQ(Codes({pmtkCopyFile((scratch / "missing").c_str(), dst.c_str(), 0),
+                   pmtkCopyFile(folder.c_str(), dst.c_str(), 0),
+                   pmtkCopyFile(src.c_str(), dst.c_str(), 1),  // flags are reserved
+                   pmtkCopyFile(nullptr, dst.c_str(), 0), pmtkCopyFile(src.c_str(), nullptr, 0),
+                   CByteString("x", 1).SaveToFile(nullptr), pmtkDeleteFile(folder.c_str()),
+                   pmtkDeleteFile(nullptr), pmtkDeleteFile((scratch.path() + "\\src").c_str()),
+                   pmtkDeleteFile(src.c_str())}),
+            "0,0,0,0,0,0,0,0,1,0");
+  EXPECT_EQ(ReadFile(dst), "old");
+  EXPECT_THAT(NamesIn(scratch.path()), ElementsAre("dst", "folder"));
+}
+
+}  // namespace
+}  // namespace inhouse_test
