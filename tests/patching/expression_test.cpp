@@ -33,7 +33,11 @@ TEST(ExpressionTest, ListingClonesAndOwner) {
   }
   position = 0xFFFFFFFFu;
   expression->GetNextCall(&call, &position);
-  EXPECT_EQ(listing + Listed(call, position), "a@2 b@3 c@0 none@0 a@2 ");
+  listing += Listed(call, position);
+  ITplExpression* short_text = m.NewExpression("abcd");  // never parsed: lists nothing
+  short_text->GetFirstCall(&call, &position);
+  EXPECT_EQ(listing + Listed(call, position), "a@2 b@3 c@0 none@0 a@2 none@0 ");
+  EXPECT_EQ(short_text->Release(), 0);
 
   expression->SetText("'new'  ");
   ITplExpression* clone = nullptr;

@@ -14,13 +14,11 @@
 #include "support/listing_resolver.h"
 #include "support/manager_session.h"
 #include "support/messages.h"
-#include "support/text.h"
 
 namespace quenloft_test {
 
 using fixtures::HostString;
 using quenloft::testing::Codes;
-using quenloft::testing::Text;
 using quenloft::testing::Unresolved;
 using quenloft::testing::UnresolvedIn;
 // An object of the test's own; the test holds no reference to it.

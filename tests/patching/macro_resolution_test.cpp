@@ -57,7 +57,7 @@ TEST(MacroResolution, TemplatesAsTabled) {
       {"stmt", "No", "", u("No")},
       {"stmt", "Boom(1)", "", u("Boom(1)")},
       // An assignment yields nothing; its variable lives as long as the
-      // scope its ending chooses (tested below).
+      // scope its name's ending chooses: no ending, the expression's.
       {"expr", "t = 'Hello'", "", ""},
       {"expr", "t = 'v'; t", "v", ""},
       {"expr", "t ;  ", kUntouched, u("t")},
