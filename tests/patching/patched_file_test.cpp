@@ -96,6 +96,11 @@ TEST(PatchedFile, ScopeAndChunksLiveWithTheFile) {
   std::string patched = patch();  // nothing to cut yet
   file->SetText("<!--%title$$%--> %%%'one'%%% <!--%list$+='x'%-->[<!--%list$%-->]");
   file->AttachFileName("PAGE.HTM");
+  void* none = &m.host;
+  EXPECT_EQ(Codes({file->QueryInterface(IID_ITplPatchedFile, nullptr),
+                   file->QueryInterface(IID_ITplExpression, &none)}),
+            Codes({TPL_E_INVALIDARG, TPL_E_NOTIMPL}));
+  EXPECT_EQ(none, nullptr);
   ITplVariables* scope = nullptr;
   ITplVariables* again = nullptr;
   ASSERT_EQ(file->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
