@@ -9,26 +9,22 @@
 
 #include <gtest/gtest.h>
 
-#include "cache/cache_test_support.h"
+#include "cache/library_copy.h"
+#include "support/codes.h"
+#include "support/spelling.h"
 
 namespace quenloft_test {
 namespace {
 
-const std::string kZeroBytes("GIF89a\0\0\x01\xff", 10);
-const char* const kTemplateFolders[] = {"template_skin/", "template_stock/",
-                                        "template_skinpreview/"};
+using fixtures::ReadFile;
+using quenloft::testing::Codes;
 
-struct FreshCache {  // for rows that need a cache of their own
-  LibraryCopy library;
-  ManagerPtr manager = MakeManager(library);
-  std::string Path(const std::string& relative) const { return library.ExtensionFolder() + relative; }
-};
+const std::string kZeroBytes("GIF89a\0\0\x01\xff", 10);
 
 class TemplateFileCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(library_.Loaded()) << library_.Error();
-    manager_ = MakeManager(library_);
     ASSERT_NE(manager_, nullptr);
   }
 
@@ -38,8 +34,8 @@ class TemplateFileCacheTest : public ::testing::Test {
   std::string Outside(const std::string& relative) const {
     return library_.OutsideFolder() + relative;
   }
-  std::string MakeFile(const std::string& path, const std::string& bytes) {
-    EXPECT_TRUE(WriteFile(path, bytes)) << path;
+  static std::string MakeFile(const std::string& path, const std::string& bytes) {
+    EXPECT_TRUE(fixtures::WriteFile(path, bytes)) << path;
     return path;
   }
   int32_t Add(const std::string& path) { return manager_->AddFileToCache(path.c_str()); }
@@ -50,13 +46,11 @@ class TemplateFileCacheTest : public ::testing::Test {
   std::string Content(const std::string& path) { return ContentOf(*manager_, path); }
 
   LibraryCopy library_;
-  ManagerPtr manager_;
+  ManagerPtr manager_ = library_.CreateManager();
 };
 
 TEST_F(TemplateFileCacheTest, AddFileResults) {
   const std::string skin = MakeFile(Inside("template_skin/a.htm"), "<p>a</p>");
-  // Begins like the extension folder's name but is another folder.
-  const std::string sibling = MakeFile(library_.Folder() + "/Pelion5Ext2/a.htm", "sibling");
   const struct {
     std::string path;
     int32_t added;
@@ -65,23 +59,24 @@ TEST_F(TemplateFileCacheTest, AddFileResults) {
       {skin, 0, 0},
       {skin, 0, 0},  // again: still 0
       {MakeFile(Outside("a.htm"), "outside"), 1, TPL_E_FAIL},
-      {sibling, 1, TPL_E_FAIL},
+      // Begins like the extension folder's name but is another folder.
+      {MakeFile(library_.Folder() + "/Pelion5Ext2/a.htm", "sibling"), 1, TPL_E_FAIL},
       {Inside("template_skin/none.htm"), 0, TPL_E_FAIL},
       {Inside(""), 0, TPL_E_FAIL},  // the folder itself is no file
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.path);
-    EXPECT_EQ(Add(c.path), c.added);
-    EXPECT_EQ(IsCached(c.path), c.cached);
+    EXPECT_EQ(Codes({Add(c.path), IsCached(c.path)}), Codes({c.added, c.cached})) << c.path;
   }
-  EXPECT_EQ(manager_->AddFileToCache(nullptr), 1);
-  EXPECT_EQ(manager_->IsFileCached(nullptr), TPL_E_FAIL);
+  EXPECT_EQ(Codes({manager_->AddFileToCache(nullptr), manager_->IsFileCached(nullptr)}),
+            Codes({1, TPL_E_FAIL}));
 }
 
 // Letter case and separator direction do not tell two paths apart. The
 // file system itself is case-sensitive: a spelling in another case names
 // no file, so adding by it caches nothing.
 TEST_F(TemplateFileCacheTest, OneFileUnderEverySpelling) {
+  using quenloft::testing::UpperCase;
+  using quenloft::testing::WithBackslashes;
   const struct Spelling {
     std::string (*spell)(std::string);
     bool names_the_file;
@@ -91,152 +86,123 @@ TEST_F(TemplateFileCacheTest, OneFileUnderEverySpelling) {
       {UpperCase, false},
       {[](std::string p) { return UpperCase(WithBackslashes(p)); }, false},
   };
-  for (size_t added = 0; added < 4; ++added) {
-    FreshCache fresh;
-    ASSERT_NE(fresh.manager, nullptr) << fresh.library.Error();
-    ITplManager* manager = fresh.manager.get();
-    const std::string path = MakeFile(fresh.Path("template_stock/Style.css"), "body{}");
-    EXPECT_EQ(manager->AddFileToCache(kSpellings[added].spell(path).c_str()), 0);
-    for (size_t asked = 0; asked < 4; ++asked) {
-      SCOPED_TRACE(::testing::Message() << "added as " << added << ", asked as " << asked);
-      const std::string spelled = kSpellings[asked].spell(path);
-      const bool found = kSpellings[added].names_the_file;
-      EXPECT_EQ(manager->IsFileCached(spelled.c_str()), found ? TPL_S_OK : TPL_E_FAIL);
-      if (found) {
-        EXPECT_EQ(ContentOf(*manager, spelled), "body{}");
+  for (const Spelling& added : kSpellings) {
+    LibraryCopy fresh;
+    const ManagerPtr manager = fresh.CreateManager();
+    ASSERT_NE(manager, nullptr) << fresh.Error();
+    const std::string path = MakeFile(fresh.ExtensionFolder() + "template_stock/Style.css", "x");
+    EXPECT_EQ(manager->AddFileToCache(added.spell(path).c_str()), 0);
+    for (const Spelling& asked : kSpellings) {
+      const std::string spelled = asked.spell(path);
+      EXPECT_EQ(Codes({manager->IsFileCached(spelled.c_str())}),
+                Codes({added.names_the_file ? TPL_S_OK : TPL_E_FAIL}))
+          << spelled;
+      if (added.names_the_file) {
+        EXPECT_EQ(ContentOf(*manager, spelled), "x") << spelled;
       }
     }
   }
 }
 
 // A file inside the extension folder is cached by its first copy, cached
-// already or not; a deferred copy writes nothing now.
-TEST_F(TemplateFileCacheTest, CopyFromInsideCachesAndMayDefer) {
-  for (const bool cached_first : {true, false}) {
-    for (const int32_t defer : {0, 1}) {
-      const std::string name = std::to_string(cached_first) + std::to_string(defer) + ".gif";
-      SCOPED_TRACE(name);
-      const std::string source = MakeFile(Inside("template_skin/" + name), kZeroBytes);
-      const std::string destination = Outside("result/" + name);
-      if (cached_first) {
-        ASSERT_EQ(Add(source), 0);
-      } else {
-        ASSERT_EQ(IsCached(source), TPL_E_FAIL);
-      }
-      EXPECT_EQ(Copy(source, destination, defer), defer);
-      EXPECT_EQ(IsCached(source), 0);
-      EXPECT_EQ(ReadFile(destination), defer != 0 ? "<missing>" : kZeroBytes);
-    }
-  }
-}
-
-TEST_F(TemplateFileCacheTest, CopyOfUncachedFileOutsideGoesToDisk) {
-  const std::string source = MakeFile(Outside("files/read-only.txt"), kZeroBytes);
-  ASSERT_EQ(chmod(source.c_str(), 0444), 0);
-  // Files outside the extension folder are never deferred.
-  for (int32_t defer : {0, 1}) {
-    SCOPED_TRACE(defer);
-    const std::string destination = Outside("result/copy" + std::to_string(defer) + ".txt");
-    EXPECT_EQ(Copy(source, destination, defer), 0);
-    EXPECT_EQ(ReadFile(destination), kZeroBytes);
-    struct stat info {};
-    ASSERT_EQ(stat(destination.c_str(), &info), 0);
-    EXPECT_NE(info.st_mode & S_IWUSR, 0u) << "attributes not cleared";
-    EXPECT_EQ(IsCached(source), TPL_E_FAIL);
-  }
-}
-
-// Nothing can be written for a source that names no file: the result must
-// not claim the destination was written.
-TEST_F(TemplateFileCacheTest, CopyFailures) {
+// already or not; a deferred copy writes nothing now. Files outside are
+// copied on disk, never deferred nor cached, with their attributes
+// cleared. A copy that cannot be made never claims it was.
+TEST_F(TemplateFileCacheTest, CopyThroughCache) {
+  const std::string added = MakeFile(Inside("template_skin/added.gif"), kZeroBytes);
+  ASSERT_EQ(Add(added), 0);
+  const std::string read_only = MakeFile(Outside("read-only.gif"), kZeroBytes);
+  ASSERT_EQ(chmod(read_only.c_str(), 0444), 0);
   MakeFile(Outside("a-file"), "x");
   const struct {
-    const char* why;
     std::string source;
-    std::string destination;
+    std::string destination;  // below the outside folder
+    int32_t defer, result, cached;
   } kCases[] = {
-      {"missing source inside", Inside("template_skin/none.htm"), Outside("result/none.htm")},
-      {"missing source outside", Outside("none.htm"), Outside("result/none2.htm")},
-      {"destination below a file", MakeFile(Inside("template_skin/a.htm"), "a"),
-       Outside("a-file/sub/a.htm")},
+      {added, "r/1", 0, 0, 0},
+      {added, "r/2", 1, 1, 0},
+      {MakeFile(Inside("template_skin/a.gif"), kZeroBytes), "r/3", 0, 0, 0},
+      {MakeFile(Inside("template_skin/b.gif"), kZeroBytes), "r/4", 1, 1, 0},
+      {read_only, "r/5", 0, 0, TPL_E_FAIL},
+      {read_only, "r/6", 1, 0, TPL_E_FAIL},
+      {Inside("template_skin/none.htm"), "r/7", 0, 1, TPL_E_FAIL},
+      {Inside("template_skin/none.htm"), "r/8", 1, 1, TPL_E_FAIL},
+      {Outside("none.htm"), "r/9", 0, 1, TPL_E_FAIL},
+      {Outside("none.htm"), "r/10", 1, 1, TPL_E_FAIL},
+      {added, "a-file/sub", 0, 1, 0},
+      {added, "a-file/sub", 1, 1, 0},
   };
   for (const auto& c : kCases) {
-    for (int32_t defer : {0, 1}) {
-      SCOPED_TRACE(std::string(c.why) + (defer != 0 ? ", deferred" : ""));
-      EXPECT_EQ(Copy(c.source, c.destination, defer), 1);
-      EXPECT_FALSE(Exists(c.destination));
-    }
+    SCOPED_TRACE(c.source + " -> " + c.destination + (c.defer != 0 ? ", deferred" : ""));
+    const std::string destination = Outside(c.destination);
+    EXPECT_EQ(Codes({Copy(c.source, destination, c.defer), IsCached(c.source)}),
+              Codes({c.result, c.cached}));
+    EXPECT_EQ(ReadFile(destination), c.result == 0 ? kZeroBytes : "<missing>");
+    struct stat info {};
+    EXPECT_TRUE(c.result != 0 || (stat(destination.c_str(), &info) == 0 && info.st_mode & S_IWUSR));
   }
-  EXPECT_EQ(manager_->CopyThroughCache(nullptr, Outside("x").c_str(), 0), 1);
-  EXPECT_EQ(manager_->CopyThroughCache(Outside("a-file").c_str(), nullptr, 0), 1);
+  EXPECT_EQ(Codes({manager_->CopyThroughCache(nullptr, Outside("x").c_str(), 0),
+                   manager_->CopyThroughCache(added.c_str(), nullptr, 0)}),
+            "1,1");
 }
 
 // The entry made first keeps answering: neither a change on disk nor a
 // second priming replaces it; the second priming adds only new files.
+// Files not cached are read from disk and stay uncached; a file that cannot
+// be read is reported, not handed out as empty.
 TEST_F(TemplateFileCacheTest, CachedBytesOutliveChangesOnDisk) {
   const std::string first = MakeFile(Inside("template_stock/first.htm"), "first");
   ASSERT_EQ(library_.InitTemplateFilesToCache(), 1);
   MakeFile(first, "changed");
   const std::string second = MakeFile(Inside("template_stock/second.htm"), "second");
-  const std::string before = Content(first);
+  const std::string uncached = MakeFile(Inside("template_skin/page.htm"), kZeroBytes);
+  const std::string outside = MakeFile(Outside("page.htm"), "outside");
+  const std::vector<std::string> before = {Content(first), Content(uncached), Content(outside)};
+  EXPECT_EQ(Codes({IsCached(uncached), IsCached(outside)}), Codes({TPL_E_FAIL, TPL_E_FAIL}));
   EXPECT_EQ(library_.InitTemplateFilesToCache(), 1);
   EXPECT_EQ(Copy(first, Outside("result/first.htm"), 0), 0);
   EXPECT_EQ(IsCached(second), 0);
-  EXPECT_EQ((std::vector<std::string>{before, Content(first), ReadFile(Outside("result/first.htm")),
+  EXPECT_EQ(before, (std::vector<std::string>{"first", kZeroBytes, "outside"}));
+  EXPECT_EQ((std::vector<std::string>{Content(first), ReadFile(Outside("result/first.htm")),
                                       Content(second)}),
-            (std::vector<std::string>{"first", "first", "first", "second"}));
-}
-
-TEST_F(TemplateFileCacheTest, ContentOfUncachedFilesComesFromDisk) {
-  const std::string inside = MakeFile(Inside("template_skin/page.htm"), kZeroBytes);
-  const std::string outside = MakeFile(Outside("page.htm"), "outside");
-  for (const std::string& path : {inside, outside}) {
-    EXPECT_EQ(Content(path), ReadFile(path));
-    EXPECT_EQ(IsCached(path), TPL_E_FAIL);
-  }
-  // A file that cannot be read is reported, not handed out as empty.
+            (std::vector<std::string>{"first", "first", "second"}));
   CByteString kept("kept", 4);
-  EXPECT_EQ(manager_->GetFileContent(Outside("none.htm").c_str(), &kept), 1);
+  EXPECT_EQ(Codes({manager_->GetFileContent(Outside("none.htm").c_str(), &kept),
+                   manager_->GetFileContent(nullptr, &kept),
+                   manager_->GetFileContent(first.c_str(), nullptr)}),
+            "1,1,1");
   EXPECT_EQ(std::string(kept.GetContent(), kept.GetLength()), "kept");
-  EXPECT_EQ(manager_->GetFileContent(nullptr, &kept), 1);
-  EXPECT_EQ(manager_->GetFileContent(inside.c_str(), nullptr), 1);
 }
 
-TEST_F(TemplateFileCacheTest, PrimingCachesTheThreeFoldersToAnyDepth) {
-  const std::vector<std::string> cached = {
-      MakeFile(Inside("template_skin/index.htm"), "index"),
-      MakeFile(Inside("template_skin/a/b/c/d/deep.css"), "deep"),
-      MakeFile(Inside("template_stock/only/one.js"), "one"),  // a folder's only entry
-      MakeFile(Inside("template_skinpreview/preview.gif"), kZeroBytes),
-  };
-  const std::vector<std::string> not_cached = {
-      MakeFile(Inside("beside.htm"), "no template folder"),
-      MakeFile(Inside("template_other/other.htm"), "not a template folder"),
-      MakeFile(Outside("outside.htm"), "outside"),
-  };
-  EXPECT_EQ(library_.InitTemplateFilesToCache(), 1);
-  for (const std::string& path : cached) {
-    SCOPED_TRACE(path);
-    EXPECT_EQ(IsCached(path), 0);
-    EXPECT_EQ(Content(path), ReadFile(path));
-  }
-  for (const std::string& path : not_cached) EXPECT_EQ(IsCached(path), TPL_E_FAIL) << path;
-}
-
-// Each template folder missing in turn, then the extension folder itself.
-TEST_F(TemplateFileCacheTest, PrimingWithAMissingTemplateFolder) {
-  for (size_t missing = 0; missing <= 3; ++missing) {
+// Each template folder missing in turn, then all three, then none: the
+// others are cached to any depth, and nothing beside them.
+TEST(TemplateFileCachePriming, CachesTheThreeTemplateFoldersToAnyDepth) {
+  const char* const kFolders[] = {"template_skin/", "template_stock/", "template_skinpreview/"};
+  for (size_t missing = 0; missing <= 4; ++missing) {
     SCOPED_TRACE(missing);
-    FreshCache fresh;
-    ASSERT_NE(fresh.manager, nullptr) << fresh.library.Error();
-    for (size_t i = 0; i < 3 && missing < 3; ++i) {
-      if (i != missing) MakeFile(fresh.Path(kTemplateFolders[i] + std::string("f")), "f");
-    }
-    EXPECT_EQ(fresh.library.InitTemplateFilesToCache(), 1);
+    LibraryCopy library;
+    const ManagerPtr manager = library.CreateManager();
+    ASSERT_NE(manager, nullptr) << library.Error();
+    const std::string root = library.ExtensionFolder();
+    std::vector<std::pair<std::string, bool>> files;  // path, cached
+    const auto place = [&](const std::string& path, bool written, bool cached) {
+      EXPECT_TRUE(!written || fixtures::WriteFile(path, path + kZeroBytes)) << path;
+      files.emplace_back(path, cached);
+    };
+    for (const char* beside : {"beside.htm", "template_other/other.htm", "../outside.htm"})
+      place(root + beside, true, false);
     for (size_t i = 0; i < 3; ++i) {
-      const std::string path = fresh.Path(kTemplateFolders[i] + std::string("f"));
-      const bool present = i != missing && missing < 3;
-      EXPECT_EQ(fresh.manager->IsFileCached(path.c_str()), present ? 0 : TPL_E_FAIL) << path;
+      const bool present = i != missing && missing != 3;
+      place(root + kFolders[i] + "index.htm", present, present);
+      place(root + kFolders[i] + "a/b/c/only.gif", present, present);
+    }
+    EXPECT_EQ(library.InitTemplateFilesToCache(), 1);
+    for (const auto& [path, cached] : files) {
+      EXPECT_EQ(Codes({manager->IsFileCached(path.c_str())}), Codes({cached ? 0 : TPL_E_FAIL}))
+          << path;
+      if (cached) {
+        EXPECT_EQ(ContentOf(*manager, path), path + kZeroBytes);
+      }
     }
   }
 }
@@ -247,15 +213,14 @@ TEST_F(TemplateFileCacheTest, PrimingDoesNotFollowLinksToFolders) {
   const std::string real = MakeFile(Inside("template_skin/sub/real.htm"), "real");
   const std::string target = MakeFile(Outside("target.htm"), "target");
   const std::string plain = MakeFile(Inside("template_stock/plain.htm"), "plain");
+  const std::string link = Inside("template_stock/link.htm");
   ASSERT_EQ(symlink("..", Inside("template_skin/sub/up").c_str()), 0);
   ASSERT_EQ(symlink(".", Inside("template_skin/sub/self").c_str()), 0);
   ASSERT_EQ(symlink(library_.Folder().c_str(), Inside("template_stock/root").c_str()), 0);
-  ASSERT_EQ(symlink(target.c_str(), Inside("template_stock/link.htm").c_str()), 0);
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
 
   EXPECT_EQ(library_.InitTemplateFilesToCache(), 1);
-  const std::string link = Inside("template_stock/link.htm");
-  EXPECT_EQ((std::vector<int32_t>{IsCached(real), IsCached(plain), IsCached(link)}),
-            (std::vector<int32_t>{0, 0, 0}));
+  EXPECT_EQ(Codes({IsCached(real), IsCached(plain), IsCached(link)}), "0,0,0");
   EXPECT_EQ(Content(link), "target");
   for (const char* looped : {"template_skin/sub/up/sub/real.htm", "template_skin/sub/self/real.htm",
                              "template_stock/root/Pelion5Ext/template_skin/sub/real.htm"}) {

@@ -1,11 +1,8 @@
 #include "cache/library_copy.h"
 
 #include <dlfcn.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace quenloft_test {
@@ -33,23 +30,21 @@ bool IsLibraryFile(const std::string& name) {
 }  // namespace
 
 LibraryCopy::LibraryCopy() {
-  std::string pattern = (fs::temp_directory_path() / "quenloft_cache_XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
+  if (Folder().empty()) {
     error_ = "cannot make a temporary folder";
     return;
   }
-  folder_ = pattern;
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(QUENLOFT_LIB_DIR, error)) {
     const std::string name = entry.path().filename().string();
     if (!IsLibraryFile(name)) continue;
-    fs::copy(entry.path(), fs::path(folder_) / name, fs::copy_options::copy_symlinks, error);
+    fs::copy(entry.path(), fs::path(Folder()) / name, fs::copy_options::copy_symlinks, error);
     if (error) {
       error_ = "cannot copy " + name + ": " + error.message();
       return;
     }
   }
-  const std::string library = folder_ + "/" + kPrefix + "quenloft" + kSuffix;
+  const std::string library = Folder() + "/" + kPrefix + "quenloft" + kSuffix;
   handle_ = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     const char* why = dlerror();
@@ -65,32 +60,12 @@ LibraryCopy::LibraryCopy() {
 
 LibraryCopy::~LibraryCopy() {
   if (handle_ != nullptr) dlclose(handle_);
-  std::error_code ignored;
-  if (!folder_.empty()) fs::remove_all(folder_, ignored);
 }
 
-ITplManager* LibraryCopy::CreateManager() const {
+ManagerPtr LibraryCopy::CreateManager() const {
   ITplManager* manager = nullptr;
-  return create_manager_(&manager) == 0 ? manager : nullptr;
-}
-
-bool WriteFile(const std::string& path, const std::string& bytes) {
-  std::error_code error;
-  fs::create_directories(fs::path(path).parent_path(), error);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool Exists(const std::string& path) {
-  std::error_code error;
-  return fs::exists(path, error);
+  if (create_manager_ == nullptr || create_manager_(&manager) != 0) return nullptr;
+  return ManagerPtr(manager);
 }
 
 }  // namespace quenloft_test

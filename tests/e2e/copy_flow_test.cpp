@@ -1,43 +1,50 @@
 // The copy and update passes end to end, through the public interfaces of a
 // private copy of the library (so that files below its extension folder go
-// through the template file cache and are deferred).
+// through the template file cache and are deferred), with a host's own
+// callback, file sources and string objects.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
+#include <memory>
 #include <string>
 #include <utility>
 
-#include "cache/cache_test_support.h"
+#include "cache/library_copy.h"
 #include "e2e/copy_flow_support.h"
+#include "fixtures/host_string.h"
 #include "support/file_size_limit.h"
-#include "support/text.h"
+#include "support/recording_host.h"
+#include "support/spelling.h"
 
 namespace quenloft_test {
 namespace {
 
-using quenloft::testing::Text;
+using fixtures::CopyTree;
+using fixtures::HostString;
+using fixtures::ReadFile;
+using fixtures::ReadTree;
+using fixtures::Tree;
+using fixtures::WriteFile;
+using Texts = std::vector<std::string>;
 
 const std::string kData = QUENLOFT_TEST_DATA "/copy-flow/";
+
+std::string Failed(const std::string& name) {
+  return "\r\nError: Fail to update Template file " + name + "\r\n";
+}
 
 class CopyFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(library_.Loaded()) << library_.Error();
-    manager_ = MakeManager(library_);
     ASSERT_NE(manager_, nullptr);
     ASSERT_EQ(manager_->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier_)), 0);
     ASSERT_EQ(copier_->Initialize(&host_), 0);
-    result_ = library_.Folder() + "/result/";
     manager_->SetSystemValue("System.ResultFolderName", result_.c_str());
     manager_->SetSystemValue("System.Title", "Quenloft sample");
-    ITplVariables* scope = nullptr;
-    ASSERT_EQ(manager_->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
-    scope->SetVariable("greeting$$", "Hello");
-    scope->SetVariable("color$$", "red");
-    scope->Release();
+    SetGlobal("greeting$$", "Hello");
+    SetGlobal("color$$", "red");
   }
-
   void TearDown() override {
     if (copier_ != nullptr) {
       copier_->Terminate();
@@ -48,26 +55,33 @@ class CopyFlowTest : public ::testing::Test {
     for (const auto& source : sources_) EXPECT_EQ(source->count(), 1);
   }
 
+  void SetGlobal(const char* name, const std::string& value) {
+    ITplVariables* scope = nullptr;
+    ASSERT_EQ(manager_->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
+    scope->SetVariable(name, value.c_str());
+    scope->Release();
+  }
   // The fixture skin copied below `folder` (unless `copy` is false),
   // registered under `names`.
-  ListSource& AddSkin(const std::string& folder, std::vector<std::string> names, bool copy = true) {
-    if (copy) {
-      EXPECT_TRUE(CopyTree(kData + "skin", folder));
-    }
+  ListSource& AddSkin(const std::string& folder, Texts names, bool copy = true) {
+    EXPECT_TRUE(!copy || CopyTree(kData + "skin", folder));
     sources_.push_back(std::make_unique<ListSource>(folder, std::move(names)));
     EXPECT_EQ(manager_->AddFileSource(sources_.back().get()), 0);
     return *sources_.back();
   }
   std::string OutsideSkin() const { return library_.OutsideFolder() + "skin/"; }
   std::string CachedSkin() const { return library_.ExtensionFolder() + "template_skin/"; }
-  std::string Result(const std::string& name) const { return WithBackslashes(result_ + name); }
+  // A destination as the host hears of it.
+  std::string Result(const std::string& name) const {
+    return quenloft::testing::WithBackslashes(result_ + name);
+  }
 
   LibraryCopy library_;
-  RecordingHost host_;
+  quenloft::testing::RecordingHost host_;
   std::vector<std::unique_ptr<ListSource>> sources_;
-  ManagerPtr manager_;
+  ManagerPtr manager_ = library_.CreateManager();
   ITplFileCopier* copier_ = nullptr;
-  std::string result_;
+  std::string result_ = library_.Folder() + "/result/";
 };
 
 TEST_F(CopyFlowTest, SkinProducesTheGoldenFolder) {
@@ -79,9 +93,8 @@ TEST_F(CopyFlowTest, SkinProducesTheGoldenFolder) {
 
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
   // The copy pass notifies each written file and asks nothing else.
-  EXPECT_EQ((std::vector<size_t>{host_.notified.size(), host_.outputs.size(), host_.progress.size(),
-                                 static_cast<size_t>(host_.continue_questions)}),
-            (std::vector<size_t>{5, 0, 0, 0}));
+  EXPECT_EQ(host_.notified.size(), 5u);
+  EXPECT_TRUE(host_.outputs.empty() && host_.progress.empty() && host_.continue_questions == 0);
 
   for (const std::string& name : {std::string("index.htm"), result_ + "sub/page.htm",
                                   std::string("sub\\deeper\\style.css"), std::string("img/logo.png")})
@@ -91,52 +104,98 @@ TEST_F(CopyFlowTest, SkinProducesTheGoldenFolder) {
 
   EXPECT_EQ(ReadTree(result_), ReadTree(kData + "expected"));
   const std::string dots(25, '.');
-  const std::vector<std::string> output = {
-      "Template Error: can not resolve macro: Missing.Name in " + Result("index.htm") + "\r\n",
-      dots, dots, dots, "\r\n"};
-  EXPECT_EQ(host_.outputs, output);
-  const std::vector<std::pair<int32_t, int32_t>> progress = {{0, 4}, {1, 4}, {2, 4}, {3, 4}};
-  EXPECT_EQ(host_.progress, progress);
-  const std::vector<std::string> notified = {Result("index.htm"), Result("sub/page.htm"),
-                                             Result("sub/deeper/style.css"), Result("img/logo.png")};
-  EXPECT_EQ(host_.notified, notified);
+  EXPECT_EQ(host_.outputs,
+            (Texts{"Template Error: can not resolve macro: Missing.Name in " + Result("index.htm") +
+                       "\r\n",
+                   dots, dots, dots, "\r\n"}));
+  EXPECT_EQ(host_.progress,
+            (std::vector<std::pair<int32_t, int32_t>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}}));
+  EXPECT_EQ(host_.notified, (Texts{Result("index.htm"), Result("sub/page.htm"),
+                                   Result("sub/deeper/style.css"), Result("img/logo.png")}));
 }
 
 TEST_F(CopyFlowTest, ProgressDotsFollowTheTruncatedPercentage) {
-  const struct {
-    int entries;
-    long dots;
-  } kCases[] = {{0, 0}, {1, 0}, {3, 66}, {7, 85}};
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(::testing::Message() << c.entries << " entries");
+  const std::pair<int, long> kCases[] = {{0, 0}, {1, 0}, {3, 66}, {7, 85}};  // entries, dots
+  for (const auto& [entries, dots] : kCases) {
+    SCOPED_TRACE(::testing::Message() << entries << " entries");
     ASSERT_EQ(copier_->Initialize(&host_), 0);  // empties the update list
     host_.Forget();
-    for (int i = 0; i < c.entries; ++i) {
+    for (int i = 0; i < entries; ++i) {
       const std::string name = "plain" + std::to_string(i) + ".txt";
       ASSERT_TRUE(WriteFile(result_ + name, "plain text"));
       manager_->AddUpdateFile(name.c_str());
     }
     ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
     const std::string all = host_.AllOutput();
-    ASSERT_GE(all.size(), 2u);
-    EXPECT_EQ(all.substr(all.size() - 2), "\r\n");
-    EXPECT_EQ(std::count(all.begin(), all.end(), '.'), c.dots);
-    EXPECT_EQ(host_.progress.size(), static_cast<size_t>(c.entries));
+    EXPECT_EQ(all, std::string(static_cast<size_t>(dots), '.') + "\r\n");
+    EXPECT_EQ(host_.progress.size(), static_cast<size_t>(entries));
   }
 }
 
-TEST_F(CopyFlowTest, VanishedSourceIsSkippedAndCountsAsCopied) {
+// A source that vanished is skipped and counts as copied; a destination that
+// cannot be updated is reported relative to the result folder.
+TEST_F(CopyFlowTest, MissingFilesAreSkippedOrReported) {
   AddSkin(OutsideSkin(), {"gone.htm", "index.htm"});
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
-  EXPECT_EQ(host_.notified, std::vector<std::string>{Result("index.htm")});
-  EXPECT_FALSE(Exists(result_ + "gone.htm"));
-  Text out;
-  EXPECT_EQ(copier_->CopyTemplateFile("gone.htm", out), 1);
+  EXPECT_EQ(host_.notified, Texts{Result("index.htm")});
+  HostString out;
+  EXPECT_EQ(copier_->CopyTemplateFile("gone.htm", &out), 1);
   EXPECT_EQ(out.text(), "");
+
+  host_.Forget();
+  manager_->AddUpdateFile("sub/missing.htm");
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  EXPECT_EQ(copier_->UpdateTemplateFile((result_ + "other.htm").c_str()), 0);
+  EXPECT_EQ(host_.outputs, (Texts{Failed("sub\\missing.htm"), "\r\n", Failed("other.htm")}));
+  EXPECT_EQ(host_.notified, (Texts{Result("sub/missing.htm"), result_ + "other.htm"}));
+}
+
+TEST_F(CopyFlowTest, UnwritableResultFolderFailsEveryUpdateAndWritesNothing) {
+  const std::string blocker = library_.Folder() + "/blocker";
+  ASSERT_TRUE(WriteFile(blocker, "a file where a folder should be"));
+  manager_->SetSystemValue("System.ResultFolderName", (blocker + "/out/").c_str());
+  AddSkin(OutsideSkin(), {"index.htm"});
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  EXPECT_TRUE(host_.notified.empty());
+  manager_->AddUpdateFile("index.htm");
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  EXPECT_EQ(host_.outputs, (Texts{Failed("index.htm"), "\r\n"}));
+  EXPECT_EQ(ReadFile(blocker), "a file where a folder should be");
+}
+
+// Names each file by the full path it is to be copied to; the sources lie
+// in its folder under the same file names.
+class FullPathSource : public ListSource {
+ public:
+  using ListSource::ListSource;
+  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
+    const std::string path = name;
+    return ListSource::GetSourcePath(out, path.substr(path.find_last_of("/\\") + 1).c_str());
+  }
+};
+
+// Without a result folder, a template registered by a full path is copied
+// to that path (and not by its bare name into the working folder).
+TEST_F(CopyFlowTest, WithoutResultFolderAFullPathIsItsOwnDestination) {
+  const std::string skin = OutsideSkin();
+  ASSERT_TRUE(CopyTree(kData + "skin", skin));
+  const std::string target = library_.Folder() + "/elsewhere/sub/index.htm";
+  FullPathSource source(skin, {target});
+  const ManagerPtr manager = library_.CreateManager();  // no System.ResultFolderName
+  ITplFileCopier* copier = nullptr;
+  ASSERT_EQ(manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier)), 0);
+  ASSERT_EQ(manager->AddFileSource(&source), 0);
+  HostString out;
+  EXPECT_EQ(copier->CopyTemplateFile(target.c_str(), &out), 0);
+  EXPECT_EQ(out.text(), quenloft::testing::WithBackslashes(target));
+  EXPECT_EQ(ReadFile(target), ReadFile(skin + "index.htm"));
+  EXPECT_EQ(manager->RemoveFileSource(&source), 0);
+  copier->Release();
 }
 
 // Registers more files while the copy pass asks it for a source path: the
-// list of template files grows under the pass.
+// list of template files grows under the pass, which must not read a moved
+// entry.
 class GrowingSource : public ListSource {
  public:
   GrowingSource(std::string folder, ITplMacroServices* services)
@@ -155,80 +214,21 @@ class GrowingSource : public ListSource {
   bool grown_ = false;
 };
 
-// Names each file by the full path it is to be copied to; the sources lie
-// in its folder under the same file names.
-class FullPathSource : public ListSource {
- public:
-  using ListSource::ListSource;
-  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
-    const std::string path = name;
-    return ListSource::GetSourcePath(out, path.substr(path.find_last_of("/\\") + 1).c_str());
-  }
-};
-
-TEST_F(CopyFlowTest, WithoutResultFolderAFullPathIsItsOwnDestination) {
-  const std::string skin = OutsideSkin();
-  ASSERT_TRUE(CopyTree(kData + "skin", skin));
-  const std::string target = library_.Folder() + "/elsewhere/sub/index.htm";
-  FullPathSource source(skin, {target});
-  ManagerPtr manager = MakeManager(library_);  // no System.ResultFolderName stored
-  ITplFileCopier* copier = nullptr;
-  ASSERT_EQ(manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier)), 0);
-  ASSERT_EQ(manager->AddFileSource(&source), 0);
-  Text out;
-  EXPECT_EQ(copier->CopyTemplateFile(target.c_str(), out), 0);
-  EXPECT_EQ(out.text(), WithBackslashes(target));
-  EXPECT_EQ(ReadFile(target), ReadFile(skin + "index.htm"));
-  EXPECT_EQ(manager->RemoveFileSource(&source), 0);
-  copier->Release();
-}
-
 TEST_F(CopyFlowTest, FilesRegisteredDuringTheCopyPassDoNotDisturbIt) {
   const std::string skin = OutsideSkin();
   ASSERT_TRUE(CopyTree(kData + "skin", skin));
   ITplMacroServices* services = nullptr;
   ASSERT_EQ(manager_->QueryInterface(IID_ITplMacroServices, reinterpret_cast<void**>(&services)), 0);
-  auto source = std::make_unique<GrowingSource>(skin, services);
+  GrowingSource source(skin, services);
   services->Release();
-  ASSERT_EQ(manager_->AddFileSource(source.get()), 0);
-
+  ASSERT_EQ(manager_->AddFileSource(&source), 0);
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
   EXPECT_EQ(ReadFile(result_ + "index.htm"), ReadFile(skin + "index.htm"));
   // The added files have no source on disk; each was asked for once.
-  EXPECT_EQ(host_.notified, std::vector<std::string>{Result("index.htm")});
-  EXPECT_EQ(source->source_path_questions, 201);
-  EXPECT_EQ(manager_->RemoveFileSource(source.get()), 0);
-  EXPECT_EQ(source->count(), 1);
-}
-
-TEST_F(CopyFlowTest, MissingDestinationIsReportedRelativeToTheResultFolder) {
-  manager_->AddUpdateFile("sub/missing.htm");
-  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
-  const std::vector<std::string> expected = {
-      "\r\nError: Fail to update Template file sub\\missing.htm\r\n", "\r\n"};
-  EXPECT_EQ(host_.outputs, expected);
-  EXPECT_EQ(host_.notified, std::vector<std::string>{Result("sub/missing.htm")});
-
-  host_.Forget();
-  EXPECT_EQ(copier_->UpdateTemplateFile((result_ + "other.htm").c_str()), 0);
-  EXPECT_EQ(host_.outputs,
-            std::vector<std::string>{"\r\nError: Fail to update Template file other.htm\r\n"});
-  EXPECT_EQ(host_.notified.size(), 1u);
-}
-
-TEST_F(CopyFlowTest, UnwritableResultFolderFailsEveryUpdateAndWritesNothing) {
-  const std::string blocker = library_.Folder() + "/blocker";
-  ASSERT_TRUE(WriteFile(blocker, "a file where a folder should be"));
-  result_ = blocker + "/out/";
-  manager_->SetSystemValue("System.ResultFolderName", result_.c_str());
-  AddSkin(OutsideSkin(), {"index.htm"});
-
-  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
-  EXPECT_TRUE(host_.notified.empty());
-  manager_->AddUpdateFile("index.htm");
-  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
-  EXPECT_EQ(host_.outputs.front(), "\r\nError: Fail to update Template file index.htm\r\n");
-  EXPECT_EQ(ReadFile(blocker), "a file where a folder should be");
+  EXPECT_EQ(host_.notified, Texts{Result("index.htm")});
+  EXPECT_EQ(source.source_path_questions, 201);
+  EXPECT_EQ(manager_->RemoveFileSource(&source), 0);
+  EXPECT_EQ(source.count(), 1);
 }
 
 // A file-size limit stands in for a full disk. Every file the passes fail
@@ -237,18 +237,16 @@ TEST_F(CopyFlowTest, UnwritableResultFolderFailsEveryUpdateAndWritesNothing) {
 // flushed from disk); an old file stays whole and no temporary file is left.
 TEST_F(CopyFlowTest, EveryFailedWriteIsReported) {
   const std::string big(8 * 1024, 'b');
+  const std::string grows = "<!--%big$$%-->";  // small, patched big
   const std::string outside = OutsideSkin();
   const std::string cached = CachedSkin();
-  const std::string grows = "<!--%big$$%-->";  // small, patched big
-  ASSERT_TRUE(WriteFile(outside + "patched.htm", grows));
-  ASSERT_TRUE(WriteFile(outside + "small.htm", "<!--%System.Title%-->"));
-  ASSERT_TRUE(WriteFile(outside + "copied.png", big));
-  ASSERT_TRUE(WriteFile(cached + "deferred.htm", grows));
-  ASSERT_TRUE(WriteFile(cached + "flushed.png", big));
-  ITplVariables* scope = nullptr;
-  ASSERT_EQ(manager_->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
-  scope->SetVariable("big$$", big.c_str());
-  scope->Release();
+  const Tree skin = {{outside + "patched.htm", grows},
+                     {outside + "small.htm", "<!--%System.Title%-->"},
+                     {outside + "copied.png", big},
+                     {cached + "deferred.htm", grows},
+                     {cached + "flushed.png", big}};
+  for (const auto& [path, bytes] : skin) ASSERT_TRUE(WriteFile(path, bytes));
+  SetGlobal("big$$", big);
   AddSkin(outside, {"patched.htm", "small.htm", "copied.png"}, false);
   AddSkin(cached, {"deferred.htm", "flushed.png"}, false);
   for (const char* name : {"patched.htm", "small.htm", "deferred.htm"})
@@ -259,44 +257,36 @@ TEST_F(CopyFlowTest, EveryFailedWriteIsReported) {
     ASSERT_EQ(copier_->CopyFilesByHost(), 0);
     ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
   }
-  const auto failed = [](const std::string& name) {
-    return "\r\nError: Fail to update Template file " + name + "\r\n";
-  };
   const std::string dots(33, '.');
-  std::vector<std::string> outputs = host_.outputs;
+  Texts outputs = host_.outputs;
   ASSERT_EQ(outputs.size(), 7u) << host_.AllOutput();
   // The flush walks the deferred files in no particular order.
   std::sort(outputs.begin() + 5, outputs.end());
-  EXPECT_EQ(outputs,
-            (std::vector<std::string>{failed("patched.htm"), dots, dots, failed("deferred.htm"),
-                                      "\r\n", failed("copied.png"), failed("flushed.png")}));
-  const std::map<std::string, std::string> written = {{"patched.htm", grows},
-                                                      {"small.htm", "Quenloft sample"}};
-  EXPECT_EQ(ReadTree(result_), written);
-
+  EXPECT_EQ(outputs, (Texts{Failed("patched.htm"), dots, dots, Failed("deferred.htm"), "\r\n",
+                            Failed("copied.png"), Failed("flushed.png")}));
+  EXPECT_EQ(ReadTree(result_), (Tree{{"patched.htm", grows}, {"small.htm", "Quenloft sample"}}));
   // Written once there is room.
   EXPECT_EQ(manager_->WriteDeferredFile((result_ + "copied.png").c_str()), 0);
   EXPECT_EQ(ReadFile(result_ + "copied.png"), big);
 }
 
+// The cache holds them, so the copy pass writes nothing yet. The update
+// writes from the cached bytes with markers replaced, and the deferred entry
+// goes; the flush writes the others unpatched (zero bytes kept) and leaves
+// their entries.
 TEST_F(CopyFlowTest, CachedFilesAreDeferredThenUpdatedOrFlushed) {
   const std::string skin = CachedSkin();
   AddSkin(skin, {"index.htm", "sub/page.htm", "img/logo.png", "notes.txt"});
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
-  // The cache holds them, so the copy pass writes nothing yet.
   EXPECT_TRUE(ReadTree(result_).empty());
   EXPECT_TRUE(host_.notified.empty());
-
   manager_->AddUpdateFile("index.htm");
   manager_->AddUpdateFile("img/logo.png");
   ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
-  // img/logo.png keeps its zero bytes; sub/page.htm is flushed unpatched.
-  std::map<std::string, std::string> expected = {
-      {"index.htm", ReadTree(kData + "expected").at("index.htm")}};
+  Tree expected = {{"index.htm", ReadFile(kData + "expected/index.htm")}};
   for (const char* name : {"img/logo.png", "sub/page.htm", "notes.txt"})
     expected[name] = ReadFile(skin + name);
   EXPECT_EQ(ReadTree(result_), expected);
-  // An updated file left the deferred map; a flushed one stays in it.
   EXPECT_EQ(manager_->WriteDeferredFile((result_ + "index.htm").c_str()), 1);
   EXPECT_EQ(manager_->WriteDeferredFile((result_ + "sub/page.htm").c_str()), 0);
 }
@@ -307,9 +297,7 @@ TEST_F(CopyFlowTest, HostThatStopsSkipsTheFlush) {
   manager_->AddUpdateFile("index.htm");
   host_.keep_going = false;
   ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
-  const auto written = ReadTree(result_);
-  ASSERT_EQ(written.size(), 1u);
-  EXPECT_EQ(written.begin()->first, "index.htm");
+  EXPECT_EQ(ReadTree(result_), (Tree{{"index.htm", ReadFile(kData + "expected/index.htm")}}));
 }
 
 TEST_F(CopyFlowTest, DeferredDestinationKeepsItsSpelling) {
@@ -318,43 +306,43 @@ TEST_F(CopyFlowTest, DeferredDestinationKeepsItsSpelling) {
   AddSkin(skin, {"Mixed/Case.HTM"}, false);
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
   ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
-  EXPECT_EQ(ReadFile(result_ + "Mixed/Case.HTM"), "<p>mixed</p>");
-  EXPECT_FALSE(Exists(result_ + "mixed/case.htm"));
+  EXPECT_EQ(ReadTree(result_), (Tree{{"Mixed/Case.HTM", "<p>mixed</p>"}}));
 }
 
 TEST_F(CopyFlowTest, CopyTemplateFileFindsNamesIgnoringCaseAndSlashes) {
   const std::string skin = OutsideSkin();
   AddSkin(skin, {"index.htm", "sub/page.htm"});
-  Text out;
-  EXPECT_EQ(copier_->CopyTemplateFile("SUB\\PAGE.HTM", out), 0);
+  HostString out;
+  EXPECT_EQ(copier_->CopyTemplateFile("SUB\\PAGE.HTM", &out), 0);
   EXPECT_EQ(out.text(), Result("sub/page.htm"));
   EXPECT_EQ(ReadFile(result_ + "sub/page.htm"), ReadFile(skin + "sub/page.htm"));
 
   // The copy pass does not copy it again.
   host_.Forget();
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
-  EXPECT_EQ(host_.notified, std::vector<std::string>{Result("index.htm")});
+  EXPECT_EQ(host_.notified, Texts{Result("index.htm")});
 
   // Already copied: the search goes on, asking the host after each entry.
-  out.get()->Empty();
+  out.Empty();
   host_.Forget();
-  EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", out), 1);
+  EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", &out), 1);
   EXPECT_EQ(out.text(), "");
   EXPECT_EQ(host_.continue_questions, 2);
 
   // An explicit destination copies again and leaves `out` and the host alone.
   const std::string elsewhere = library_.Folder() + "/elsewhere/copy.htm";
-  out.get()->SetText(elsewhere.c_str());
+  out.SetText(elsewhere.c_str());
   host_.Forget();
-  EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", out), 0);
+  EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", &out), 0);
   EXPECT_EQ(ReadFile(elsewhere), ReadFile(skin + "sub/page.htm"));
+  EXPECT_EQ(out.text(), elsewhere);
   EXPECT_TRUE(host_.notified.empty());
 
   // A host that says stop ends the search with 0.
-  out.get()->Empty();
+  out.Empty();
   host_.keep_going = false;
-  EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", out), 0);
-  EXPECT_EQ(copier_->CopyTemplateFile("unknown.htm", out), 1);
+  EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", &out), 0);
+  EXPECT_EQ(copier_->CopyTemplateFile("unknown.htm", &out), 1);
 }
 
 }  // namespace

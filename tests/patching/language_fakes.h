@@ -1,5 +1,6 @@
-// Count-tracking fakes for the statement-language tests, living on the
-// stack: a resolver driven by a lambda, and a manager session.
+// What the statement-language tests share: a resolver of the test's own,
+// driven by a lambda, and a manager run as a host runs one, whose values
+// come back in string objects of the host's own making.
 #ifndef QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 #define QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 
@@ -7,25 +8,27 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/host_string.h"
 #include "quenloft/quenloft.h"
 #include "support/codes.h"
 #include "support/listing_resolver.h"
 #include "support/manager_session.h"
 #include "support/messages.h"
-#include "support/text.h"
 
 namespace quenloft_test {
 
+using fixtures::HostString;
 using quenloft::testing::Codes;
-using quenloft::testing::RecordingHost;
-using quenloft::testing::Text;
 using quenloft::testing::Unresolved;
 using quenloft::testing::UnresolvedIn;
 // An object of the test's own; the test holds no reference to it.
 using Counted = quenloft::testing::SelfCounted<ITplUnknown>;
 
+// What a host's string holds until the library writes to it.
+inline constexpr char kUntouched[] = "-";
+
 // Answers the names it lists with on_resolve (refusing without one), and
-// ITplResolverEx when extended is set.
+// ITplResolverEx with query_answer when extended is set.
 class TestResolver final : public quenloft::testing::ListingResolver, public ITplResolverEx {
  public:
   explicit TestResolver(std::vector<std::string> names) : ListingResolver(std::move(names), 0) {}
@@ -49,12 +52,9 @@ class TestResolver final : public quenloft::testing::ListingResolver, public ITp
   int32_t QL_CALL Reserved5() override { return 0; }
   int32_t QL_CALL Reserved6() override { return 0; }
   int32_t QL_CALL MapText(ICvoString* out, const char* text) override {
-    mapped.emplace_back(text);
-    out->SetText(("mapped:" + std::string(text)).c_str());
-    return 0;
+    return out->SetText(("mapped:" + std::string(text)).c_str());
   }
-  int32_t QL_CALL QueryMacro(ICvoString* out, const char* macro_text) override {
-    queried.emplace_back(macro_text);
+  int32_t QL_CALL QueryMacro(ICvoString* out, const char*) override {
     out->SetText(query_answer.c_str());
     return 7;  // any result: the manager does not look at it
   }
@@ -63,24 +63,34 @@ class TestResolver final : public quenloft::testing::ListingResolver, public ITp
   std::function<int32_t(ITplMacroCall*)> on_resolve;
   bool extended = false;
   std::string query_answer;
-  std::vector<std::string> queried;
-  std::vector<std::string> mapped;
 };
 
-// A manager created through the export, initialised with a recording host;
-// the New... objects come through its ITplMacroServices, one reference each.
+// A manager created through the export and initialised with a recording
+// host; the New... objects come through its ITplMacroServices, one
+// reference each.
 class ManagerUnderTest : public quenloft::testing::ManagerSession {
  public:
   ManagerUnderTest() { Open(); }
 
+  // A statement's result, written whatever became of it.
   std::string Resolve(const char* text) {
-    Text out;
-    manager->ResolveMacroText(text, out);
+    HostString out(kUntouched);
+    manager->ResolveMacroText(text, &out);
     return out.text();
   }
+  // An expression's value; kUntouched when it failed.
   std::string Evaluate(const char* text, ITplUnknown* owner = nullptr) {
-    Text out;
-    manager->EvaluateExpressionIn(text, owner, out);
+    HostString out(kUntouched);
+    manager->EvaluateExpressionIn(text, owner, &out);
+    return out.text();
+  }
+  // The text patched as a file of that name.
+  std::string Patch(const char* name, const char* text) {
+    ITplPatchedFile* file = NewFile(name);
+    file->SetText(text);
+    HostString out(kUntouched);
+    EXPECT_EQ(file->Patch(&out), 0);
+    EXPECT_EQ(file->Release(), 0);
     return out.text();
   }
   ITplPatchedFile* NewFile(const char* name) {

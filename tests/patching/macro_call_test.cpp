@@ -6,94 +6,72 @@
 namespace quenloft_test {
 namespace {
 
-// A new text clears the result; a refused one keeps everything.
-TEST(MacroCallTest, ValueFollowsResultAndAssignment) {
-  const struct {
-    const char* text;
-    const char* result;  // null: none set
-    const char* value;
-  } cases[] = {
-      {"Name.Member", nullptr, "Name.Member"}, {"Name", "x", "x"},
-      {"Name", "", ""},                        {"t = Name", "x", ""},
-      {"t = Name", nullptr, "t = Name"},
-  };
-  ManagerUnderTest m;
-  for (const auto& c : cases) {
-    ITplMacroCall* call = m.NewCall(c.text);
-    if (c.result != nullptr) call->SetResult(c.result);
-    Text value;
-    value.get()->SetText("stale");
-    EXPECT_EQ(call->GetValue(value), 0);
-    EXPECT_EQ(value.text(), c.value) << c.text;
-    EXPECT_EQ(call->SetText(""), 1);
-    EXPECT_EQ(call->GetResult(value), c.result != nullptr ? 0 : 1);
-    call->SetText("other");
-    EXPECT_EQ(call->GetResult(value), 1);
-    call->Release();
-  }
-}
-
-TEST(MacroCallTest, ResultObjectKeepsOneReference) {
+// The value: the statement without a result, nothing for an answered
+// assignment, else the result. A new text clears result and result object;
+// a refused one keeps everything. One reference is kept, to the last object.
+TEST(MacroCallTest, ValueResultAndResultObject) {
   ManagerUnderTest m;
   Counted first(0), second(0);
-  ITplMacroCall* call = m.NewCall("a");
+  ITplMacroCall* call = m.NewCall("t = Name.Member");
+  const auto value = [&] {
+    HostString out("stale");
+    EXPECT_EQ(call->GetValue(&out), 0);
+    return out.text() + "|";
+  };
+  std::string values = value();
+  call->SetResult("x");
+  values += value();
   call->SetResultObject(&first);
   call->SetResultObject(&second);
-  EXPECT_EQ(first.count() * 10 + second.count(), 1);
-  ITplUnknown* out = nullptr;
-  EXPECT_EQ(call->GetResultObject(&out), 0);
-  EXPECT_EQ(out, &second);
-  out->Release();
-  call->SetText("b");  // clears the object as well
+  EXPECT_EQ(Codes({call->SetText(""), call->SetText(nullptr), first.count(), second.count()}),
+            "1,1,0,1");
+  call->SetText("Name");
+  values += value();
   EXPECT_EQ(second.count(), 0);
-  EXPECT_EQ(call->GetResultObject(&out), 1);
+  call->SetResult("x");
+  values += value();
+  EXPECT_EQ(values, "t = Name.Member||Name|x|");
+  HostString result;
+  ITplUnknown* object = &first;
+  EXPECT_EQ(Codes({call->GetResult(&result), call->GetResultObject(&object)}), "0,1");
+  EXPECT_EQ(object, nullptr);
   call->SetResultObject(&first);
-  EXPECT_EQ(call->Release(), 0);
-  EXPECT_EQ(first.count(), 0);
+  EXPECT_EQ(Codes({call->GetResultObject(&object), first.count()}), "0,2");
+  EXPECT_EQ(object, &first);
+  object->Release();
+  EXPECT_EQ(Codes({call->Release(), first.count()}), "0,0");
 }
 
 // A clone keeps the text and the context; an index out of range leaves the
-// string alone.
+// string alone; without an owner there is neither context nor container.
 TEST(MacroCallTest, ContextContainerCloneAndArguments) {
   ManagerUnderTest m;
   ITplPatchedFile* page = m.NewFile("page.htm");
-  ITplExpression* expression = nullptr;
-  m.services->CreateExpression(&expression, page);
+  ITplExpression* expression = m.NewExpression("", page);
   ITplMacroCall* call = m.NewCall("F(a, b)", expression);
-
-  ITplUnknown* container = nullptr;
-  EXPECT_EQ(call->GetContainer(&container), 0);
-  EXPECT_EQ(container, page);
-  container->Release();
-
   ITplMacroCall* clone = nullptr;
-  EXPECT_EQ(call->Clone(&clone), 0);
-  ASSERT_NE(clone, call);
-  Text s;
-  clone->GetArg(1, s);
-  EXPECT_EQ(s.text(), "b");
-  s.get()->SetText("kept");
-  for (int32_t index : {2, -1, -2147483647 - 1}) {
-    EXPECT_EQ(clone->GetArg(index, s), 1) << index;
-    EXPECT_EQ(s.text(), "kept");
-  }
+  ITplUnknown* container = nullptr;
   ITplExpression* context = nullptr;
-  EXPECT_EQ(clone->GetContext(&context), 0);
+  EXPECT_EQ(Codes({call->Clone(&clone), call->GetContainer(&container),
+                   clone->GetContext(&context)}),
+            "0,0,0");
+  EXPECT_NE(clone, call);
+  EXPECT_EQ(container, page);
   EXPECT_EQ(context, expression);
-  context->Release();
-  EXPECT_EQ(clone->Release(), 0);
-  call->Release();
-  EXPECT_EQ(expression->Release(), 0);
-  EXPECT_EQ(page->Release(), 0);
+  HostString s;
+  clone->GetArg(1, &s);
+  for (int32_t index : {2, -1, -2147483647 - 1}) EXPECT_EQ(clone->GetArg(index, &s), 1) << index;
+  EXPECT_EQ(s.text(), "b");
+  EXPECT_EQ(Codes({container->Release(), context->Release(), clone->Release(), call->Release(),
+                   expression->Release(), page->Release()}),
+            "1,1,0,0,0,0");
 
-  // Without an owner there is neither, and the out-pointer is cleared.
   ITplMacroCall* orphan = m.NewCall("a");
   context = expression;
-  EXPECT_EQ(orphan->GetContext(&context), 1);
+  EXPECT_EQ(Codes({orphan->GetContext(&context), orphan->GetContainer(&container),
+                   orphan->QueryInterface(IID_ITplMacroCall, nullptr), orphan->Release()}),
+            Codes({1, 1, TPL_E_INVALIDARG, 0}));
   EXPECT_EQ(context, nullptr);
-  EXPECT_EQ(orphan->GetContainer(&container), 1);
-  EXPECT_EQ(orphan->QueryInterface(IID_ITplMacroCall, nullptr), TPL_E_INVALIDARG);
-  orphan->Release();
 }
 
 }  // namespace

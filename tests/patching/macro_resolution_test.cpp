@@ -1,4 +1,5 @@
-// Resolution of statements through the manager's public interfaces.
+// Statements, expressions and templates resolved through a manager's public
+// interfaces, into string objects of the host's own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,103 +10,114 @@
 namespace quenloft_test {
 namespace {
 
-// Literals need no resolver; a statement without a name is neither
-// resolved nor reported.
-TEST(MacroResolution, LiteralsAndNamelessStatements) {
+// One manager runs the rows in order, so a row may read what one before it
+// assigned. "expr" rows evaluate an expression, "stmt" rows resolve one
+// statement, and rows with a file name patch a text as that file.
+TEST(MacroResolution, TemplatesAsTabled) {
+  TestResolver quiet({"Quiet"}), refusing({"No"}), throwing({"Boom"});
+  quiet.on_resolve = [](ITplMacroCall*) { return 0; };
+  throwing.on_resolve = [](ITplMacroCall*) -> int32_t { throw std::runtime_error("boom"); };
+  const auto u = [](auto... statements) { return (Unresolved(statements) + ...); };
   const struct {
+    const char* where;
     const char* text;
     const char* value;
+    std::string messages;
   } cases[] = {
-      {"\"abc\"", "abc"}, {"'a\\%b'", "a%b"}, {"'a\\'b'", "a'b"}, {"  'x y'  ", "x y"},
-      {"'\"q\"'", "\"q\""}, {"Output(x = 1)", ""}, {"=", ""},     {"  ", ""},
+      // ";" splits outside quotes; an escape pair is stepped over whole and
+      // then removed outside quotes; every statement is trimmed. A statement
+      // nobody answers is reported, the others still run, and the failed
+      // expression leaves the host's string alone.
+      {"expr", "'a';'b'", "ab", ""},
+      {"expr", "x\\'y;z", kUntouched, u("x'y", "z")},
+      {"expr", "a\\;b;c", kUntouched, u("a\\", "b", "c")},  // "\;" is no pair
+      {"expr", "  a ;\t b ;; c  ", kUntouched, u("a", "b", "c")},
+      {"expr", "50\\% ; a\\\\b", kUntouched, u("50%", "a\\b")},
+      {"expr", "\\q \\\\\\%; \\", kUntouched, u("\\q \\%", "\\")},  // q is not escapable
+      {"expr", "'a\\'b;c'", "a'b;c", ""},  // an escaped quote keeps the quote open
+      {"expr", "\"a';\";'b'", "a';b", ""},
+      {"expr", "'open; never closed", "'open; never closed", ""},
+      // Five bytes as given, before trimming, or the text is not parsed.
+      {"expr", "abcd", kUntouched, ""},
+      {"expr", "   a ", kUntouched, u("a")},
+      {"expr", "  ;  ; ", "", ""},
+      // Literals need no resolver; a statement without a name is neither
+      // resolved nor reported.
+      {"stmt", "\"abc\"", "abc", ""},
+      {"stmt", "  'x y'  ", "x y", ""},
+      {"stmt", "'\"q\"'", "\"q\"", ""},
+      {"stmt", "Output(x = 1)", "", ""},
+      {"stmt", "x.y = 'v'", "", ""},
+      {"stmt", "=", "", ""},
+      // Resolvers by name, with case: one answers without a result (in an
+      // expression the statement's own text), one refuses, one throws.
+      {"stmt", "Quiet", "", ""},
+      {"expr", "Quiet.member", "Quiet.member", ""},
+      {"stmt", "quiet", "", u("quiet")},
+      {"stmt", "No", "", u("No")},
+      {"stmt", "Boom(1)", "", u("Boom(1)")},
+      // An assignment yields nothing; its variable lives as long as the
+      // scope its name's ending chooses: no ending, the expression's.
+      {"expr", "t = 'Hello'", "", ""},
+      {"expr", "t = 'v'; t", "v", ""},
+      {"expr", "t ;  ", kUntouched, u("t")},
+      {"expr", "Nobody; seen$$ = 'yes'", kUntouched, u("Nobody")},
+      {"expr", "'<'; seen$$; '>'", "<yes>", ""},
+      // "+" before "=" appends; the target is trimmed before the "+".
+      {"expr", "total$$ = 'a'; total$$+ = 'b'; total$$ \t+ = 'c'; fresh$$+ = 'x'", "", ""},
+      {"expr", "total$$; fresh$$", "abcx", ""},
+      // Outside an expression only globals land; the result comes back.
+      {"stmt", "local = 'v'", "v", ""},
+      {"stmt", "file$ = 'v'", "v", ""},
+      {"stmt", "kept$$ = 'v'", "v", ""},
+      {"stmt", "local", "", u("local")},
+      {"stmt", "file$", "", u("file$")},
+      {"stmt", "kept$$", "v", ""},
+      // Files: the markers of their type and "%%%" everywhere. A marker too
+      // short to evaluate, or one that fails, stays as written.
+      {"page.htm", "<h1><!--%title$$%--></h1>", "<h1>Quenloft</h1>", ""},
+      {"page.txt", "<h1><!--%title$$%--></h1>%%%title$$%%%", "<h1><!--%title$$%--></h1>Quenloft",
+       ""},
+      {"style.css", "/*%'a;b'%*/ /*%'x';'y'%*/", "a;b xy", ""},
+      {"setup.ini", "name=;%title$$%;\n", "name=Quenloft\n", ""},
+      {"page.txt", "%%%abc%%%", "%%%abc%%%", ""},
+      {"page.htm", "<!--%a %%%title$$%%%", "<!--%a Quenloft", ""},
+      {"C:\\out\\page.htm", "a<!--%Nothing.Here%-->b", "a<!--%Nothing.Here%-->b",
+       UnresolvedIn("Nothing.Here", "C:\\out\\page.htm")},
+      {"page.htm", "<!--%f$ = 'v'%-->[<!--% f$  %-->]<!--%t$='Hello'%--><!--%t$%-->",
+       "[v]<!--%t$%-->", ""},
+      {"page.htm", "<!--%n='one';n%-->|<!--%n='two'%-->", "one|", ""},
+      // The first "$$" or "$" must be the ending: a$b$$ is global, y$ the
+      // file's, and the others the expression's.
+      {"a.htm", "<!--%a$b$$ = 'g'; y$ = 'f'; a$$$ = 'e'; a$$b$ = 'e'; $$ = 'e'; a$$$%-->"
+                "[<!--%  y$  %-->]<!--%a$$$;%-->",
+       "e[f]<!--%a$$$;%-->", UnresolvedIn("a$$$", "a.htm")},
+      {"b.htm", "<!--%'['; a$b$$; ']'%--><!--%y$;a$$$%-->", "[g]<!--%y$;a$$$%-->",
+       UnresolvedIn("y$", "b.htm") + UnresolvedIn("a$$$", "b.htm")},
+      {"expr", "a$$b$; $$ ;", kUntouched, u("a$$b$", "$$")},
   };
-  ManagerUnderTest m;
-  for (const auto& c : cases) EXPECT_EQ(m.Resolve(c.text), c.value) << c.text;
-  EXPECT_TRUE(m.host.outputs.empty());
-}
-
-// A resolver that answers without a result gives the empty text (in an
-// expression, the statement's own text); one that refuses or throws is
-// reported.
-TEST(MacroResolution, ResolverAnswersWithoutResultRefusesOrThrows) {
-  TestResolver silent({"Quiet"}), refusing({"No"}), throwing({"Boom"});
-  silent.on_resolve = [](ITplMacroCall*) { return 0; };
-  throwing.on_resolve = [](ITplMacroCall*) -> int32_t { throw std::runtime_error("boom"); };
   {
     ManagerUnderTest m;
-    for (TestResolver* r : {&silent, &refusing, &throwing}) m.manager->AddResolver(r);
-    // By the statement's name, with case.
+    for (TestResolver* r : {&quiet, &refusing, &throwing}) m.manager->AddResolver(r);
+    m.SetGlobal("title$$", "Quenloft");
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.where) + ": " + c.text);
+      m.host.Forget();
+      const std::string where = c.where;
+      EXPECT_EQ(where == "expr"   ? m.Evaluate(c.text)
+                : where == "stmt" ? m.Resolve(c.text)
+                                  : m.Patch(c.where, c.text),
+                c.value);
+      EXPECT_EQ(m.host.AllOutput(), c.messages);
+    }
+    // A statement's name picks its resolver, which is not asked.
+    const int resolved = quiet.resolve_calls;
     EXPECT_EQ(Codes({m.manager->HasResolverFor(" x = Quiet.m(1)"),
                      m.manager->HasResolverFor("quiet")}),
               "0,1");
-    Text out;
-    out.get()->SetText("before");
-    EXPECT_EQ(m.manager->ResolveMacroText("Quiet", out), 0);
-    EXPECT_EQ(out.text(), "");
-    EXPECT_EQ(Codes({m.manager->ResolveMacroText("No", out),
-                     m.manager->ResolveMacroText("Boom(1)", out)}),
-              "0,0");
-    EXPECT_EQ(m.Evaluate("Quiet.member"), "Quiet.member");
-    EXPECT_EQ(m.host.outputs, (std::vector<std::string>{Unresolved("No"), Unresolved("Boom(1)")}));
+    EXPECT_EQ(quiet.resolve_calls, resolved);
   }
-  EXPECT_EQ(silent.resolve_calls, 2);  // HasResolverFor resolves nothing
-  EXPECT_EQ(refusing.count() + throwing.count() + silent.count(), 0);
-}
-
-TEST(MacroResolution, MessageNamesTheContainersFile) {
-  Counted other_owner(0);  // an owner that is no patched file
-  ManagerUnderTest m;
-  ITplPatchedFile* page = m.NewFile("C:\\out\\page.htm");
-  EXPECT_EQ(m.Evaluate("Foo.Bar", page), "");  // failed: out untouched
-  EXPECT_EQ(m.Evaluate("Foo.Bar", &other_owner), "");
-  m.Resolve("Foo.Bar");
-  EXPECT_EQ(m.host.outputs,
-            (std::vector<std::string>{UnresolvedIn("Foo.Bar", "C:\\out\\page.htm"),
-                                      Unresolved("Foo.Bar"), Unresolved("Foo.Bar")}));
-  EXPECT_EQ(page->Release(), 0);
-  EXPECT_EQ(other_owner.count(), 0);
-}
-
-enum class Lives { kWithExpression, kWithFile, kWithManager };
-
-// The first "$$" or "$" must be the ending; anything else stays local.
-TEST(MacroResolution, AssignmentScopeFollowsTheEnding) {
-  const struct {
-    const char* statement;
-    Lives lives;
-  } cases[] = {
-      {"a$b$$ = 'v'", Lives::kWithManager}, {"y$ = 'v'", Lives::kWithFile},
-      {"z = 'v'", Lives::kWithExpression},  {"a$$$ = 'v'", Lives::kWithExpression},
-      {"a$$b$ = 'v'", Lives::kWithExpression}, {"$$ = 'v'", Lives::kWithExpression},
-  };
-  for (const auto& c : cases) {
-    ManagerUnderTest m;
-    ITplPatchedFile* page = m.NewFile("page.htm");
-    const std::string statement = c.statement;
-    const std::string name = statement.substr(0, statement.find(' '));
-    // Seen by the next statement; afterwards it lives as long as its scope.
-    EXPECT_EQ(m.Evaluate((statement + ";" + name).c_str(), page), "v") << c.statement;
-    EXPECT_EQ(m.Resolve(name.c_str()) == "v", c.lives != Lives::kWithExpression) << c.statement;
-    EXPECT_EQ(page->Release(), 0);
-    EXPECT_EQ(m.Resolve(name.c_str()) == "v", c.lives == Lives::kWithManager) << c.statement;
-  }
-}
-
-TEST(MacroResolution, AppendTrimsTheTargetAndWithoutContextOnlyGlobalsLand) {
-  ManagerUnderTest m;
-  EXPECT_EQ(m.Evaluate("total$$ = 'a'; total$$+ = 'b'; total$$ \t+ = 'c'"), "");
-  m.Evaluate("fresh$$+ = 'x'");
-  EXPECT_EQ(m.Resolve("total$$") + "|" + m.Resolve("fresh$$"), "abc|x");
-
-  Text out;
-  EXPECT_EQ(Codes({m.manager->ResolveMacroText("local = 'v'", out),
-                   m.manager->ResolveMacroText("file$ = 'v'", out),
-                   m.manager->HasResolverFor("local"), m.manager->HasResolverFor("file$"),
-                   m.manager->ResolveMacroText("kept$$ = 'v'", out)}),
-            "0,0,1,1,0");
-  EXPECT_EQ(out.text(), "v");  // ResolveMacroText gives the result itself
-  EXPECT_EQ(m.Resolve("kept$$"), "v");
-  EXPECT_TRUE(m.host.outputs.empty());
+  EXPECT_EQ(quiet.count() + refusing.count() + throwing.count(), 0);
 }
 
 // The scope class behind every scope, through the manager's own.
@@ -140,29 +152,26 @@ TEST(MacroResolution, ScopeStoresAppendsRemovesAndClears) {
   scope->Release();
 }
 
+// QueryMacro asks the extended interface of the statement's resolver;
+// QueryAndMapMacro maps a non-empty answer with it.
 TEST(MacroResolution, QueryMacroAsksTheExtendedInterface) {
   TestResolver ex({"Ext"}), plain({"Plain"});
   ex.extended = true;
-  ex.query_answer = "q";
   {
     ManagerUnderTest m;
     m.manager->AddResolver(&ex);
     m.manager->AddResolver(&plain);
-    const auto ask = [&](auto query, const char* text) {
-      Text out;
-      const int32_t result = (m.copier->*query)(text, out);
-      return std::to_string(result) + ":" + out.text();
-    };
-    const auto query = &ITplFileCopier::QueryMacro;
-    const auto map = &ITplFileCopier::QueryAndMapMacro;
-    EXPECT_EQ(ask(query, "Ext.a(1)"), "0:q");
-    EXPECT_EQ(ask(map, "Ext.a(1)"), "0:mapped:q");
-    EXPECT_EQ(ex.queried, (std::vector<std::string>{"Ext.a(1)", "Ext.a(1)"}));
-    ex.query_answer.clear();  // an empty answer is not mapped
-    EXPECT_EQ(ask(map, "Ext"), "1:");
-    EXPECT_EQ(ask(query, "Plain"), "1:");
-    EXPECT_EQ(ask(query, "Nobody"), "1:");
-    EXPECT_EQ(ex.mapped.size(), 1u);
+    std::string results;
+    for (const char* answer : {"q", ""}) {
+      ex.query_answer = answer;
+      for (const char* text : {"Ext.a(1)", "Plain", "Nobody"}) {
+        HostString queried(kUntouched), mapped(kUntouched);
+        results += Codes({m.copier->QueryMacro(text, &queried),
+                          m.copier->QueryAndMapMacro(text, &mapped)}) +
+                   ":" + queried.text() + ":" + mapped.text() + " ";
+      }
+    }
+    EXPECT_EQ(results, "0,0:q:mapped:q 1,1:-:- 1,1:-:- 0,1::- 1,1:-:- 1,1:-:- ");
   }
   EXPECT_EQ(ex.count() + plain.count(), 0);
 }
@@ -191,29 +200,6 @@ TEST(MacroResolution, NestingIsBounded) {
     EXPECT_EQ(m.host.outputs, (std::vector<std::string>(run + 1, Unresolved("Loop"))));
   }
   m.manager->RemoveResolver(&loop);
-}
-
-TEST(MacroResolution, ReferencesComeBack) {
-  RecordingHost host(0);
-  TestResolver resolver({"A", "B"});
-  resolver.on_resolve = [](ITplMacroCall* call) { return call->SetResult("r"); };
-  {
-    ITplManager* manager = nullptr;
-    CreateTemplateManagerInstance(&manager);
-    ITplFileCopier* copier = nullptr;
-    manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier));
-    copier->Initialize(&host);
-    manager->AddResolver(&resolver);
-    EXPECT_EQ(resolver.count(), 2);  // one per name
-    Text out;
-    manager->EvaluateExpression("A; x = A; q$$ = B", out);
-    EXPECT_EQ(out.text(), "r");
-    copier->Release();
-    // No Terminate: the manager gives everything back when it goes.
-    EXPECT_EQ(manager->Release(), 0);
-  }
-  EXPECT_EQ(host.count(), 0);
-  EXPECT_EQ(resolver.count(), 0);
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
-// End-to-end tests of the quenloft binary: the sample skin against its
-// golden output, eval and check, exit codes, bad arguments and Ctrl-C.
+// The quenloft binary end to end: the golden cases of tests/data/tool, then
+// eval, exit codes, bad arguments, failed writes, leftovers and Ctrl-C.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <chrono>
 #include <filesystem>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "tool/run_tool.h"
@@ -14,251 +15,167 @@ namespace tool_test {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::ScratchFolder;
+using Names = std::vector<std::string>;
 
-const fs::path kSourceDir = QUENLOFT_SOURCE_DIR;
-const fs::path kSampleSkin = kSourceDir / "examples/skins/default";
-const fs::path kGolden = kSourceDir / "tests/data/sample-skin-golden";
+const std::string kSource = QUENLOFT_SOURCE_DIR;
+const std::string kCases = kSource + "/tests/data/tool/";
 
-// A golden file as this platform's tool writes it. On Windows `Transform`
-// goes through MSXML, whose output puts no blank line after the contents
-// list that libxslt's has.
-std::string Golden(const std::string& name) {
-  std::string text = ReadFile(kGolden / name);
-#ifdef _WIN32
-  if (name == "index.htm") {
-    text = std::regex_replace(text, std::regex("</ul>\n\n</nav>"), "</ul>\n</nav>");
+// Replaces every `from` in text by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
   }
-#endif
   return text;
 }
 
-// The arguments, then the values the golden output was made with.
-std::vector<std::string> WithGoldenValues(std::vector<std::string> args) {
-  args.insert(args.end(), {"--set", "Title=Sample help", "--set", "Accent=teal", "--set",
-                           "TopicCount=3", "--set", "Edition=2nd-ed", "--set", "ShowIndex=yes",
-                           "--var", "company$$=Example & Co"});
-  return args;
+// Each folder of tests/data/tool is a case: `args` holds the command line,
+// one argument a line, where @CASE@ stands for the case's folder, @OUT@ for
+// a fresh output folder and @SOURCE@ for the source tree; a blank line
+// begins another run that must give the same result. `exit`, `stdout` and
+// `stderr` hold what the tool gives, with those paths written the same way
+// and times as "T"; `expected` holds the output folder afterwards (none:
+// nothing is written there). Nothing in the case's folder is written.
+TEST(ToolGolden, EveryCaseGivesItsOutput) {
+  size_t runs = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(kCases)) {
+    if (!entry.is_directory()) continue;
+    const std::string folder = entry.path().generic_string();
+    SCOPED_TRACE(folder);
+    const fixtures::Tree before = ReadTree(folder);
+    fixtures::Tree expected = ReadTree(folder + "/expected");
+#ifdef _WIN32
+    // MSXML's serialisation puts no blank line after the contents list.
+    for (auto& [name, bytes] : expected) bytes = Replaced(bytes, "</ul>\n\n</nav>", "</ul>\n</nav>");
+#endif
+    std::istringstream lines(ReadFile(folder + "/args") + "\n");
+    std::vector<std::string> args;
+    for (std::string line; std::getline(lines, line);) {
+      if (!line.empty()) {
+        args.push_back(line);
+        continue;
+      }
+      if (args.empty()) continue;
+      ScratchFolder out;
+      const std::pair<std::string, std::string> paths[] = {
+          {"@OUT@", out.path()}, {"@CASE@", folder}, {"@SOURCE@", kSource}};
+      for (std::string& arg : args) {
+        for (const auto& [name, path] : paths) arg = Replaced(arg, name, path);
+      }
+      const auto normalized = [&](std::string text) {
+        for (const auto& [name, path] : paths) text = Replaced(text, path, name);
+        text = std::regex_replace(text, std::regex("[0-9.]+ ms"), "T ms");
+        return std::regex_replace(text, std::regex("\"milliseconds\":[0-9.]+"), "\"milliseconds\":T");
+      };
+      const ToolRun run = RunTool(args);
+      EXPECT_EQ(std::to_string(run.exit_code) + "\n", ReadFile(folder + "/exit")) << run.err;
+      EXPECT_EQ(normalized(run.out), ReadFile(folder + "/stdout"));
+      EXPECT_EQ(normalized(run.err), ReadFile(folder + "/stderr"));
+      fixtures::Tree written = ReadTree(out.path());
+      for (auto& [name, bytes] : written) bytes = normalized(bytes);
+      EXPECT_EQ(written, expected);
+      args.clear();
+      ++runs;
+    }
+    EXPECT_EQ(ReadTree(folder), before);
+  }
+  EXPECT_GE(runs, 10u);
 }
 
 struct Case {
   std::vector<std::string> args;
   int exit_code;
-  std::string out;       // all of stdout
+  const char* out;       // all of stdout; null: not looked at
   std::string err_part;  // a part of stderr
 };
 
-void ExpectRun(const Case& c) {
-  SCOPED_TRACE(c.args.size() > 1 ? c.args[1] : "");
-  const ToolRun run = RunTool(c.args);
-  EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
-  EXPECT_EQ(run.out, c.out);
-  EXPECT_NE(run.err.find(c.err_part), std::string::npos) << run.err;
-}
-
-TEST(ToolBuild, SampleSkinMatchesGoldenOutput) {
-  // The stock skin beside the library (no SKIN argument) and the sample skin
-  // named by its source folder give the same output.
-  for (const std::string& skin : {std::string(), kSampleSkin.string()}) {
-    SCOPED_TRACE(skin.empty() ? "stock skin" : skin);
-    TempFolder out;
-    std::vector<std::string> args = {"build"};
-    if (!skin.empty()) args.push_back(skin);
-    args.insert(args.end(), {"-o", out.str(), "--strict"});
-    const ToolRun run = RunTool(WithGoldenValues(args));
-    ASSERT_EQ(run.exit_code, 0) << run.err;
-    // Without a terminal, progress is a line of dots: one per percent.
-    EXPECT_EQ(run.err, std::string(100, '.') + "\n");
-    EXPECT_NE(run.out.find("11 files copied, 10 patched, 0 unresolved macros, 0 failures"),
-              std::string::npos)
-        << run.out;
-    const std::vector<std::string> names = ListFiles(kGolden);
-    ASSERT_FALSE(names.empty());
-    EXPECT_EQ(names, ListFiles(out.path()));
-    for (const std::string& name : names)
-      EXPECT_EQ(Golden(name), ReadFile(out.path() / name)) << name;
+void ExpectRuns(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.empty() ? "no command" : c.args[0] + " " + c.args.back());
+    const ToolRun run = RunTool(c.args);
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+    if (c.out != nullptr) {
+      EXPECT_EQ(run.out, c.out);
+    }
+    EXPECT_NE(run.err.find(c.err_part), std::string::npos) << run.err;
   }
-  ExpectRun({WithGoldenValues({"check", kSampleSkin.string()}), 0, "", ""});
-}
-
-TEST(ToolBuild, FolderValuesEndWithASeparator) {
-  TempFolder work;
-  const fs::path skin = work.path() / "skin";
-  WriteFile(skin / "f.htm",
-            "<!--%System.SourceFolderName%-->|<!--%System.ResultFolderName%-->|"
-            "<!--%System.RootFolderName%-->");
-  const std::string s = skin.generic_string() + "/";
-  const std::string out = (work.path() / "site/part").generic_string() + "/";
-  const std::string site = (work.path() / "site").generic_string() + "/";
-  const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{}, s + "|" + out + "|" + out},
-      {{"--root", work.str() + "/site/part/.."}, s + "|" + out + "|" + site},
-      {{"--set", "RootFolderName=R"}, s + "|" + out + "|R"},
-  };
-  for (const auto& [extra, expected] : cases) {
-    std::vector<std::string> args = {"build", skin.string(), "-o", out};
-    args.insert(args.end(), extra.begin(), extra.end());
-    const ToolRun run = RunTool(args);
-    ASSERT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(ReadFile(fs::path(out) / "f.htm"), expected);
-  }
-}
-
-TEST(ToolBuild, PatchGlobsAndJsonSummary) {
-  TempFolder skin;
-  WriteFile(skin.path() / "a.htm", "<!--%Concat('x', 'y')%--> <!--%Nope(1)%-->");
-  WriteFile(skin.path() / "b.txt", "%%%Concat('t')%%%");
-  WriteFile(skin.path() / "c.bin", "raw");
-  TempFolder out;
-  const ToolRun run = RunTool({"build", skin.str(), "-o", out.str(), "--json", "--patch", "*.txt"});
-  ASSERT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(std::regex_replace(run.out, std::regex("\"milliseconds\":[0-9.]+"), "\"ms\":0"),
-            "{\"skin\":\"" + skin.str() + "/\",\"output\":\"" + out.str() +
-                "/\",\"files_copied\":3,\"files_patched\":2,\"unresolved_macros\":1,"
-                "\"failures\":0,\"ms\":0,\"interrupted\":false,\"exit_code\":0}\n");
-  EXPECT_EQ(ReadFile(out.path() / "a.htm"), "xy <!--%Nope(1)%-->");
-  EXPECT_EQ(ReadFile(out.path() / "b.txt"), "t");
-  EXPECT_EQ(ReadFile(out.path() / "c.bin"), "raw");
 }
 
 TEST(ToolEval, ValuesAndExitCodes) {
-  const Case cases[] = {
+  const std::string values = kCases + "values-files/";
+  ExpectRuns({
       {{"eval", "x = 'World'; Concat('Hello, ', x)"}, 0, "Hello, World\n", ""},
       {{"eval", "System.Title", "--set", "Title=T"}, 0, "T\n", ""},
       {{"eval", "System.Title", "--set", "System.Title=U"}, 0, "U\n", ""},
+      {{"eval", "System.system.T", "--set", "system.T=V"}, 0, "V\n", ""},  // names keep case
       {{"eval", "Concat(who$$, '!')", "--var", "who$$=Bob"}, 0, "Bob!\n", ""},
+      // --set comes after --values and wins.
+      {{"eval", "Concat(System.Title)", "--values", values + "system.values", "--set", "Title=O"},
+       0, "O\n", ""},
       {{"eval", "NoSuch(1)"}, 1, "", "Template Error: can not resolve macro: NoSuch(1)"},
       // Resolved without a value: its own text, and no message.
       {{"eval", "System.NoSuchValue"}, 0, "System.NoSuchValue\n", ""},
       {{"eval", "abc"}, 1, "", "shorter than 5 bytes"},
       {{"eval", "Concat('a')", "--set", "Title"}, 2, "", "bad --set \"Title\""},
       {{"eval", "Concat('a')", "--var", "=x"}, 2, "", "bad --var \"=x\""},
-      {{"eval", "--json", "Concat('a\"', 'b')"},
-       0,
+      {{"eval", "Concat('a')", "--values", values + "bad.values"}, 2, "",
+       "bad.values:3: expected NAME=VALUE, got \"no sign here\""},
+      {{"eval", "Concat('a')", "--vars", values + "bad.vars"}, 2, "",
+       "bad.vars:2: expected NAME=VALUE or NAME<TAB>VALUE, got \"\tvalue\""},
+      {{"eval", "--json", "Concat('a\"', 'b')"}, 0,
        "{\"expression\":\"Concat('a\\\"', 'b')\",\"resolved\":true,\"value\":\"a\\\"b\","
-       "\"messages\":[]}\n",
-       ""},
-      {{"eval", "--json", "Nope(1)"},
-       1,
+       "\"messages\":[]}\n", ""},
+      {{"eval", "--json", "Nope(1)"}, 1,
        "{\"expression\":\"Nope(1)\",\"resolved\":false,\"value\":\"\",\"messages\":"
        "[\"Template Error: can not resolve macro: Nope(1) \"]}\n",  // the host text, space and all
        ""},
-  };
-  for (const Case& c : cases) ExpectRun(c);
-}
-
-TEST(ToolEval, ValuesAndVariablesFromFiles) {
-  TempFolder work;
-  const std::string values = (work.path() / "system.values").string();
-  const std::string vars = (work.path() / "globals.vars").string();
-  WriteFile(values, "# folder of the help project\nTitle=From file\nSystem.Edition=2\n");
-  WriteFile(vars, "who$$\tAnn Lee\nwhat$$=a=b\n");
-  ExpectRun({{"eval", "Concat(System.Title, '/', System.Edition, '/', who$$, '/', what$$)",
-              "--values", values, "--vars", vars},
-             0,
-             "From file/2/Ann Lee/a=b\n",
-             ""});
-  // --set comes after --values and wins.
-  ExpectRun({{"eval", "Concat(System.Title)", "--values", values, "--set", "Title=From option"},
-             0,
-             "From option\n",
-             ""});
+  });
 }
 
 #ifdef QUENLOFT_EXAMPLE_MODULE
 TEST(ToolEval, ResolverModuleBesideTheLibrary) {
   const fs::path module = QUENLOFT_EXAMPLE_MODULE;
-  TempFolder elsewhere;
-  fs::copy_file(module, elsewhere.path() / module.filename());
-  const Case cases[] = {
-      // By file name, and by a path that leads into the library's folder.
+  ScratchFolder elsewhere;
+  fs::copy_file(module, elsewhere / module.filename().string());
+  // By file name, and by a path that leads into the library's folder.
+  ExpectRuns({
       {{"eval", "Counter('a')", "--module", module.filename().string()}, 0, "1\n", ""},
       {{"eval", "x = Counter('a'); Counter('a')", "--module", module.string()}, 0, "2\n", ""},
-      {{"eval", "Counter('a')", "--module", (elsewhere.path() / module.filename()).string()},
-       2,
-       "",
+      {{"eval", "Counter('a')", "--module", elsewhere / module.filename().string()}, 2, "",
        "resolver modules are loaded from the library's folder"},
-  };
-  for (const Case& c : cases) ExpectRun(c);
+  });
 }
 #endif
-
-TEST(ToolCheck, ListsUnresolvedMacrosWithLines) {
-  TempFolder skin;
-  WriteFile(skin.path() / "page.htm",
-            "<p><!--%Concat('ok')%--></p>\n<p><!--%Nope(1)%--></p>\n\n<!--%Nope(1)%-->\n");
-  WriteFile(skin.path() / "sub/style.css", "a{}\nb { color: /*%Missing.Thing%*/; }\n");
-  WriteFile(skin.path() / "notes.txt", "%%%Nope(2)%%%\n");  // not patched by default
-  const std::string shown = skin.str() + "/";
-  ExpectRun({{"check", skin.str()},
-             1,
-             shown + "page.htm:2: can not resolve macro: Nope(1)\n" + shown +
-                 "page.htm:4: can not resolve macro: Nope(1)\n" + shown +
-                 "sub/style.css:2: can not resolve macro: Missing.Thing\n",
-             "2 files checked, 3 unresolved macros"});
-  // Nothing of the skin was written.
-  EXPECT_EQ(ListFiles(skin.path()),
-            (std::vector<std::string>{"notes.txt", "page.htm", "sub/style.css"}));
-
-  const ToolRun with_glob = RunTool({"check", skin.str(), "--patch", "*.txt", "--json"});
-  EXPECT_EQ(with_glob.exit_code, 1);
-  EXPECT_NE(with_glob.out.find("{\"file\":\"" + shown + "notes.txt\",\"line\":1,"),
-            std::string::npos)
-      << with_glob.out;
-}
 
 TEST(ToolBuild, UsageErrorsAndFailures) {
-  TempFolder work;
-  const fs::path skin = work.path() / "skin";
-  WriteFile(skin / "a.htm", "<!--%Nope(1)%-->");
-  WriteFile(work.path() / "plain-file", "x");
-  WriteFile(work.path() / "bad.values", "# comment\nTitle=ok\nno sign here\n");
+  ScratchFolder work;
+  const std::string s = work / "skin", out = work / "out";
+  WriteFile(s + "/a.htm", "<!--%Nope(1)%-->");
+  WriteFile(work / "plain-file", "x");
   // A folder where the copy of a.htm should go makes its update fail.
-  fs::create_directories(work.path() / "blocked/a.htm");
-  const std::string s = skin.string();
-  const std::string out = (work.path() / "out").string();
+  fs::create_directories(work / "blocked/a.htm");
   // The skin by another name.
 #ifdef _WIN32
-  const std::string skin_alias = (work.path() / "SKIN").string();  // letter case is ignored
+  const std::string skin_alias = work / "SKIN";  // letter case is ignored
 #else
-  const std::string skin_alias = (work.path() / "skin-link").string();
-  fs::create_directory_symlink(skin, skin_alias);
+  const std::string skin_alias = work / "skin-link";
+  fs::create_directory_symlink(s, skin_alias);
 #endif
-  const Case cases[] = {
-      {{}, 2, "", "A subcommand is required"},
-      {{"build", "--bogus"}, 2, "", "--bogus"},
-      {{"build", (work.path() / "nope").string(), "-o", out}, 2, "", "skin folder not found"},
-      {{"build", s, "-o", out, "--values", (work.path() / "bad.values").string()},
-       2,
-       "",
-       "bad.values:3:"},
-      {{"build", s, "-o", out, "--vars", "/nonexistent/v"}, 2, "", "cannot read /nonexistent/v"},
-      {{"build", s, "-o", out, "--set", "ResultFolderName=/tmp/"}, 2, "", "is set by the tool"},
-      {{"build", s, "-o", s + "/out"}, 2, "", "lies inside the skin"},
-      {{"build", s, "-o", skin_alias + "/out"}, 2, "", "lies inside the skin"},
-      {{"build", s, "-o", out, "--module", "libnone-such.so"}, 2, "", "did not load"},
-      {{"build", s, "-o", (work.path() / "plain-file/out").string()},
-       1,
-       "",
-       "cannot write to the output folder"},
-      {{"build", s, "-o", (work.path() / "blocked").string()},
-       1,
-       "",
-       "Error: Fail to update Template file"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args.empty() ? "no command" : c.args.back());
-    const ToolRun run = RunTool(c.args);
-    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
-    EXPECT_NE(run.err.find(c.err_part), std::string::npos) << run.err;
-  }
-  // An unresolved macro fails the build only under --strict.
-  for (const bool strict : {false, true}) {
-    std::vector<std::string> args = {"build", s, "-o", out};
-    if (strict) args.push_back("--strict");
-    const ToolRun run = RunTool(args);
-    EXPECT_EQ(run.exit_code, strict ? 1 : 0) << run.err;
-    EXPECT_NE(run.err.find("can not resolve macro: Nope(1)"), std::string::npos) << run.err;
-  }
+  ExpectRuns({
+      {{}, 2, nullptr, "A subcommand is required"},
+      {{"build", "--bogus"}, 2, nullptr, "--bogus"},
+      {{"build", work / "nope", "-o", out}, 2, nullptr, "skin folder not found"},
+      {{"build", s, "-o", out, "--vars", "/nonexistent/v"}, 2, nullptr, "cannot read /nonexistent/v"},
+      {{"build", s, "-o", out, "--set", "ResultFolderName=/tmp/"}, 2, nullptr, "is set by the tool"},
+      {{"build", s, "-o", s + "/out"}, 2, nullptr, "lies inside the skin"},
+      {{"build", s, "-o", skin_alias + "/out"}, 2, nullptr, "lies inside the skin"},
+      {{"build", s, "-o", out, "--module", "libnone-such.so"}, 2, nullptr, "did not load"},
+      {{"build", s, "-o", work / "plain-file/out"}, 1, nullptr, "cannot write to the output folder"},
+      {{"build", s, "-o", work / "blocked"}, 1, nullptr, "Error: Fail to update Template file"},
+      // An unresolved macro fails the build only under --strict.
+      {{"build", s, "-o", out}, 0, nullptr, "can not resolve macro: Nope(1)"},
+      {{"build", s, "-o", out, "--strict"}, 1, nullptr, "can not resolve macro: Nope(1)"},
+  });
 }
 
 #ifndef _WIN32
@@ -266,15 +183,13 @@ TEST(ToolBuild, UsageErrorsAndFailures) {
 // written is reported and counted, the tool exits 1 instead of dying of
 // SIGXFSZ, and no temporary file is left; a build with room then succeeds.
 TEST(ToolBuild, FailedWritesAreReportedAndCounted) {
-  TempFolder skin;
+  ScratchFolder skin, out;
   const std::string big(20 * 1024, 'b');
-  WriteFile(skin.path() / "big.htm", big);                 // copy fails, then update
-  WriteFile(skin.path() / "grows.htm", "<!--%big$$%-->");  // the patched text fails
-  WriteFile(skin.path() / "big.png", big);                 // copy fails, then flush
-  WriteFile(skin.path() / "small.htm", "<!--%Concat('s')%-->");
-  TempFolder out;
-  std::vector<std::string> args = {"build", skin.str(), "-o", out.str()};
-  args.insert(args.end(), {"--var", "big$$=" + big});
+  WriteFile(skin / "big.htm", big);                 // copy fails, then update
+  WriteFile(skin / "grows.htm", "<!--%big$$%-->");  // the patched text fails
+  WriteFile(skin / "big.png", big);                 // copy fails, then flush
+  WriteFile(skin / "small.htm", "<!--%Concat('s')%-->");
+  const Names args = {"build", skin.path(), "-o", out.path(), "--var", "big$$=" + big};
   const ToolRun limited = RunToolWithFileSizeLimit(args, 16 * 1024);
   EXPECT_EQ(limited.exit_code, 1) << limited.err;
   for (const char* name : {"big.htm", "grows.htm", "big.png"}) {
@@ -287,14 +202,13 @@ TEST(ToolBuild, FailedWritesAreReportedAndCounted) {
   EXPECT_NE(limited.out.find("1 file copied, 1 patched, 0 unresolved macros, 3 failures"),
             std::string::npos)
       << limited.out;
-  EXPECT_EQ(ListFiles(out.path()), (std::vector<std::string>{"grows.htm", "small.htm"}));
-  EXPECT_EQ(ReadFile(out.path() / "grows.htm"), "<!--%big$$%-->");  // the copy, unpatched
-
+  // The copy of grows.htm, unpatched.
+  EXPECT_EQ(ReadTree(out.path()),
+            (fixtures::Tree{{"grows.htm", "<!--%big$$%-->"}, {"small.htm", "s"}}));
   const ToolRun with_room = RunTool(args);
   EXPECT_EQ(with_room.exit_code, 0) << with_room.err;
-  EXPECT_EQ(ListFiles(out.path()),
-            (std::vector<std::string>{"big.htm", "big.png", "grows.htm", "small.htm"}));
-  EXPECT_EQ(ReadFile(out.path() / "grows.htm"), big);
+  EXPECT_EQ(ReadTree(out.path()), (fixtures::Tree{{"big.htm", big}, {"big.png", big},
+                                                  {"grows.htm", big}, {"small.htm", "s"}}));
 }
 #endif
 
@@ -302,15 +216,10 @@ TEST(ToolBuild, FailedWritesAreReportedAndCounted) {
 // output folder, and only those: names of that exact form, regular files,
 // found without following links.
 TEST(ToolBuild, LeftoverTemporaryFilesAreRemoved) {
-  TempFolder skin;
-  WriteFile(skin.path() / "sub/a.htm", "<!--%Concat('a')%-->");
-  TempFolder out;
-  TempFolder elsewhere;
+  ScratchFolder skin, out, elsewhere;
+  WriteFile(skin / "sub/a.htm", "<!--%Concat('a')%-->");
   // Names of other forms are checked with the utilities library's rule.
-  const struct {
-    std::string name;
-    bool stays;
-  } files[] = {
+  const std::pair<std::string, bool> files[] = {  // name, stays
       {".a.htm.quenloft-tmp-k3x9a0qz", false},
       {"sub/.a.htm.quenloft-tmp-00000000", false},
       {"deep/er/.notes.txt.quenloft-tmp-abcdefgh", false},
@@ -318,38 +227,37 @@ TEST(ToolBuild, LeftoverTemporaryFilesAreRemoved) {
       {"a.htm.quenloft-tmp-abcdefgh", true},
       {"sub/.a.htm.quenloft-tmp-abcdefgh/inside.txt", true},  // a folder of that name
   };
-  for (const auto& file : files) WriteFile(out.path() / file.name, "user data");
+  for (const auto& [name, stays] : files) WriteFile(out / name, "user data");
 #ifndef _WIN32
   // A link of that name stays, and so does the file it names; a link to a
   // folder is not followed.
-  WriteFile(elsewhere.path() / "target.txt", "target");
-  WriteFile(elsewhere.path() / ".b.htm.quenloft-tmp-abcdefgh", "outside the output");
-  fs::create_symlink(elsewhere.path() / "target.txt", out.path() / ".l.htm.quenloft-tmp-abcdefgh");
-  fs::create_directory_symlink(elsewhere.path(), out.path() / "linked");
+  WriteFile(elsewhere / "target.txt", "target");
+  WriteFile(elsewhere / ".b.htm.quenloft-tmp-abcdefgh", "outside the output");
+  fs::create_symlink(elsewhere / "target.txt", out / ".l.htm.quenloft-tmp-abcdefgh");
+  fs::create_directory_symlink(elsewhere.path(), out / "linked");
 #endif
-  const ToolRun run = RunTool({"build", skin.str(), "-o", out.str()});
+  const ToolRun run = RunTool({"build", skin.path(), "-o", out.path()});
   ASSERT_EQ(run.exit_code, 0) << run.err;
-  for (const auto& file : files)
-    EXPECT_EQ(fs::exists(out.path() / file.name), file.stays) << file.name;
-  EXPECT_EQ(ReadFile(out.path() / "sub/a.htm"), "a");
+  for (const auto& [name, stays] : files) EXPECT_EQ(fs::exists(out / name), stays) << name;
+  EXPECT_EQ(ReadFile(out / "sub/a.htm"), "a");
 #ifndef _WIN32
-  EXPECT_TRUE(fs::is_symlink(out.path() / ".l.htm.quenloft-tmp-abcdefgh"));
-  EXPECT_EQ(ReadFile(elsewhere.path() / "target.txt"), "target");
-  EXPECT_TRUE(fs::exists(elsewhere.path() / ".b.htm.quenloft-tmp-abcdefgh"));
+  EXPECT_TRUE(fs::is_symlink(out / ".l.htm.quenloft-tmp-abcdefgh"));
+  EXPECT_EQ(ReadTree(elsewhere.path()),
+            (fixtures::Tree{{".b.htm.quenloft-tmp-abcdefgh", "outside the output"},
+                            {"target.txt", "target"}}));
 #endif
 }
 
 TEST(ToolBuild, HelpVerboseAndTimings) {
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {"--help"}, {"build", "--help"}, {"check", "--help"}, {"eval", "--help"}}) {
+  for (const Names& args : {Names{"--help"}, Names{"build", "--help"}, Names{"check", "--help"},
+                            Names{"eval", "--help"}}) {
     const ToolRun run = RunTool(args);
     EXPECT_EQ(run.exit_code, 0) << args[0];
     EXPECT_NE(run.out.find("Usage"), std::string::npos) << args[0] << run.out;
   }
-  TempFolder skin;
-  WriteFile(skin.path() / "x/a.htm", "<!--%Concat('a')%-->");
-  TempFolder out;
-  const ToolRun run = RunTool({"build", skin.str(), "-o", out.str(), "-v", "--timings"});
+  ScratchFolder skin, out;
+  WriteFile(skin / "x/a.htm", "<!--%Concat('a')%-->");
+  const ToolRun run = RunTool({"build", skin.path(), "-o", out.path(), "-v", "--timings"});
   EXPECT_EQ(run.exit_code, 0);
   for (const char* part : {"copied x/a.htm\n", "patched x/a.htm\n", "Template Temp Folder Info:",
                            "****CTplManagerImpl::CopyFilesByHost()"})
@@ -367,23 +275,21 @@ TEST(ToolBuild, CtrlCStopsBetweenFilesAndLeavesNothingHalfWritten) {
     text += "<p><!--%Concat('abc', 'def')%--></p>\n";
     patched += "<p>abcdef</p>\n";
   }
-  TempFolder skin;
+  ScratchFolder skin, out;
   constexpr int kFiles = 2000;
   for (int i = 0; i < kFiles; ++i) {
     // Appended step by step: GCC 12 warns (-Wrestrict) falsely on "p" + ...
     std::string name = std::to_string(i);
     name.insert(name.begin(), 'p');
-    name += ".htm";
-    WriteFile(skin.path() / name, text);
+    WriteFile(skin / (name + ".htm"), text);
   }
-  TempFolder out;
-  ToolProcess tool({"build", skin.str(), "-o", out.str()});
+  ToolProcess tool({"build", skin.path(), "-o", out.path()});
   // Wait until the update pass has patched its first file, then press Ctrl-C.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   bool patching = false;
   while (!patching && !tool.Exited() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    patching = ReadFile(out.path() / "p0.htm") == patched;
+    patching = ReadFile(out / "p0.htm") == patched;
   }
   ASSERT_TRUE(patching) << "the update pass never started";
   ASSERT_FALSE(tool.Exited()) << "the build ended before Ctrl-C; make the skin larger";
@@ -394,9 +300,8 @@ TEST(ToolBuild, CtrlCStopsBetweenFilesAndLeavesNothingHalfWritten) {
   // Every file is either an untouched copy or completely patched, and no
   // temporary file of an atomic write is left.
   int complete = 0;
-  for (const std::string& name : ListFiles(out.path())) {
+  for (const auto& [name, content] : ReadTree(out.path())) {
     ASSERT_EQ(name.rfind('p', 0), 0u) << "stray file " << name;
-    const std::string content = ReadFile(out.path() / name);
     ASSERT_TRUE(content == text || content == patched) << name;
     if (content == patched) ++complete;
   }

@@ -1,47 +1,43 @@
 #include "folder_source.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
-#include "text_object.h"
-#include "tool/run_tool.h"
+#include "fixtures/files.h"
+#include "fixtures/host_string.h"
 
 namespace quenloft_tool {
 namespace {
 
-namespace fs = std::filesystem;
+using fixtures::HostString;
 
+// Names sorted, with "/"; a link back into the skin does not make the walk
+// endless. The manager hands names back with backslashes.
 TEST(ToolFolderSource, ListsFilesSortedAndGivesSourcePaths) {
-  tool_test::TempFolder skin;
-  tool_test::WriteFile(skin.path() / "b.htm", "b");
-  tool_test::WriteFile(skin.path() / "a/z.css", "z");
-  tool_test::WriteFile(skin.path() / "a/y/x.js", "x");
+  fixtures::ScratchFolder skin;
+  fixtures::WriteFile(skin / "b.htm", "b");
+  fixtures::WriteFile(skin / "a/z.css", "z");
+  fixtures::WriteFile(skin / "a/y/x.js", "x");
 #ifndef _WIN32  // links need a privilege there
-  // A link back to the skin must not make the walk endless.
-  fs::create_directory_symlink(skin.path(), skin.path() / "a/loop");
+  std::filesystem::create_directory_symlink(skin.path(), skin / "a/loop");
 #endif
-  const std::string folder = skin.str() + "/";
-  Ref<FolderSource> source = FolderSource::Make(folder);
+  const std::string folder = skin.path() + "/";
+  auto source = FolderSource::Make(folder);
 
-  std::vector<std::string> listed;
-  Ref<ICvoString> name = MakeText();
+  std::string listed;
+  HostString name;
   int32_t position = 0;
-  for (int32_t rc = source->GetFirstName(name.get(), &position);
-       rc == 0 && !ReadText(name.get()).empty();
-       rc = source->GetNextName(name.get(), &position)) {
-    listed.push_back(ReadText(name.get()));
+  for (int32_t rc = source->GetFirstName(&name, &position); rc == 0 && !name.text().empty();
+       rc = source->GetNextName(&name, &position)) {
+    listed += name.text() + " ";
   }
-  EXPECT_EQ(listed, (std::vector<std::string>{"a/y/x.js", "a/z.css", "b.htm"}));
-
-  // The manager hands names back with backslashes.
-  Ref<ICvoString> path = MakeText();
-  EXPECT_EQ(source->GetSourcePath(path.get(), "a\\y\\x.js"), 0);
-  EXPECT_EQ(ReadText(path.get()), folder + "a/y/x.js");
+  EXPECT_EQ(listed, "a/y/x.js a/z.css b.htm ");
+  HostString path;
+  EXPECT_EQ(source->GetSourcePath(&path, "a\\y\\x.js"), 0);
+  EXPECT_EQ(path.text(), folder + "a/y/x.js");
   EXPECT_EQ(source->GetSourcePath(nullptr, "b.htm"), 1);
-  EXPECT_EQ(source->GetNextName(name.get(), nullptr), 1);
+  EXPECT_EQ(source->GetNextName(&name, nullptr), 1);
 }
 
 }  // namespace

@@ -11,7 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/files.h"
+
 namespace tool_test {
+
+using fixtures::ReadFile;
+using fixtures::ReadTree;
+using fixtures::WriteFile;
 
 struct ToolRun {
   int exit_code = -1;  // 128 + signal when the tool died of a signal
@@ -46,31 +52,13 @@ class ToolProcess {
   std::filesystem::path err_file_;
 };
 
-ToolRun RunTool(const std::vector<std::string>& args);
+inline ToolRun RunTool(const std::vector<std::string>& args) { return ToolProcess(args).Finish(); }
 #ifndef _WIN32
 // The tool started under a limit on the size of the files it writes (as
 // `ulimit -f` sets it), with SIGXFSZ at its default: the tool must ignore
 // it itself to get errors instead of its death.
 ToolRun RunToolWithFileSizeLimit(const std::vector<std::string>& args, size_t bytes);
 #endif
-
-// A fresh folder below the test's temporary folder, removed at exit.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  const std::filesystem::path& path() const { return path_; }
-  // With "/" between folders, as the tool shows folders.
-  std::string str() const { return path_.generic_string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-std::string ReadFile(const std::filesystem::path& path);
-void WriteFile(const std::filesystem::path& path, const std::string& content);
-// Regular files below a folder, relative with "/", sorted.
-std::vector<std::string> ListFiles(const std::filesystem::path& folder);
 
 }  // namespace tool_test
 

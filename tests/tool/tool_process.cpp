@@ -61,8 +61,8 @@ ToolRun ToolProcess::Finish() {
   }
   ToolRun run;
   run.exit_code = WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
-  run.out = ReadFile(out_file_);
-  run.err = ReadFile(err_file_);
+  run.out = ReadFile(out_file_.string());
+  run.err = ReadFile(err_file_.string());
   return run;
 }
 

@@ -102,8 +102,8 @@ ToolRun ToolProcess::Finish() {
   GetExitCodeProcess(process_, &code);
   ToolRun run;
   run.exit_code = static_cast<int>(code);
-  run.out = WithoutCarriageReturns(ReadFile(out_file_));
-  run.err = WithoutCarriageReturns(ReadFile(err_file_));
+  run.out = WithoutCarriageReturns(ReadFile(out_file_.string()));
+  run.err = WithoutCarriageReturns(ReadFile(err_file_.string()));
   return run;
 }
 

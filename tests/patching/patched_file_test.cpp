@@ -1,0 +1,235 @@
+// The patched file as a host meets it, made by a manager's
+// CreatePatchedFile: its scope, its chunks, whole templates, and its files
+// on disk (also through PatchFile), compared byte for byte.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string_view>
+
+#include "fixtures/files.h"
+#include "patching/language_fakes.h"
+#include "support/file_size_limit.h"
+
+namespace quenloft_test {
+namespace {
+
+using fixtures::ReadFile;
+using fixtures::ReadTree;
+using fixtures::Tree;
+using fixtures::WriteFile;
+using namespace std::string_literals;
+
+// Any text, written as a quoted literal with its special bytes escaped,
+// comes back whole: from an expression of such statements, and from
+// markers of every file type among plain text, which stays as it was.
+TEST(PatchedFile, EscapedLiteralsComeBackWhole) {
+  std::mt19937 random(1807);
+  const auto pick = [&](std::string_view bytes, size_t most) {
+    std::string s(std::uniform_int_distribution<size_t>(0, most)(random), ' ');
+    for (char& c : s) c = bytes[std::uniform_int_distribution<size_t>(0, bytes.size() - 1)(random)];
+    return s;
+  };
+  const auto literal = [&](const std::string& s) {
+    const char quote = random() % 2 == 0 ? '\'' : '"';
+    std::string out(1, quote);
+    for (char c : s) {
+      if (std::string_view("%\\\"'").find(c) != std::string_view::npos) out += '\\';
+      out += c;
+    }
+    return out + quote;
+  };
+  // Every byte that means something to markers, statements or escapes;
+  // plain text that opens no marker.
+  constexpr std::string_view kAny = "%\\\"';,=.()$+<>!-/* \t\r\nab\xC3\xA9";
+  constexpr std::string_view kPlain = "\\\"'=.()$+>!- \t\r\nab\xC3\xA9";
+  const struct {
+    const char* name;
+    const char* open;
+    const char* close;
+  } kFiles[] = {{"a.txt", "%%%", "%%%"},
+                {"a.htm", "<!--%", "%-->"},
+                {"a.css", "/*%", "%*/"},
+                {"a.ini", ";%", "%;"}};
+  ManagerUnderTest m;
+  for (int round = 0; round < 300; ++round) {
+    std::string expression = "  ", value;
+    for (int i = 0; i <= round % 3; ++i) {
+      const std::string s = pick(kAny, 12);
+      expression += literal(s) + (i < round % 3 ? " ;\t" : "  ");
+      value += s;
+    }
+    ASSERT_EQ(m.Evaluate(expression.c_str()), value) << expression;
+    for (const auto& file : kFiles) {
+      std::string text, output;
+      for (int i = 0; i < 3; ++i) {
+        const std::string plain = pick(kPlain, 6), s = pick(kAny, 12);
+        text += plain + file.open + "  " + literal(s) + " " + file.close;
+        output += plain + s;
+      }
+      ASSERT_EQ(m.Patch(file.name, text.c_str()), output) << file.name << ": " << text;
+    }
+  }
+  EXPECT_TRUE(m.host.outputs.empty());
+}
+
+// The file's scope is one object, appended to again by every patch, and
+// goes with the file. The text is cut at the first patch and composed again
+// at every one; null arguments count as empty or are ignored.
+TEST(PatchedFile, ScopeAndChunksLiveWithTheFile) {
+  ManagerUnderTest m;
+  m.SetGlobal("title$$", "Quenloft");
+  ITplPatchedFile* file = m.NewFile("old.htm");
+  EXPECT_EQ(Codes({file->SetText(nullptr), file->SetFileName(nullptr),
+                   file->AttachFileName(nullptr), file->GetText(nullptr),
+                   file->GetFileName(nullptr), file->Patch(nullptr), file->LoadFromFile(nullptr),
+                   file->SaveToFile(nullptr)}),
+            "0,0,0,0,1,0,0,0");
+  const auto patch = [&] {
+    HostString out(kUntouched), name(kUntouched);
+    file->Patch(&out);
+    file->GetFileName(&name);
+    return name.text() + ":" + out.text() + "|";
+  };
+  std::string patched = patch();  // nothing to cut yet
+  file->SetText("<!--%title$$%--> %%%'one'%%% <!--%list$+='x'%-->[<!--%list$%-->]");
+  file->AttachFileName("PAGE.HTM");
+  void* none = &m.host;
+  EXPECT_EQ(Codes({file->QueryInterface(IID_ITplPatchedFile, nullptr),
+                   file->QueryInterface(IID_ITplExpression, &none)}),
+            Codes({TPL_E_INVALIDARG, TPL_E_NOTIMPL}));
+  EXPECT_EQ(none, nullptr);
+  ITplVariables* scope = nullptr;
+  ITplVariables* again = nullptr;
+  ASSERT_EQ(file->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
+  ASSERT_EQ(file->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&again)), 0);
+  EXPECT_EQ(Codes({again == scope, again->Release(), scope->SetVariable("list$", "-")}), "1,1,1");
+  patched += patch();
+  // A new text is not cut again: the chunks keep the text they were cut from.
+  file->SetText("%%%'other'%%%");
+  m.SetGlobal("title$$", "changed");
+  EXPECT_EQ(patched + patch(),
+            ":|PAGE.HTM:Quenloft one [-x]|PAGE.HTM:changed one [-xx]|");
+  HostString text;
+  file->GetText(&text);
+  EXPECT_EQ(text.text(), "%%%'other'%%%");
+  // The registry holds the scope for list$ until the file goes.
+  EXPECT_EQ(Codes({m.manager->HasResolverFor("list$"), scope->Release(), file->Release(),
+                   m.manager->HasResolverFor("list$")}),
+            "0,1,0,1");
+}
+
+class PatchedFileIo : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(folder_.path().empty()); }
+
+  int32_t PatchFile(const std::string& path) { return m_.manager->PatchFile(path.c_str()); }
+  // "name|text" of a file.
+  static std::string Held(ITplPatchedFile* file) {
+    HostString name, text;
+    file->GetFileName(&name);
+    file->GetText(&text);
+    return name.text() + "|" + text.text();
+  }
+
+  fixtures::ScratchFolder folder_;
+  ManagerUnderTest m_;
+};
+
+// The text ends at the first zero byte, and a file holding one is written
+// back byte for byte; plain text that looks like delimiters stays as it was.
+TEST_F(PatchedFileIo, LoadSaveAndPatchKeepEveryByte) {
+  std::string all_bytes;
+  for (int b = 0; b < 256; ++b) all_bytes += static_cast<char>(b);
+  const std::string large(1 << 20, 'x');
+  const std::pair<std::string, std::string> cases[] = {  // content, patched ("": the same)
+      {"", ""},
+      {"plain\r\n<html>50% of <!-- a comment --> a;b /* c */</html>\n", ""},
+      {large + "<!--%'end'%-->", large + "end"},
+      {"abc\0%%%'x'%%%def"s, ""},
+      {"\xFF\xFE<\0!\0-\0-\0%\0'\0a\0'\0%\0-\0-\0>\0"s, ""},  // "<!--%'a'%-->" in UTF-16
+      {all_bytes + "%%%'x'%%%", ""},
+  };
+  const std::string path = folder_ / "page.htm";
+  for (const auto& [content, patched] : cases) {
+    ASSERT_TRUE(WriteFile(path, content));
+    ITplPatchedFile* file = m_.NewFile(nullptr);
+    EXPECT_EQ(file->LoadFromFile(path.c_str()), 0);
+    EXPECT_EQ(Held(file), path + "|" + content.substr(0, content.find('\0')));
+    EXPECT_EQ(Codes({file->SaveToFile((folder_ / "copy.htm").c_str()), file->Release(),
+                     PatchFile(path)}),
+              "0,0,0");
+    const std::string expected = patched.empty() ? content : patched;
+    EXPECT_EQ(ReadTree(folder_.path()), (Tree{{"copy.htm", expected}, {"page.htm", expected}}));
+  }
+}
+
+// Nothing is written before the file has a name; a missing file or a folder
+// changes nothing.
+TEST_F(PatchedFileIo, SaveNeedsANameAndMissingFilesChangeNothing) {
+  const std::string missing = folder_ / "missing.htm";
+  const std::string target = folder_ / "target.txt";
+  const std::string sub = folder_ / "sub.htm";
+  ASSERT_EQ(::mkdir(sub.c_str(), 0700), 0);
+  ITplPatchedFile* file = m_.NewFile(nullptr);
+  file->SetText("content");
+  EXPECT_EQ(Codes({file->SaveToFile(target.c_str()), file->LoadFromFile(missing.c_str()),
+                   file->LoadFromFile(sub.c_str()), PatchFile(missing), PatchFile(sub),
+                   m_.manager->PatchFile(nullptr)}),
+            "0,0,0,1,1,1");
+  EXPECT_EQ(Held(file), "|content");
+  EXPECT_TRUE(ReadTree(folder_.path()).empty());
+  file->SetFileName("named.txt");
+  EXPECT_EQ(Codes({file->SaveToFile(target.c_str()), file->Release()}), "0,0");
+  EXPECT_EQ(ReadTree(folder_.path()), (Tree{{"target.txt", "content"}}));
+}
+
+TEST_F(PatchedFileIo, UnreadableFileIsNeverWrittenOver) {
+  const std::string path = folder_ / "locked.htm";
+  WriteFile(path, "original content");
+  // The folder stays writable, so that a wrong write over the file would
+  // succeed and show. Root reads any file whatever its mode, so as root the
+  // effective user becomes "nobody" meanwhile (the saved user stays root).
+  const bool as_root = ::geteuid() == 0;
+  if (::chmod(folder_.path().c_str(), 0777) != 0 || ::chmod(path.c_str(), 0200) != 0 ||
+      (as_root && ::seteuid(65534) != 0)) {
+    GTEST_SKIP() << "cannot make a file unreadable here";
+  }
+  ITplPatchedFile* file = m_.NewFile(nullptr);
+  EXPECT_EQ(file->LoadFromFile(path.c_str()), 0);
+  EXPECT_EQ(Held(file), "|");
+  // Nothing was patched: PatchFile says so, SaveToFile returns 0 always.
+  EXPECT_EQ(Codes({file->SaveToFile(path.c_str()), PatchFile(path), file->Release()}), "0,1,0");
+  if (as_root && ::seteuid(0) != 0) std::abort();
+  ::chmod(path.c_str(), 0600);
+  EXPECT_EQ(ReadTree(folder_.path()), (Tree{{"locked.htm", "original content"}}));
+}
+
+// A file size limit makes the write itself fail, for root as well.
+TEST_F(PatchedFileIo, FailedWriteLeavesTheOldFileWhole) {
+  const std::string path = folder_ / "page.txt";
+  const std::string big_file = folder_ / "big.txt";
+  const std::string big_template(64 * 1024, 'n');
+  WriteFile(path, "old content that must survive\n");
+  WriteFile(big_file, big_template);
+  ITplPatchedFile* file = m_.NewFile(nullptr);
+  file->SetText(big_template.c_str());
+  file->SetFileName(path.c_str());
+  {
+    const quenloft::testing::FileSizeLimit limit(1024);
+    if (!limit.active()) {
+      file->Release();
+      GTEST_SKIP() << "no file size limits here";
+    }
+    // PatchFile reports the failed write; SaveToFile returns 0 always.
+    EXPECT_EQ(Codes({file->SaveToFile(path.c_str()), PatchFile(big_file)}), "0,1");
+  }
+  file->Release();
+  EXPECT_EQ(ReadTree(folder_.path()),
+            (Tree{{"big.txt", big_template}, {"page.txt", "old content that must survive\n"}}));
+}
+
+}  // namespace
+}  // namespace quenloft_test
