@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "frame/boundary.h"
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 #include "functions/function_table.h"
 #include "quenloft/iids.h"
 

@@ -7,7 +7,7 @@
 // like an unresolved statement instead of exhausting the stack.
 #include <CorvaskUtils/CorvaskUtils.h>
 
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 #include "functions/function_table.h"
 #include "language/escapes.h"
 

@@ -12,7 +12,7 @@ CTplFunction::~CTplFunction() = default;
 
 ComPtr<ITplManager> CTplFunction::Manager() const {
   if (services_ == nullptr) return nullptr;
-  return ComPtr<ITplMacroServices>::Retain(services_).query<ITplManager>(IID_ITplManager);
+  return ComPtr<ITplMacroServices>::retain(services_).query<ITplManager>(IID_ITplManager);
 }
 
 int32_t CTplEvaluatingFunction::Execute(ITplMacroCall* call) {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/com_ptr.h"
+#include "quenloft/com_ptr.h"
 #include "functions/parse_arguments.h"
 #include "quenloft/interfaces.h"
 

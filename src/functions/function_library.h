@@ -17,20 +17,20 @@
 #define QUENLOFT_FUNCTIONS_FUNCTION_LIBRARY_H
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "frame/com_object.h"
-#include "frame/com_ptr.h"
+#include "quenloft/com_object.h"
+#include "quenloft/com_ptr.h"
 #include "functions/function.h"
 
 namespace quenloft {
 
-class CTplFunctionLibrary final : public ComObject<CTplFunctionLibrary, ITplResolver> {
+class CTplFunctionLibrary final : public OwnerHeldComObject<CTplFunctionLibrary, ITplResolver> {
  public:
-  static constexpr Lifetime kLifetime = Lifetime::kOwnerHeld;
   static constexpr int32_t kNullOutResult = 1;
   static std::span<const QIEntry> InterfaceTable();
 

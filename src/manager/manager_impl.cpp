@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 #include "manager/path_keys.h"
 #include "patching/objects.h"
 
@@ -98,7 +98,7 @@ const std::string& CTplManagerImpl::ResultFolder() {
 int32_t CTplManagerImpl::Initialize(ITplHostCallback* host) {
   return Guarded(1, [&] {
     // A host stored by an earlier Initialize is released, not leaked.
-    host_ = ComPtr<ITplHostCallback>::Retain(host);
+    host_ = ComPtr<ITplHostCallback>::retain(host);
     update_map_.clear();
     update_list_.clear();
     updated_.clear();
@@ -214,7 +214,7 @@ int32_t CTplManagerImpl::AddUpdateFile(const char* path) {
 }
 
 int32_t CTplManagerImpl::GetHost(ITplHostCallback** out) {
-  if (out != nullptr) host_.CopyTo(out);
+  if (out != nullptr) host_.copy_to(out);
   return 0;
 }
 
@@ -248,7 +248,7 @@ int32_t CTplManagerImpl::AddTemplateFile(const char* name, ITplFileSource* sourc
     // Make room first so that the three containers change together.
     ReserveOneMore(template_list_);
     ReserveOneMore(copied_);
-    template_files_.emplace(std::move(key), ComPtr<ITplFileSource>::Retain(source));
+    template_files_.emplace(std::move(key), ComPtr<ITplFileSource>::retain(source));
     template_list_.push_back(std::move(listed));
     copied_.push_back(0);
     return 0;
