@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "text_object.h"
+#include "quenloft/string_object.h"
 #include "tool/run_tool.h"
 
 namespace quenloft_tool {
@@ -24,24 +24,23 @@ TEST(ToolFolderSource, ListsFilesSortedAndGivesSourcePaths) {
   fs::create_directory_symlink(skin.path(), skin.path() / "a/loop");
 #endif
   const std::string folder = skin.str() + "/";
-  Ref<FolderSource> source = FolderSource::Make(folder);
+  const auto source = FolderSource::Make(folder);
 
   std::vector<std::string> listed;
-  Ref<ICvoString> name = MakeText();
+  const quenloft::Text name;
   int32_t position = 0;
-  for (int32_t rc = source->GetFirstName(name.get(), &position);
-       rc == 0 && !ReadText(name.get()).empty();
-       rc = source->GetNextName(name.get(), &position)) {
-    listed.push_back(ReadText(name.get()));
+  for (int32_t rc = source->GetFirstName(name, &position); rc == 0 && !name.text().empty();
+       rc = source->GetNextName(name, &position)) {
+    listed.push_back(name.text());
   }
   EXPECT_EQ(listed, (std::vector<std::string>{"a/y/x.js", "a/z.css", "b.htm"}));
 
   // The manager hands names back with backslashes.
-  Ref<ICvoString> path = MakeText();
-  EXPECT_EQ(source->GetSourcePath(path.get(), "a\\y\\x.js"), 0);
-  EXPECT_EQ(ReadText(path.get()), folder + "a/y/x.js");
+  const quenloft::Text path;
+  EXPECT_EQ(source->GetSourcePath(path, "a\\y\\x.js"), 0);
+  EXPECT_EQ(path.text(), folder + "a/y/x.js");
   EXPECT_EQ(source->GetSourcePath(nullptr, "b.htm"), 1);
-  EXPECT_EQ(source->GetNextName(name.get(), nullptr), 1);
+  EXPECT_EQ(source->GetNextName(name, nullptr), 1);
 }
 
 }  // namespace
