@@ -30,9 +30,7 @@ int32_t CreateManagerInstance(ITplManager** out) {
   } catch (...) {
     return 1;
   }
-  ITplManager* primary = manager;
-  primary->AddRef();
-  *out = primary;
+  *out = ComPtr<ITplManager>::retain(manager).detach();
   return 0;
 }
 

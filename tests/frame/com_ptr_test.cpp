@@ -7,7 +7,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "counting_fakes.h"
+#include "counting_unknown.h"
 
 namespace quenloft {
 namespace {
@@ -35,44 +35,32 @@ TEST(ComPtr, EachTransferTakesTheReferencesItNames) {
   } kCases[] = {
       {"adopt", [](CountingUnknown& o) { return o.AddRef(), Ptr::adopt(&o); }, 2},
       {"retain", [](CountingUnknown& o) { return Ptr::retain(&o); }, 2},
-      {"copy", [](CountingUnknown& o) { Ptr a = Ptr::retain(&o); return Ptr(a); }, 2},
+      {"copy", [](CountingUnknown& o) { const Ptr a = Ptr::retain(&o); return Ptr(a); }, 2},
       {"move", [](CountingUnknown& o) { Ptr a = Ptr::retain(&o); return Ptr(std::move(a)); }, 2},
-      {"from a derived class", [](CountingUnknown& o) -> Ptr {
-         return ComPtr<CountingUnknown>::retain(&o); }, 2},
-      {"self-assignment", [](CountingUnknown& o) {
-         Ptr a = Ptr::retain(&o);
-         Ptr& alias = a;
-         a = alias;
-         return a; }, 2},
-      {"assigning over", [](CountingUnknown& o) {
+      {"from a derived class",
+       [](CountingUnknown& o) -> Ptr { return ComPtr<CountingUnknown>::retain(&o); }, 2},
+      {"assignment over the same object", [](CountingUnknown& o) {
          Ptr a = Ptr::retain(&o), b = Ptr::retain(&o);
-         b = a;
-         return b; }, 2},
-      {"null assigned", [](CountingUnknown& o) {
-         Ptr a = Ptr::retain(&o);
-         a = nullptr;
-         return a; }, 1},
+         return b = a, a = b, a; }, 2},
+      {"null assigned", [](CountingUnknown& o) { Ptr a = Ptr::retain(&o); return a = nullptr, a; }, 1},
       {"attach", [](CountingUnknown& o) {
          Ptr a = Ptr::retain(&o);
-         a.attach((o.AddRef(), &o));
-         return a; }, 2},
+         return a.attach((o.AddRef(), &o)), a; }, 2},
       {"detach", [](CountingUnknown& o) {
          Ptr a = Ptr::retain(&o);
-         a.detach()->Release();
-         return a; }, 1},
+         return a.detach()->Release(), a; }, 1},
       {"put releases first", [](CountingUnknown& o) {
          Ptr a = Ptr::retain(&o);
-         o.QueryInterface(IID_ITplResolver, a.put_void());
-         return a; }, 2},
+         return o.QueryInterface(IID_ITplResolver, a.put_void()), a; }, 2},
       {"copy_to", [](CountingUnknown& o) {
          ITplUnknown* out = nullptr;
          Ptr::retain(&o).copy_to(&out);
          Ptr::retain(&o).copy_to(nullptr);  // ignored
          return Ptr::adopt(out); }, 2},
-      {"query answered", [](CountingUnknown& o) {
-         return Ptr::retain(&o).query<ITplUnknown>(IID_ITplResolver); }, 2},
-      {"query refused", [](CountingUnknown& o) {
-         return Ptr::retain(&o).query<ITplUnknown>(IID_ITplManager); }, 1},
+      {"query answered",
+       [](CountingUnknown& o) { return Ptr::retain(&o).query<ITplUnknown>(IID_ITplResolver); }, 2},
+      {"query refused",
+       [](CountingUnknown& o) { return Ptr::retain(&o).query<ITplUnknown>(IID_ITplManager); }, 1},
       // A pointer left beside a failure code carries no reference.
       {"query refused by a liar", [](CountingUnknown& o) {
          o.liar = true;
