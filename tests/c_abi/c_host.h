@@ -29,7 +29,7 @@
 #else
 #define HOSTCALL
 #endif
-#define HOST_MAYBE_UNUSED __attribute__((unused))
+#define HOST_UNUSED __attribute__((unused))
 
 typedef struct IID16 {
   uint32_t Data1;
@@ -38,7 +38,7 @@ typedef struct IID16 {
 } IID16;
 
 #define HOST_IID(name, d1, d2, d3, b0, b1) \
-  static const IID16 name HOST_MAYBE_UNUSED = {d1, d2, d3, {b0, b1, 0x00, 0x50, 0xDA, 0x1C, 0x68, 0xB0}}
+  static const IID16 name HOST_UNUSED = {d1, d2, d3, {b0, b1, 0x00, 0x50, 0xDA, 0x1C, 0x68, 0xB0}}
 HOST_IID(kIidManager, 0x0B234451, 0xF87E, 0x11D4, 0x94, 0xAB);
 HOST_IID(kIidFileCopier, 0x798143C2, 0xF87D, 0x11D4, 0x94, 0xAB);
 HOST_IID(kIidMacroServices, 0x798143C0, 0xF87D, 0x11D4, 0x94, 0xAB);
@@ -59,7 +59,7 @@ typedef void (*HostSlot)(void);
 
 /* ---- Slots the library must not call ------------------------------------- */
 
-HOST_MAYBE_UNUSED static void HostAbortSlot(const char* object, const char* slots) {
+HOST_UNUSED static void HostAbortSlot(const char* object, const char* slots) {
   fprintf(stderr, "the library called %s of the %s, outside its contract\n", slots, object);
   fflush(stderr);
   abort();
@@ -73,11 +73,11 @@ HOST_MAYBE_UNUSED static void HostAbortSlot(const char* object, const char* slot
 typedef struct CvoStringVtbl {
   QueryFn QueryInterface;
   CountFn AddRef, Release;
-  TextFn SetText;                                      /* 3 */
-  HostSlot AppendText;                                 /* 4 */
-  CountFn GetLength, Empty;                            /* 5, 6 */
-  HostSlot Slots7To20[14];                             /* 7-20 */
-  int32_t(HOSTCALL* GetText)(void*, const char**);     /* 21 */
+  TextFn SetText;                                  /* 3 */
+  HostSlot AppendText;                             /* 4 */
+  CountFn GetLength, Empty;                        /* 5, 6 */
+  HostSlot Slots7To20[14];                         /* 7-20 */
+  int32_t(HOSTCALL* GetText)(void*, const char**); /* 21 */
 } CvoStringVtbl;
 typedef struct CvoString {
   const CvoStringVtbl* vtbl;
@@ -87,40 +87,40 @@ typedef struct CvoString {
 typedef struct HostCallbackVtbl {
   QueryFn QueryInterface;
   CountFn AddRef, Release;
-  TextFn Output;                                            /* 3 */
-  HostSlot Reserved4, Reserved5;                            /* 4, 5 */
-  int32_t(HOSTCALL* Progress)(void*, int32_t, int32_t);     /* 6 */
+  TextFn Output;                                                  /* 3 */
+  HostSlot Reserved4, Reserved5;                                  /* 4, 5 */
+  int32_t(HOSTCALL* Progress)(void*, int32_t, int32_t);           /* 6 */
   int32_t(HOSTCALL* MapFileName)(void*, const char*, CvoString*); /* 7 */
-  HostSlot Reserved8;                                       /* 8 */
-  TextFn NotifyFile;                                        /* 9 */
-  HostSlot Reserved10;                                      /* 10 */
-  CountFn ShouldContinue;                                   /* 11 */
+  HostSlot Reserved8;                                             /* 8 */
+  TextFn NotifyFile;                                              /* 9 */
+  HostSlot Reserved10;                                            /* 10 */
+  CountFn ShouldContinue;                                         /* 11 */
 } HostCallbackVtbl;
 
 /* ITplFileSource: every slot is the library's to call. */
 typedef struct FileSourceVtbl {
   QueryFn QueryInterface;
   CountFn AddRef, Release;
-  TextFn Initialize;                                               /* 3 */
-  CountFn Uninitialize;                                            /* 4 */
-  ListFn GetFirstName, GetNextName;                                /* 5, 6 */
+  TextFn Initialize;                                                /* 3 */
+  CountFn Uninitialize;                                             /* 4 */
+  ListFn GetFirstName, GetNextName;                                 /* 5, 6 */
   int32_t(HOSTCALL* GetSourcePath)(void*, CvoString*, const char*); /* 7 */
 } FileSourceVtbl;
 
 /* ITplResolver (slots 0-8) and ITplResolverEx (0-2, 7 and 8 called). */
 typedef struct ResolverVtbl {
   QueryFn QueryInterface;
-  CountFn AddRef, Release, Initialize, Uninitialize;  /* 0-4 */
-  ListFn GetFirstName, GetNextName;                   /* 5, 6 */
-  TextFn OnNameConflict;                              /* 7 */
-  int32_t(HOSTCALL* Resolve)(void*, void* call);      /* 8 */
+  CountFn AddRef, Release, Initialize, Uninitialize; /* 0-4 */
+  ListFn GetFirstName, GetNextName;                  /* 5, 6 */
+  TextFn OnNameConflict;                             /* 7 */
+  int32_t(HOSTCALL* Resolve)(void*, void* call);     /* 8 */
 } ResolverVtbl;
 typedef struct ResolverExVtbl {
   QueryFn QueryInterface;
   CountFn AddRef, Release;
-  HostSlot Slots3To6[4];                                             /* 3-6 */
-  int32_t(HOSTCALL* MapText)(void*, CvoString*, const char*);        /* 7 */
-  int32_t(HOSTCALL* QueryMacro)(void*, CvoString*, const char*);     /* 8 */
+  HostSlot Slots3To6[4];                                         /* 3-6 */
+  int32_t(HOSTCALL* MapText)(void*, CvoString*, const char*);    /* 7 */
+  int32_t(HOSTCALL* QueryMacro)(void*, CvoString*, const char*); /* 8 */
 } ResolverExVtbl;
 
 /* ITplMacroCall: a host's call may be asked for slots 0-2 and 4-14
@@ -128,17 +128,17 @@ typedef struct ResolverExVtbl {
 typedef struct MacroCallVtbl {
   QueryFn QueryInterface;
   CountFn AddRef, Release;
-  HostSlot SetText;                                      /* 3 */
-  FillFn GetText, GetName, GetMember;                    /* 4-6 */
-  int32_t(HOSTCALL* GetArgCount)(void*, int32_t*);       /* 7 */
-  int32_t(HOSTCALL* GetArg)(void*, int32_t, void*);      /* 8 */
-  FillFn GetAssignTarget;                                /* 9 */
-  int32_t(HOSTCALL* GetContext)(void*, void**);          /* 10 */
-  int32_t(HOSTCALL* GetContainer)(void*, void**);        /* 11 */
-  TextFn SetResult;                                      /* 12 */
-  FillFn GetResult;                                      /* 13 */
-  int32_t(HOSTCALL* SetResultObject)(void*, void*);      /* 14 */
-  HostSlot GetResultObject, GetValue, Clone;             /* 15-17 */
+  HostSlot SetText;                                 /* 3 */
+  FillFn GetText, GetName, GetMember;               /* 4-6 */
+  int32_t(HOSTCALL* GetArgCount)(void*, int32_t*);  /* 7 */
+  int32_t(HOSTCALL* GetArg)(void*, int32_t, void*); /* 8 */
+  FillFn GetAssignTarget;                           /* 9 */
+  int32_t(HOSTCALL* GetContext)(void*, void**);     /* 10 */
+  int32_t(HOSTCALL* GetContainer)(void*, void**);   /* 11 */
+  TextFn SetResult;                                 /* 12 */
+  FillFn GetResult;                                 /* 13 */
+  int32_t(HOSTCALL* SetResultObject)(void*, void*); /* 14 */
+  HostSlot GetResultObject, GetValue, Clone;        /* 15-17 */
 } MacroCallVtbl;
 
 /* ---- Tables the host calls, up to the last slot it uses ------------------ */
@@ -167,15 +167,15 @@ struct Manager {
 typedef struct FileCopierVtbl {
   QueryFn QueryInterface;
   CountFn AddRef, Release;
-  int32_t(HOSTCALL* Initialize)(FileCopier*, void* host);                      /* 3 */
+  int32_t(HOSTCALL* Initialize)(FileCopier*, void* host); /* 3 */
   int32_t(HOSTCALL* AddResolverModuleByHost)(FileCopier*, const char*, const char*,
-                                             const char*);                      /* 4 */
-  int32_t(HOSTCALL* Terminate)(FileCopier*);                                   /* 5 */
-  int32_t(HOSTCALL* CopyFilesByHost)(FileCopier*);                             /* 6 */
-  int32_t(HOSTCALL* UpdateFilesByHost)(FileCopier*);                           /* 7 */
-  int32_t(HOSTCALL* QueryAndMapMacro)(FileCopier*, const char*, CvoString*);   /* 8 */
-  int32_t(HOSTCALL* QueryMacro)(FileCopier*, const char*, CvoString*);         /* 9 */
-  int32_t(HOSTCALL* CopyTemplateFile)(FileCopier*, const char*, CvoString*);   /* 10 */
+                                             const char*);                   /* 4 */
+  int32_t(HOSTCALL* Terminate)(FileCopier*);                                 /* 5 */
+  int32_t(HOSTCALL* CopyFilesByHost)(FileCopier*);                           /* 6 */
+  int32_t(HOSTCALL* UpdateFilesByHost)(FileCopier*);                         /* 7 */
+  int32_t(HOSTCALL* QueryAndMapMacro)(FileCopier*, const char*, CvoString*); /* 8 */
+  int32_t(HOSTCALL* QueryMacro)(FileCopier*, const char*, CvoString*);       /* 9 */
+  int32_t(HOSTCALL* CopyTemplateFile)(FileCopier*, const char*, CvoString*); /* 10 */
 } FileCopierVtbl;
 struct FileCopier {
   const FileCopierVtbl* vtbl;
@@ -187,15 +187,15 @@ typedef struct MacroServices {
     CountFn AddRef, Release;
     HostSlot Slots3To9[7];
     int32_t(HOSTCALL* ResolveMacroCall)(struct MacroServices*, void* call); /* 10 */
-  }* vtbl;
+  } * vtbl;
 } MacroServices;
 
 typedef struct ResolverSet {
   const struct {
     QueryFn QueryInterface;
-    CountFn AddRef, Release, Initialize, Uninitialize;           /* 0-4 */
-    int32_t(HOSTCALL* SetManager)(struct ResolverSet*, void*);   /* 5 */
-  }* vtbl;
+    CountFn AddRef, Release, Initialize, Uninitialize;         /* 0-4 */
+    int32_t(HOSTCALL* SetManager)(struct ResolverSet*, void*); /* 5 */
+  } * vtbl;
 } ResolverSet;
 
 typedef int32_t(HOSTCALL* CreateManagerFn)(Manager**);
@@ -208,13 +208,13 @@ typedef struct Counted {
   int32_t count;
 } Counted;
 
-HOST_MAYBE_UNUSED static int32_t HOSTCALL CountedAddRef(void* self) { return ++((Counted*)self)->count; }
-HOST_MAYBE_UNUSED static int32_t HOSTCALL CountedRelease(void* self) { return --((Counted*)self)->count; }
+HOST_UNUSED static int32_t HOSTCALL CountedAddRef(void* self) { return ++((Counted*)self)->count; }
+HOST_UNUSED static int32_t HOSTCALL CountedRelease(void* self) { return --((Counted*)self)->count; }
 
 /* QueryInterface of an object that answers one ID with itself (none when
  * mine is null). */
-HOST_MAYBE_UNUSED static int32_t AnswerOne(void* self, const IID16* iid, void** out, const IID16* mine,
-                         int32_t null_out) {
+HOST_UNUSED static int32_t AnswerOne(void* self, const IID16* iid, void** out, const IID16* mine,
+                                     int32_t null_out) {
   if (out == NULL) return null_out;
   *out = NULL;
   if (mine == NULL || memcmp(iid, mine, sizeof *iid) != 0) return HOST_E_NOTIMPL;
@@ -230,7 +230,7 @@ typedef struct HostString {
   char text[512];
 } HostString;
 
-HOST_MAYBE_UNUSED static int host_strings_alive; /* made and not yet released to 0 */
+HOST_UNUSED static int host_strings_alive; /* made and not yet released to 0 */
 
 static int32_t HOSTCALL HostStringQuery(void* self, const IID16* iid, void** out) {
   return AnswerOne(self, iid, out, NULL, HOST_E_INVALIDARG);
@@ -241,7 +241,7 @@ static int32_t HOSTCALL HostStringRelease(void* self) {
   return left;
 }
 static int32_t HOSTCALL HostStringSetText(void* self, const char* text) {
-  snprintf(((HostString*)self)->text, sizeof ((HostString*)self)->text, "%s", text ? text : "");
+  snprintf(((HostString*)self)->text, sizeof((HostString*)self)->text, "%s", text ? text : "");
   return 0;
 }
 static int32_t HOSTCALL HostStringEmpty(void* self) { return HostStringSetText(self, ""); }
@@ -255,17 +255,22 @@ static int32_t HOSTCALL HostStringGetText(void* self, const char** text) {
 HOST_FORBIDDEN_SLOT(HostString4, "string object", "slot 4")
 HOST_FORBIDDEN_SLOT(HostStringRest, "string object", "one of slots 7-20")
 
-HOST_MAYBE_UNUSED static const CvoStringVtbl kHostStringVtbl = {
-    HostStringQuery, CountedAddRef, HostStringRelease, HostStringSetText, HostString4,
-    HostStringGetLength, HostStringEmpty,
-    {HostStringRest, HostStringRest, HostStringRest, HostStringRest, HostStringRest,
-     HostStringRest, HostStringRest, HostStringRest, HostStringRest, HostStringRest,
-     HostStringRest, HostStringRest, HostStringRest, HostStringRest},
+HOST_UNUSED static const CvoStringVtbl kHostStringVtbl = {
+    HostStringQuery,
+    CountedAddRef,
+    HostStringRelease,
+    HostStringSetText,
+    HostString4,
+    HostStringGetLength,
+    HostStringEmpty,
+    {HostStringRest, HostStringRest, HostStringRest, HostStringRest, HostStringRest, HostStringRest,
+     HostStringRest, HostStringRest, HostStringRest, HostStringRest, HostStringRest, HostStringRest,
+     HostStringRest, HostStringRest},
     HostStringGetText};
 
 /* A host string object holding text (NULL: empty) with one reference for
  * the caller; NULL when out of memory. */
-HOST_MAYBE_UNUSED static CvoString* NewHostString(const char* text) {
+HOST_UNUSED static CvoString* NewHostString(const char* text) {
   HostString* s = (HostString*)calloc(1, sizeof *s);
   if (s == NULL) return NULL;
   s->base.vtbl = &kHostStringVtbl;
@@ -274,14 +279,14 @@ HOST_MAYBE_UNUSED static CvoString* NewHostString(const char* text) {
   HostStringSetText(s, text);
   return (CvoString*)s;
 }
-HOST_MAYBE_UNUSED static void Drop(CvoString* s) {
+HOST_UNUSED static void Drop(CvoString* s) {
   if (s != NULL) s->vtbl->Release(s);
 }
 /* Sets the text of a string object given to the host; 1 for none. */
-HOST_MAYBE_UNUSED static int32_t Give(CvoString* out, const char* text) {
+HOST_UNUSED static int32_t Give(CvoString* out, const char* text) {
   return out != NULL ? out->vtbl->SetText(out, text) : 1;
 }
-HOST_MAYBE_UNUSED static const char* TextOf(CvoString* s) {
+HOST_UNUSED static const char* TextOf(CvoString* s) {
   const char* text = NULL;
   if (s->vtbl->GetLength(s) == 0) return "";
   if (s->vtbl->GetText(s, &text) != 0 || text == NULL) return "(no text)";
@@ -290,7 +295,7 @@ HOST_MAYBE_UNUSED static const char* TextOf(CvoString* s) {
 
 /* ---- The library loaded at run time, as hosts of it do ------------------- */
 
-HOST_MAYBE_UNUSED static void* HostLoadLibrary(const char* file) {
+HOST_UNUSED static void* HostLoadLibrary(const char* file) {
 #if defined(_WIN32)
   return (void*)LoadLibraryA(file);
 #else
@@ -298,7 +303,7 @@ HOST_MAYBE_UNUSED static void* HostLoadLibrary(const char* file) {
 #endif
 }
 
-HOST_MAYBE_UNUSED static int HostFreeLibrary(void* library) {
+HOST_UNUSED static int HostFreeLibrary(void* library) {
 #if defined(_WIN32)
   return FreeLibrary((HMODULE)library) ? 0 : 1;
 #else
@@ -308,8 +313,7 @@ HOST_MAYBE_UNUSED static int HostFreeLibrary(void* library) {
 
 /* Copies the address of an entry point into the typed function pointer at
  * slot (data and function pointers do not convert in ISO C); 1 when found. */
-HOST_MAYBE_UNUSED static int HostEntry(void* library, const char* name, void* slot,
-                                       size_t size) {
+HOST_UNUSED static int HostEntry(void* library, const char* name, void* slot, size_t size) {
 #if defined(_WIN32)
   FARPROC address = GetProcAddress((HMODULE)library, name);
 #else
@@ -335,12 +339,12 @@ static int failed;
   } while (0)
 
 /* Compares two texts and shows both when they differ. */
-#define CHECK_TEXT(actual, expected)                                                  \
-  do {                                                                                \
-    const char* actual_ = (actual);                                                   \
-    const char* expected_ = (expected);                                               \
-    CHECK(strcmp(actual_, expected_) == 0);                                           \
-    if (strcmp(actual_, expected_) != 0)                                              \
+#define CHECK_TEXT(actual, expected)                                                 \
+  do {                                                                               \
+    const char* actual_ = (actual);                                                  \
+    const char* expected_ = (expected);                                              \
+    CHECK(strcmp(actual_, expected_) == 0);                                          \
+    if (strcmp(actual_, expected_) != 0)                                             \
       fprintf(stderr, "  got      \"%s\"\n  expected \"%s\"\n", actual_, expected_); \
   } while (0)
 

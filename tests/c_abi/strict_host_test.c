@@ -36,9 +36,9 @@ static MacroServices* services;
 
 typedef struct Host {
   Counted base;
-  char log[1024];     /* every output in order, cut at the end */
-  char progress[64];  /* "index/total " per Progress call */
-  int notified;       /* NotifyFile calls */
+  char log[1024];    /* every output in order, cut at the end */
+  char progress[64]; /* "index/total " per Progress call */
+  int notified;      /* NotifyFile calls */
   int map_calls;
   const char* map_answer; /* MapFileName answers 0 with this text when set */
 } Host;
@@ -51,13 +51,13 @@ static int32_t HOSTCALL HostQuery(void* self, const IID16* iid, void** out) {
   return AnswerOne(self, iid, out, NULL, HOST_E_NOTIMPL);
 }
 static int32_t HOSTCALL HostOutput(void* self, const char* text) {
-  Append(((Host*)self)->log, sizeof ((Host*)self)->log, text != NULL ? text : "(null)");
+  Append(((Host*)self)->log, sizeof((Host*)self)->log, text != NULL ? text : "(null)");
   return 0;
 }
 static int32_t HOSTCALL HostProgress(void* self, int32_t index, int32_t total) {
   char step[24];
   snprintf(step, sizeof step, "%d/%d ", (int)index, (int)total);
-  Append(((Host*)self)->progress, sizeof ((Host*)self)->progress, step);
+  Append(((Host*)self)->progress, sizeof((Host*)self)->progress, step);
   return 0;
 }
 static int32_t HOSTCALL HostMapFileName(void* self, const char* path, CvoString* out) {
@@ -66,17 +66,16 @@ static int32_t HOSTCALL HostMapFileName(void* self, const char* path, CvoString*
   ++h->map_calls;
   return h->map_answer != NULL ? Give(out, h->map_answer) : 1;
 }
-static int32_t HOSTCALL HostNotifyFile(void* self, const char* path) {
-  (void)path;
+static int32_t HOSTCALL HostNotifyFile(void* self, HOST_UNUSED const char* path) {
   return ++((Host*)self)->notified, 0;
 }
 static int32_t HOSTCALL HostShouldContinue(void* self) { return (void)self, 1; }
 HOST_FORBIDDEN_SLOT(HostReserved, "host callback", "slot 4, 5, 8 or 10")
 
-static const HostCallbackVtbl kHostVtbl = {
-    HostQuery,    CountedAddRef,   CountedRelease, HostOutput,     HostReserved,
-    HostReserved, HostProgress,    HostMapFileName, HostReserved,  HostNotifyFile,
-    HostReserved, HostShouldContinue};
+static const HostCallbackVtbl kHostVtbl = {HostQuery,      CountedAddRef,   CountedRelease,
+                                           HostOutput,     HostReserved,    HostReserved,
+                                           HostProgress,   HostMapFileName, HostReserved,
+                                           HostNotifyFile, HostReserved,    HostShouldContinue};
 static Host host;
 
 /* Forgets what the host was told so far. */
@@ -134,9 +133,10 @@ typedef struct SkinFile {
 static const char kLogo[] = "\x89PNG\r\n\0<!--%NoSuchName%-->";
 
 static const SkinFile kSkin[] = {
-    {"index.htm", "<p><!--%System.Title%--> <!--%Greet(World)%--> <!--%HelloC%--> "
-                  "<!--%NoSuchName%--></p>", 0,
-     "<p>Strict Hello, World hello from C:strict <!--%NoSuchName%--></p>"},
+    {"index.htm",
+     "<p><!--%System.Title%--> <!--%Greet(World)%--> <!--%HelloC%--> "
+     "<!--%NoSuchName%--></p>",
+     0, "<p>Strict Hello, World hello from C:strict <!--%NoSuchName%--></p>"},
     {"sub/page.css", "b { /*%Concat('a', 'b')%*/ }", 0, "b { ab }"},
     {"logo.bin", kLogo, sizeof kLogo - 1, NULL},
 };
@@ -172,8 +172,7 @@ static int32_t HOSTCALL SourceInitialize(void* self, const char* folder) {
 static int32_t HOSTCALL SourceUninitialize(void* self) {
   return ++((Source*)self)->uninitialized, 0;
 }
-static int32_t HOSTCALL SourceGetNextName(void* self, void* out, int32_t* position) {
-  (void)self;
+static int32_t HOSTCALL SourceGetNextName(HOST_UNUSED void* self, void* out, int32_t* position) {
   if (*position < 0 || *position >= kSkinFiles) return Give(out, ""), 1; /* "" ends it */
   return Give(out, kSkin[(*position)++].name);
 }
@@ -181,13 +180,13 @@ static int32_t HOSTCALL SourceGetFirstName(void* self, void* out, int32_t* posit
   *position = 0;
   return SourceGetNextName(self, out, position);
 }
-static int32_t HOSTCALL SourceGetSourcePath(void* self, CvoString* out, const char* name) {
-  (void)self;
+static int32_t HOSTCALL SourceGetSourcePath(HOST_UNUSED void* self, CvoString* out,
+                                            const char* name) {
   return Give(out, At("skin/", name, 0));
 }
 
 static const FileSourceVtbl kSourceVtbl = {
-    SourceQuery,        CountedAddRef,     CountedRelease,     SourceInitialize,
+    SourceQuery,        CountedAddRef,      CountedRelease,    SourceInitialize,
     SourceUninitialize, SourceGetFirstName, SourceGetNextName, SourceGetSourcePath};
 static Source source = {{&kSourceVtbl, 1}, 0, 0};
 
@@ -215,19 +214,16 @@ static int32_t HOSTCALL GreeterInitialize(void* self) { return ++((Greeter*)self
 static int32_t HOSTCALL GreeterUninitialize(void* self) {
   return ++((Greeter*)self)->uninitialized, 0;
 }
-static int32_t HOSTCALL GreeterGetFirstName(void* self, void* name, int32_t* position) {
-  (void)self;
+static int32_t HOSTCALL GreeterGetFirstName(HOST_UNUSED void* self, void* name, int32_t* position) {
   *position = 1;
   return Give(name, "Greet");
 }
-static int32_t HOSTCALL GreeterGetNextName(void* self, void* name, int32_t* position) {
-  (void)self;
-  (void)position;
+static int32_t HOSTCALL GreeterGetNextName(HOST_UNUSED void* self, void* name,
+                                           HOST_UNUSED int32_t* position) {
   return Give(name, ""), 1;
 }
-static int32_t HOSTCALL GreeterOnNameConflict(void* self, const char* name) {
-  (void)self;
-  (void)name;
+static int32_t HOSTCALL GreeterOnNameConflict(HOST_UNUSED void* self,
+                                              HOST_UNUSED const char* name) {
   return 0;
 }
 /* Reads the call through string objects of its own. */
@@ -271,13 +267,13 @@ static int32_t HOSTCALL GreeterQueryMacro(void* self, CvoString* out, const char
 HOST_FORBIDDEN_SLOT(GreeterExReserved, "extended resolver", "one of slots 3-6")
 
 static const ResolverVtbl kGreeterVtbl = {
-    GreeterQuery,        CountedAddRef,      CountedRelease,        GreeterInitialize,
-    GreeterUninitialize, GreeterGetFirstName, GreeterGetNextName, GreeterOnNameConflict,
-    GreeterResolve};
+    GreeterQuery,       CountedAddRef,         CountedRelease,
+    GreeterInitialize,  GreeterUninitialize,   GreeterGetFirstName,
+    GreeterGetNextName, GreeterOnNameConflict, GreeterResolve};
 static const ResolverExVtbl kGreeterExVtbl = {
-    GreeterExQuery, GreeterExAddRef, GreeterExRelease,
-    {GreeterExReserved, GreeterExReserved, GreeterExReserved, GreeterExReserved},
-    GreeterMapText, GreeterQueryMacro};
+    GreeterExQuery,   GreeterExAddRef,
+    GreeterExRelease, {GreeterExReserved, GreeterExReserved, GreeterExReserved, GreeterExReserved},
+    GreeterMapText,   GreeterQueryMacro};
 static Greeter greeter = {{&kGreeterVtbl, 1}, &kGreeterExVtbl, 0, 0};
 
 /* ---- A statement object of the host's own -------------------------------- */
@@ -298,8 +294,7 @@ static int32_t HOSTCALL StatementGetText(void* self, void* out) {
 static int32_t HOSTCALL StatementGetName(void* self, void* out) {
   return Give(out, ((Statement*)self)->name), 0;
 }
-static int32_t HOSTCALL StatementGetMember(void* self, void* out) {
-  (void)self;
+static int32_t HOSTCALL StatementGetMember(HOST_UNUSED void* self, void* out) {
   return Give(out, ""), 0;
 }
 static int32_t HOSTCALL StatementGetArgCount(void* self, int32_t* count) {
@@ -315,32 +310,31 @@ static int32_t HOSTCALL StatementGetAssignTarget(void* self, void* out) {
   return Give(out, ((Statement*)self)->target);
 }
 /* The statement stands alone: no expression owns it. */
-static int32_t HOSTCALL StatementOwnerless(void* self, void** out) {
-  (void)self;
+static int32_t HOSTCALL StatementOwnerless(HOST_UNUSED void* self, void** out) {
   if (out != NULL) *out = NULL;
   return 1;
 }
 static int32_t HOSTCALL StatementSetResult(void* self, const char* text) {
-  if (text != NULL) snprintf(((Statement*)self)->result, sizeof ((Statement*)self)->result, "%s", text);
+  if (text != NULL)
+    snprintf(((Statement*)self)->result, sizeof((Statement*)self)->result, "%s", text);
   return 0;
 }
 static int32_t HOSTCALL StatementGetResult(void* self, void* out) {
   const Statement* statement = (const Statement*)self;
   return statement->result[0] == '\0' ? 1 : Give(out, statement->result);
 }
-static int32_t HOSTCALL StatementSetResultObject(void* self, void* object) {
-  (void)self;
-  (void)object;
+static int32_t HOSTCALL StatementSetResultObject(HOST_UNUSED void* self, HOST_UNUSED void* object) {
   return 0;
 }
 HOST_FORBIDDEN_SLOT(StatementReserved, "statement", "slot 3, 15, 16 or 17")
 
 static const MacroCallVtbl kStatementVtbl = {
-    StatementQuery,        CountedAddRef,        CountedRelease,     StatementReserved,
-    StatementGetText,      StatementGetName,     StatementGetMember, StatementGetArgCount,
-    StatementGetArg,       StatementGetAssignTarget, StatementOwnerless, StatementOwnerless,
-    StatementSetResult,    StatementGetResult,   StatementSetResultObject,
-    StatementReserved,     StatementReserved,    StatementReserved};
+    StatementQuery,           CountedAddRef,        CountedRelease,
+    StatementReserved,        StatementGetText,     StatementGetName,
+    StatementGetMember,       StatementGetArgCount, StatementGetArg,
+    StatementGetAssignTarget, StatementOwnerless,   StatementOwnerless,
+    StatementSetResult,       StatementGetResult,   StatementSetResultObject,
+    StatementReserved,        StatementReserved,    StatementReserved};
 
 /* ---- The checks ---------------------------------------------------------- */
 
@@ -385,10 +379,12 @@ static void CheckStatements(void) {
       {0, "kept$$", "Hello, you", ""},
       {1, "Concat('<', Greet(x), '>')", "<Hello, x>", ""},
       {1, "HelloC", "hello from C:strict", ""},
-      {1, "Transform('<a>x</a>', '<xsl:stylesheet version=\"1.0\" "
-          "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"><xsl:output method=\"text\"/>"
-          "<xsl:template match=\"/\">[<xsl:value-of select=\"a\"/>]</xsl:template>"
-          "</xsl:stylesheet>')", "[x]", ""},
+      {1,
+       "Transform('<a>x</a>', '<xsl:stylesheet version=\"1.0\" "
+       "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"><xsl:output method=\"text\"/>"
+       "<xsl:template match=\"/\">[<xsl:value-of select=\"a\"/>]</xsl:template>"
+       "</xsl:stylesheet>')",
+       "[x]", ""},
       {1, "NoSuchName", "(unchanged)", "Template Error: can not resolve macro: NoSuchName \r\n"},
   };
   size_t i;
@@ -440,9 +436,9 @@ static void CheckExtendedResolver(void) {
   size_t i;
   for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
     CvoString* out = NewHostString("(unchanged)");
-    const int32_t result =
-        kCases[i].map ? copier->vtbl->QueryAndMapMacro(copier, kCases[i].macro, out)
-                      : copier->vtbl->QueryMacro(copier, kCases[i].macro, out);
+    const int32_t result = kCases[i].map
+                               ? copier->vtbl->QueryAndMapMacro(copier, kCases[i].macro, out)
+                               : copier->vtbl->QueryMacro(copier, kCases[i].macro, out);
     CHECK(result == kCases[i].result);
     CHECK_TEXT(TextOf(out), kCases[i].out);
     Drop(out);
@@ -462,8 +458,8 @@ static void CheckHostStatement(void) {
     const char *result, *messages;
   } kCases[] = {
       {STATEMENT("'lit'", "'lit'", "", 0, NULL, NULL), 0, "lit", ""},
-      {STATEMENT("Concat('a', System.Title)", "Concat", "", 2, "'a'", "System.Title"), 0,
-       "aStrict", ""},
+      {STATEMENT("Concat('a', System.Title)", "Concat", "", 2, "'a'", "System.Title"), 0, "aStrict",
+       ""},
       {STATEMENT("held$$ = Greet(z)", "Greet", "held$$", 1, "z", NULL), 0, "Hello, z", ""},
       {STATEMENT("Nope()", "Nope", "", 0, NULL, NULL), 1, "",
        "Template Error: can not resolve macro: Nope() \r\n"},
@@ -542,7 +538,7 @@ static void CheckLibraryAsModule(CreateManagerFn create_manager) {
   CHECK(other->vtbl->QueryInterface(other, &kIidFileCopier, (void**)&other_copier) == 0);
   CHECK(other_copier->vtbl->Initialize(other_copier, NULL) == 0);
   CHECK(other_copier->vtbl->AddResolverModuleByHost(other_copier, QUENLOFT_LIBRARY_NAME, "host",
-                                                     "") == 0);
+                                                    "") == 0);
   CHECK(other->vtbl->HasResolverFor(other, "Concat") == 0);
   CHECK(other_copier->vtbl->Terminate(other_copier) == 0);
   CHECK(other_copier->vtbl->Release(other_copier) == 1);

@@ -165,8 +165,7 @@ static int32_t QL_CALL SetInitialize(ResolverSet* self) {
   if (resolver == NULL) return 1;
   resolver->table = &kResolverTable;
   resolver->count = 1;
-  strcpy(resolver->result, "hello from C:");
-  strncat(resolver->result, self->param, sizeof resolver->result - strlen(resolver->result) - 1);
+  snprintf(resolver->result, sizeof resolver->result, "hello from C:%s", self->param);
   self->resolver = resolver;
   self->manager->table->AddResolver(self->manager, resolver);
   return 0;
@@ -189,8 +188,7 @@ static int32_t QL_CALL SetSetHostPath(UNUSED ResolverSet* self, const char* text
   return 0;
 }
 static int32_t QL_CALL SetSetHostParam(ResolverSet* self, const char* text) {
-  self->param[0] = '\0';
-  if (text != NULL) strncat(self->param, text, sizeof self->param - 1);
+  snprintf(self->param, sizeof self->param, "%s", text != NULL ? text : "");
   QlJournalRecord(QL_TEST_TAG, "host-param", self->param);
   return 0;
 }

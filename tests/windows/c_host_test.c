@@ -36,14 +36,14 @@ static void CheckExports(HMODULE module) {
  * runtime DLLs that ship beside them, so a host ships nothing else. */
 static void CheckImports(const char* file) {
   static const char* const kAllowed[] = {
-      "kernel32.dll",    "msvcrt.dll",       "ole32.dll", "oleaut32.dll",
-      "CorvaskObjs.dll", "CorvaskUtils.dll", "TAVLOR.dll", "pmtkWin32FileServices.dll",
+      "kernel32.dll",       "msvcrt.dll",         "ole32.dll",  "oleaut32.dll",
+      "CorvaskObjs.dll",    "CorvaskUtils.dll",   "TAVLOR.dll", "pmtkWin32FileServices.dll",
 #ifdef _WIN64
       "libgcc_s_seh-1.dll",
 #else
       "libgcc_s_dw2-1.dll",
 #endif
-      "libstdc++-6.dll", "libwinpthread-1.dll"};
+      "libstdc++-6.dll",    "libwinpthread-1.dll"};
   HMODULE module = GetModuleHandleA(file);
   const BYTE* base = (const BYTE*)module;
   const IMAGE_DATA_DIRECTORY* entry;
