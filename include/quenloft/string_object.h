@@ -49,8 +49,8 @@ inline void WriteString(ICvoString* s, const char* text) {  // null text: empty
 }
 inline void WriteString(ICvoString* s, const std::string& text) { WriteString(s, text.c_str()); }
 inline void WriteString(ICvoString* s, std::string_view text) {
-  if (s == nullptr) return;
   text = text.substr(0, text.find('\0'));
+  if (s == nullptr || text.empty()) return WriteString(s, "");
   // SetText wants terminated text; names and arguments, the usual views,
   // are short enough to be terminated on the stack.
   char buffer[256];

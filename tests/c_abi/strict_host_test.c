@@ -379,12 +379,17 @@ static void CheckStatements(void) {
       {0, "kept$$", "Hello, you", ""},
       {1, "Concat('<', Greet(x), '>')", "<Hello, x>", ""},
       {1, "HelloC", "hello from C:strict", ""},
+#if defined(_WIN32)
+      /* Through the component runtime's XML DOM. (On Linux the C++ tests
+       * cover it: libxml2 keeps state that a host unloading the library
+       * cannot free, which the leak check would report here.) */
       {1,
        "Transform('<a>x</a>', '<xsl:stylesheet version=\"1.0\" "
        "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"><xsl:output method=\"text\"/>"
        "<xsl:template match=\"/\">[<xsl:value-of select=\"a\"/>]</xsl:template>"
        "</xsl:stylesheet>')",
        "[x]", ""},
+#endif
       {1, "NoSuchName", "(unchanged)", "Template Error: can not resolve macro: NoSuchName \r\n"},
   };
   size_t i;

@@ -57,6 +57,7 @@ TEST(StringObject, WritesThroughSetTextOrEmptyAndReadsThroughGetLengthAndGetText
     const char* calls;  // of the write, then of the read
   } kCases[] = {
       {""sv, "", "EL"},
+      {std::string_view(), "", "EL"},  // no data at all
       {"\0hidden"sv, "", "EL"},
       {"ab\0cd"sv, "ab", "SLT"},  // stops at a zero byte
       {"gr\xC3\xBC\xC3\x9F"sv, "gr\xC3\xBC\xC3\x9F", "SLT"},
