@@ -1,11 +1,11 @@
-/* The binary contract as a host written in C sees it, without any header of
- * the library: the interfaces it uses as tables of function pointers in slot
- * order (a table that the host only calls may stop at the last slot it
- * uses), the library loaded at run time, host objects that count their
- * references, and the checks. Each host is one C file that includes this.
+/* The binary contract as C code sees it, without any header of the
+ * library: the interfaces as tables of function pointers in slot order (a
+ * table that is only called may stop at the last slot used), the library
+ * loaded at run time, objects that count their references, and the checks.
+ * The C hosts and the C test module include it.
  *
  * Every slot takes the object as a plain pointer, so one AddRef and one
- * Release serve all host objects: each begins with its table and a count.
+ * Release serve all such objects: each begins with its table and a count.
  * Slots the library must never call hold a function that names the object
  * and the slots and aborts, so a call outside the contract cannot pass
  * unnoticed; such slots are typed HostSlot. */
@@ -45,6 +45,7 @@ HOST_IID(kIidMacroServices, 0x798143C0, 0xF87D, 0x11D4, 0x94, 0xAB);
 HOST_IID(kIidResolver, 0x4E549F44, 0xFEE1, 0x11D4, 0x94, 0xB2);
 HOST_IID(kIidResolverEx, 0x4E549F40, 0xFEE1, 0x11D4, 0x94, 0xB2);
 HOST_IID(kIidMacroCall, 0x4E549F42, 0xFEE1, 0x11D4, 0x94, 0xB2);
+HOST_IID(kIidResolverSet, 0x269C76F1, 0x23E9, 0x11D5, 0x94, 0xE8);
 #undef HOST_IID
 
 #define HOST_E_NOTIMPL ((int32_t)0x80004001u)
@@ -325,8 +326,8 @@ HOST_UNUSED static int HostEntry(void* library, const char* name, void* slot, si
 
 /* ---- Checks ---------------------------------------------------------------- */
 
-static int passed;
-static int failed;
+HOST_UNUSED static int passed;
+HOST_UNUSED static int failed;
 
 #define CHECK(condition)                                                            \
   do {                                                                              \
@@ -349,7 +350,7 @@ static int failed;
   } while (0)
 
 /* The exit status of a host: every check passed, and there was one. */
-static int Verdict(void) {
+HOST_UNUSED static int Verdict(void) {
   printf("%d passed, %d failed\n", passed, failed);
   return failed == 0 && passed > 0 ? 0 : 1;
 }
