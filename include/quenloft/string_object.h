@@ -72,7 +72,7 @@ class Text {
   Text(Text&&) noexcept = default;
   Text& operator=(Text&&) noexcept = default;
 
-  ICvoString* get() const noexcept { return s_.get(); }     // null when none could be made
+  ICvoString* get() const noexcept { return s_.get(); }       // null when none could be made
   operator ICvoString*() const noexcept { return s_.get(); }  // NOLINT(google-explicit-constructor)
 
   std::string text() const { return ReadString(s_.get()); }

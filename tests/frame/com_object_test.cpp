@@ -74,7 +74,8 @@ struct DefaultProbe final
   using Stubs<ComObject<DefaultProbe, ITplResolverSet, ITplFileSource, ITplResolver>>::Stubs;
 };
 
-constexpr TplIID kNearResolverIID = {  // only the last byte differs
+// IID_ITplResolver but for the last byte.
+constexpr TplIID kNearResolverIID = {
     0x4E549F44, 0xFEE1, 0x11D4, {0x94, 0xB2, 0x00, 0x50, 0xDA, 0x1C, 0x68, 0xB1}};
 
 TEST(ComObject, QueryAnswersTheFirstMatchingEntry) {
@@ -146,7 +147,8 @@ TEST(ComObject, OwnerHeldObjectOutlivesCountZeroUntilItsOwnerEndsIt) {
   EXPECT_EQ(resolver->Release(), 1);
   EXPECT_EQ(resolver->Release(), 0);
   // Still usable: asked through its owner it answers as before.
-  EXPECT_EQ(ComPtr<ITplResolverSet>::retain(owner_held.get()).query<ITplResolver>().get(), resolver);
+  EXPECT_EQ(ComPtr<ITplResolverSet>::retain(owner_held.get()).query<ITplResolver>().get(),
+            resolver);
   EXPECT_EQ(tally.destroyed, 0);
   owner_held.reset();
   EXPECT_EQ(tally.destroyed, 1);
@@ -159,8 +161,9 @@ TEST(ComObjectThreads, CountStaysExactAndTheLastReleaseDestroysOnce) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     // Half the threads go through the second interface: one shared count.
-    ITplUnknown* face = t % 2 == 0 ? static_cast<ITplUnknown*>(static_cast<ITplResolverSet*>(shared))
-                                   : static_cast<ITplUnknown*>(static_cast<ITplResolver*>(shared));
+    ITplUnknown* face = t % 2 == 0
+                            ? static_cast<ITplUnknown*>(static_cast<ITplResolverSet*>(shared))
+                            : static_cast<ITplUnknown*>(static_cast<ITplResolver*>(shared));
     face->AddRef();
     threads.emplace_back([face] {
       for (int i = 0; i < 20000; ++i) {

@@ -20,9 +20,7 @@ struct StrictString final : ICvoString {
   int32_t CVO_CALL AddRef() override { return ++count; }
   int32_t CVO_CALL Release() override { return --count; }
   int32_t CVO_CALL SetText(const char* t) override { return calls += "S", text = t, 0; }
-  int32_t CVO_CALL GetLength() override {
-    return calls += "L", static_cast<int32_t>(text.size());
-  }
+  int32_t CVO_CALL GetLength() override { return calls += "L", static_cast<int32_t>(text.size()); }
   int32_t CVO_CALL Empty() override { return calls += "E", text.clear(), 0; }
   int32_t CVO_CALL GetText(const char** t) override { return calls += "T", *t = text.c_str(), 0; }
 
