@@ -41,19 +41,23 @@ struct HasInterfaceId : std::false_type {};
 template <class I>
 struct HasInterfaceId<I, std::void_t<decltype(InterfaceId<I>::value)>> : std::true_type {};
 
-// clang-format off
-template <> struct InterfaceId<ITplManager> { static constexpr const TplIID& value = IID_ITplManager; };
-template <> struct InterfaceId<ITplFileCopier> { static constexpr const TplIID& value = IID_ITplFileCopier; };
-template <> struct InterfaceId<ITplMacroServices> { static constexpr const TplIID& value = IID_ITplMacroServices; };
-template <> struct InterfaceId<ITplVariables> { static constexpr const TplIID& value = IID_ITplVariables; };
-template <> struct InterfaceId<ITplResolver> { static constexpr const TplIID& value = IID_ITplResolver; };
-template <> struct InterfaceId<ITplResolverEx> { static constexpr const TplIID& value = IID_ITplResolverEx; };
-template <> struct InterfaceId<ITplExpression> { static constexpr const TplIID& value = IID_ITplExpression; };
-template <> struct InterfaceId<ITplMacroCall> { static constexpr const TplIID& value = IID_ITplMacroCall; };
-template <> struct InterfaceId<ITplPatchedFile> { static constexpr const TplIID& value = IID_ITplPatchedFile; };
-template <> struct InterfaceId<ITplResolverSet> { static constexpr const TplIID& value = IID_ITplResolverSet; };
-template <> struct InterfaceId<ICvoString> { static constexpr const CvoIID& value = IID_ICvoString; };
-// clang-format on
+#define QUENLOFT_INTERFACE_ID(I, id)         \
+  template <>                                \
+  struct InterfaceId<I> {                    \
+    static constexpr const auto& value = id; \
+  }
+QUENLOFT_INTERFACE_ID(ITplManager, IID_ITplManager);
+QUENLOFT_INTERFACE_ID(ITplFileCopier, IID_ITplFileCopier);
+QUENLOFT_INTERFACE_ID(ITplMacroServices, IID_ITplMacroServices);
+QUENLOFT_INTERFACE_ID(ITplVariables, IID_ITplVariables);
+QUENLOFT_INTERFACE_ID(ITplResolver, IID_ITplResolver);
+QUENLOFT_INTERFACE_ID(ITplResolverEx, IID_ITplResolverEx);
+QUENLOFT_INTERFACE_ID(ITplExpression, IID_ITplExpression);
+QUENLOFT_INTERFACE_ID(ITplMacroCall, IID_ITplMacroCall);
+QUENLOFT_INTERFACE_ID(ITplPatchedFile, IID_ITplPatchedFile);
+QUENLOFT_INTERFACE_ID(ITplResolverSet, IID_ITplResolverSet);
+QUENLOFT_INTERFACE_ID(ICvoString, IID_ICvoString);
+#undef QUENLOFT_INTERFACE_ID
 
 template <class T>
 class ComPtr {
