@@ -39,7 +39,7 @@ trap stop_wine EXIT
 
 # Tests whose expectations hold on POSIX only. The Windows behaviour in
 # their place is tested in tests/windows (attributes, drive paths, volume
-# roots, the HTML decoder, the XML DOM component, the C host).
+# roots, the HTML decoder, the XML DOM component, the DLL tables).
 posix_only=(
   # Permission bits: Windows files have attributes, folders no mode.
   'CorvaskUtilsFiles\.ChangeFileAttributeToNormalAddsOwnerWrite'
@@ -57,7 +57,8 @@ posix_only=(
   'CopyFlowTest\.DeferredDestinationKeepsItsSpelling'
   # A loaded DLL cannot be deleted.
   'ModuleLifetime\.ModuleWhoseFileWasDeletedIsStillUnregisteredAndUnloaded'
-  # Names the library by its Linux file name (c_host_test names quenloft.dll).
+  # Names the library by its Linux file name (the strict host names it by its
+  # own file name on Windows too).
   'OwnModule\.LibraryItselfContributesTheBuiltInFunctions'
   # File-size limits (RLIMIT_FSIZE) do not exist.
   'PatchedFileIo\.FailedWriteLeavesTheOldFileWhole'

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "frame/com_ptr.h"
+#include "quenloft/com_ptr.h"
 #include "quenloft/quenloft.h"
 
 namespace quenloft {

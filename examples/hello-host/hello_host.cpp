@@ -10,47 +10,17 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <utility>
 
+#include "quenloft/com.h"
 #include "quenloft/quenloft.h"
 
 namespace {
 
-// One reference to something the library handed out.
-template <class T>
-class Ref {
+// The host callback: prints the library's messages. It lives on the stack,
+// so it is owner-held (it never deletes itself), and its count shows at the
+// end that the library gave back every reference it took.
+class ConsoleHost final : public quenloft::OwnerHeldComObject<ConsoleHost, ITplHostCallback> {
  public:
-  Ref() = default;
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  ~Ref() { reset(); }
-  T** put() {
-    reset();
-    return &p_;
-  }
-  void** put_void() { return reinterpret_cast<void**>(put()); }
-  void reset() {
-    if (p_ != nullptr) std::exchange(p_, nullptr)->Release();
-  }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
- private:
-  T* p_ = nullptr;
-};
-
-// The host callback: prints the library's messages. It lives on the stack
-// and counts its references so that the end can show all came back.
-class ConsoleHost final : public ITplHostCallback {
- public:
-  int32_t QL_CALL QueryInterface(const TplIID&, void** out) override {
-    if (out == nullptr) return TPL_E_NOTIMPL;
-    *out = nullptr;
-    return TPL_E_NOTIMPL;
-  }
-  int32_t QL_CALL AddRef() override { return ++count_; }
-  int32_t QL_CALL Release() override { return --count_; }
   int32_t QL_CALL Output(const char* text) override {
     std::string shown;
     for (const char* p = text; p != nullptr && *p != '\0'; ++p) {
@@ -68,17 +38,8 @@ class ConsoleHost final : public ITplHostCallback {
   int32_t QL_CALL Reserved10() override { return 0; }
   int32_t QL_CALL ShouldContinue() override { return 1; }
 
-  int32_t count() const { return count_; }
-
- private:
-  int32_t count_ = 1;  // our own
+  int32_t count() const { return RefCount(); }
 };
-
-std::string TextOf(ICvoString* s) {
-  const char* text = nullptr;
-  if (s == nullptr || s->GetLength() == 0 || s->GetText(&text) != 0 || text == nullptr) return {};
-  return text;
-}
 
 // ../lib/libquenloft.so relative to this program's own file.
 std::string LibraryPath() {
@@ -105,10 +66,10 @@ int Run(void* library) {
 
   ConsoleHost host;
   {
-    Ref<ITplManager> manager;
-    Ref<ITplFileCopier> copier;
-    if (create_manager(manager.put()) != 0 || !manager ||
-        manager->QueryInterface(IID_ITplFileCopier, copier.put_void()) != 0) {
+    quenloft::ComPtr<ITplManager> manager;
+    quenloft::ComPtr<ITplFileCopier> copier;
+    if (create_manager(manager.put()) == 0) copier = manager.query<ITplFileCopier>();
+    if (!copier) {
       std::printf("No template manager could be made.\n");
       return 1;
     }
@@ -119,7 +80,7 @@ int Run(void* library) {
     std::printf("Stored System.Title = \"Quenloft\".\n");
 
     // The built-in functions come as a resolver set, like any module's.
-    Ref<ITplResolverSet> builtins;
+    quenloft::ComPtr<ITplResolverSet> builtins;
     if (create_resolvers != nullptr && create_resolvers(builtins.put()) == 0 && builtins) {
       builtins->SetManager(manager.get());
       builtins->Initialize();
@@ -128,34 +89,34 @@ int Run(void* library) {
       std::printf("No built-in functions in this build; expressions will not resolve.\n");
     }
 
-    Ref<ICvoString> out;
-    CreateCvoStringInstance(out.put());
-    if (!out) {
+    quenloft::Text out;  // a string object for the values to come back in
+    if (out.get() == nullptr) {
       std::printf("No string object could be made.\n");
       return 1;
     }
     // One statement, resolved by whoever holds its name.
-    manager->ResolveMacroText("System.Title", out.get());
-    std::printf("System.Title resolves to \"%s\"\n", TextOf(out.get()).c_str());
+    manager->ResolveMacroText("System.Title", out);
+    std::printf("System.Title resolves to \"%s\"\n", out.text().c_str());
 
     // A marker's text: statements joined, a function call among them.
     const char* expression = "Concat('Hello, ', System.Title, '!')";
-    out->Empty();
-    if (manager->EvaluateExpression(expression, out.get()) == 0) {
-      std::printf("%s evaluates to \"%s\"\n", expression, TextOf(out.get()).c_str());
+    out.clear();
+    if (manager->EvaluateExpression(expression, out) == 0) {
+      std::printf("%s evaluates to \"%s\"\n", expression, out.text().c_str());
     }
 
     // A name nobody answers: the library tells the host.
     std::printf("Resolving Nobody.Knows:\n");
-    out->Empty();
-    manager->ResolveMacroText("Nobody.Knows", out.get());
+    out.clear();
+    manager->ResolveMacroText("Nobody.Knows", out);
 
     if (builtins) builtins->Uninitialize();
     copier->Terminate();
   }
-  std::printf("Released the manager; the host holds %s.\n",
-              host.count() == 1 ? "only its own reference again" : "leaked references");
-  return host.count() == 1 ? 0 : 1;
+  std::printf("Released the manager; %s.\n", host.count() == 0
+                                                 ? "the library gave back every reference"
+                                                 : "the library kept references");
+  return host.count() == 0 ? 0 : 1;
 }
 
 }  // namespace

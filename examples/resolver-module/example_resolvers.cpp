@@ -6,76 +6,27 @@
 // file from the folder of libquenloft.so, calls its
 // CreateTemplateResolversInstance, configures the set and initialises it;
 // the set then hands its resolver to the manager with AddResolver.
-#include <CorvaskObjs/CvoString.h>
+#include <quenloft/com.h>
 #include <quenloft/quenloft.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <ctime>
-#include <new>
 #include <string>
 #include <unordered_map>
 
 namespace {
 
-// Reference counting for both objects: the count starts at 0 and the
-// object deletes itself when it returns to 0.
-template <class Interface>
-class RefCounted : public Interface {
- public:
-  int32_t QL_CALL AddRef() override { return count_.fetch_add(1) + 1; }
-  int32_t QL_CALL Release() override {
-    const int32_t left = count_.fetch_sub(1) - 1;
-    if (left == 0) delete this;
-    return left;
-  }
-
- protected:
-  RefCounted() = default;
-  // Follows the interface's slots in the vtable, as the contract requires.
-  virtual ~RefCounted() = default;
-
- private:
-  std::atomic<int32_t> count_{0};
-};
-
-// A string object for one call: made here, released at the end of scope.
-class Text {
- public:
-  Text() { CreateCvoStringInstance(&string_); }
-  ~Text() {
-    if (string_ != nullptr) string_->Release();
-  }
-  Text(const Text&) = delete;
-  Text& operator=(const Text&) = delete;
-
-  ICvoString* get() const { return string_; }
-  std::string str() const {
-    const char* text = nullptr;
-    if (string_ == nullptr || string_->GetText(&text) != 0 || text == nullptr) return {};
-    return text;
-  }
-
- private:
-  ICvoString* string_ = nullptr;
-};
-
 // The one resolver of this module. It is handed to the manager, whose
 // registry keeps a reference per name until the set takes it back.
-class ExampleResolver final : public RefCounted<ITplResolver> {
+// ComObject gives it QueryInterface (answering IID_ITplResolver), AddRef
+// and Release; it deletes itself when the last reference goes.
+class ExampleResolver final : public quenloft::ComObject<ExampleResolver, ITplResolver> {
  public:
+  static constexpr int32_t kNullOutResult = 1;  // as resolvers answer a null out-pointer
+
   // No reference on the manager: the manager releases this resolver (set
   // Uninitialize, or its own Terminate) before it goes.
   explicit ExampleResolver(ITplManager* manager) : manager_(manager) {}
-
-  int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
-    if (out == nullptr) return 1;
-    *out = nullptr;
-    if (iid != IID_ITplResolver) return TPL_E_NOTIMPL;
-    AddRef();
-    *out = static_cast<ITplResolver*>(this);
-    return TPL_S_OK;
-  }
   int32_t QL_CALL Initialize() override { return 0; }
   int32_t QL_CALL Uninitialize() override { return 0; }
 
@@ -101,9 +52,9 @@ class ExampleResolver final : public RefCounted<ITplResolver> {
   int32_t QL_CALL Resolve(ITplMacroCall* call) override {
     if (call == nullptr) return 1;
     try {
-      Text name;
-      call->GetName(name.get());
-      const std::string which = name.str();
+      const quenloft::Text name;
+      call->GetName(name);
+      const std::string which = name.text();
       std::string value;
       if (which == "Date") {
         value = Date(call);
@@ -129,11 +80,11 @@ class ExampleResolver final : public RefCounted<ITplResolver> {
   std::string Argument(ITplMacroCall* call, int32_t index) const {
     int32_t count = 0;
     if (call->GetArgCount(&count) != 0 || index >= count) return {};
-    Text text;
-    Text value;
-    call->GetArg(index, text.get());
-    manager_->ResolveMacroTextFor(text.str().c_str(), call, value.get());
-    return value.str();
+    const quenloft::Text text;
+    const quenloft::Text value;
+    call->GetArg(index, text);
+    manager_->ResolveMacroTextFor(text.text().c_str(), call, value);
+    return value.text();
   }
 
   std::string Date(ITplMacroCall* call) const {
@@ -151,42 +102,24 @@ class ExampleResolver final : public RefCounted<ITplResolver> {
   std::unordered_map<std::string, int> counters_;  // per set: one resolver each
 };
 
-// What the manager obtains from CreateTemplateResolversInstance.
-class ExampleResolverSet final : public RefCounted<ITplResolverSet> {
+// What the manager obtains from CreateTemplateResolversInstance. If
+// Uninitialize did not run, the registry may still hold the resolver, which
+// then lives on until the manager lets it go.
+class ExampleResolverSet final : public quenloft::ComObject<ExampleResolverSet, ITplResolverSet> {
  public:
-  ~ExampleResolverSet() override {
-    // Uninitialize normally ran already; the registry may still hold the
-    // resolver, which then lives on until the manager lets it go.
-    if (resolver_ != nullptr) resolver_->Release();
-  }
-
-  int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
-    if (out == nullptr) return TPL_E_INVALIDARG;
-    *out = nullptr;
-    if (iid != IID_ITplResolverSet) return TPL_E_NOTIMPL;
-    AddRef();
-    *out = static_cast<ITplResolverSet*>(this);
-    return TPL_S_OK;
-  }
-
   // Creates the resolver and registers its names with the manager.
   int32_t QL_CALL Initialize() override {
-    if (manager_ == nullptr || resolver_ != nullptr) return 0;
-    try {
-      resolver_ = new ExampleResolver(manager_);
-    } catch (...) {
-      return 1;
-    }
-    resolver_->AddRef();
-    manager_->AddResolver(resolver_);
+    if (manager_ == nullptr || resolver_) return 0;
+    resolver_ = quenloft::MakeObject<ExampleResolver>(manager_);
+    if (!resolver_) return 1;
+    manager_->AddResolver(resolver_.get());
     return 0;
   }
   // Withdraws the resolver's names and lets it go.
   int32_t QL_CALL Uninitialize() override {
-    if (manager_ == nullptr || resolver_ == nullptr) return 0;
-    manager_->RemoveResolver(resolver_);
-    resolver_->Release();
-    resolver_ = nullptr;
+    if (manager_ == nullptr || !resolver_) return 0;
+    manager_->RemoveResolver(resolver_.get());
+    resolver_.reset();
     return 0;
   }
   // No reference is kept: the manager releases its sets before it ends.
@@ -209,7 +142,7 @@ class ExampleResolverSet final : public RefCounted<ITplResolverSet> {
   }
 
   ITplManager* manager_ = nullptr;
-  ExampleResolver* resolver_ = nullptr;  // one reference while initialised
+  quenloft::ComPtr<ExampleResolver> resolver_;  // while initialised
   // What the host passed; a module of your own may read them in Initialize.
   std::string host_path_;
   std::string host_param_;
@@ -223,12 +156,8 @@ extern "C" {
 // for the caller; 1 for a null out-pointer.
 QL_EXPORT_SYMBOL int32_t QL_CALL CreateTemplateResolversInstance(ITplResolverSet** out) {
   if (out == nullptr) return 1;
-  *out = nullptr;
-  ExampleResolverSet* set = new (std::nothrow) ExampleResolverSet();
-  if (set == nullptr) return 1;
-  set->AddRef();
-  *out = set;
-  return 0;
+  *out = quenloft::MakeObject<ExampleResolverSet>().detach();
+  return *out != nullptr ? 0 : 1;
 }
 
 // Optional: run once when a manager first loads the module, and once when

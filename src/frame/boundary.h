@@ -1,16 +1,17 @@
 // Exceptions never cross an interface or an export: boundary functions run
 // their body through Guarded, which turns any exception into the
-// operation's failure result.
+// operation's failure result. Inside, a step whose exception is to be
+// swallowed (a foreign object's call whose outcome does not matter) runs
+// through it too, with the result ignored.
 #ifndef QUENLOFT_FRAME_BOUNDARY_H
 #define QUENLOFT_FRAME_BOUNDARY_H
 
-#include <cstdint>
 #include <memory>
 
 namespace quenloft {
 
-template <class F>
-int32_t Guarded(int32_t on_failure, F&& body) noexcept {
+template <class R, class F>
+R Guarded(R on_failure, F&& body) noexcept {
   try {
     return body();
   } catch (...) {

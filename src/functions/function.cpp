@@ -1,6 +1,6 @@
 #include "functions/function.h"
 
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 #include "functions/parse_arguments.h"
 #include "quenloft/iids.h"
 
@@ -41,7 +41,7 @@ bool ReadArguments(Reading reading, ITplMacroServices* services, ITplMacroCall* 
 
 ComPtr<ITplManager> Invocation::Manager() const {
   if (services == nullptr) return nullptr;
-  return ComPtr<ITplMacroServices>::Retain(services).query<ITplManager>(IID_ITplManager);
+  return ComPtr<ITplMacroServices>::retain(services).query<ITplManager>(IID_ITplManager);
 }
 
 int32_t Invocation::SetResult(std::string_view text) const {

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/com_ptr.h"
+#include "quenloft/com_ptr.h"
 #include "quenloft/interfaces.h"
 
 namespace quenloft {

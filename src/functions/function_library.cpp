@@ -1,7 +1,7 @@
 #include "functions/function_library.h"
 
 #include "frame/boundary.h"
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 #include "functions/function_table.h"
 
 namespace quenloft {
@@ -49,7 +49,7 @@ int32_t CTplFunctionLibrary::Resolve(ITplMacroCall* call) {
 
 int CTplFunctionLibrary::Attach(ITplManager* manager) {
   if (manager == nullptr || manager_ || services_) return 1;
-  manager_ = ComPtr<ITplManager>::Retain(manager);
+  manager_ = ComPtr<ITplManager>::retain(manager);
   services_ = manager_.query<ITplMacroServices>(IID_ITplMacroServices);
   manager_->AddResolver(this);
   return 1;

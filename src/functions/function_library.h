@@ -19,14 +19,15 @@
 #ifndef QUENLOFT_FUNCTIONS_FUNCTION_LIBRARY_H
 #define QUENLOFT_FUNCTIONS_FUNCTION_LIBRARY_H
 
-#include "frame/com_object.h"
-#include "frame/com_ptr.h"
+#include <span>
+
+#include "quenloft/com_object.h"
+#include "quenloft/com_ptr.h"
 
 namespace quenloft {
 
-class CTplFunctionLibrary final : public ComObject<CTplFunctionLibrary, ITplResolver> {
+class CTplFunctionLibrary final : public OwnerHeldComObject<CTplFunctionLibrary, ITplResolver> {
  public:
-  static constexpr Lifetime kLifetime = Lifetime::kOwnerHeld;
   static constexpr int32_t kNullOutResult = 1;
   static std::span<const QIEntry> InterfaceTable();
 

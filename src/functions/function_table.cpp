@@ -30,7 +30,7 @@
 #include <cstdio>
 
 #include "frame/boundary.h"
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 #include "functions/function_rules.h"
 #include "functions/parse_arguments.h"
 #include "functions/path_argument.h"

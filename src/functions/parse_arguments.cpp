@@ -2,8 +2,8 @@
 
 #include <CorvaskUtils/CorvaskUtils.h>
 
-#include "frame/com_ptr.h"
-#include "frame/string_object.h"
+#include "quenloft/com_ptr.h"
+#include "quenloft/string_object.h"
 #include "language/statement_parser.h"
 #include "language/escapes.h"
 

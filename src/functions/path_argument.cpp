@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 #include "quenloft/iids.h"
 
 namespace quenloft {

@@ -1,9 +1,10 @@
 #include "functions/system_resolver.h"
 
 #include <new>
+#include <span>
 
-#include "frame/com_object.h"
-#include "frame/string_object.h"
+#include "quenloft/com_object.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft {
 
@@ -20,9 +21,8 @@ constexpr char kSystemName[] = "System";
 //   GetFirstName    "System", position 0; 0 (also for a missing argument)
 //   GetNextName     empty, position 0; 0 (also for a missing argument)
 //   Resolve         0 always; a key that is not stored sets no result
-class CTplSystemResolver final : public ComObject<CTplSystemResolver, ITplResolver> {
+class CTplSystemResolver final : public OwnerHeldComObject<CTplSystemResolver, ITplResolver> {
  public:
-  static constexpr Lifetime kLifetime = Lifetime::kOwnerHeld;
   static constexpr int32_t kNullOutResult = 1;
   static std::span<const QIEntry> InterfaceTable() {
     static const QIEntry kTable[] = {

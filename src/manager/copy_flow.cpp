@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "frame/format_text.h"
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 #include "manager/manager_impl.h"
 #include "manager/path_keys.h"
 #include "quenloft/conventions.h"

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "frame/format_text.h"
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 #include "language/escapes.h"
 #include "language/statement_parser.h"
 #include "manager/manager_impl.h"
@@ -66,7 +66,7 @@ int32_t CTplManagerImpl::ResolveMacroCall(ITplMacroCall* call) {
       call->SetResult(RemoveEscapes(DeQuote(name.c_str(), nullptr, nullptr)).c_str());
       resolved = true;
     } else if (const ComPtr<ITplResolver> resolver =
-                   ComPtr<ITplResolver>::Retain(registry_.Lookup(name))) {
+                   ComPtr<ITplResolver>::retain(registry_.Lookup(name))) {
       // Our own reference: the resolver may withdraw its names while it works.
       // One that throws has not resolved the call, which is then reported.
       resolved = Guarded(1, [&] { return resolver->Resolve(call); }) == 0;
@@ -104,7 +104,7 @@ void CTplManagerImpl::AssignResult(ITplMacroCall* call, const std::string& targe
   const size_t n = name.size();
   ComPtr<ITplVariables> scope;
   if (n >= 3 && name.find("$$") == n - 2) {
-    scope = ComPtr<ITplVariables>::Retain(GlobalScope());
+    scope = ComPtr<ITplVariables>::retain(GlobalScope());
   } else if (n >= 2 && name.find('$') == n - 1) {
     ComPtr<ITplUnknown> container;
     call->GetContainer(container.put());
@@ -236,7 +236,7 @@ ComPtr<ITplResolverEx> CTplManagerImpl::ExtendedResolverFor(const char* macro_te
   if (!call || !scratch) return nullptr;
   call->SetText(macro_text);
   const ComPtr<ITplResolver> resolver =
-      ComPtr<ITplResolver>::Retain(registry_.Lookup(NameOf(call.get(), scratch.get())));
+      ComPtr<ITplResolver>::retain(registry_.Lookup(NameOf(call.get(), scratch.get())));
   return resolver.query<ITplResolverEx>(IID_ITplResolverEx);
 }
 

@@ -2,7 +2,7 @@
 
 #include <CorvaskUtils/CorvaskUtils.h>
 
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 #include "manager/path_keys.h"
 #include "patching/objects.h"
 
@@ -21,9 +21,7 @@ int32_t CreateManagerInstance(ITplManager** out) {
   if (out == nullptr) return 0;
   *out = nullptr;
   return Guarded(1, [&] {
-    ITplManager* primary = new CTplManagerImpl();
-    primary->AddRef();
-    *out = primary;
+    *out = ComPtr<ITplManager>::retain(new CTplManagerImpl()).detach();
     return 0;
   });
 }
@@ -84,7 +82,7 @@ const std::string& CTplManagerImpl::ResultFolder() {
 int32_t CTplManagerImpl::Initialize(ITplHostCallback* host) {
   return Guarded(1, [&] {
     // A host stored by an earlier Initialize is released, not leaked.
-    host_ = ComPtr<ITplHostCallback>::Retain(host);
+    host_ = ComPtr<ITplHostCallback>::retain(host);
     update_files_.Clear();
     module_list_.Clear();
     registry_.InitTable();
@@ -183,7 +181,7 @@ int32_t CTplManagerImpl::AddUpdateFile(const char* path) {
 }
 
 int32_t CTplManagerImpl::GetHost(ITplHostCallback** out) {
-  if (out != nullptr) host_.CopyTo(out);
+  if (out != nullptr) host_.copy_to(out);
   return 0;
 }
 
@@ -213,7 +211,7 @@ int32_t CTplManagerImpl::AddTemplateFile(const char* name, ITplFileSource* sourc
     std::string listed = WithBackslashes(name);
     std::string key = PathKey(listed);
     if (const auto* holder = template_files_.HolderOf(key)) return holder->get() == source ? 0 : 1;
-    template_files_.Add(std::move(listed), std::move(key), ComPtr<ITplFileSource>::Retain(source));
+    template_files_.Add(std::move(listed), std::move(key), ComPtr<ITplFileSource>::retain(source));
     return 0;
   });
 }

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "frame/boundary.h"
-#include "frame/com_object.h"
-#include "frame/com_ptr.h"
+#include "quenloft/com_object.h"
+#include "quenloft/com_ptr.h"
 #include "functions/system_resolver.h"
 #include "manager/file_list.h"
 #include "resolvers/resolver_module_list.h"
@@ -36,7 +36,6 @@ int32_t CreateManagerInstance(ITplManager** out);
 class CTplManagerImpl final
     : public ComObject<CTplManagerImpl, ITplManager, ITplFileCopier, ITplMacroServices> {
  public:
-  static constexpr Lifetime kLifetime = Lifetime::kSelfOwned;
   static constexpr int32_t kNullOutResult = TPL_E_NOTIMPL;
   static std::span<const QIEntry> InterfaceTable();
 

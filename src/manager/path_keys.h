@@ -3,6 +3,8 @@
 #ifndef QUENLOFT_MANAGER_PATH_KEYS_H
 #define QUENLOFT_MANAGER_PATH_KEYS_H
 
+#include <CorvaskUtils/CorvaskUtils.h>
+
 #include <string>
 #include <string_view>
 
@@ -17,15 +19,7 @@ inline std::string WithBackslashes(std::string_view path) {
 }
 
 inline std::string PathKey(std::string_view path) {
-  std::string out(path);
-  for (char& c : out) {
-    if (c == '/') {
-      c = '\\';
-    } else if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return out;
+  return ToLowerAscii(WithBackslashes(path).c_str());
 }
 
 }  // namespace quenloft

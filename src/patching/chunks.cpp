@@ -1,6 +1,6 @@
 #include "patching/chunks.h"
 
-#include "frame/string_object.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft {
 

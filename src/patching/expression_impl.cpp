@@ -1,11 +1,9 @@
 #include "patching/expression_impl.h"
 
-#include <new>
-
-#include "frame/string_object.h"
-#include "language/statement_parser.h"
 #include "language/escapes.h"
+#include "language/statement_parser.h"
 #include "patching/objects.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft {
 
@@ -69,7 +67,8 @@ void CTplExpressionImpl::AddStatement(std::string_view range) {
 bool CTplExpressionImpl::Parse() {
   if (!calls_.empty()) return true;
   if (text_.size() < kMinTextLength) return false;
-  try {
+  // On a failure the calls added so far stay.
+  return Guarded(false, [&] {
     const std::string_view text = TrimStatementSpace(text_);
     char quote = 0;
     size_t start = 0;
@@ -87,10 +86,8 @@ bool CTplExpressionImpl::Parse() {
       }
     }
     AddStatement(text.substr(start));
-  } catch (...) {
-    return false;  // the calls added so far stay
-  }
-  return true;
+    return true;
+  });
 }
 
 int32_t CTplExpressionImpl::GetFirstCall(ITplMacroCall** call, uint32_t* position) {
@@ -115,7 +112,7 @@ int32_t CTplExpressionImpl::GetNextCall(ITplMacroCall** call, uint32_t* position
     *position = kAfterLast;
     return 0;
   }
-  calls_[index].CopyTo(call);
+  calls_[index].copy_to(call);
   *position = index + 1 < calls_.size() ? static_cast<uint32_t>(index + 2) : kAfterLast;
   return 0;
 }
@@ -123,39 +120,38 @@ int32_t CTplExpressionImpl::GetNextCall(ITplMacroCall** call, uint32_t* position
 int32_t CTplExpressionImpl::Evaluate(ICvoString* out) {
   if (out == nullptr) return 1;
   if (!Parse()) return 1;
-  bool failed = false;
-  try {
+  const int32_t result = Guarded(1, [&] {
     // Every call is resolved, also after one has failed, so that the side
     // effects of all statements happen. Index and a reference of our own:
     // a resolver may re-enter this expression.
+    bool failed = false;
     for (size_t i = 0; i < calls_.size(); ++i) {
       const ComPtr<ITplMacroCall> call = calls_[i];
       if (services_ == nullptr || services_->ResolveMacroCall(call.get()) != 0) failed = true;
     }
     if (failed) {
       WriteString(out, text_);
-    } else {
-      std::string value;
-      const ComPtr<ICvoString> part = NewString();
-      if (!part) throw std::bad_alloc();
-      for (size_t i = 0; i < calls_.size(); ++i) {
-        const ComPtr<ITplMacroCall> call = calls_[i];
-        part->Empty();
-        call->GetValue(part.get());
-        value += ReadString(part.get());
-      }
-      WriteString(out, value);
+      return 1;
     }
-  } catch (...) {
-    failed = true;
-  }
+    std::string value;
+    const ComPtr<ICvoString> part = NewString();
+    if (!part) return 1;
+    for (size_t i = 0; i < calls_.size(); ++i) {
+      const ComPtr<ITplMacroCall> call = calls_[i];
+      part->Empty();
+      call->GetValue(part.get());
+      value += ReadString(part.get());
+    }
+    WriteString(out, value);
+    return 0;
+  });
   DropScope();  // variables without suffix live for one evaluation
-  return failed ? 1 : 0;
+  return result;
 }
 
 int32_t CTplExpressionImpl::GetOwner(ITplUnknown** out) {
   if (out == nullptr) return 1;
-  *out = ComPtr<ITplUnknown>::Retain(owner_).detach();
+  *out = ComPtr<ITplUnknown>::retain(owner_).detach();
   return 0;
 }
 

@@ -1,17 +1,10 @@
 #include "patching/macro_call_impl.h"
 
 #include "frame/boundary.h"
-#include "frame/string_object.h"
 #include "patching/objects.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft {
-
-std::span<const QIEntry> CTplMacroCallImpl::InterfaceTable() {
-  static constexpr QIEntry kTable[] = {
-      {&IID_ITplMacroCall, &InterfaceOf<CTplMacroCallImpl, ITplMacroCall>},
-  };
-  return kTable;
-}
 
 int32_t CTplMacroCallImpl::SetText(const char* text) {
   if (text == nullptr || *text == '\0') return 1;
@@ -68,7 +61,7 @@ int32_t CTplMacroCallImpl::GetContext(ITplExpression** out) {
   if (out == nullptr) return 1;
   *out = nullptr;
   if (owner_ == nullptr) return 1;
-  *out = ComPtr<ITplExpression>::Retain(owner_).detach();
+  *out = ComPtr<ITplExpression>::retain(owner_).detach();
   return 0;
 }
 
@@ -96,7 +89,7 @@ int32_t CTplMacroCallImpl::GetResult(ICvoString* out) {
 
 int32_t CTplMacroCallImpl::SetResultObject(ITplUnknown* object) {
   if (object == nullptr) return 0;
-  result_object_ = ComPtr<ITplUnknown>::Retain(object);
+  result_object_ = ComPtr<ITplUnknown>::retain(object);
   object_set_ = true;
   return 0;
 }
@@ -105,7 +98,7 @@ int32_t CTplMacroCallImpl::GetResultObject(ITplUnknown** out) {
   if (out == nullptr) return 1;
   *out = nullptr;
   if (!object_set_ || !result_object_) return 1;
-  result_object_.CopyTo(out);
+  result_object_.copy_to(out);
   return 0;
 }
 

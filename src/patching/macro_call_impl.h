@@ -5,20 +5,17 @@
 #ifndef QUENLOFT_PATCHING_MACRO_CALL_IMPL_H
 #define QUENLOFT_PATCHING_MACRO_CALL_IMPL_H
 
-#include <span>
 #include <string>
 
-#include "frame/com_object.h"
-#include "frame/com_ptr.h"
 #include "language/statement_parser.h"
+#include "quenloft/com_object.h"
+#include "quenloft/com_ptr.h"
 
 namespace quenloft {
 
 class CTplMacroCallImpl final : public ComObject<CTplMacroCallImpl, ITplMacroCall> {
  public:
-  static constexpr Lifetime kLifetime = Lifetime::kSelfOwned;
   static constexpr int32_t kNullOutResult = TPL_E_INVALIDARG;
-  static std::span<const QIEntry> InterfaceTable();
 
   // Neither pointer is counted: the manager outlives its calls, and the
   // owning expression holds the call.

@@ -12,7 +12,7 @@ namespace quenloft {
 
 ComPtr<ITplMacroCall> MakeMacroCall(ITplMacroServices* services, ITplExpression* owner) {
   try {
-    return ComPtr<ITplMacroCall>::Retain(new CTplMacroCallImpl(services, owner));
+    return ComPtr<ITplMacroCall>::retain(new CTplMacroCallImpl(services, owner));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -20,7 +20,7 @@ ComPtr<ITplMacroCall> MakeMacroCall(ITplMacroServices* services, ITplExpression*
 
 ComPtr<ITplExpression> MakeExpression(ITplMacroServices* services, ITplUnknown* owner) {
   try {
-    return ComPtr<ITplExpression>::Retain(new CTplExpressionImpl(services, owner));
+    return ComPtr<ITplExpression>::retain(new CTplExpressionImpl(services, owner));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "frame/boundary.h"
-#include "frame/com_ptr.h"
+#include "quenloft/com_ptr.h"
 
 namespace quenloft {
 

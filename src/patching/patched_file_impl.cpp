@@ -6,18 +6,18 @@
 #include <CorvaskUtils/CorvaskUtils.h>
 #include <TAVLOR/ByteString.h>
 
-#include "frame/string_object.h"
 #include "patching/marker_scanner.h"
 #include "patching/objects.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft {
 
 ComPtr<CTplPatchedFileImpl> MakeOwnPatchedFile(ITplMacroServices* services) {
-  return ComPtr<CTplPatchedFileImpl>::Retain(new (std::nothrow) CTplPatchedFileImpl(services));
+  return ComPtr<CTplPatchedFileImpl>::retain(new (std::nothrow) CTplPatchedFileImpl(services));
 }
 
 ComPtr<ITplPatchedFile> MakePatchedFile(ITplMacroServices* services) {
-  return ComPtr<ITplPatchedFile>::Adopt(MakeOwnPatchedFile(services).detach());
+  return ComPtr<ITplPatchedFile>::adopt(MakeOwnPatchedFile(services).detach());
 }
 
 std::span<const QIEntry> CTplPatchedFileImpl::InterfaceTable() {
@@ -107,15 +107,13 @@ int32_t CTplPatchedFileImpl::SaveToFile(const char* path) {
 
 bool CTplPatchedFileImpl::Save(const char* path) noexcept {
   if (path == nullptr || file_name_.empty()) return false;
-  try {
+  return Guarded(false, [&] {
     ParseOnce();
     const std::string output = Compose();
     // The write goes to a temporary file renamed over the target, so a
     // failed write leaves the old file whole.
     return CByteString(output.data(), output.size()).SaveToFile(path) != 0;
-  } catch (...) {
-    return false;
-  }
+  });
 }
 
 void CTplPatchedFileImpl::ParseOnce() {
@@ -123,10 +121,11 @@ void CTplPatchedFileImpl::ParseOnce() {
   parsed_ = content_;
   const std::string_view text = parsed_->bytes;
   ITplUnknown* owner = static_cast<ITplPatchedFile*>(this);
-  try {
+  // On a failure the chunks made so far stay.
+  Guarded(false, [&] {
     if (parsed_->raw) {
       if (!text.empty()) chunks_.push_back(std::make_unique<CTplTextChunk>(text));
-      return;
+      return true;
     }
     for (const MarkerSpan& span : ScanMarkers(text, MarkerStyleOfFileName(file_name_.c_str()))) {
       const std::string_view whole = text.substr(span.begin, span.end - span.begin);
@@ -138,9 +137,8 @@ void CTplPatchedFileImpl::ParseOnce() {
         chunks_.push_back(std::make_unique<CTplMacroChunk>(whole, inner, services_, owner));
       }
     }
-  } catch (...) {
-    // The chunks made so far stay.
-  }
+    return true;
+  });
 }
 
 std::string CTplPatchedFileImpl::Compose() {

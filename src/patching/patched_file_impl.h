@@ -18,15 +18,14 @@
 #include <vector>
 
 #include "frame/boundary.h"
-#include "frame/com_object.h"
-#include "frame/com_ptr.h"
 #include "patching/chunks.h"
+#include "quenloft/com_object.h"
+#include "quenloft/com_ptr.h"
 
 namespace quenloft {
 
 class CTplPatchedFileImpl final : public ComObject<CTplPatchedFileImpl, ITplPatchedFile> {
  public:
-  static constexpr Lifetime kLifetime = Lifetime::kSelfOwned;
   static constexpr int32_t kNullOutResult = TPL_E_INVALIDARG;
   static std::span<const QIEntry> InterfaceTable();
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "frame/boundary.h"
-#include "frame/com_ptr.h"
-#include "frame/string_object.h"
+#include "quenloft/com_ptr.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft {
 
@@ -67,20 +67,19 @@ void CTplVariableScopeImpl::Store(const char* name, const char* value, bool appe
   if (services_ != nullptr) services_->RegisterName(name, this);
 }
 
+// Both always answer 1, also when the value could not be stored.
 int32_t CTplVariableScopeImpl::SetVariable(const char* name, const char* value) {
-  try {
+  return Guarded(1, [&] {
     Store(name, value, false);
-  } catch (...) {
-  }
-  return 1;
+    return 1;
+  });
 }
 
 int32_t CTplVariableScopeImpl::AppendVariable(const char* name, const char* value) {
-  try {
+  return Guarded(1, [&] {
     Store(name, value, true);
-  } catch (...) {
-  }
-  return 1;
+    return 1;
+  });
 }
 
 int32_t CTplVariableScopeImpl::RemoveVariable(const char* name) {

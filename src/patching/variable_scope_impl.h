@@ -10,21 +10,18 @@
 #ifndef QUENLOFT_PATCHING_VARIABLE_SCOPE_IMPL_H
 #define QUENLOFT_PATCHING_VARIABLE_SCOPE_IMPL_H
 
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-#include "frame/com_object.h"
+#include "frame/string_map.h"
+#include "quenloft/com_object.h"
 
 namespace quenloft {
 
-class CTplVariableScopeImpl final : public ComObject<CTplVariableScopeImpl, ITplVariables> {
+class CTplVariableScopeImpl final : public OwnerHeldComObject<CTplVariableScopeImpl, ITplVariables> {
  public:
-  static constexpr Lifetime kLifetime = Lifetime::kOwnerHeld;
   static constexpr int32_t kNullOutResult = 1;
   static std::span<const QIEntry> InterfaceTable();
 
@@ -50,22 +47,14 @@ class CTplVariableScopeImpl final : public ComObject<CTplVariableScopeImpl, ITpl
   int32_t QL_CALL ClearVariables() override;
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const noexcept {
-      return std::hash<std::string_view>{}(s);
-    }
-  };
-  using NameSet = std::unordered_set<std::string, Hash, std::equal_to<>>;
-
   void Store(const char* name, const char* value, bool append);
 
   std::string name_;
   ITplMacroServices* services_;
-  std::unordered_map<std::string, std::string, Hash, std::equal_to<>> variables_;
+  StringMap<std::string> variables_;
   std::vector<std::string> order_;  // names in order of first definition
   // Removed names that may still stand in the registry for this scope.
-  NameSet removed_;
+  StringSet removed_;
 };
 
 }  // namespace quenloft

@@ -2,6 +2,8 @@
 // path, the packed version word and the volume of a lettered drive.
 #include <windows.h>
 
+#include <CorvaskUtils/CorvaskUtils.h>
+
 #include "platform/environment.h"
 
 namespace quenloft::platform {
@@ -13,8 +15,6 @@ const char* SystemNameOf(DWORD version) {
   if ((version & 0x80000000u) == 0) return "Windows NT";
   return LOBYTE(LOWORD(version)) < 4 ? "Win 32s " : "Windows 9x";
 }
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -28,12 +28,12 @@ std::string TempFolderPath() {
 std::optional<EnvironmentInfo> QueryEnvironment(const std::string& path) {
   // Only a drive root such as "c:\" names a volume to ask about.
   if (path.size() < 3) return std::nullopt;
-  const char root[4] = {LowerAscii(path[0]), LowerAscii(path[1]), LowerAscii(path[2]), '\0'};
+  const std::string root = ToLowerAscii(path.substr(0, 3).c_str());
   if (root[1] != ':' || root[2] != '\\') return std::nullopt;
 
   DWORD flags = 0;
   char file_system[255] = {};
-  if (!GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, file_system,
+  if (!GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, file_system,
                              sizeof file_system)) {
     return std::nullopt;
   }

@@ -270,6 +270,8 @@ std::optional<std::string> Transform(std::string_view xml, std::string_view styl
 }  // namespace
 
 std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet) {
+  // Caught here: the platform layer sits beside the frame and cannot use
+  // its Guarded.
   try {
     InitializeOnce();
     CallState state;

@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "platform/xslt.h"
+#include "quenloft/com_ptr.h"
 
 namespace quenloft::platform {
 
@@ -26,26 +27,13 @@ constexpr IID kDomDocument2Interface = {
 // In-process server, in-process handler, local server.
 constexpr DWORD kClassContext = 7;
 
-// Owns one reference to a document.
-class Document {
- public:
-  Document() = default;
-  ~Document() {
-    if (doc_ != nullptr) doc_->Release();
-  }
-  Document(const Document&) = delete;
-  Document& operator=(const Document&) = delete;
+using Document = ComPtr<IXMLDOMDocument>;
 
-  bool Create() {
-    return SUCCEEDED(CoCreateInstance(kDomDocumentClass, nullptr, kClassContext,
-                                      kDomDocumentInterface, reinterpret_cast<void**>(&doc_))) &&
-           doc_ != nullptr;
-  }
-  IXMLDOMDocument* get() const { return doc_; }
-
- private:
-  IXMLDOMDocument* doc_ = nullptr;
-};
+bool Create(Document* doc) {
+  return SUCCEEDED(CoCreateInstance(kDomDocumentClass, nullptr, kClassContext,
+                                    kDomDocumentInterface, doc->put_void())) &&
+         *doc;
+}
 
 // Owns one system string.
 class SystemString {
@@ -109,16 +97,14 @@ void SetFlag(IXMLDOMDocument2* doc, const wchar_t* name, bool on) {
 // Nothing outside the two texts is read and nothing runs: no external
 // entities or DTDs, no document() and no script in the style sheet, and
 // parsing finishes before loadXML returns.
-void KeepToTheText(IXMLDOMDocument* doc) {
+void KeepToTheText(const Document& doc) {
   doc->put_async(VARIANT_FALSE);
   doc->put_validateOnParse(VARIANT_FALSE);
   doc->put_resolveExternals(VARIANT_FALSE);
-  IXMLDOMDocument2* doc2 = nullptr;
-  if (SUCCEEDED(doc->QueryInterface(kDomDocument2Interface, reinterpret_cast<void**>(&doc2))) &&
-      doc2 != nullptr) {
-    SetFlag(doc2, L"AllowDocumentFunction", false);
-    SetFlag(doc2, L"AllowXsltScript", false);
-    doc2->Release();
+  const auto doc2 = doc.query<IXMLDOMDocument2>(kDomDocument2Interface);
+  if (doc2) {
+    SetFlag(doc2.get(), L"AllowDocumentFunction", false);
+    SetFlag(doc2.get(), L"AllowXsltScript", false);
   }
 }
 
@@ -127,9 +113,9 @@ void KeepToTheText(IXMLDOMDocument* doc) {
 std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet) {
   Document source;
   Document style;
-  if (!source.Create() || !style.Create()) return std::nullopt;
-  KeepToTheText(source.get());
-  KeepToTheText(style.get());
+  if (!Create(&source) || !Create(&style)) return std::nullopt;
+  KeepToTheText(source);
+  KeepToTheText(style);
 
   SystemString xml_text;
   SystemString style_text;

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "frame/boundary.h"
+
 namespace quenloft {
 
 namespace {
@@ -37,24 +39,14 @@ std::string OwnFolder() {
 // it raises are ignored, so loading and unloading always finish.
 void RunRegistration(platform::ModuleHandle handle, const char* entry_name) {
   auto entry = reinterpret_cast<RegistrationFn>(platform::FindEntryPoint(handle, entry_name));
-  if (entry == nullptr) return;
-  try {
-    entry();
-  } catch (...) {
-  }
+  if (entry != nullptr) Guarded(1, [&] { return entry(); });
 }
 
 // Ends a set's work the way its contract asks: Uninitialize, then the last
 // Release. Module code may throw; each step is guarded on its own.
 void DropSet(ITplResolverSet* set) {
-  try {
-    set->Uninitialize();
-  } catch (...) {
-  }
-  try {
-    set->Release();
-  } catch (...) {
-  }
+  Guarded(1, [&] { return set->Uninitialize(); });
+  Guarded(1, [&] { return set->Release(); });
 }
 
 // Makes sure the next push_back cannot throw, keeping geometric growth.
@@ -82,7 +74,7 @@ platform::ModuleHandle CTplResolverModuleList::RecordedHandle(const char* name) 
 int CTplResolverModuleList::AddModule(ITplManager* manager, const char* name,
                                       const char* host_path, const char* host_param) {
   if (manager == nullptr || !IsPlainFileName(name)) return 0;
-  try {
+  return Guarded(0, [&] {
     platform::ModuleHandle handle = RecordedHandle(name);
     if (handle == nullptr) {
       // Room first, so that a module once loaded is always recorded (and
@@ -101,15 +93,17 @@ int CTplResolverModuleList::AddModule(ITplManager* manager, const char* name,
     // Room first, so that keeping a configured set cannot fail.
     MakeRoomForOne(sets_);
     ITplResolverSet* set = nullptr;
-    try {
+    const bool configured = Guarded(false, [&] {
       factory(&set);  // its result is not used: the out-pointer tells
-      if (set == nullptr) return 0;
+      if (set == nullptr) return false;
       // The set's own results are not looked at: it is kept all the same.
       set->SetHostParam(host_param);
       set->SetHostPath(host_path);
       set->SetManager(manager);
       set->Initialize();
-    } catch (...) {
+      return true;
+    });
+    if (!configured) {
       // A set that failed half-way may have registered some resolvers;
       // Uninitialize lets it take them back before it goes.
       if (set != nullptr) DropSet(set);
@@ -117,9 +111,7 @@ int CTplResolverModuleList::AddModule(ITplManager* manager, const char* name,
     }
     sets_.push_back(set);
     return 1;
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 void CTplResolverModuleList::ReleaseSets() {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/com_ptr.h"
 #include "platform/module.h"
+#include "quenloft/interfaces.h"
 
 namespace quenloft {
 

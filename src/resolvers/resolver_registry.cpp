@@ -3,7 +3,8 @@
 #include <utility>
 #include <vector>
 
-#include "frame/string_object.h"
+#include "frame/boundary.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft {
 
@@ -17,17 +18,17 @@ CTplResolverRegistry::~CTplResolverRegistry() { Clear(); }
 
 int CTplResolverRegistry::InitTable() {
   // Entries still present stay registered (and keep their references); the
-  // table is only sized again.
-  try {
+  // table is only sized again, and a table that cannot grow still works.
+  Guarded(0, [&] {
     entries_.reserve(kBuckets);
-  } catch (...) {
-  }
+    return 0;
+  });
   return 1;
 }
 
 int CTplResolverRegistry::Register(const char* name, ITplResolver* resolver) {
   if (name == nullptr || *name == '\0' || resolver == nullptr) return 0;
-  try {
+  return Guarded(0, [&] {
     auto found = entries_.find(std::string_view(name));
     if (found == entries_.end()) {
       entries_.emplace(name, resolver);
@@ -37,14 +38,12 @@ int CTplResolverRegistry::Register(const char* name, ITplResolver* resolver) {
       found->second->OnNameConflict(name);
     }
     return 1;
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 int CTplResolverRegistry::Unregister(const char* name, ITplResolver* resolver) {
   if (name == nullptr || *name == '\0' || resolver == nullptr) return 0;
-  try {
+  return Guarded(0, [&] {
     auto found = entries_.find(std::string_view(name));
     if (found != entries_.end() && found->second == resolver) {
       // Remove first: the Release below may call back into the registry.
@@ -52,14 +51,12 @@ int CTplResolverRegistry::Unregister(const char* name, ITplResolver* resolver) {
       resolver->Release();
     }
     return 1;
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 int CTplResolverRegistry::RegisterAll(ITplResolver* resolver) {
   if (resolver == nullptr) return 0;
-  try {
+  return Guarded(0, [&] {
     resolver->Initialize();
     ComPtr<ICvoString> name = NewString();
     int32_t position = 0;
@@ -70,14 +67,12 @@ int CTplResolverRegistry::RegisterAll(ITplResolver* resolver) {
       resolver->GetNextName(name.get(), &position);
     }
     return 1;
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 int CTplResolverRegistry::UnregisterAll(ITplResolver* resolver) {
   if (resolver == nullptr) return 0;
-  try {
+  return Guarded(0, [&] {
     resolver->Uninitialize();
     size_t removed = 0;
     for (auto it = entries_.begin(); it != entries_.end();) {
@@ -91,9 +86,7 @@ int CTplResolverRegistry::UnregisterAll(ITplResolver* resolver) {
     // Released after the walk: a Release may call back into the registry.
     for (size_t i = 0; i < removed; ++i) resolver->Release();
     return 1;
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 ITplResolver* CTplResolverRegistry::Lookup(std::string_view name) const {
@@ -107,10 +100,11 @@ int CTplResolverRegistry::Clear() {
   auto entries = std::exchange(entries_, {});
   for (auto& [name, resolver] : entries) {
     if (resolver == nullptr) continue;
+    // Caught one by one: a Release that throws must not keep the others
+    // from being released.
     try {
       resolver->Release();
     } catch (...) {
-      // A throwing Release does not keep the other entries registered.
     }
   }
   return 1;

@@ -1,14 +1,15 @@
 // CTplResolverRegistry: a manager's map from name to the one resolver that
 // answers it. Names are exact and case-sensitive; the first resolver that
-// registers a name keeps it; every entry holds one reference.
+// registers a name keeps it; every entry holds one reference. Entries hold
+// raw pointers, not ComPtr: a host's resolver may throw from Release, and
+// each Release here is caught, which a ComPtr's noexcept destructor cannot.
 // Results: 1 done, 0 bad argument or a caught exception.
 #ifndef QUENLOFT_RESOLVERS_RESOLVER_REGISTRY_H
 #define QUENLOFT_RESOLVERS_RESOLVER_REGISTRY_H
 
-#include <string>
 #include <string_view>
-#include <unordered_map>
 
+#include "frame/string_map.h"
 #include "quenloft/interfaces.h"
 
 namespace quenloft {
@@ -32,11 +33,7 @@ class CTplResolverRegistry {
   size_t size() const { return entries_.size(); }
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-  };
-  std::unordered_map<std::string, ITplResolver*, Hash, std::equal_to<>> entries_;
+  StringMap<ITplResolver*> entries_;
 };
 
 }  // namespace quenloft

@@ -1,7 +1,5 @@
 #include "resolvers/resolver_set.h"
 
-#include <new>
-
 #include "frame/boundary.h"
 #include "resolvers/resolver_set_impl.h"
 
@@ -10,18 +8,10 @@ namespace quenloft {
 int32_t CreateResolverSetInstance(ITplResolverSet** out) {
   if (out == nullptr) return 1;
   *out = nullptr;
-  ITplResolverSet* set = new (std::nothrow) CTplResolverSetImpl();
-  if (set == nullptr) return 1;
-  set->AddRef();
-  *out = set;
+  ComPtr<ITplResolverSet> set = MakeObject<CTplResolverSetImpl>();
+  if (!set) return 1;
+  *out = set.detach();
   return 0;
-}
-
-std::span<const QIEntry> CTplResolverSetImpl::InterfaceTable() {
-  static const QIEntry kTable[] = {
-      {&IID_ITplResolverSet, &InterfaceOf<CTplResolverSetImpl, ITplResolverSet>},
-  };
-  return kTable;
 }
 
 CTplResolverSetImpl::CTplResolverSetImpl() = default;
@@ -30,10 +20,7 @@ CTplResolverSetImpl::~CTplResolverSetImpl() {
   if (library_) {
     // The library holds a reference to the manager it is attached to, so
     // that manager is still alive here.
-    try {
-      library_->Detach();
-    } catch (...) {
-    }
+    Guarded(0, [&] { return library_->Detach(); });
     library_.reset();
   }
 }

@@ -11,16 +11,14 @@
 #include <memory>
 #include <string>
 
-#include "frame/com_object.h"
 #include "functions/function_library.h"
+#include "quenloft/com_object.h"
 
 namespace quenloft {
 
 class CTplResolverSetImpl final : public ComObject<CTplResolverSetImpl, ITplResolverSet> {
  public:
-  static constexpr Lifetime kLifetime = Lifetime::kSelfOwned;
   static constexpr int32_t kNullOutResult = TPL_E_INVALIDARG;
-  static std::span<const QIEntry> InterfaceTable();
 
   CTplResolverSetImpl();
   // A set still initialised detaches its function library first, so the

@@ -1,106 +1,113 @@
 /* A strict foreign host in C. Its string objects, host callback, file
  * source, resolver and statement object implement exactly the slots the
  * library may call, and every other slot aborts naming the object and the
- * slot (tests/support/c_host.h). Through it run: single statements, the
- * copy and update passes of a small skin in a scratch folder, file-name
- * mapping, its resolver answering inside templates (also as ITplResolverEx),
- * a statement object of its own resolved by the manager, and the resolver
- * set of a module written in C (tests/modules/module_c.c). */
+ * slots (c_host.h). Through it run: the manager's identity and counts, single
+ * statements, file-name mapping, its resolver answering inside templates
+ * (also as ITplResolverEx), a statement object of its own resolved by the
+ * manager, the copy and update passes of a small skin that the file source
+ * writes into the manager's temporary folder,
+ * the resolver set of a module written in C (tests/modules/module_c.c), and
+ * the library named as a module of its own. */
 #if !defined(_WIN32)
 #define _POSIX_C_SOURCE 200809L
 #endif
 
 #include <stddef.h>
-#include <stdint.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 
 #if defined(_WIN32)
-#include <windows.h>
+#include <objbase.h>
 #else
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
-#include "support/c_host.h"
+#include "c_abi/c_host.h"
 
-#ifndef QUENLOFT_LIBRARY_FILE
-#error "QUENLOFT_LIBRARY_FILE must name the library"
+#if !defined(QUENLOFT_LIBRARY_FILE) || !defined(QUENLOFT_LIBRARY_NAME)
+#error "QUENLOFT_LIBRARY_FILE and QUENLOFT_LIBRARY_NAME must name the library"
 #endif
 
-/* The C test module; it lies beside the library. */
-#define C_MODULE "libql-test-module-c.so"
+#define C_MODULE "libql-test-module-c.so" /* lies beside the library */
 
-static HostCallback host;
 static Manager* manager;
 static FileCopier* copier;
 static MacroServices* services;
 
-/* ---- The scratch folder --------------------------------------------------- */
+/* ---- The host callback: records what the library tells it ----------------- */
 
-static char scratch[400]; /* ends with "/" */
+typedef struct Host {
+  Counted base;
+  char log[1024];    /* every output in order, cut at the end */
+  char progress[64]; /* "index/total " per Progress call */
+  int notified;      /* NotifyFile calls */
+  int map_calls;
+  const char* map_answer; /* MapFileName answers 0 with this text when set */
+} Host;
 
-static int MakeFolder(const char* path) {
-#if defined(_WIN32)
-  return CreateDirectoryA(path, NULL) ? 0 : 1;
-#else
-  return mkdir(path, 0700);
-#endif
+static void Append(char* buffer, size_t size, const char* text) {
+  const size_t used = strlen(buffer);
+  if (used + 1 < size) snprintf(buffer + used, size - used, "%s", text);
 }
-
-static void RemoveFolder(const char* path) {
-#if defined(_WIN32)
-  RemoveDirectoryA(path);
-#else
-  rmdir(path);
-#endif
+static int32_t HOSTCALL HostQuery(void* self, const IID16* iid, void** out) {
+  return AnswerOne(self, iid, out, NULL, HOST_E_NOTIMPL);
 }
-
-static int MakeScratch(void) {
-#if defined(_WIN32)
-  char temp[MAX_PATH];
-  const DWORD length = GetTempPathA(sizeof temp, temp);
-  if (length == 0 || length >= sizeof temp) return 1;
-  snprintf(scratch, sizeof scratch, "%sql-strict-%lu-%lu/", temp,
-           (unsigned long)GetCurrentProcessId(), (unsigned long)GetTickCount());
-  return MakeFolder(scratch);
-#else
-  const char* temp = getenv("TMPDIR");
-  if (temp == NULL || *temp == '\0') temp = "/tmp";
-  snprintf(scratch, sizeof scratch, "%s/ql-strict-XXXXXX", temp);
-  if (mkdtemp(scratch) == NULL) return 1;
-  strcat(scratch, "/");
+static int32_t HOSTCALL HostOutput(void* self, const char* text) {
+  Append(((Host*)self)->log, sizeof((Host*)self)->log, text != NULL ? text : "(null)");
   return 0;
+}
+static int32_t HOSTCALL HostProgress(void* self, int32_t index, int32_t total) {
+  char step[24];
+  snprintf(step, sizeof step, "%d/%d ", (int)index, (int)total);
+  Append(((Host*)self)->progress, sizeof((Host*)self)->progress, step);
+  return 0;
+}
+static int32_t HOSTCALL HostMapFileName(void* self, const char* path, CvoString* out) {
+  Host* h = (Host*)self;
+  (void)path;
+  ++h->map_calls;
+  return h->map_answer != NULL ? Give(out, h->map_answer) : 1;
+}
+static int32_t HOSTCALL HostNotifyFile(void* self, HOST_UNUSED const char* path) {
+  return ++((Host*)self)->notified, 0;
+}
+static int32_t HOSTCALL HostShouldContinue(void* self) { return (void)self, 1; }
+HOST_FORBIDDEN_SLOT(HostReserved, "host callback", "slot 4, 5, 8 or 10")
+
+static const HostCallbackVtbl kHostVtbl = {HostQuery,      CountedAddRef,   CountedRelease,
+                                           HostOutput,     HostReserved,    HostReserved,
+                                           HostProgress,   HostMapFileName, HostReserved,
+                                           HostNotifyFile, HostReserved,    HostShouldContinue};
+static Host host;
+
+/* Forgets what the host was told so far. */
+static void ClearHostRecord(void) {
+  host.log[0] = host.progress[0] = '\0';
+  host.notified = 0;
+}
+
+/* ---- The skin, in the manager's temporary folder ---------------------------- */
+
+static char scratch[400]; /* the folder the file source was told, with "/" */
+
+static void MakeFolder(const char* path) {
+#if defined(_WIN32)
+  CHECK(CreateDirectoryA(path, NULL));
+#else
+  CHECK(mkdir(path, 0700) == 0);
 #endif
 }
 
-/* The path of a file in the scratch folder; valid until the fourth call
- * after this one. */
-static const char* At(const char* relative) {
+/* A file in that folder (prefix "" or a folder with "/"), as given
+ * or the way the library spells it (every "/" a "\"); valid until the
+ * fourth call after this one. */
+static const char* At(const char* prefix, const char* relative, int backslashed) {
   static char paths[4][600];
   static int next;
   char* path = paths[next++ % 4];
-  snprintf(path, sizeof paths[0], "%s%s", scratch, relative);
-  return path;
-}
-
-/* The path as the library spells it: every "/" a "\". */
-static const char* Backslashed(const char* path) {
-  static char spelled[600];
   size_t i;
-  snprintf(spelled, sizeof spelled, "%s", path);
-  for (i = 0; spelled[i] != '\0'; ++i)
-    if (spelled[i] == '/') spelled[i] = '\\';
-  return spelled;
-}
-
-static void PutFile(const char* path, const char* bytes, size_t size) {
-  FILE* file = fopen(path, "wb");
-  CHECK(file != NULL);
-  if (file == NULL) return;
-  CHECK(fwrite(bytes, 1, size, file) == size);
-  fclose(file);
+  snprintf(path, sizeof paths[0], "%s%s%s", scratch, prefix, relative);
+  for (i = 0; backslashed && path[i] != '\0'; ++i)
+    if (path[i] == '/') path[i] = '\\';
+  return path;
 }
 
 /* Whether the file holds exactly these bytes. */
@@ -114,160 +121,125 @@ static int FileHolds(const char* path, const char* bytes, size_t size) {
   return read == size && memcmp(content, bytes, size) == 0;
 }
 
-/* ---- Small helpers ------------------------------------------------------- */
-
-static int32_t Give(CvoString* out, const char* text) {
-  if (out == NULL) return 1;
-  return out->vtbl->SetText(out, text);
-}
-
-/* A host string object holding text. */
-static CvoString* StringWith(const char* text) {
-  CvoString* s = NewHostString();
-  if (s != NULL) Give(s, text);
-  return s;
-}
-
-static void Drop(CvoString* s) {
-  if (s != NULL) s->vtbl->Release(s);
-}
-
 /* ---- The file source: lists the skin ------------------------------------- */
 
 typedef struct SkinFile {
   const char* name;
   const char* content;
-  size_t size;
+  size_t size;         /* 0: strlen(content) */
   const char* patched; /* NULL: the file is only copied */
 } SkinFile;
 
 static const char kLogo[] = "\x89PNG\r\n\0<!--%NoSuchName%-->";
 
 static const SkinFile kSkin[] = {
-    {"index.htm", "<p><!--%System.Title%--> <!--%Greet(World)%--> <!--%HelloC%--> "
-                  "<!--%NoSuchName%--></p>", 0,
-     "<p>Strict Hello, World hello from C:strict <!--%NoSuchName%--></p>"},
+    {"index.htm",
+     "<p><!--%System.Title%--> <!--%Greet(World)%--> <!--%HelloC%--> "
+     "<!--%NoSuchName%--></p>",
+     0, "<p>Strict Hello, World hello from C:strict <!--%NoSuchName%--></p>"},
     {"sub/page.css", "b { /*%Concat('a', 'b')%*/ }", 0, "b { ab }"},
     {"logo.bin", kLogo, sizeof kLogo - 1, NULL},
 };
 enum { kSkinFiles = sizeof kSkin / sizeof kSkin[0] };
 
 typedef struct Source {
-  const FileSourceVtbl* vtbl;
-  int32_t count;
-  int initialized;
-  int uninitialized;
+  Counted base;
+  int initialized, uninitialized;
 } Source;
 
-static int32_t HOSTCALL SourceQueryInterface(FileSource* self, const IID16* iid, void** out) {
-  (void)self;
-  (void)iid;
-  if (out != NULL) *out = NULL;
-  return HOST_E_NOTIMPL;
+static int32_t HOSTCALL SourceQuery(void* self, const IID16* iid, void** out) {
+  return AnswerOne(self, iid, out, NULL, HOST_E_NOTIMPL);
 }
-static int32_t HOSTCALL SourceAddRef(FileSource* self) { return ++((Source*)self)->count; }
-static int32_t HOSTCALL SourceRelease(FileSource* self) { return --((Source*)self)->count; }
-static int32_t HOSTCALL SourceInitialize(FileSource* self, const char* folder) {
+/* Told the manager's temporary folder, which goes with the manager, the
+ * source writes the skin there. */
+static int32_t HOSTCALL SourceInitialize(void* self, const char* folder) {
+  size_t i;
   CHECK(folder != NULL && *folder != '\0');
-  ++((Source*)self)->initialized;
-  return 0;
-}
-static int32_t HOSTCALL SourceUninitialize(FileSource* self) {
-  ++((Source*)self)->uninitialized;
-  return 0;
-}
-static int32_t HOSTCALL SourceGetNextName(FileSource* self, CvoString* out, int32_t* position) {
-  (void)self;
-  if (*position < 0 || *position >= kSkinFiles) {
-    Give(out, ""); /* an empty name ends the listing */
-    return 1;
+  const size_t n = folder != NULL ? strlen(folder) : 0;
+  snprintf(scratch, sizeof scratch, "%s%s", n > 0 ? folder : ".",
+           n > 0 && (folder[n - 1] == '/' || folder[n - 1] == '\\') ? "" : "/");
+  MakeFolder(At("", "skin", 0));
+  MakeFolder(At("", "skin/sub", 0));
+  MakeFolder(At("", "out", 0));
+  for (i = 0; i < kSkinFiles; ++i) {
+    FILE* file = fopen(At("skin/", kSkin[i].name, 0), "wb");
+    const size_t size = kSkin[i].size != 0 ? kSkin[i].size : strlen(kSkin[i].content);
+    CHECK(file != NULL && fwrite(kSkin[i].content, 1, size, file) == size);
+    if (file != NULL) fclose(file);
   }
+  return ++((Source*)self)->initialized, 0;
+}
+static int32_t HOSTCALL SourceUninitialize(void* self) {
+  return ++((Source*)self)->uninitialized, 0;
+}
+static int32_t HOSTCALL SourceGetNextName(HOST_UNUSED void* self, void* out, int32_t* position) {
+  if (*position < 0 || *position >= kSkinFiles) return Give(out, ""), 1; /* "" ends it */
   return Give(out, kSkin[(*position)++].name);
 }
-static int32_t HOSTCALL SourceGetFirstName(FileSource* self, CvoString* out, int32_t* position) {
+static int32_t HOSTCALL SourceGetFirstName(void* self, void* out, int32_t* position) {
   *position = 0;
   return SourceGetNextName(self, out, position);
 }
-static int32_t HOSTCALL SourceGetSourcePath(FileSource* self, CvoString* out, const char* name) {
-  char relative[128];
-  (void)self;
-  snprintf(relative, sizeof relative, "skin/%s", name);
-  return Give(out, At(relative));
+static int32_t HOSTCALL SourceGetSourcePath(HOST_UNUSED void* self, CvoString* out,
+                                            const char* name) {
+  return Give(out, At("skin/", name, 0));
 }
 
 static const FileSourceVtbl kSourceVtbl = {
-    SourceQueryInterface, SourceAddRef,       SourceRelease,      SourceInitialize,
-    SourceUninitialize,   SourceGetFirstName, SourceGetNextName,  SourceGetSourcePath,
-};
-
-static Source source = {&kSourceVtbl, 1, 0, 0};
+    SourceQuery,        CountedAddRef,      CountedRelease,    SourceInitialize,
+    SourceUninitialize, SourceGetFirstName, SourceGetNextName, SourceGetSourcePath};
+static Source source = {{&kSourceVtbl, 1}, 0, 0};
 
 /* ---- The resolver: "Greet(x)" is "Hello, x" ------------------------------ */
 
 /* One object with two interfaces: ITplResolver, and ITplResolverEx at ex. */
 typedef struct Greeter {
-  const ResolverVtbl* vtbl;
+  Counted base;
   const ResolverExVtbl* ex;
-  int32_t count;
-  int initialized;
-  int uninitialized;
+  int initialized, uninitialized;
 } Greeter;
 
-static Greeter* GreeterOfEx(ResolverEx* ex) {
-  return (Greeter*)((char*)ex - offsetof(Greeter, ex));
-}
+static Greeter* GreeterOfEx(void* ex) { return (Greeter*)((char*)ex - offsetof(Greeter, ex)); }
 
-static int32_t HOSTCALL GreeterQueryInterface(Resolver* self, const IID16* iid, void** out) {
+static int32_t HOSTCALL GreeterQuery(void* self, const IID16* iid, void** out) {
   Greeter* greeter = (Greeter*)self;
   if (out == NULL) return 1;
   *out = NULL;
-  if (SameIid(iid, &kIidResolver)) *out = greeter;
-  if (SameIid(iid, &kIidResolverEx)) *out = &greeter->ex;
+  if (memcmp(iid, &kIidResolver, sizeof *iid) == 0) *out = greeter;
+  if (memcmp(iid, &kIidResolverEx, sizeof *iid) == 0) *out = &greeter->ex;
   if (*out == NULL) return HOST_E_NOTIMPL;
-  ++greeter->count;
-  return 0;
+  return ++greeter->base.count, 0;
 }
-static int32_t HOSTCALL GreeterAddRef(Resolver* self) { return ++((Greeter*)self)->count; }
-static int32_t HOSTCALL GreeterRelease(Resolver* self) { return --((Greeter*)self)->count; }
-static int32_t HOSTCALL GreeterInitialize(Resolver* self) {
-  ++((Greeter*)self)->initialized;
-  return 0;
+static int32_t HOSTCALL GreeterInitialize(void* self) { return ++((Greeter*)self)->initialized, 0; }
+static int32_t HOSTCALL GreeterUninitialize(void* self) {
+  return ++((Greeter*)self)->uninitialized, 0;
 }
-static int32_t HOSTCALL GreeterUninitialize(Resolver* self) {
-  ++((Greeter*)self)->uninitialized;
-  return 0;
-}
-static int32_t HOSTCALL GreeterGetFirstName(Resolver* self, CvoString* name, int32_t* position) {
-  (void)self;
+static int32_t HOSTCALL GreeterGetFirstName(HOST_UNUSED void* self, void* name, int32_t* position) {
   *position = 1;
   return Give(name, "Greet");
 }
-static int32_t HOSTCALL GreeterGetNextName(Resolver* self, CvoString* name, int32_t* position) {
-  (void)self;
-  (void)position;
-  Give(name, "");
-  return 1;
+static int32_t HOSTCALL GreeterGetNextName(HOST_UNUSED void* self, void* name,
+                                           HOST_UNUSED int32_t* position) {
+  return Give(name, ""), 1;
 }
-static int32_t HOSTCALL GreeterOnNameConflict(Resolver* self, const char* name) {
-  (void)self;
-  (void)name;
+static int32_t HOSTCALL GreeterOnNameConflict(HOST_UNUSED void* self,
+                                              HOST_UNUSED const char* name) {
   return 0;
 }
 /* Reads the call through string objects of its own. */
-static int32_t HOSTCALL GreeterResolve(Resolver* self, MacroCall* call) {
-  CvoString* name = NewHostString();
-  CvoString* argument = NewHostString();
-  int32_t count = 0;
-  int32_t result = 1;
+static int32_t HOSTCALL GreeterResolve(void* self, void* call_object) {
+  const MacroCallVtbl* call = *(const MacroCallVtbl**)call_object;
+  CvoString* name = NewHostString(NULL);
+  CvoString* argument = NewHostString(NULL);
+  int32_t count = 0, result = 1;
   char text[128];
   (void)self;
-  if (call != NULL && name != NULL && argument != NULL) {
-    call->vtbl->GetName(call, name);
-    if (strcmp(TextOf(name), "Greet") == 0 && call->vtbl->GetArgCount(call, &count) == 0) {
-      if (count > 0) call->vtbl->GetArg(call, 0, argument);
+  if (name != NULL && argument != NULL) {
+    call->GetName(call_object, name);
+    if (strcmp(TextOf(name), "Greet") == 0 && call->GetArgCount(call_object, &count) == 0) {
+      if (count > 0) call->GetArg(call_object, 0, argument);
       snprintf(text, sizeof text, "Hello, %s", TextOf(argument));
-      call->vtbl->SetResult(call, text);
-      result = 0;
+      result = call->SetResult(call_object, text);
     }
   }
   Drop(name);
@@ -275,139 +247,126 @@ static int32_t HOSTCALL GreeterResolve(Resolver* self, MacroCall* call) {
   return result;
 }
 
-static int32_t HOSTCALL GreeterExQueryInterface(ResolverEx* self, const IID16* iid, void** out) {
-  return GreeterQueryInterface((Resolver*)GreeterOfEx(self), iid, out);
+static int32_t HOSTCALL GreeterExQuery(void* self, const IID16* iid, void** out) {
+  return GreeterQuery(GreeterOfEx(self), iid, out);
 }
-static int32_t HOSTCALL GreeterExAddRef(ResolverEx* self) { return ++GreeterOfEx(self)->count; }
-static int32_t HOSTCALL GreeterExRelease(ResolverEx* self) { return --GreeterOfEx(self)->count; }
-static int32_t HOSTCALL GreeterMapText(ResolverEx* self, CvoString* out, const char* text) {
+static int32_t HOSTCALL GreeterExAddRef(void* self) { return CountedAddRef(GreeterOfEx(self)); }
+static int32_t HOSTCALL GreeterExRelease(void* self) { return CountedRelease(GreeterOfEx(self)); }
+static int32_t HOSTCALL GreeterMapText(void* self, CvoString* out, const char* text) {
   char mapped[128];
   (void)self;
   snprintf(mapped, sizeof mapped, "map:%s", text);
   return Give(out, mapped);
 }
-static int32_t HOSTCALL GreeterQueryMacro(ResolverEx* self, CvoString* out, const char* text) {
+static int32_t HOSTCALL GreeterQueryMacro(void* self, CvoString* out, const char* text) {
   char queried[128];
   (void)self;
   snprintf(queried, sizeof queried, "query:%s", text);
   return Give(out, queried);
 }
-
-HOST_FORBIDDEN_SLOT(GreeterEx3, "extended resolver", 3)
-HOST_FORBIDDEN_SLOT(GreeterEx4, "extended resolver", 4)
-HOST_FORBIDDEN_SLOT(GreeterEx5, "extended resolver", 5)
-HOST_FORBIDDEN_SLOT(GreeterEx6, "extended resolver", 6)
+HOST_FORBIDDEN_SLOT(GreeterExReserved, "extended resolver", "one of slots 3-6")
 
 static const ResolverVtbl kGreeterVtbl = {
-    GreeterQueryInterface, GreeterAddRef,       GreeterRelease,
-    GreeterInitialize,     GreeterUninitialize, GreeterGetFirstName,
-    GreeterGetNextName,    GreeterOnNameConflict, GreeterResolve,
-};
+    GreeterQuery,       CountedAddRef,         CountedRelease,
+    GreeterInitialize,  GreeterUninitialize,   GreeterGetFirstName,
+    GreeterGetNextName, GreeterOnNameConflict, GreeterResolve};
 static const ResolverExVtbl kGreeterExVtbl = {
-    GreeterExQueryInterface, GreeterExAddRef, GreeterExRelease,
-    {GreeterEx3, GreeterEx4, GreeterEx5, GreeterEx6},
-    GreeterMapText,          GreeterQueryMacro,
-};
-
-static Greeter greeter = {&kGreeterVtbl, &kGreeterExVtbl, 1, 0, 0};
+    GreeterExQuery,   GreeterExAddRef,
+    GreeterExRelease, {GreeterExReserved, GreeterExReserved, GreeterExReserved, GreeterExReserved},
+    GreeterMapText,   GreeterQueryMacro};
+static Greeter greeter = {{&kGreeterVtbl, 1}, &kGreeterExVtbl, 0, 0};
 
 /* ---- A statement object of the host's own -------------------------------- */
 
 typedef struct Statement {
-  const MacroCallVtbl* vtbl;
-  int32_t count;
-  const char* text;
-  const char* name;
-  const char* target;
-  const char* arguments[2];
+  Counted base;
+  const char *text, *name, *target, *arguments[2];
   int32_t argument_count;
-  int has_result;
-  char result[128];
+  char result[128]; /* "" until a result is set */
 } Statement;
 
-static int32_t HOSTCALL StatementQueryInterface(MacroCall* self, const IID16* iid, void** out) {
-  if (out == NULL) return HOST_E_INVALIDARG;
-  *out = NULL;
-  if (!SameIid(iid, &kIidMacroCall)) return HOST_E_NOTIMPL;
-  ++((Statement*)self)->count;
-  *out = self;
-  return 0;
+static int32_t HOSTCALL StatementQuery(void* self, const IID16* iid, void** out) {
+  return AnswerOne(self, iid, out, &kIidMacroCall, HOST_E_INVALIDARG);
 }
-static int32_t HOSTCALL StatementAddRef(MacroCall* self) { return ++((Statement*)self)->count; }
-static int32_t HOSTCALL StatementRelease(MacroCall* self) { return --((Statement*)self)->count; }
-static int32_t HOSTCALL StatementGetText(MacroCall* self, CvoString* out) {
+static int32_t HOSTCALL StatementGetText(void* self, void* out) {
   return Give(out, ((Statement*)self)->text);
 }
-static int32_t HOSTCALL StatementGetName(MacroCall* self, CvoString* out) {
-  if (out != NULL) Give(out, ((Statement*)self)->name);
-  return 0;
+static int32_t HOSTCALL StatementGetName(void* self, void* out) {
+  return Give(out, ((Statement*)self)->name), 0;
 }
-static int32_t HOSTCALL StatementGetMember(MacroCall* self, CvoString* out) {
-  (void)self;
-  if (out != NULL) Give(out, "");
-  return 0;
+static int32_t HOSTCALL StatementGetMember(HOST_UNUSED void* self, void* out) {
+  return Give(out, ""), 0;
 }
-static int32_t HOSTCALL StatementGetArgCount(MacroCall* self, int32_t* count) {
+static int32_t HOSTCALL StatementGetArgCount(void* self, int32_t* count) {
   if (count == NULL) return 1;
-  *count = ((Statement*)self)->argument_count;
-  return 0;
+  return *count = ((Statement*)self)->argument_count, 0;
 }
-static int32_t HOSTCALL StatementGetArg(MacroCall* self, int32_t index, CvoString* out) {
+static int32_t HOSTCALL StatementGetArg(void* self, int32_t index, void* out) {
   const Statement* statement = (const Statement*)self;
-  if (out == NULL || index < 0 || index >= statement->argument_count) return 1;
+  if (index < 0 || index >= statement->argument_count) return 1;
   return Give(out, statement->arguments[index]);
 }
-static int32_t HOSTCALL StatementGetAssignTarget(MacroCall* self, CvoString* out) {
+static int32_t HOSTCALL StatementGetAssignTarget(void* self, void* out) {
   return Give(out, ((Statement*)self)->target);
 }
 /* The statement stands alone: no expression owns it. */
-static int32_t HOSTCALL StatementGetOwnerless(MacroCall* self, void** out) {
-  (void)self;
+static int32_t HOSTCALL StatementOwnerless(HOST_UNUSED void* self, void** out) {
   if (out != NULL) *out = NULL;
   return 1;
 }
-static int32_t HOSTCALL StatementSetResult(MacroCall* self, const char* text) {
-  Statement* statement = (Statement*)self;
-  if (text == NULL) return 0;
-  snprintf(statement->result, sizeof statement->result, "%s", text);
-  statement->has_result = 1;
+static int32_t HOSTCALL StatementSetResult(void* self, const char* text) {
+  if (text != NULL)
+    snprintf(((Statement*)self)->result, sizeof((Statement*)self)->result, "%s", text);
   return 0;
 }
-static int32_t HOSTCALL StatementGetResult(MacroCall* self, CvoString* out) {
+static int32_t HOSTCALL StatementGetResult(void* self, void* out) {
   const Statement* statement = (const Statement*)self;
-  if (out == NULL || !statement->has_result) return 1;
-  return Give(out, statement->result);
+  return statement->result[0] == '\0' ? 1 : Give(out, statement->result);
 }
-static int32_t HOSTCALL StatementSetResultObject(MacroCall* self, void* object) {
-  (void)self;
-  (void)object;
+static int32_t HOSTCALL StatementSetResultObject(HOST_UNUSED void* self, HOST_UNUSED void* object) {
   return 0;
 }
-
-HOST_FORBIDDEN_SLOT(Statement3, "statement", 3)
-HOST_FORBIDDEN_SLOT(Statement15, "statement", 15)
-HOST_FORBIDDEN_SLOT(Statement16, "statement", 16)
-HOST_FORBIDDEN_SLOT(Statement17, "statement", 17)
+HOST_FORBIDDEN_SLOT(StatementReserved, "statement", "slot 3, 15, 16 or 17")
 
 static const MacroCallVtbl kStatementVtbl = {
-    StatementQueryInterface,  StatementAddRef,          StatementRelease,
-    Statement3,               StatementGetText,         StatementGetName,
-    StatementGetMember,       StatementGetArgCount,     StatementGetArg,
-    StatementGetAssignTarget, StatementGetOwnerless,    StatementGetOwnerless,
-    StatementSetResult,       StatementGetResult,       StatementSetResultObject,
-    Statement15,              Statement16,              Statement17,
-};
+    StatementQuery,           CountedAddRef,        CountedRelease,
+    StatementReserved,        StatementGetText,     StatementGetName,
+    StatementGetMember,       StatementGetArgCount, StatementGetArg,
+    StatementGetAssignTarget, StatementOwnerless,   StatementOwnerless,
+    StatementSetResult,       StatementGetResult,   StatementSetResultObject,
+    StatementReserved,        StatementReserved,    StatementReserved};
 
 /* ---- The checks ---------------------------------------------------------- */
+
+/* One object behind three interfaces with one count; the host is kept
+ * from Initialize on and handed back with a reference. */
+static void CheckIdentity(CreateManagerFn create_manager) {
+  void* again = NULL;
+  void* got = NULL;
+  CHECK(create_manager(NULL) == 0);
+  CHECK(create_manager(&manager) == 0 && manager != NULL);
+  if (manager == NULL) exit(Verdict());
+  CHECK(manager->vtbl->QueryInterface(manager, &kIidFileCopier, (void**)&copier) == 0);
+  CHECK(manager->vtbl->QueryInterface(manager, &kIidMacroServices, (void**)&services) == 0);
+  if (copier == NULL || services == NULL) exit(Verdict());
+  CHECK((void*)services != (void*)manager && (void*)services != (void*)copier);
+  CHECK(copier->vtbl->QueryInterface(copier, &kIidManager, &again) == 0 && again == manager);
+  CHECK(services->vtbl->Release(services) == 3);
+  CHECK(manager->vtbl->QueryInterface(manager, &kIidManager, NULL) == HOST_E_NOTIMPL);
+
+  CHECK(copier->vtbl->Initialize(copier, &host) == 0);
+  CHECK(host.base.count == 2);
+  CHECK(manager->vtbl->GetHost(manager, &got) == 0 && got == &host && host.base.count == 3);
+  CountedRelease(&host);
+  CHECK(manager->vtbl->SetSystemValue(manager, NULL, "ignored") == 0);
+}
 
 /* ResolveMacroText (0) or EvaluateExpression (1) into a host string that
  * held "(unchanged)", and the host's messages meanwhile. */
 static void CheckStatements(void) {
   static const struct {
     int evaluate;
-    const char* text;
-    const char* value;
-    const char* messages;
+    const char *text, *value, *messages;
   } kCases[] = {
       {0, "'abc'", "abc", ""},
       {0, "System.Title", "Strict", ""},
@@ -420,12 +379,23 @@ static void CheckStatements(void) {
       {0, "kept$$", "Hello, you", ""},
       {1, "Concat('<', Greet(x), '>')", "<Hello, x>", ""},
       {1, "HelloC", "hello from C:strict", ""},
+#if defined(_WIN32)
+      /* Through the component runtime's XML DOM. (On Linux the C++ tests
+       * cover it: libxml2 keeps state that a host unloading the library
+       * cannot free, which the leak check would report here.) */
+      {1,
+       "Transform('<a>x</a>', '<xsl:stylesheet version=\"1.0\" "
+       "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"><xsl:output method=\"text\"/>"
+       "<xsl:template match=\"/\">[<xsl:value-of select=\"a\"/>]</xsl:template>"
+       "</xsl:stylesheet>')",
+       "[x]", ""},
+#endif
       {1, "NoSuchName", "(unchanged)", "Template Error: can not resolve macro: NoSuchName \r\n"},
   };
   size_t i;
   for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
-    CvoString* out = StringWith("(unchanged)");
-    ClearHostRecord(&host);
+    CvoString* out = NewHostString("(unchanged)");
+    ClearHostRecord();
     if (kCases[i].evaluate)
       CHECK(manager->vtbl->EvaluateExpression(manager, kCases[i].text, out) == 0);
     else
@@ -438,9 +408,7 @@ static void CheckStatements(void) {
 
 static void CheckMapFileName(void) {
   static const struct {
-    const char* path;
-    const char* host_answer; /* NULL: the host declines */
-    const char* mapped;
+    const char *path, *host_answer, *mapped; /* host_answer NULL: the host declines */
   } kCases[] = {
       {"C:/a/b/c.htm", NULL, "c.htm"},
       {"a/b.htm", NULL, "a\\b.htm"},
@@ -448,7 +416,7 @@ static void CheckMapFileName(void) {
   };
   size_t i;
   for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
-    CvoString* out = NewHostString();
+    CvoString* out = NewHostString(NULL);
     host.map_answer = kCases[i].host_answer;
     CHECK(manager->vtbl->MapFileName(manager, out, kCases[i].path) == 0);
     CHECK_TEXT(TextOf(out), kCases[i].mapped);
@@ -472,15 +440,15 @@ static void CheckExtendedResolver(void) {
   };
   size_t i;
   for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
-    CvoString* out = StringWith("(unchanged)");
-    const int32_t result =
-        kCases[i].map ? copier->vtbl->QueryAndMapMacro(copier, kCases[i].macro, out)
-                      : copier->vtbl->QueryMacro(copier, kCases[i].macro, out);
+    CvoString* out = NewHostString("(unchanged)");
+    const int32_t result = kCases[i].map
+                               ? copier->vtbl->QueryAndMapMacro(copier, kCases[i].macro, out)
+                               : copier->vtbl->QueryMacro(copier, kCases[i].macro, out);
     CHECK(result == kCases[i].result);
     CHECK_TEXT(TextOf(out), kCases[i].out);
     Drop(out);
   }
-  CHECK(greeter.count == 2); /* the registry's reference only */
+  CHECK(greeter.base.count == 2); /* the registry's reference only */
 }
 
 /* The manager resolves a statement object of the host's own: literal,
@@ -488,31 +456,29 @@ static void CheckExtendedResolver(void) {
  * assignment, and an unknown name. */
 static void CheckHostStatement(void) {
 #define STATEMENT(text, name, target, count, a0, a1) \
-  { &kStatementVtbl, 1, text, name, target, {a0, a1}, count, 0, "" }
+  { {&kStatementVtbl, 1}, text, name, target, {a0, a1}, count, "" }
   static const struct {
     Statement statement;
     int32_t resolved;
-    const char* result;
-    const char* messages;
+    const char *result, *messages;
   } kCases[] = {
       {STATEMENT("'lit'", "'lit'", "", 0, NULL, NULL), 0, "lit", ""},
-      {STATEMENT("Concat('a', System.Title)", "Concat", "", 2, "'a'", "System.Title"), 0,
-       "aStrict", ""},
+      {STATEMENT("Concat('a', System.Title)", "Concat", "", 2, "'a'", "System.Title"), 0, "aStrict",
+       ""},
       {STATEMENT("held$$ = Greet(z)", "Greet", "held$$", 1, "z", NULL), 0, "Hello, z", ""},
       {STATEMENT("Nope()", "Nope", "", 0, NULL, NULL), 1, "",
        "Template Error: can not resolve macro: Nope() \r\n"},
   };
 #undef STATEMENT
   size_t i;
-  CvoString* held = StringWith("(unchanged)");
+  CvoString* held = NewHostString(NULL);
   for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
     Statement statement = kCases[i].statement;
-    ClearHostRecord(&host);
-    CHECK(services->vtbl->ResolveMacroCall(services, (MacroCall*)&statement) ==
-          kCases[i].resolved);
+    ClearHostRecord();
+    CHECK(services->vtbl->ResolveMacroCall(services, &statement) == kCases[i].resolved);
     CHECK_TEXT(statement.result, kCases[i].result);
     CHECK_TEXT(host.log, kCases[i].messages);
-    CHECK(statement.count == 1);
+    CHECK(statement.base.count == 1);
   }
   /* The assignment landed in the manager's global scope. */
   CHECK(manager->vtbl->ResolveMacroText(manager, "held$$", held) == 0);
@@ -520,64 +486,29 @@ static void CheckHostStatement(void) {
   Drop(held);
 }
 
-static void WriteSkin(void) {
-  size_t i;
-  MakeFolder(At("skin"));
-  MakeFolder(At("skin/sub"));
-  MakeFolder(At("out"));
-  for (i = 0; i < kSkinFiles; ++i) {
-    char relative[128];
-    const size_t size = kSkin[i].size != 0 ? kSkin[i].size : strlen(kSkin[i].content);
-    snprintf(relative, sizeof relative, "skin/%s", kSkin[i].name);
-    PutFile(At(relative), kSkin[i].content, size);
-  }
-}
-
-static void RemoveSkin(void) {
-  static const char* const kWritten[] = {"out/copy.bin"};
-  size_t i;
-  for (i = 0; i < kSkinFiles; ++i) {
-    char relative[128];
-    snprintf(relative, sizeof relative, "skin/%s", kSkin[i].name);
-    remove(At(relative));
-    snprintf(relative, sizeof relative, "out/%s", kSkin[i].name);
-    remove(At(relative));
-  }
-  for (i = 0; i < sizeof kWritten / sizeof kWritten[0]; ++i) remove(At(kWritten[i]));
-  RemoveFolder(At("skin/sub"));
-  RemoveFolder(At("skin"));
-  RemoveFolder(At("out/sub"));
-  RemoveFolder(At("out"));
-}
-
 /* A copy pass and an update pass, with the messages and progress of each. */
 static void CheckCopyAndUpdate(void) {
-  char result_folder[600];
   char expected[1024];
   char dots[67]; /* 0, 33 and 33 dots before the three entries */
-  CvoString* out = NewHostString();
+  CvoString* out = NewHostString(NULL);
   size_t i;
-  WriteSkin();
-  snprintf(result_folder, sizeof result_folder, "%s", Backslashed(At("out/")));
-  CHECK(manager->vtbl->SetSystemValue(manager, "System.ResultFolderName", At("out/")) == 0);
-
   CHECK(manager->vtbl->AddFileSource(manager, &source) == 0);
   CHECK(source.initialized == 1);
-  CHECK(source.count == 1 + kSkinFiles); /* one reference per file */
+  CHECK(source.base.count == 1 + kSkinFiles); /* one reference per file */
+  CHECK(manager->vtbl->SetSystemValue(manager, "System.ResultFolderName", At("", "out/", 0)) == 0);
 
   /* One file ahead of the pass; its destination comes back in out. */
-  ClearHostRecord(&host);
+  ClearHostRecord();
   CHECK(copier->vtbl->CopyTemplateFile(copier, "INDEX.HTM", out) == 0);
-  snprintf(expected, sizeof expected, "%sindex.htm", result_folder);
-  CHECK_TEXT(TextOf(out), expected);
+  CHECK_TEXT(TextOf(out), At("out/", "index.htm", 1));
   CHECK(copier->vtbl->CopyFilesByHost(copier) == 0);
   CHECK(host.notified == kSkinFiles);
   /* With a destination given, the copy goes there. */
-  Give(out, At("out/copy.bin"));
+  Give(out, At("out/", "copy.bin", 0));
   CHECK(copier->vtbl->CopyTemplateFile(copier, "logo.bin", out) == 0);
-  CHECK(FileHolds(At("out/copy.bin"), kLogo, sizeof kLogo - 1));
+  CHECK(FileHolds(At("out/", "copy.bin", 0), kLogo, sizeof kLogo - 1));
 
-  ClearHostRecord(&host);
+  ClearHostRecord();
   CHECK(manager->vtbl->AddUpdateFile(manager, "index.htm") == 0);
   CHECK(manager->vtbl->AddUpdateFile(manager, "sub/page.css") == 0);
   CHECK(manager->vtbl->AddUpdateFile(manager, "missing.htm") == 0);
@@ -585,43 +516,51 @@ static void CheckCopyAndUpdate(void) {
   memset(dots, '.', sizeof dots - 1);
   dots[sizeof dots - 1] = '\0';
   snprintf(expected, sizeof expected,
-           "Template Error: can not resolve macro: NoSuchName in %sindex.htm\r\n"
+           "Template Error: can not resolve macro: NoSuchName in %s\r\n"
            "%s\r\nError: Fail to update Template file missing.htm\r\n\r\n",
-           result_folder, dots);
+           At("out/", "index.htm", 1), dots);
   CHECK_TEXT(host.log, expected);
   CHECK_TEXT(host.progress, "0/3 1/3 2/3 ");
   CHECK(host.notified == 3);
-
   for (i = 0; i < kSkinFiles; ++i) {
-    char relative[128];
     const char* want = kSkin[i].patched != NULL ? kSkin[i].patched : kSkin[i].content;
-    const size_t size = kSkin[i].patched != NULL ? strlen(want) : kSkin[i].size;
-    snprintf(relative, sizeof relative, "out/%s", kSkin[i].name);
-    CHECK(FileHolds(At(relative), want, size));
+    CHECK(FileHolds(At("out/", kSkin[i].name, 0), want,
+                    kSkin[i].patched != NULL ? strlen(want) : kSkin[i].size));
   }
 
   CHECK(manager->vtbl->RemoveFileSource(manager, &source) == 0);
-  CHECK(source.uninitialized == 1);
-  CHECK(source.count == 1);
+  CHECK(source.uninitialized == 1 && source.base.count == 1);
   Drop(out);
-  RemoveSkin();
+}
+
+/* Named by its own file, found beside itself and loaded already, the
+ * library gives a manager its built-in functions like any module. */
+static void CheckLibraryAsModule(CreateManagerFn create_manager) {
+  Manager* other = NULL;
+  FileCopier* other_copier = NULL;
+  CHECK(create_manager(&other) == 0 && other != NULL);
+  if (other == NULL) return;
+  CHECK(other->vtbl->QueryInterface(other, &kIidFileCopier, (void**)&other_copier) == 0);
+  CHECK(other_copier->vtbl->Initialize(other_copier, NULL) == 0);
+  CHECK(other_copier->vtbl->AddResolverModuleByHost(other_copier, QUENLOFT_LIBRARY_NAME, "host",
+                                                    "") == 0);
+  CHECK(other->vtbl->HasResolverFor(other, "Concat") == 0);
+  CHECK(other_copier->vtbl->Terminate(other_copier) == 0);
+  CHECK(other_copier->vtbl->Release(other_copier) == 1);
+  CHECK(other->vtbl->Release(other) == 0);
 }
 
 static void Run(CreateManagerFn create_manager, CreateResolversFn create_resolvers) {
   ResolverSet* builtins = NULL;
-  InitHost(&host);
-  CHECK(create_manager(&manager) == 0 && manager != NULL);
-  if (manager == NULL) return;
-  CHECK(manager->vtbl->QueryInterface(manager, &kIidFileCopier, (void**)&copier) == 0);
-  CHECK(manager->vtbl->QueryInterface(manager, &kIidMacroServices, (void**)&services) == 0);
-  CHECK(copier->vtbl->Initialize(copier, &host) == 0);
+  CheckIdentity(create_manager);
 
   /* The built-in functions, the host's resolver and the C module's. */
   CHECK(create_resolvers(&builtins) == 0 && builtins != NULL);
+  if (builtins == NULL) exit(Verdict());
   CHECK(builtins->vtbl->SetManager(builtins, manager) == 0);
   CHECK(builtins->vtbl->Initialize(builtins) == 0);
   CHECK(manager->vtbl->AddResolver(manager, &greeter) == 0);
-  CHECK(greeter.initialized == 1 && greeter.count == 2);
+  CHECK(greeter.initialized == 1 && greeter.base.count == 2);
   CHECK(copier->vtbl->AddResolverModuleByHost(copier, C_MODULE, "host", "strict") == 0);
   CHECK(manager->vtbl->SetSystemValue(manager, "System.Title", "Strict") == 0);
 
@@ -630,24 +569,31 @@ static void Run(CreateManagerFn create_manager, CreateResolversFn create_resolve
   CheckExtendedResolver();
   CheckHostStatement();
   CheckCopyAndUpdate();
+  CheckLibraryAsModule(create_manager);
 
   CHECK(manager->vtbl->RemoveResolver(manager, &greeter) == 0);
-  CHECK(greeter.uninitialized == 1 && greeter.count == 1);
+  CHECK(greeter.uninitialized == 1 && greeter.base.count == 1);
   CHECK(builtins->vtbl->Uninitialize(builtins) == 0);
   CHECK(builtins->vtbl->Release(builtins) == 0);
   CHECK(copier->vtbl->Terminate(copier) == 0);
-  CHECK(host.count == 1);
+  CHECK(host.base.count == 1);
   CHECK(services->vtbl->Release(services) == 2);
   CHECK(copier->vtbl->Release(copier) == 1);
   CHECK(manager->vtbl->Release(manager) == 0);
+  CHECK(host.base.count == 1);
 }
 
 int main(void) {
   CreateManagerFn create_manager = NULL;
   CreateResolversFn create_resolvers = NULL;
   void* library = HostLoadLibrary(QUENLOFT_LIBRARY_FILE);
+#if defined(_WIN32)
+  /* Transform uses the component runtime's XML DOM there. */
+  const HRESULT com = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+#endif
+  host.base.vtbl = &kHostVtbl;
+  host.base.count = 1;
   CHECK(library != NULL);
-  CHECK(MakeScratch() == 0);
   if (library != NULL) {
     CHECK(HostEntry(library, "CreateTemplateManagerInstance", &create_manager,
                     sizeof create_manager));
@@ -656,7 +602,9 @@ int main(void) {
     if (create_manager != NULL && create_resolvers != NULL) Run(create_manager, create_resolvers);
     CHECK(HostFreeLibrary(library) == 0);
   }
-  RemoveFolder(scratch);
   CHECK(host_strings_alive == 0);
+#if defined(_WIN32)
+  if (SUCCEEDED(com)) CoUninitialize();
+#endif
   return Verdict();
 }

@@ -1,92 +1,189 @@
-// ComObject: table-driven QueryInterface, one shared count and the two
-// lifetimes.
-#include "frame/com_object.h"
+// ComObject and OwnerHeldComObject: the table-driven and the default
+// QueryInterface, one count for every interface (also changed from several
+// threads at once), the two lifetimes.
+#include "quenloft/com_object.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
+#include <thread>
+#include <vector>
 
-#include "probe_object.h"
+#include "counting_unknown.h"
 
 namespace quenloft {
 namespace {
 
 using testing::CountingUnknown;
-using testing::OwnerHeldProbe;
-using testing::SelfOwnedProbe;
-using testing::Tally;
 
-enum class Answer { kNothing, kSet, kResolver, kExtra };
+struct Tally {
+  int destroyed = 0;
+};
+
+// A ComObject probe's operations of ITplResolverSet, ITplResolver and
+// ITplFileSource, doing nothing; its destruction is counted in a Tally.
+template <class Base>
+struct Stubs : Base {
+  explicit Stubs(Tally* tally, int32_t count = 0) : Base(count), tally(tally) {}
+  ~Stubs() override { ++tally->destroyed; }
+  int32_t QL_CALL Initialize() override { return 0; }
+  int32_t QL_CALL Initialize(const char*) override { return 0; }
+  int32_t QL_CALL Uninitialize() override { return 0; }
+  int32_t QL_CALL SetManager(ITplManager*) override { return 0; }
+  int32_t QL_CALL SetHostPath(const char*) override { return 0; }
+  int32_t QL_CALL SetHostParam(const char*) override { return 0; }
+  int32_t QL_CALL Reserved(int32_t) override { return 0; }
+  int32_t QL_CALL GetFirstName(ICvoString*, int32_t*) override { return 1; }
+  int32_t QL_CALL GetNextName(ICvoString*, int32_t*) override { return 1; }
+  int32_t QL_CALL GetSourcePath(ICvoString*, const char*) override { return 1; }
+  int32_t QL_CALL OnNameConflict(const char*) override { return 0; }
+  int32_t QL_CALL Resolve(ITplMacroCall*) override { return 1; }
+  int32_t Count() const { return this->RefCount(); }
+  Tally* tally;
+};
+
+// A table with entries that must never be reached (the second
+// ITplResolver and ITplVariables rows), one made on request and one whose
+// getter throws.
+template <template <class, class, class...> class Counted, int32_t kNullOut>
+struct TableProbe final
+    : Stubs<Counted<TableProbe<Counted, kNullOut>, ITplResolverSet, ITplResolver, ITplFileSource>> {
+  using Stubs<Counted<TableProbe, ITplResolverSet, ITplResolver, ITplFileSource>>::Stubs;
+  static constexpr int32_t kNullOutResult = kNullOut;
+  static QITable InterfaceTable() {
+    static const QIEntry kTable[] = {
+        {&IID_ITplResolverSet, &InterfaceOf<TableProbe, ITplResolverSet>},
+        {&IID_ITplResolver, &InterfaceOf<TableProbe, ITplResolver>},
+        {&IID_ITplResolver, &InterfaceOf<TableProbe, ITplResolverSet>},
+        {&IID_ITplVariables, [](void* self) { return static_cast<TableProbe*>(self)->extra; }},
+        {&IID_ITplVariables, &InterfaceOf<TableProbe, ITplResolverSet>},
+        {&IID_ITplMacroCall, [](void*) -> ITplUnknown* { throw std::bad_alloc(); }},
+    };
+    return kTable;
+  }
+  ITplUnknown* extra = nullptr;  // handed out for ITplVariables; null: cannot be made
+};
+using SelfOwnedProbe = TableProbe<ComObject, TPL_E_INVALIDARG>;
+using OwnerHeldProbe = TableProbe<OwnerHeldComObject, 1>;
+using ManagerLikeProbe = TableProbe<ComObject, TPL_E_NOTIMPL>;
+
+// Declares nothing: every default. ITplFileSource has no ID to answer.
+struct DefaultProbe final
+    : Stubs<ComObject<DefaultProbe, ITplResolverSet, ITplFileSource, ITplResolver>> {
+  using Stubs<ComObject<DefaultProbe, ITplResolverSet, ITplFileSource, ITplResolver>>::Stubs;
+};
+
+// IID_ITplResolver but for the last byte.
+constexpr TplIID kNearResolverIID = {
+    0x4E549F44, 0xFEE1, 0x11D4, {0x94, 0xB2, 0x00, 0x50, 0xDA, 0x1C, 0x68, 0xB1}};
 
 TEST(ComObject, QueryAnswersTheFirstMatchingEntry) {
-  struct {
+  enum Answer { kNothing, kSet, kResolver, kExtra };
+  const struct {
     const char* name;
     const TplIID* iid;
     bool extra_available;  // whether the made-on-request object can be made
     Answer answer;
-  } const cases[] = {
-      {"primary ID", &IID_ITplResolverSet, false, Answer::kSet},
-      {"second ID", &IID_ITplResolver, false, Answer::kResolver},
-      {"made on request", &IID_ITplVariables, true, Answer::kExtra},
-      {"creation fails without falling through", &IID_ITplVariables, false, Answer::kNothing},
-      {"creation throws", &IID_ITplMacroCall, false, Answer::kNothing},
-      {"unknown ID", &IID_ITplManager, false, Answer::kNothing},
-      {"all-zero ID", &testing::kZeroIID, false, Answer::kNothing},
-      {"near miss", &testing::kNearResolverIID, false, Answer::kNothing},
+  } kCases[] = {
+      {"primary ID", &IID_ITplResolverSet, false, kSet},
+      {"second ID", &IID_ITplResolver, false, kResolver},
+      {"made on request", &IID_ITplVariables, true, kExtra},
+      {"creation fails without falling through", &IID_ITplVariables, false, kNothing},
+      {"creation throws", &IID_ITplMacroCall, false, kNothing},
+      {"unknown ID", &IID_ITplManager, false, kNothing},
+      {"near miss", &kNearResolverIID, false, kNothing},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     Tally tally;
     CountingUnknown extra;
-    auto* probe = new SelfOwnedProbe(&tally);
+    auto* probe = new SelfOwnedProbe(&tally, 1);
     if (c.extra_available) probe->extra = &extra;
-    probe->AsSet()->AddRef();
     void* out = reinterpret_cast<void*>(0x10);
-    const int32_t code = probe->AsResolver()->QueryInterface(*c.iid, &out);
-    void* const expected[] = {nullptr, probe->AsSet(), probe->AsResolver(),
-                              static_cast<ITplUnknown*>(&extra)};
-    EXPECT_EQ(code, c.answer == Answer::kNothing ? TPL_E_NOTIMPL : TPL_S_OK);
-    EXPECT_EQ(out, expected[static_cast<int>(c.answer)]);
+    const int32_t code = static_cast<ITplResolver*>(probe)->QueryInterface(*c.iid, &out);
+    void* const expected[] = {nullptr, static_cast<ITplResolverSet*>(probe),
+                              static_cast<ITplResolver*>(probe), static_cast<ITplUnknown*>(&extra)};
+    EXPECT_EQ(code, c.answer == kNothing ? TPL_E_NOTIMPL : TPL_S_OK);
+    EXPECT_EQ(out, expected[c.answer]);
     // The reference goes to the object handed out, not to the asker.
-    const bool probe_answered = c.answer == Answer::kSet || c.answer == Answer::kResolver;
-    EXPECT_EQ(probe->Count(), probe_answered ? 2 : 1);
-    EXPECT_EQ(extra.count, c.answer == Answer::kExtra ? 2 : 1);
+    EXPECT_EQ(probe->Count(), c.answer == kSet || c.answer == kResolver ? 2 : 1);
+    EXPECT_EQ(extra.count, c.answer == kExtra ? 2 : 1);
     if (out != nullptr) static_cast<ITplUnknown*>(out)->Release();
-    EXPECT_EQ(probe->AsSet()->Release(), 0);
+    EXPECT_EQ(static_cast<ITplResolverSet*>(probe)->Release(), 0);
     EXPECT_EQ(tally.destroyed, 1);
   }
 }
 
-template <class P>
-int32_t AskWithNullOut() {
+TEST(ComObject, DefaultTableAnswersEachListedInterfaceWithAnId) {
   Tally tally;
-  auto* probe = new P(&tally);
-  probe->AsSet()->AddRef();
-  const int32_t code = probe->AsResolver()->QueryInterface(IID_ITplResolver, nullptr);
-  EXPECT_EQ(probe->AsSet()->Release(), 0);
-  if constexpr (P::kLifetime == Lifetime::kOwnerHeld) delete probe;
-  EXPECT_EQ(tally.destroyed, 1);
-  return code;
+  const ComPtr<DefaultProbe> probe = MakeObject<DefaultProbe>(&tally);
+  EXPECT_EQ(probe.query<ITplResolver>().get(), static_cast<ITplResolver*>(probe.get()));
+  EXPECT_EQ(probe.query<ITplResolverSet>().get(), static_cast<ITplResolverSet*>(probe.get()));
+  EXPECT_FALSE(probe.query<ITplVariables>());
+  EXPECT_FALSE(probe.query<ITplUnknown>(kNearResolverIID));
+  EXPECT_EQ(probe->Count(), 1);
 }
 
-TEST(ComObject, NullOutPointerAnswersTheObjectsOwnCode) {
-  EXPECT_EQ(AskWithNullOut<OwnerHeldProbe>(), 1);
-  EXPECT_EQ(AskWithNullOut<SelfOwnedProbe>(), TPL_E_INVALIDARG);
-  EXPECT_EQ(AskWithNullOut<testing::ManagerLikeProbe>(), TPL_E_NOTIMPL);
+TEST(ComObject, NullOutPointerGivesTheObjectsOwnCodeAndWritesNothing) {
+  Tally tally;
+  OwnerHeldProbe owner_held(&tally);
+  SelfOwnedProbe self_owned(&tally);  // never counted, so never deleted
+  ManagerLikeProbe manager_like(&tally);
+  DefaultProbe by_default(&tally);
+  ITplResolver* const probes[] = {&owner_held, &self_owned, &manager_like, &by_default};
+  const int32_t codes[] = {1, TPL_E_INVALIDARG, TPL_E_NOTIMPL, TPL_E_INVALIDARG};
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(probes[i]->QueryInterface(IID_ITplResolver, nullptr), codes[i]) << i;
+  }
 }
 
-TEST(ComObject, OwnerHeldObjectSurvivesCountZero) {
+TEST(ComObject, OwnerHeldObjectOutlivesCountZeroUntilItsOwnerEndsIt) {
   Tally tally;
-  auto probe = std::make_unique<OwnerHeldProbe>(&tally);
-  EXPECT_EQ(probe->Count(), 0);
-  EXPECT_EQ(probe->AsResolver()->AddRef(), 1);
-  EXPECT_EQ(probe->AsResolver()->Release(), 0);
+  auto owner_held = std::make_unique<OwnerHeldProbe>(&tally);
+  ITplResolver* const resolver = owner_held.get();
+  EXPECT_EQ(resolver->AddRef(), 1);
+  EXPECT_EQ(static_cast<ITplResolverSet*>(owner_held.get())->AddRef(), 2);  // one count
+  EXPECT_EQ(resolver->Release(), 1);
+  EXPECT_EQ(resolver->Release(), 0);
+  // Still usable: asked through its owner it answers as before.
+  EXPECT_EQ(ComPtr<ITplResolverSet>::retain(owner_held.get()).query<ITplResolver>().get(),
+            resolver);
   EXPECT_EQ(tally.destroyed, 0);
-  void* out = nullptr;  // still usable through its owner
-  EXPECT_EQ(probe->AsSet()->QueryInterface(IID_ITplResolver, &out), TPL_S_OK);
-  EXPECT_EQ(out, static_cast<void*>(probe->AsResolver()));
-  EXPECT_EQ(probe->AsResolver()->Release(), 0);
-  probe.reset();
+  owner_held.reset();
+  EXPECT_EQ(tally.destroyed, 1);
+}
+
+TEST(ComObjectThreads, CountStaysExactAndTheLastReleaseDestroysOnce) {
+  constexpr int kThreads = 4;
+  Tally tally;
+  auto* shared = new SelfOwnedProbe(&tally, 1);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    // Half the threads go through the second interface: one shared count.
+    ITplUnknown* face = t % 2 == 0
+                            ? static_cast<ITplUnknown*>(static_cast<ITplResolverSet*>(shared))
+                            : static_cast<ITplUnknown*>(static_cast<ITplResolver*>(shared));
+    face->AddRef();
+    threads.emplace_back([face] {
+      for (int i = 0; i < 20000; ++i) {
+        face->AddRef();
+        face->Release();
+      }
+      face->Release();
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(tally.destroyed, 0);
+  EXPECT_EQ(shared->Count(), 1);
+
+  // The last references go on other threads, all at once.
+  for (int t = 1; t < kThreads; ++t) static_cast<ITplResolver*>(shared)->AddRef();
+  threads.clear();
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([shared] { static_cast<ITplResolverSet*>(shared)->Release(); });
+  }
+  for (std::thread& t : threads) t.join();
   EXPECT_EQ(tally.destroyed, 1);
 }
 

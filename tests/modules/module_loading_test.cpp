@@ -1,4 +1,6 @@
-// Loading resolver modules beside the library, and letting them go.
+// Loading resolver modules beside the library, and letting them go: also
+// at the edges of a manager's life (a host that skips Terminate, a set that
+// leaves its resolver registered, a module file deleted while loaded).
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -157,6 +159,54 @@ TEST(ModuleLoading, TerminateLetsSetsGoNewestFirstBeforeUnloadingModulesNewestFi
                      "c:uninit:2", "c:release0:2", "cpp:uninit:1", "cpp:release0:1",
                      "bare:unload", "c:unregister", "c:unload", "cpp:unregister",
                      "cpp:unload"}));
+}
+
+// The sets' Uninitialize calls RemoveResolver on the manager while the
+// manager is being destroyed; the registry and manager must still be whole
+// (ASan reports any touch of freed memory).
+TEST(ModuleLifetime, ReleasedWithoutTerminateSetsAreUninitialisedWhileTheManagerIsWhole) {
+  for (const std::string t : {"cpp", "c"}) {
+    SCOPED_TRACE(t);
+    HostedManager host;
+    ASSERT_EQ(host.Add(("libql-test-module-" + t + ".so").c_str(), "k"), 0);
+    QlJournalReset();
+    host.Release();
+    EXPECT_EQ(Journal(), (Entries{t + ":uninit:k", t + ":resolver-release0", t + ":release0:k",
+                                  t + ":unregister", t + ":unload"}));
+  }
+}
+
+// A set that leaves its resolver in the registry: Terminate, or the
+// manager's teardown without it, releases the resolver before the code
+// behind it is unloaded.
+TEST(ModuleLifetime, ResolverLeftRegisteredGoesBeforeItsModule) {
+  for (const bool terminate : {true, false}) {
+    SCOPED_TRACE(terminate ? "Terminate" : "release only");
+    HostedManager host;
+    ASSERT_EQ(host.Add("libql-test-module-careless.so", "r"), 0);
+    if (terminate) {
+      host.Terminate();
+    } else {
+      host.Release();
+    }
+    EXPECT_EQ(Journal({"uninit", "resolver-release0", "unload"}),
+              (Entries{"careless:uninit:r", "careless:resolver-release0", "careless:unload"}));
+  }
+}
+
+TEST(ModuleLifetime, ModuleWhoseFileWasDeletedIsStillUnregisteredAndUnloaded) {
+  namespace fs = std::filesystem;
+  const std::string name = "libql-test-module-vanishing-" + std::to_string(getpid()) + ".so";
+  const fs::path copy = LibFolder() + name;
+  fs::copy_file(LibFolder() + "libql-test-module-cpp.so", copy, fs::copy_options::overwrite_existing);
+  HostedManager host;
+  const int32_t added = host.Add(name.c_str(), "v");
+  fs::remove(copy);
+  ASSERT_EQ(added, 0);
+  QlJournalReset();
+  host.Terminate();
+  EXPECT_EQ(Journal({"uninit", "unregister", "unload"}),
+            (Entries{"cpp:uninit:v", "cpp:unregister", "cpp:unload"}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <quenloft/com.h>
 #include <quenloft/quenloft.h>
 
 #include <algorithm>
@@ -14,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "frame/com_ptr.h"
 #include "test_journal.h"
 
 namespace quenloft::testing {
@@ -49,7 +49,7 @@ class HostedManager {
   HostedManager() {
     QlJournalReset();
     CreateTemplateManagerInstance(manager_.put());
-    copier_ = manager_.query<ITplFileCopier>(IID_ITplFileCopier);
+    copier_ = manager_.query<ITplFileCopier>();
     if (copier_) copier_->Initialize(nullptr);
   }
 
@@ -68,12 +68,9 @@ class HostedManager {
 
   // The value of one statement, through the manager.
   std::string Evaluate(const char* text) const {
-    ComPtr<ICvoString> out;
-    CreateCvoStringInstance(out.put());
-    manager_->EvaluateExpression(text, out.get());
-    const char* value = nullptr;
-    out->GetText(&value);
-    return value != nullptr ? value : "";
+    const Text out;
+    manager_->EvaluateExpression(text, out);
+    return out.text();
   }
 
  private:

@@ -1,6 +1,7 @@
 // A resolver of the test's own that lists the names it was given (an empty
 // name ends the list) and records the names other resolvers took from it.
-// What it answers is up to the test's subclass.
+// It answers IID_ITplResolver; what it resolves is up to the test's
+// subclass. Owner-held: the test's object lives on the stack.
 #ifndef QUENLOFT_TESTS_SUPPORT_LISTING_RESOLVER_H
 #define QUENLOFT_TESTS_SUPPORT_LISTING_RESOLVER_H
 
@@ -8,25 +9,22 @@
 #include <utility>
 #include <vector>
 
+#include "quenloft/com_object.h"
 #include "quenloft/quenloft.h"
-#include "support/self_counted.h"
 
 namespace quenloft::testing {
 
-class ListingResolver : public SelfCounted<ITplResolver> {
+class ListingResolver : public OwnerHeldComObject<ListingResolver, ITplResolver> {
  public:
-  explicit ListingResolver(std::vector<std::string> names, int32_t initial_count = 1)
-      : SelfCounted(initial_count), names_(std::move(names)) {}
+  static constexpr int32_t kNullOutResult = 1;  // as the library's resolvers answer
 
-  // ITplResolver only; 1 for a null out-pointer.
-  int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
-    if (out == nullptr) return 1;
-    *out = nullptr;
-    if (iid != IID_ITplResolver) return TPL_E_NOTIMPL;
-    *out = static_cast<ITplResolver*>(this);
-    AddRef();
-    return 0;
-  }
+  // The count starts with the test's own reference unless told otherwise.
+  explicit ListingResolver(std::vector<std::string> names, int32_t initial_count = 1)
+      : OwnerHeldComObject<ListingResolver, ITplResolver>(initial_count),
+        names_(std::move(names)) {}
+
+  int32_t count() const { return RefCount(); }
+
   int32_t QL_CALL Initialize() override { return 0; }
   int32_t QL_CALL Uninitialize() override { return 0; }
   int32_t QL_CALL GetFirstName(ICvoString* name, int32_t* position) override {

@@ -92,8 +92,8 @@ int RunBuild(const BuildOptions& options) {
     host_options.style = ChooseStyle(options.common);
     host_options.verbose = options.common.verbose && !options.common.quiet;
     host_options.result_folder = output;
-    Ref<ConsoleHost> host = ConsoleHost::Make(host_options);
-    Ref<FolderSource> source = FolderSource::Make(skin);
+    quenloft::ComPtr<ConsoleHost> host = ConsoleHost::Make(host_options);
+    quenloft::ComPtr<FolderSource> source = FolderSource::Make(skin);
 
     Session session;
     bool ready = session.Open(host.get(), &error) && session.AddModules(values.modules, &error);

@@ -15,11 +15,11 @@
 #include "options.h"
 #include "quenloft/conventions.h"
 #include "patch_selection.h"
+#include "quenloft/string_object.h"
 #include "session.h"
 #include "skin_folder.h"
 #include "summary.h"
 #include "system_calls.h"
-#include "text_object.h"
 #include "timing_report.h"
 
 namespace quenloft_tool {
@@ -117,8 +117,8 @@ int RunCheck(const CheckOptions& options) {
     HostOptions host_options;
     host_options.style = ProgressStyle::kQuiet;
     host_options.collect_errors = true;
-    Ref<ConsoleHost> host = ConsoleHost::Make(host_options);
-    Ref<FolderSource> source = FolderSource::Make(skin);
+    quenloft::ComPtr<ConsoleHost> host = ConsoleHost::Make(host_options);
+    quenloft::ComPtr<FolderSource> source = FolderSource::Make(skin);
     Session session;
     if (!session.Open(host.get(), &error) || !session.AddModules(values.modules, &error)) {
       session.Close();
@@ -133,19 +133,19 @@ int RunCheck(const CheckOptions& options) {
     session.manager()->AddFileSource(source.get());
     session.copier()->CopyFilesByHost();
 
-    Ref<ITplMacroServices> services;
+    quenloft::ComPtr<ITplMacroServices> services;
     session.manager()->QueryInterface(IID_ITplMacroServices, services.put_void());
     const PatchSelection selection(options.patch_globs);
     for (const std::string& name : source->names()) {
       if (!services || !selection.IsPatched(name)) continue;
       const std::string content = ReadFile(skin + name);
       const std::string path = scratch + name;
-      Ref<ITplPatchedFile> file;
+      quenloft::ComPtr<ITplPatchedFile> file;
       if (services->CreatePatchedFile(file.put()) != 0 || !file) continue;
       file->SetText(content.c_str());
       file->SetFileName(path.c_str());
-      Ref<ICvoString> patched = MakeText();
-      file->Patch(patched.get());
+      const quenloft::Text patched;
+      file->Patch(patched);
       file.reset();
       ++checked;
       LineFinder lines(content);

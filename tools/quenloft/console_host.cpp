@@ -42,8 +42,8 @@ std::string TrimNewlines(std::string text) {
 
 }  // namespace
 
-Ref<ConsoleHost> ConsoleHost::Make(const HostOptions& options, std::FILE* stream) {
-  return Ref<ConsoleHost>::Adopt(new ConsoleHost(options, stream));
+quenloft::ComPtr<ConsoleHost> ConsoleHost::Make(const HostOptions& options, std::FILE* stream) {
+  return quenloft::ComPtr<ConsoleHost>::retain(new ConsoleHost(options, stream));
 }
 
 ConsoleHost::ConsoleHost(const HostOptions& options, std::FILE* stream)

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ref.h"
+#include "quenloft/com_object.h"
 
 namespace quenloft_tool {
 
@@ -26,9 +26,9 @@ struct HostOptions {
   std::string result_folder;    // stripped from notified paths when printed
 };
 
-class ConsoleHost final : public RefCounted<ITplHostCallback> {
+class ConsoleHost final : public quenloft::ComObject<ConsoleHost, ITplHostCallback> {
  public:
-  static Ref<ConsoleHost> Make(const HostOptions& options, std::FILE* stream = stderr);
+  static quenloft::ComPtr<ConsoleHost> Make(const HostOptions& options, std::FILE* stream = stderr);
 
   // What the library reported so far.
   int unresolved() const { return unresolved_; }

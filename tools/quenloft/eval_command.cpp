@@ -8,9 +8,9 @@
 #include "library_location.h"
 #include "messages.h"
 #include "options.h"
+#include "quenloft/string_object.h"
 #include "session.h"
 #include "summary.h"
-#include "text_object.h"
 #include "timing_report.h"
 
 namespace quenloft_tool {
@@ -29,7 +29,7 @@ int RunEval(const EvalOptions& options) {
   HostOptions host_options;
   host_options.style = ProgressStyle::kQuiet;
   host_options.collect_errors = true;
-  Ref<ConsoleHost> host = ConsoleHost::Make(host_options);
+  quenloft::ComPtr<ConsoleHost> host = ConsoleHost::Make(host_options);
   std::string value;
   std::vector<std::string> messages;
   {
@@ -55,9 +55,9 @@ int RunEval(const EvalOptions& options) {
     // "unchanged" can be told. Not to the expression: a statement resolved
     // without a value, such as an unset system value, has its own text as
     // its value, and that is a success.
-    Ref<ICvoString> out = MakeText(kNotEvaluated);
-    session.manager()->EvaluateExpression(options.expression.c_str(), out.get());
-    value = ReadText(out.get());
+    const quenloft::Text out(kNotEvaluated);
+    session.manager()->EvaluateExpression(options.expression.c_str(), out);
+    value = out.text();
     messages = host->TakeCollected();
     session.Close();
   }

@@ -23,8 +23,8 @@ std::vector<std::string> ListSkinFiles(const std::string& folder) {
   return names;
 }
 
-Ref<FolderSource> FolderSource::Make(const std::string& folder) {
-  return Ref<FolderSource>::Adopt(new FolderSource(folder));
+quenloft::ComPtr<FolderSource> FolderSource::Make(const std::string& folder) {
+  return quenloft::ComPtr<FolderSource>::retain(new FolderSource(folder));
 }
 
 FolderSource::FolderSource(const std::string& folder)

@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "ref.h"
+#include "quenloft/com_object.h"
 
 namespace quenloft_tool {
 
-class FolderSource final : public RefCounted<ITplFileSource> {
+class FolderSource final : public quenloft::ComObject<FolderSource, ITplFileSource> {
  public:
   // `folder` ends with "/". Files are listed once, sorted, so every run over
   // the same skin sees the same order. Links to folders are not followed.
-  static Ref<FolderSource> Make(const std::string& folder);
+  static quenloft::ComPtr<FolderSource> Make(const std::string& folder);
 
   const std::vector<std::string>& names() const { return names_; }
   const std::string& folder() const { return folder_; }

@@ -1,6 +1,7 @@
 #include "patch_selection.h"
 
-#include <algorithm>
+#include <CorvaskUtils/CorvaskUtils.h>
+
 #include <cctype>
 #include <string_view>
 #include <utility>
@@ -147,9 +148,7 @@ bool PatchSelection::IsPatched(const std::string& relative) const {
   const std::string file = slash == std::string::npos ? relative : relative.substr(slash + 1);
   const size_t dot = file.rfind('.');
   if (dot != std::string::npos) {
-    std::string extension = file.substr(dot);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+    const std::string extension = ToLowerAscii(file.substr(dot).c_str());
     for (const quenloft::FileTypeExtension& type : quenloft::kFileTypeExtensions) {
       if (extension == type.extension) return true;
     }

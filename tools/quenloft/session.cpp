@@ -71,8 +71,10 @@ bool CollectValues(const CommonOptions& options, SessionValues* values, std::str
 }
 
 bool Session::Open(ITplHostCallback* host, std::string* error) {
-  if (CreateTemplateManagerInstance(manager_.put()) != 0 || !manager_ ||
-      manager_->QueryInterface(IID_ITplFileCopier, copier_.put_void()) != 0 || !copier_) {
+  if (CreateTemplateManagerInstance(manager_.put()) == 0 && manager_) {
+    copier_ = manager_.query<ITplFileCopier>();
+  }
+  if (!copier_) {
     *error = "the library made no template manager";
     return false;
   }
@@ -108,10 +110,8 @@ void Session::SetSystemValue(const std::string& name, const std::string& value) 
 bool Session::SetVariables(const std::vector<NamedValue>& variables) {
   if (variables.empty()) return true;
   // The scope belongs to the manager; the reference is given back at once.
-  Ref<ITplVariables> global;
-  if (manager_->QueryInterface(IID_ITplVariables, global.put_void()) != 0 || !global) {
-    return false;
-  }
+  const auto global = manager_.query<ITplVariables>();
+  if (!global) return false;
   for (const auto& [name, value] : variables) global->SetVariable(name.c_str(), value.c_str());
   return true;
 }

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "options.h"
-#include "ref.h"
+#include "quenloft/com_ptr.h"
+#include "quenloft/quenloft.h"
 #include "settings.h"
 
 namespace quenloft_tool {
@@ -46,9 +47,9 @@ class Session {
   ITplFileCopier* copier() const { return copier_.get(); }
 
  private:
-  Ref<ITplManager> manager_;
-  Ref<ITplFileCopier> copier_;
-  Ref<ITplResolverSet> builtins_;
+  quenloft::ComPtr<ITplManager> manager_;
+  quenloft::ComPtr<ITplFileCopier> copier_;
+  quenloft::ComPtr<ITplResolverSet> builtins_;
   bool started_ = false;
 };
 
