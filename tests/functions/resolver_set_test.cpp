@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "support/codes.h"
-#include "support/listing_resolver.h"
+#include "support/host_objects.h"
+#include "support/texts.h"
 #include "template_session.h"
 
 namespace quenloft::testing {

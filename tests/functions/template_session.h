@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "support/host_objects.h"
 #include "support/manager_session.h"
-#include "support/messages.h"
-#include "support/text.h"
+#include "support/texts.h"
 
 namespace quenloft::testing {
 

@@ -11,7 +11,7 @@
 #include "host_fakes.h"
 #include "inhouse/scratch_folder.h"
 #include "support/manager_session.h"
-#include "support/spelling.h"
+#include "support/texts.h"
 
 namespace quenloft::testing {
 namespace {
