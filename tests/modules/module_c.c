@@ -55,19 +55,13 @@ static int32_t HOSTCALL ResolverResolve(void* self, void* call) {
   return (*(const MacroCallVtbl**)call)->SetResult(call, ((Resolver*)self)->result), 0;
 }
 
-static const ResolverVtbl kResolverVtbl = {
-    ResolverQuery,        CountedAddRef,       ResolverRelease,        Nothing,        Nothing,
-    ResolverGetFirstName, ResolverGetNextName, ResolverOnNameConflict, ResolverResolve};
+static const HostSlot kResolverTable[] = HOST_TABLE(
+    [0] = SLOT(ResolverQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(ResolverRelease),
+    [3] = SLOT(Nothing), [4] = SLOT(Nothing), [5] = SLOT(ResolverGetFirstName),
+    [6] = SLOT(ResolverGetNextName), [7] = SLOT(ResolverOnNameConflict),
+    [8] = SLOT(ResolverResolve));
 
 /* ---- The resolver set -------------------------------------------------- */
-
-typedef struct ResolverSetVtbl {
-  QueryFn QueryInterface;
-  CountFn AddRef, Release, Initialize, Uninitialize; /* 0-4 */
-  int32_t(HOSTCALL* SetManager)(void*, Manager*);    /* 5 */
-  TextFn SetHostPath, SetHostParam;                  /* 6, 7 */
-  HostSlot Reserved;                                 /* 8 */
-} ResolverSetVtbl;
 
 typedef struct Set {
   Counted base;
@@ -96,8 +90,7 @@ static int32_t HOSTCALL SetInitialize(void* self) {
   if (set->manager == NULL || set->resolver != NULL) return 0;
   resolver = (Resolver*)calloc(1, sizeof(Resolver));
   if (resolver == NULL) return 1;
-  resolver->base.vtbl = &kResolverVtbl;
-  resolver->base.count = 1;
+  resolver->base = (Counted){kResolverTable, 1, "C module's resolver"};
   snprintf(resolver->result, sizeof resolver->result, "hello from C:%s", set->param);
   set->resolver = resolver;
   set->manager->vtbl->AddResolver(set->manager, resolver);
@@ -124,12 +117,11 @@ static int32_t HOSTCALL SetSetHostParam(void* self, const char* text) {
   snprintf(set->param, sizeof set->param, "%s", text != NULL ? text : "");
   return QlJournalRecord(QL_TEST_TAG, "host-param", set->param), 0;
 }
-HOST_FORBIDDEN_SLOT(SetReserved, "C module's resolver set", "slot 8")
-
-/* Kept in the variants that never hand a set out. */
-__attribute__((used)) static const ResolverSetVtbl kSetVtbl = {
-    SetQuery,      CountedAddRef,  SetRelease,      SetInitialize, SetUninitialize,
-    SetSetManager, SetSetHostPath, SetSetHostParam, SetReserved};
+/* Slot 8 is reserved; kept in the variants that never hand a set out. */
+__attribute__((used)) static const HostSlot kSetTable[] = HOST_TABLE(
+    [0] = SLOT(SetQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(SetRelease),
+    [3] = SLOT(SetInitialize), [4] = SLOT(SetUninitialize), [5] = SLOT(SetSetManager),
+    [6] = SLOT(SetSetHostPath), [7] = SLOT(SetSetHostParam));
 
 /* ---- Module ------------------------------------------------------------ */
 
@@ -148,8 +140,7 @@ EXPORT int32_t HOSTCALL CreateTemplateResolversInstance(Set** out) {
 #if QL_TEST_FACTORY == 2
   *out = (Set*)calloc(1, sizeof(Set));
   if (*out == NULL) return 1;
-  (*out)->base.vtbl = &kSetVtbl;
-  (*out)->base.count = 1;
+  (*out)->base = (Counted){kSetTable, 1, "C module's resolver set"};
 #endif
   return 0; /* with QL_TEST_FACTORY 1: success, and nothing handed out */
 }
