@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "inhouse/scratch_folder.h"
-#include "support/self_counted.h"
-#include "support/spelling.h"
+#include "support/host_objects.h"
+#include "support/texts.h"
 #include "template_session.h"
 
 namespace quenloft::testing {

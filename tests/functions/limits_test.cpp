@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "inhouse/scratch_folder.h"
-#include "support/self_counted.h"
+#include "support/host_objects.h"
 #include "template_session.h"
 
 namespace quenloft::testing {
