@@ -1,6 +1,5 @@
-// A resolver module written in C++ with the public helper, for the module
-// tests. Its set registers one resolver under QL_TEST_NAME through
-// AddResolver and takes it back with RemoveResolver in Uninitialize; every
+// A resolver module written in C++ with the public helper. Its set registers
+// one resolver under QL_TEST_NAME and takes it back in Uninitialize; every
 // step goes to the journal under QL_TEST_TAG, with the host parameter as
 // the detail so tests can tell sets apart. Variants:
 //   QL_TEST_THROW_IN_INITIALIZE  Initialize registers, then throws.
@@ -72,18 +71,14 @@ class TestResolverSet final : public quenloft::ComObject<TestResolverSet, ITplRe
     return 0;
   }
   int32_t QL_CALL SetManager(ITplManager* manager) override {
-    Record("manager");
-    manager_ = manager;
-    return 0;
+    return Record("manager"), manager_ = manager, 0;
   }
   int32_t QL_CALL SetHostPath(const char* text) override {
-    Record("host-path", text != nullptr ? text : "");
-    return 0;
+    return Record("host-path", text != nullptr ? text : ""), 0;
   }
   int32_t QL_CALL SetHostParam(const char* text) override {
     param_ = text != nullptr ? text : "";
-    Record("host-param", param_);
-    return 0;
+    return Record("host-param", param_), 0;
   }
   int32_t QL_CALL Reserved(int32_t) override { return 0; }
 

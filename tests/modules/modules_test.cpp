@@ -65,8 +65,11 @@ struct Hosted : ManagerRefs {
   }
   // The host lets go of the manager, with or without Terminate first.
   void End(bool terminate) {
-    if (terminate) return static_cast<void>(copier->Terminate());
-    copier = nullptr, services = nullptr, manager = nullptr;
+    if (terminate) {
+      copier->Terminate();
+    } else {
+      static_cast<ManagerRefs&>(*this) = {};
+    }
   }
   std::string Evaluate(const char* text) const {
     const Text out;

@@ -44,14 +44,17 @@ class SelfCounted : public OwnerHeldComObject<SelfCounted<I>, I> {
 };
 
 // Records every message, progress step, file notice and file-name
-// question, and answers as the test tells it to.
+// question, and answers as the test tells it to. Slots 4, 5, 8 and 10 are
+// the host's own: a call of one fails the test.
 class RecordingHost : public SelfCounted<ITplHostCallback> {
  public:
   using SelfCounted<ITplHostCallback>::SelfCounted;
 
-  int32_t QL_CALL Output(const char* text) override { return outputs.emplace_back(OrNull(text)), 0; }
-  int32_t QL_CALL Reserved4() override { return 0; }
-  int32_t QL_CALL Reserved5() override { return 0; }
+  int32_t QL_CALL Output(const char* text) override {
+    return outputs.emplace_back(OrNull(text)), 0;
+  }
+  int32_t QL_CALL Reserved4() override { return Forbidden(4); }
+  int32_t QL_CALL Reserved5() override { return Forbidden(5); }
   int32_t QL_CALL Progress(int32_t index, int32_t total) override {
     return progress.emplace_back(index, total), 0;
   }
@@ -60,11 +63,11 @@ class RecordingHost : public SelfCounted<ITplHostCallback> {
     if (!map_to) return 1;
     return out->SetText(map_to->c_str()), 0;
   }
-  int32_t QL_CALL Reserved8() override { return 0; }
+  int32_t QL_CALL Reserved8() override { return Forbidden(8); }
   int32_t QL_CALL NotifyFile(const char* path) override {
     return notified.emplace_back(OrNull(path)), 0;
   }
-  int32_t QL_CALL Reserved10() override { return 0; }
+  int32_t QL_CALL Reserved10() override { return Forbidden(10); }
   int32_t QL_CALL ShouldContinue() override { return ++continue_questions, keep_going ? 1 : 0; }
 
   // Drops what was recorded so far.
@@ -88,6 +91,10 @@ class RecordingHost : public SelfCounted<ITplHostCallback> {
 
  private:
   static const char* OrNull(const char* text) { return text != nullptr ? text : "(null)"; }
+  static int32_t Forbidden(int slot) {
+    ADD_FAILURE() << "the library called slot " << slot << " of the host callback";
+    return 0;
+  }
 };
 
 // Lists the names it was given (an empty name ends the list) and records

@@ -71,18 +71,6 @@ void* dlopen(const char* file, int flags) {
   return LoadLibraryExA(file, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-}  // extern "C"
-
-void* dlopen(const wchar_t* file, int flags) {
-  if ((flags & RTLD_NOLOAD) != 0) {
-    HMODULE module = nullptr;
-    return GetModuleHandleExW(0, file, &module) ? module : nullptr;
-  }
-  return LoadLibraryExW(file, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-extern "C" {
-
 void* dlsym(void* module, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
 }
