@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <direct.h>
 #include <dlfcn.h>
-#include <sys/resource.h>
 
 #include <cerrno>
 #include <cstring>
@@ -58,9 +57,6 @@ int symlink(const char*, const char*) {
 
 unsigned geteuid(void) { return 0; }
 int seteuid(unsigned) { return -1; }
-
-int getrlimit(int, struct rlimit*) { return -1; }
-int setrlimit(int, const struct rlimit*) { return -1; }
 
 void* dlopen(const char* file, int flags) {
   if (file == nullptr) return GetModuleHandleA(nullptr);
