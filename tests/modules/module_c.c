@@ -9,7 +9,10 @@
  *   QL_TEST_NAME          the one name its resolver answers
  *   QL_TEST_REGISTRATION  1: exports DllRegisterServer/DllUnregisterServer
  *   QL_TEST_FACTORY       2: a working factory; 1: a factory that hands out
- *                         nothing; 0: no factory at all */
+ *                         nothing; 0: no factory at all
+ *   QL_TEST_THROW_IN_INITIALIZE  the set's Initialize registers, then throws
+ *                         (module_throw.cpp)
+ *   QL_TEST_LEAVE_REGISTERED     Uninitialize forgets to call RemoveResolver */
 #include "c_abi/c_host.h"
 #include "test_journal.h"
 
@@ -83,7 +86,8 @@ static int32_t HOSTCALL SetRelease(void* self) {
   }
   return left;
 }
-static int32_t HOSTCALL SetInitialize(void* self) {
+int32_t HOSTCALL QlTestSetInitialize(void* self); /* module_throw.cpp calls it too */
+int32_t HOSTCALL QlTestSetInitialize(void* self) {
   Set* set = (Set*)self;
   Resolver* resolver = NULL;
   QlJournalRecord(QL_TEST_TAG, "init", set->param);
@@ -100,7 +104,9 @@ static int32_t HOSTCALL SetUninitialize(void* self) {
   Set* set = (Set*)self;
   QlJournalRecord(QL_TEST_TAG, "uninit", set->param);
   if (set->manager == NULL || set->resolver == NULL) return 0;
+#ifndef QL_TEST_LEAVE_REGISTERED
   set->manager->vtbl->RemoveResolver(set->manager, set->resolver);
+#endif
   ResolverRelease(set->resolver);
   set->resolver = NULL;
   return 0;
@@ -117,10 +123,16 @@ static int32_t HOSTCALL SetSetHostParam(void* self, const char* text) {
   snprintf(set->param, sizeof set->param, "%s", text != NULL ? text : "");
   return QlJournalRecord(QL_TEST_TAG, "host-param", set->param), 0;
 }
+#ifdef QL_TEST_THROW_IN_INITIALIZE
+int32_t HOSTCALL QlTestThrowingInitialize(void* self);
+#define SET_INITIALIZE QlTestThrowingInitialize
+#else
+#define SET_INITIALIZE QlTestSetInitialize
+#endif
 /* Slot 8 is reserved; kept in the variants that never hand a set out. */
 __attribute__((used)) static const HostSlot kSetTable[] = HOST_TABLE(
     [0] = SLOT(SetQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(SetRelease),
-    [3] = SLOT(SetInitialize), [4] = SLOT(SetUninitialize), [5] = SLOT(SetSetManager),
+    [3] = SLOT(SET_INITIALIZE), [4] = SLOT(SetUninitialize), [5] = SLOT(SetSetManager),
     [6] = SLOT(SetSetHostPath), [7] = SLOT(SetSetHostParam));
 
 /* ---- Module ------------------------------------------------------------ */

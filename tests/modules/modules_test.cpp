@@ -109,8 +109,6 @@ TEST(ModuleLoading, AddReportsTheResultAndTheHostsEndLetsGoInOrder) {
     Entries after_end;
     Entries after_release = {};  // when it differs from after_end
   } kCases[] = {
-      {"libql-test-module-cpp.so", 0, "HelloCpp", "hello from C++:p", Added("cpp", true),
-       LetGo("cpp") + Entries{"cpp:unregister", "cpp:unload"}},
       {"libql-test-module-c.so", 0, "HelloC", "hello from C:p", Added("c", true),
        LetGo("c") + Entries{"c:unregister", "c:unload"}},
       // No registration entry points: loaded all the same.
@@ -118,7 +116,7 @@ TEST(ModuleLoading, AddReportsTheResultAndTheHostsEndLetsGoInOrder) {
        LetGo("bare") + Entries{"bare:unload"}},
       // Its set leaves its resolver registered: the resolver goes before
       // the code behind it is unloaded.
-      {"libql-test-module-careless.so", 0, "HelloCareless", "hello from C++:p",
+      {"libql-test-module-careless.so", 0, "HelloCareless", "hello from C:p",
        Added("careless", true),
        {"careless:uninit:p", "careless:resolver-release0", "careless:release0:p",
         "careless:unregister", "careless:unload"},
@@ -132,12 +130,12 @@ TEST(ModuleLoading, AddReportsTheResultAndTheHostsEndLetsGoInOrder) {
       {"libql-test-no-such-module.so", 1, nullptr, nullptr, {}, {}},
       {"libql-test-not-a-module.so", 1, nullptr, nullptr, {}, {}},
       // Modules are named by file name; a path could reach other folders.
-      {"../lib/libql-test-module-cpp.so", 1, nullptr, nullptr, {}, {}},
-      {"sub/libql-test-module-cpp.so", 1, nullptr, nullptr, {}, {}},
+      {"../lib/libql-test-module-c.so", 1, nullptr, nullptr, {}, {}},
+      {"sub/libql-test-module-c.so", 1, nullptr, nullptr, {}, {}},
 #ifndef _WIN32
       // Another letter case is reused by record; before any, the file must
       // exist under that name.
-      {"LIBQL-Test-Module-CPP.so", 1, nullptr, nullptr, {}, {}},
+      {"LIBQL-Test-Module-C.so", 1, nullptr, nullptr, {}, {}},
 #endif
       {"libql-test-module-nofactory.so", 1, nullptr, nullptr,
        {"nofactory:load", "nofactory:register"}, {"nofactory:unregister", "nofactory:unload"}},
@@ -172,55 +170,54 @@ TEST(ModuleLoading, AddReportsTheResultAndTheHostsEndLetsGoInOrder) {
 
 TEST(ModuleLifetime, TerminateLetsSetsGoNewestFirstBeforeUnloadingModulesNewestFirst) {
   Hosted host;
-  ASSERT_EQ(host.Add("libql-test-module-cpp.so", "1"), 0);
-  ASSERT_EQ(host.Add("libql-test-module-c.so", "2"), 0);
-  ASSERT_EQ(host.Add("libql-test-module-cpp.so", "3"), 0);
-  ASSERT_EQ(host.Add("libql-test-module-bare.so", "4"), 0);
+  ASSERT_EQ(host.Add("libql-test-module-c.so", "1"), 0);
+  ASSERT_EQ(host.Add("libql-test-module-bare.so", "2"), 0);
+  ASSERT_EQ(host.Add("libql-test-module-c.so", "3"), 0);
+  ASSERT_EQ(host.Add("libql-test-module-careless.so", "4"), 0);
   QlJournalReset();
   host.End(true);
   EXPECT_EQ(Journal({"uninit", "release0", "unregister", "unload"}),
-            (Entries{"bare:uninit:4", "bare:release0:4", "cpp:uninit:3", "cpp:release0:3",
-                     "c:uninit:2", "c:release0:2", "cpp:uninit:1", "cpp:release0:1",
-                     "bare:unload", "c:unregister", "c:unload", "cpp:unregister",
-                     "cpp:unload"}));
+            (Entries{"careless:uninit:4", "careless:release0:4", "c:uninit:3", "c:release0:3",
+                     "bare:uninit:2", "bare:release0:2", "c:uninit:1", "c:release0:1",
+                     "careless:unregister", "careless:unload", "bare:unload", "c:unregister",
+                     "c:unload"}));
 }
 
 TEST(ModuleLoading, SameModuleInAnotherLetterCaseSharesOneLoadAndGetsTwoSets) {
   Hosted host;
-  ASSERT_EQ(host.Add("libql-test-module-cpp.so", "a"), 0);
-  ASSERT_EQ(host.Add("LIBQL-Test-Module-CPP.so", "b"), 0);
+  ASSERT_EQ(host.Add("libql-test-module-c.so", "a"), 0);
+  ASSERT_EQ(host.Add("LIBQL-Test-Module-C.so", "b"), 0);
   EXPECT_EQ(Journal({"load", "register", "factory", "init"}),
-            (Entries{"cpp:load", "cpp:register", "cpp:factory", "cpp:init:a", "cpp:factory",
-                     "cpp:init:b"}));
+            (Entries{"c:load", "c:register", "c:factory", "c:init:a", "c:factory", "c:init:b"}));
   QlJournalReset();
   host.End(true);
   EXPECT_EQ(Journal({"uninit", "unregister", "unload"}),
-            (Entries{"cpp:uninit:b", "cpp:uninit:a", "cpp:unregister", "cpp:unload"}));
+            (Entries{"c:uninit:b", "c:uninit:a", "c:unregister", "c:unload"}));
 }
 
 TEST(ModuleLoading, ModuleLoadedByTheProcessIsUsedButNotUnloaded) {
-  const std::string path = LibFolder() + "libql-test-module-cpp.so";
+  const std::string path = LibFolder() + "libql-test-module-c.so";
   void* own = dlopen(path.c_str(), RTLD_NOW);
   ASSERT_NE(own, nullptr) << dlerror();
   {
     Hosted host;
-    ASSERT_EQ(host.Add("libql-test-module-cpp.so"), 0);
+    ASSERT_EQ(host.Add("libql-test-module-c.so"), 0);
     host.End(true);
     EXPECT_EQ(Journal({"register", "unregister", "unload"}),
-              (Entries{"cpp:register", "cpp:unregister"}));
+              (Entries{"c:register", "c:unregister"}));
   }
   void* still = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
   EXPECT_EQ(still, own);
   if (still != nullptr) dlclose(still);
   // Our reference was the only one left: the library gave its own back.
   dlclose(own);
-  EXPECT_EQ(Journal({"unload"}), Entries{"cpp:unload"});
+  EXPECT_EQ(Journal({"unload"}), Entries{"c:unload"});
 }
 
 TEST(ModuleLoading, FileMissingBesideTheLibraryIsNotUsedEvenIfLoadedElsewhere) {
   ScratchFolder folder;
   const std::string elsewhere = folder / "libql-test-module-elsewhere.so";
-  std::filesystem::copy_file(LibFolder() + "libql-test-module-cpp.so", elsewhere);
+  std::filesystem::copy_file(LibFolder() + "libql-test-module-c.so", elsewhere);
   void* own = dlopen(elsewhere.c_str(), RTLD_NOW);
   ASSERT_NE(own, nullptr) << dlerror();
   {
@@ -234,7 +231,7 @@ TEST(ModuleLoading, FileMissingBesideTheLibraryIsNotUsedEvenIfLoadedElsewhere) {
 TEST(ModuleLifetime, ModuleWhoseFileWasDeletedIsStillUnregisteredAndUnloaded) {
   const std::string name = "libql-test-module-vanishing-" + std::to_string(getpid()) + ".so";
   const std::string copy = LibFolder() + name;
-  std::filesystem::copy_file(LibFolder() + "libql-test-module-cpp.so", copy,
+  std::filesystem::copy_file(LibFolder() + "libql-test-module-c.so", copy,
                              std::filesystem::copy_options::overwrite_existing);
   Hosted host;
   const int32_t added = host.Add(name.c_str(), "v");
@@ -243,7 +240,7 @@ TEST(ModuleLifetime, ModuleWhoseFileWasDeletedIsStillUnregisteredAndUnloaded) {
   QlJournalReset();
   host.End(true);
   EXPECT_EQ(Journal({"uninit", "unregister", "unload"}),
-            (Entries{"cpp:uninit:v", "cpp:unregister", "cpp:unload"}));
+            (Entries{"c:uninit:v", "c:unregister", "c:unload"}));
 }
 
 TEST(ModuleLoading, LoadingIsTimedUnderTheModuleAndHostFileNames) {
@@ -251,13 +248,13 @@ TEST(ModuleLoading, LoadingIsTimedUnderTheModuleAndHostFileNames) {
   CCheckTimeRecorder* previous = CCheckTimeRecorder::SetCurrentTimeRecorder(&recorder);
   {
     Hosted host;
-    host.Add("libql-test-module-cpp.so", "", "/srv/host/app.bin");
+    host.Add("libql-test-module-c.so", "", "/srv/host/app.bin");
     host.End(true);
   }
   CCheckTimeRecorder::SetCurrentTimeRecorder(previous);
   EXPECT_THAT(recorder.GetText(),
               ::testing::HasSubstr("****CTplManagerImpl::AddResolverModuleByHost(): "
-                                   "libql-test-module-cpp (app): "));
+                                   "libql-test-module-c (app): "));
 }
 
 #ifdef QL_TEST_HAVE_EXAMPLE
