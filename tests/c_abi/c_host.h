@@ -216,12 +216,12 @@ struct FileCopier {
 };
 
 /* Any object, called through its first three slots only. */
-typedef struct Unknown {
+typedef struct AnyInterface {
   const struct {
     QueryFn QueryInterface;
     CountFn AddRef, Release;
   } * vtbl;
-} Unknown;
+} AnyInterface;
 
 typedef struct ResolverSet {
   const struct {

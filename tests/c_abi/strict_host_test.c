@@ -23,7 +23,7 @@
 
 static Manager* manager;
 static FileCopier* copier;
-static Unknown* services;
+static AnyInterface* services;
 
 static void Append(char* buffer, size_t size, const char* text) {
   const size_t used = strlen(buffer);
