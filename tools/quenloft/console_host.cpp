@@ -110,6 +110,13 @@ int32_t QL_CALL ConsoleHost::Output(const char* text) {
     Say(TrimNewlines(WithoutCarriageReturns(text)));
     return 0;
   }
+  // Why statements failed (a refused path, a limit, a stop) and files kept
+  // out of the output: shown in every style, as errors are.
+  if (message.starts_with(quenloft::kTemplateErrorPrefix) ||
+      message.starts_with(quenloft::kDestinationRefusedPrefix)) {
+    Say(TrimNewlines(WithoutCarriageReturns(text)));
+    return 0;
+  }
   // Progress dots and line ends: shown as they come where no bar replaces
   // them, without starting an empty line.
   if (options_.style != ProgressStyle::kPlain) return 0;
@@ -167,5 +174,7 @@ int32_t QL_CALL ConsoleHost::NotifyFile(const char* path) {
 }
 
 int32_t QL_CALL ConsoleHost::ShouldContinue() { return Interrupted() ? 0 : 1; }
+
+int32_t QL_CALL ConsoleHost::ShouldStop() { return Interrupted() ? 1 : 0; }
 
 }  // namespace quenloft_tool
