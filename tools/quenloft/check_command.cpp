@@ -80,13 +80,14 @@ std::string MacroOf(const std::string& message, const std::string& file) {
   return text;
 }
 
-// Copies the listed files of the skin into `scratch`; false with *error on
-// the first that cannot be copied.
+// Copies the listed files of the skin into `scratch` until Ctrl-C; false
+// with *error on the first that cannot be copied.
 bool CopySkin(const std::string& skin, const std::vector<std::string>& names,
               const std::string& scratch, std::string* error) {
   namespace fs = std::filesystem;
   std::error_code ec;
   for (const std::string& name : names) {
+    if (Interrupted()) break;
     fs::create_directories(fs::path(scratch + name).parent_path(), ec);
     if (!ec) fs::copy_file(skin + name, scratch + name, ec);
     if (ec) {
