@@ -95,7 +95,15 @@ void ConsoleHost::EndProgress() {
 int32_t QL_CALL ConsoleHost::Output(const char* text) {
   if (text == nullptr) return 0;
   const std::string_view message(text);
+  // After Ctrl-C every statement fails, each told with the same message and
+  // then as unresolved: the first says it all, the rest are not the skin's.
+  if (message == quenloft::kStopRequestedMessage) {
+    if (!stopped_) Say(TrimNewlines(WithoutCarriageReturns(text)));
+    stopped_ = true;
+    return 0;
+  }
   if (message.starts_with(quenloft::kUnresolvedMacroPrefix)) {
+    if (stopped_) return 0;
     ++unresolved_;
     if (options_.collect_errors) {
       collected_.push_back(TrimNewlines(WithoutCarriageReturns(text)));

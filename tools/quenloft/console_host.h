@@ -77,6 +77,7 @@ class ConsoleHost final
   int notified_ = 0;
   std::set<std::string> failed_files_;
   std::vector<std::string> collected_;
+  bool stopped_ = false;  // the library told that it stops at our request
   bool at_line_start_ = true;
   bool bar_shown_ = false;
   int32_t bar_index_ = 0;
