@@ -1,0 +1,152 @@
+// The statement table run as a host runs statements: each file of
+// tests/data/statements on a manager with the built-in functions, a
+// recording host, resolvers and string objects of the host's own making,
+// in an empty current folder.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+
+#include "fixtures/files.h"
+#include "patching/language_fakes.h"
+#include "patching/statement_table.h"
+
+#ifndef QUENLOFT_TEST_DATA
+#error "QUENLOFT_TEST_DATA must name tests/data"
+#endif
+
+namespace quenloft_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What the host's string holds before each case.
+constexpr char kBefore[] = "(before)";
+
+// The text before the first separator and the text after it.
+std::pair<std::string, std::string> Split(const std::string& text, char separator) {
+  const size_t at = text.find(separator);
+  if (at == std::string::npos) return {text, ""};
+  return {text.substr(0, at), text.substr(at + 1)};
+}
+
+std::string PartsOf(ITplMacroCall* call) {
+  HostString target, name, member;
+  int32_t count = 0;
+  call->GetAssignTarget(&target);
+  call->GetName(&name);
+  call->GetMember(&member);
+  call->GetArgCount(&count);
+  std::string parts = "t=" + target.text() + " n=" + name.text() + " m=" + member.text() + " a=[";
+  for (int32_t i = 0; i < count; ++i) {
+    HostString argument;
+    call->GetArg(i, &argument);
+    parts += "<" + argument.text() + ">";
+  }
+  return parts + "]";
+}
+
+class StatementTable : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(folder_.path().empty());
+    previous_folder_ = fs::current_path();
+    fs::current_path(folder_.path());
+  }
+  void TearDown() override { fs::current_path(previous_folder_); }
+
+  // Libraries below the manager print nothing of their own either.
+  void Run(const char* file) {
+    const std::vector<TableRow> rows = ReadTable(QUENLOFT_TEST_DATA "/statements", file);
+    ASSERT_FALSE(rows.empty()) << "no rows in " << file;
+    std::fflush(stderr);
+    ::testing::internal::CaptureStderr();
+    for (const TableRow& row : rows) RunRow(row);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << file;
+    m_.Close();
+    for (const auto& resolver : resolvers_) EXPECT_EQ(resolver->count(), 0);
+  }
+
+ private:
+  int32_t Call(const std::string& key, const std::string& text, HostString* s);
+  void RunRow(const TableRow& row);
+
+  fixtures::ScratchFolder folder_;
+  fs::path previous_folder_;
+  std::vector<std::unique_ptr<TestResolver>> resolvers_;  // outlive the manager
+  ManagerUnderTest m_;
+};
+
+int32_t StatementTable::Call(const std::string& key, const std::string& text, HostString* s) {
+  if (key == "expr") return m_.manager->EvaluateExpression(text.c_str(), s);
+  if (key == "stmt") return m_.manager->ResolveMacroText(text.c_str(), s);
+  if (key == "has") return m_.manager->HasResolverFor(text.c_str());
+  if (key == "map") return m_.manager->MapFileName(s, text.c_str());
+  if (key == "call") {
+    ITplMacroCall* call = m_.NewCall(text.c_str());
+    s->SetText(PartsOf(call).c_str());
+    EXPECT_EQ(call->Release(), 0);
+    return 0;
+  }
+  const auto [first, rest] = Split(text, key == "global" || key == "system" ? '=' : ' ');
+  if (key == "patch") {
+    ITplPatchedFile* file = m_.NewFile(first.c_str());
+    file->SetText(rest.c_str());
+    const int32_t code = file->Patch(s);
+    EXPECT_EQ(file->Release(), 0);
+    return code;
+  }
+  if (key == "global") {
+    m_.SetGlobal(first.c_str(), rest.c_str());
+    return 0;
+  }
+  if (key == "system") return m_.manager->SetSystemValue(first.c_str(), rest.c_str());
+  if (key == "write") return fixtures::WriteFile(first, rest) ? 0 : 1;
+  if (key == "resolver") {
+    TestResolver& resolver = *resolvers_.emplace_back(new TestResolver({rest}));
+    if (first == "silent") resolver.on_resolve = [](ITplMacroCall*) { return 0; };
+    if (first == "throws") {
+      resolver.on_resolve = [](ITplMacroCall*) -> int32_t { throw std::runtime_error("host"); };
+    }
+    return m_.manager->AddResolver(&resolver);
+  }
+  ADD_FAILURE() << "unknown keyword " << key;
+  return 0;
+}
+
+void StatementTable::RunRow(const TableRow& row) {
+  SCOPED_TRACE(row.line.where + ": " + row.line.key + " " + row.line.text);
+  HostString s(kBefore);
+  const int32_t code = Call(row.line.key, row.line.text, &s);
+  int32_t expected_code = 0;
+  std::optional<std::string> expected;
+  std::vector<std::string> outputs;
+  for (const TableLine& outcome : row.outcomes) {
+    const auto [name, bytes] = Split(outcome.text, ' ');
+    if (outcome.key == "=") expected = outcome.text;
+    if (outcome.key == "unchanged") expected = kBefore;
+    if (outcome.key == "code") expected_code = std::stoi(outcome.text);
+    if (outcome.key == "out") outputs.push_back(outcome.text);
+    if (outcome.key == "file") {
+      EXPECT_EQ(fixtures::ReadFile(name), bytes) << outcome.where;
+    }
+    if (outcome.key == "nofile") {
+      EXPECT_FALSE(fs::exists(outcome.text)) << outcome.where;
+    }
+  }
+  EXPECT_EQ(code, expected_code);
+  EXPECT_EQ(s.text(), expected.value_or(s.text()));
+  EXPECT_EQ(m_.host.outputs, outputs);
+  m_.host.Forget();
+}
+
+TEST_F(StatementTable, Statements) { Run("statements.txt"); }
+TEST_F(StatementTable, Functions) { Run("functions.txt"); }
+TEST_F(StatementTable, Files) { Run("files.txt"); }
+
+}  // namespace
+}  // namespace quenloft_test
