@@ -121,7 +121,7 @@ TEST(ManagerObject, EachHostHoldsOneReferenceUntilReplacedOrTerminated) {
 }
 
 // Variables resolve until Terminate; after a restart the System values
-// resolve again.
+// resolve again. A null name or value stores nothing.
 TEST(ManagerObject, RestartAfterTerminateKeepsTheSystemValues) {
   ManagerSession s;
   ASSERT_NO_FATAL_FAILURE(s.Open());
@@ -132,7 +132,10 @@ TEST(ManagerObject, RestartAfterTerminateKeepsTheSystemValues) {
   EXPECT_EQ(s.copier->Terminate(), 0);
   EXPECT_EQ(s.manager->HasResolverFor("Greeting"), 1);
   ASSERT_EQ(s.copier->Initialize(&s.host), 0);
-  EXPECT_EQ(s.manager->SetSystemValue("System.Title", "Again"), 0);
+  EXPECT_EQ(Codes({s.manager->SetSystemValue("System.Title", "Again"),
+                   s.manager->SetSystemValue("System.Title", nullptr),
+                   s.manager->SetSystemValue(nullptr, "x"), s.manager->SetSystemValue(nullptr, nullptr)}),
+            "0,0,0,0");
   EXPECT_EQ(s.manager->ResolveMacroText("System.Title", out.get()), 0);
   EXPECT_EQ(TextOf(out.get()), "Again");
 }

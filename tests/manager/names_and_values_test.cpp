@@ -1,7 +1,6 @@
-// The names and values a host gives a manager: MapFileName with and
-// without a host, the system values, and which names AddUpdateFile puts on
-// the update list, seen through the update pass (one Progress and one
-// NotifyFile per entry).
+// The names a host gives a manager: MapFileName with and without a host,
+// and which names AddUpdateFile puts on the update list, seen through the
+// update pass (one Progress and one NotifyFile per entry).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "host_fakes.h"
 #include "inhouse/scratch_folder.h"
+#include "support/codes.h"
 #include "support/manager_session.h"
 #include "support/spelling.h"
 
@@ -18,66 +18,27 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-enum class HostKind { kNone, kAnswers, kDeclines };
-
-TEST(MapFileName, MapsAsTheRuleSays) {
-  const struct {
-    HostKind host;
-    const char* path;
-    int32_t result;
-    const char* text;  // of the out string, which starts as "before"
-  } cases[] = {
-      {HostKind::kNone, "C:/a/b/c.htm", 0, "c.htm"},
-      {HostKind::kNone, "/srv/skins/index.htm", 0, "index.htm"},
-      {HostKind::kNone, "Sub/Page.HTM", 0, "Sub\\Page.HTM"},  // relative: backslashes
-      {HostKind::kNone, "", 1, "before"}, {HostKind::kNone, nullptr, 1, "before"},
-      {HostKind::kAnswers, nullptr, 1, "before"},  // refused before the host is asked
-      {HostKind::kAnswers, "C:/a/b/c.htm", 0, "host.htm"},
-      {HostKind::kDeclines, "a/b.htm", 0, "a\\b.htm"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << (c.path != nullptr ? c.path : "(null)") << ", host "
-                                      << static_cast<int>(c.host));
-    RecordingHost host;
-    if (c.host == HostKind::kAnswers) host.map_to = "host.htm";
-    {
-      ManagerRefs m = NewManager();
-      ASSERT_TRUE(m.manager && m.copier);
-      EXPECT_EQ(c.host != HostKind::kNone ? m.copier->Initialize(&host) : 0, 0);
-      Ref<ICvoString> out = NewText();
-      out->SetText("before");
-      EXPECT_EQ(m.manager->MapFileName(nullptr, "a/b.htm"), 1);
-      EXPECT_EQ(m.manager->MapFileName(out.get(), c.path), c.result);
-      EXPECT_EQ(TextOf(out.get()), c.text);
-      // The host is asked first, once, and never for a null path or out string.
-      const bool asked = c.host != HostKind::kNone && c.path != nullptr;
-      EXPECT_EQ(host.mapped, asked ? std::vector<std::string>{c.path} : std::vector<std::string>{});
-    }
-    EXPECT_EQ(host.count(), 1);
-  }
-}
-
-TEST(SystemValues, ResolveToTheLastStoredValue) {
-  const struct {
-    const char *name, *value;  // stored
-    const char* title;         // what System.Title resolves to afterwards
-  } steps[] = {
-      {"System.Title", "First", "First"}, {"System.Title", "Second", "Second"},
-      {"System.Title", nullptr, "Second"},  // a null value stores nothing
-      {nullptr, "Ignored", "Second"},       {nullptr, nullptr, "Second"},
-      {"System.TITLE", "Other", "Second"},  // names are case-sensitive
-      {"System.Title", "", ""},             // empty is a value
-  };
-  ManagerSession s;
-  ASSERT_NO_FATAL_FAILURE(s.Open());
-  for (const auto& step : steps) {
-    SCOPED_TRACE(::testing::Message() << (step.name ? step.name : "(null)") << " = "
-                                      << (step.value ? step.value : "(null)"));
-    EXPECT_EQ(s.manager->SetSystemValue(step.name, step.value), 0);
+// The host is asked first, once, and never for a null path or string; the
+// manager's own mapping, which a host that declines also gets, is tabled in
+// the statement table (map rows).
+TEST(MapFileName, TheHostIsAskedFirst) {
+  RecordingHost host;
+  host.map_to = "host.htm";
+  {
+    ManagerRefs m = NewManager();
+    ASSERT_TRUE(m.manager && m.copier);
     Ref<ICvoString> out = NewText();
-    s.manager->ResolveMacroText("System.Title", out.get());
-    EXPECT_EQ(TextOf(out.get()), step.title);
+    EXPECT_EQ(m.manager->MapFileName(out.get(), "a/b.htm"), 0);  // no host yet
+    EXPECT_EQ(TextOf(out.get()), "a\\b.htm");
+    ASSERT_EQ(m.copier->Initialize(&host), 0);
+    EXPECT_EQ(Codes({m.manager->MapFileName(nullptr, "a/b.htm"),
+                     m.manager->MapFileName(out.get(), nullptr),
+                     m.manager->MapFileName(out.get(), "C:/a/b/c.htm")}),
+              "1,1,0");
+    EXPECT_EQ(TextOf(out.get()), "host.htm");
+    EXPECT_EQ(host.mapped, Names{"C:/a/b/c.htm"});
   }
+  EXPECT_EQ(host.count(), 1);
 }
 
 class UpdateFiles : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quenloft_test {
@@ -34,6 +35,13 @@ inline std::string Unescape(std::string_view text) {
     if (at != std::string_view::npos) ++i;
   }
   return out;
+}
+
+// The text before the first separator and the text after it.
+inline std::pair<std::string, std::string> Split(const std::string& text, char separator) {
+  const size_t at = text.find(separator);
+  if (at == std::string::npos) return {text, ""};
+  return {text.substr(0, at), text.substr(at + 1)};
 }
 
 // The rows of folder/name; none when the file cannot be read. An outcome

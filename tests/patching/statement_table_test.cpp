@@ -9,7 +9,6 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
-#include <utility>
 
 #include "fixtures/files.h"
 #include "patching/language_fakes.h"
@@ -26,13 +25,6 @@ namespace fs = std::filesystem;
 
 // What the host's string holds before each case.
 constexpr char kBefore[] = "(before)";
-
-// The text before the first separator and the text after it.
-std::pair<std::string, std::string> Split(const std::string& text, char separator) {
-  const size_t at = text.find(separator);
-  if (at == std::string::npos) return {text, ""};
-  return {text.substr(0, at), text.substr(at + 1)};
-}
 
 std::string PartsOf(ITplMacroCall* call) {
   HostString target, name, member;
