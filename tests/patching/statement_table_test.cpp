@@ -139,6 +139,12 @@ void StatementTable::RunRow(const TableRow& row) {
 TEST_F(StatementTable, Statements) { Run("statements.txt"); }
 TEST_F(StatementTable, Functions) { Run("functions.txt"); }
 TEST_F(StatementTable, Files) { Run("files.txt"); }
+TEST_F(StatementTable, Transform) {
+#ifdef _WIN32
+  GTEST_SKIP() << "libxml2 and libxslt only; the XML DOM component: tests/windows";
+#endif
+  Run("transform.txt");
+}
 
 }  // namespace
 }  // namespace quenloft_test
