@@ -1,31 +1,20 @@
-// What a host registers with a manager: resolvers and names (AddResolver,
-// RemoveResolver, RegisterName, UnregisterName), template files keyed by
+// What a host registers with a manager: resolvers (the rules of their
+// names are rows of the statement table), template files keyed by
 // lower-case names with backslashes (AddTemplateFile, RemoveTemplateFile)
 // and the file sources that register them (AddFileSource,
-// RemoveFileSource). Most of it as scripts against two fakes.
+// RemoveFileSource), the files as scripts against two fakes.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "host_fakes.h"
+#include "support/codes.h"
 #include "support/manager_session.h"
 
 namespace quenloft::testing {
 namespace {
 
-int32_t Register(const ManagerRefs& m, const char* name, FakeResolver* r) {
-  return m.services->RegisterName(name, r);
-}
-int32_t Unregister(const ManagerRefs& m, const char* name, FakeResolver* r) {
-  return m.services->UnregisterName(name, r);
-}
-int32_t AddAll(const ManagerRefs& m, const char*, FakeResolver* r) {
-  return m.manager->AddResolver(r);
-}
-int32_t RemoveAll(const ManagerRefs& m, const char*, FakeResolver* r) {
-  return m.manager->RemoveResolver(r);
-}
 int32_t AddFile(const ManagerRefs& m, const char* name, FakeSource* s) {
   return m.services->AddTemplateFile(name, s);
 }
@@ -33,66 +22,23 @@ int32_t RemoveFile(const ManagerRefs& m, const char* name, FakeSource* s) {
   return m.services->RemoveTemplateFile(name, s);
 }
 
-TEST(Registry, KeepsOneReferencePerNameAndTheFirstHolder) {
-  const struct {
-    const char* name;
-    std::vector<std::string> names_a, names_b;  // what A and B list for AddResolver
-    std::vector<Step<FakeResolver>> steps;
-    std::vector<std::string> conflicts_a;  // OnNameConflict calls A received
-  } scripts[] = {
-      {"FirstHolderKeepsTheName", {}, {},
-       {{Register, "Output", kA, 0, 2, 1}, {Register, "Output", kB, 0, 2, 1},
-        {Unregister, "Output", kB, 0, 2, 1},  // by another: changes nothing
-        {Register, "Output", kB, 0, 2, 1}},
-       {"Output", "Output"}},
-      {"OneReferencePerName", {}, {},
-       {{Register, "One", kA, 0, 2, 1}, {Register, "One", kA, 0, 2, 1},
-        {Register, "Two", kA, 0, 3, 1}, {Unregister, "One", kA, 0, 2, 1},
-        {Unregister, "One", kA, 0, 2, 1}},
-       {}},
-      {"NamesAreCaseSensitive", {}, {},
-       {{Register, "Output", kA, 0, 2, 1}, {Register, "output", kB, 0, 2, 2},
-        {Register, "OUTPUT", kA, 0, 3, 2}},
-       {}},
-      {"BadArguments", {}, {},
-       {{Register, nullptr, kA, 1, 1, 1}, {Register, "", kA, 1, 1, 1},
-        {Register, "Output", kNone, 1, 1, 1}, {Unregister, nullptr, kA, 1, 1, 1},
-        {Unregister, "", kA, 1, 1, 1}, {Unregister, "Output", kNone, 1, 1, 1},
-        {AddAll, nullptr, kNone, 1, 1, 1}, {RemoveAll, nullptr, kNone, 1, 1, 1}},
-       {}},
-      {"AddResolverRegistersEveryListedName", {"Concat", "Replace", "Concat"}, {"Replace", "Trim"},
-       {{AddAll, nullptr, kA, 0, 3, 1}, {AddAll, nullptr, kB, 0, 3, 2}},
-       {"Replace"}},
-      {"RemoveResolverLeavesOthersNames", {"Concat", "Replace"}, {"Trim"},
-       {{AddAll, nullptr, kA, 0, 3, 1}, {AddAll, nullptr, kB, 0, 3, 2},
-        {Register, "Extra", kA, 0, 4, 2}, {RemoveAll, nullptr, kA, 0, 1, 2},
-        {Register, "Concat", kB, 0, 1, 3}},
-       {}},
-  };
-  for (const auto& s : scripts) {
-    SCOPED_TRACE(s.name);
-    FakeResolver a(s.names_a), b(s.names_b);
-    PlaySteps(a, b, s.steps);
-    EXPECT_EQ(a.conflicts, s.conflicts_a);
-    EXPECT_TRUE(b.conflicts.empty());
+// Null and empty arguments are refused and take no reference; AddResolver
+// initialises its resolver and RemoveResolver uninitialises it. How names
+// are held is tabled in the statement table (registry.txt).
+TEST(Registry, RefusesNullArgumentsAndInitialisesWhatItAdds) {
+  FakeResolver a({"Greeting"});
+  {
+    ManagerRefs m = NewManager();
+    ASSERT_TRUE(m.manager && m.services);
+    EXPECT_EQ(Codes({m.services->RegisterName(nullptr, &a), m.services->RegisterName("", &a),
+                     m.services->RegisterName("Output", nullptr),
+                     m.services->UnregisterName(nullptr, &a), m.services->UnregisterName("", &a),
+                     m.services->UnregisterName("Output", nullptr),
+                     m.manager->AddResolver(nullptr), m.manager->RemoveResolver(nullptr),
+                     a.count(), m.manager->AddResolver(&a), m.manager->RemoveResolver(&a)}),
+              "1,1,1,1,1,1,1,1,1,0,0");
   }
-}
-
-TEST(Registry, TheHolderOfANameAnswersIt) {
-  FakeResolver a({"Greeting"}), b({"Greeting"});
-  a.answer = "from A";
-  ManagerSession s;
-  ASSERT_NO_FATAL_FAILURE(s.Open());
-  ASSERT_EQ(s.manager->AddResolver(&a), 0);
-  ASSERT_EQ(s.manager->AddResolver(&b), 0);
-  Ref<ICvoString> out = NewText();
-  EXPECT_EQ(s.manager->ResolveMacroText("Greeting", out.get()), 0);
-  EXPECT_EQ(TextOf(out.get()), "from A");
-  EXPECT_EQ(b.resolved, 0);
-  EXPECT_EQ(s.manager->HasResolverFor("greeting"), 1);
-  ASSERT_EQ(s.manager->RemoveResolver(&a), 0);
-  EXPECT_EQ(s.manager->HasResolverFor("Greeting"), 1) << "b never held the name";
-  EXPECT_EQ((Counts{a.initialized, a.uninitialized}), (Counts{1, 1}));
+  EXPECT_EQ((Counts{a.initialized, a.uninitialized, a.count()}), (Counts{1, 1, 1}));
 }
 
 // A resolver whose Release throws does not keep the other entries registered.
@@ -112,7 +58,7 @@ TEST(Registry, ClearGoesOnAfterAThrowingRelease) {
 TEST(TemplateFiles, KeepTheFirstSourceOfEachFile) {
   const struct {
     const char* name;
-    std::vector<Step<FakeSource>> steps;
+    std::vector<Step> steps;
   } scripts[] = {
       {"SameFileOtherSpellingOrSource",
        {{AddFile, "Sub/Page.HTM", kA, 0, 2, 1}, {AddFile, "sub\\page.htm", kA, 0, 2, 1},
@@ -135,8 +81,7 @@ TEST(TemplateFiles, KeepTheFirstSourceOfEachFile) {
   };
   for (const auto& s : scripts) {
     SCOPED_TRACE(s.name);
-    FakeSource a, b;
-    PlaySteps(a, b, s.steps);
+    PlaySteps(s.steps);
   }
 }
 

@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 
 #include "fixtures/files.h"
@@ -60,16 +62,22 @@ class StatementTable : public ::testing::Test {
     for (const TableRow& row : rows) RunRow(row);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << file;
     m_.Close();
-    for (const auto& resolver : resolvers_) EXPECT_EQ(resolver->count(), 0);
+    for (const auto& [name, resolver] : resolvers_) EXPECT_EQ(resolver->count(), 0) << name;
   }
 
  private:
   int32_t Call(const std::string& key, const std::string& text, HostString* s);
   void RunRow(const TableRow& row);
+  TestResolver* Resolver(const std::string& name) {
+    const auto found = resolvers_.find(name);
+    if (found != resolvers_.end()) return found->second.get();
+    ADD_FAILURE() << "no resolver " << name;
+    return nullptr;
+  }
 
   fixtures::ScratchFolder folder_;
   fs::path previous_folder_;
-  std::vector<std::unique_ptr<TestResolver>> resolvers_;  // outlive the manager
+  std::map<std::string, std::unique_ptr<TestResolver>> resolvers_;  // outlive the manager
   ManagerUnderTest m_;
 };
 
@@ -98,13 +106,21 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
   }
   if (key == "system") return m_.manager->SetSystemValue(first.c_str(), rest.c_str());
   if (key == "write") return fixtures::WriteFile(first, rest) ? 0 : 1;
+  if (key == "add") return m_.manager->AddResolver(Resolver(text));
+  if (key == "remove") return m_.manager->RemoveResolver(Resolver(text));
+  if (key == "register") return m_.services->RegisterName(first.c_str(), Resolver(rest));
+  if (key == "unregister") return m_.services->UnregisterName(first.c_str(), Resolver(rest));
   if (key == "resolver") {
-    TestResolver& resolver = *resolvers_.emplace_back(new TestResolver({rest}));
-    if (first == "silent") resolver.on_resolve = [](ITplMacroCall*) { return 0; };
-    if (first == "throws") {
-      resolver.on_resolve = [](ITplMacroCall*) -> int32_t { throw std::runtime_error("host"); };
-    }
-    return m_.manager->AddResolver(&resolver);
+    const auto [mode, names] = Split(rest, ' ');
+    std::vector<std::string> listed;
+    for (std::istringstream in(names); in >> listed.emplace_back();) continue;
+    listed.pop_back();  // the read that failed
+    auto& resolver = resolvers_[first] = std::make_unique<TestResolver>(listed);
+    resolver->on_resolve = [mode = mode, name = first](ITplMacroCall* call) -> int32_t {
+      if (mode == "throws") throw std::runtime_error("thrown by the host");
+      return mode == "names" ? call->SetResult(name.c_str()) : mode == "silent" ? 0 : 1;
+    };
+    return 0;
   }
   ADD_FAILURE() << "unknown keyword " << key;
   return 0;
@@ -129,6 +145,14 @@ void StatementTable::RunRow(const TableRow& row) {
     if (outcome.key == "nofile") {
       EXPECT_FALSE(fs::exists(outcome.text)) << outcome.where;
     }
+    if (outcome.key == "refs") {
+      EXPECT_EQ(std::to_string(Resolver(name)->count()), bytes) << outcome.where;
+    }
+    if (outcome.key == "conflicts") {
+      std::string heard;
+      for (const std::string& conflict : Resolver(name)->conflicts) heard += " " + conflict;
+      EXPECT_EQ(heard, " " + bytes) << outcome.where;
+    }
   }
   EXPECT_EQ(code, expected_code);
   EXPECT_EQ(s.text(), expected.value_or(s.text()));
@@ -139,6 +163,7 @@ void StatementTable::RunRow(const TableRow& row) {
 TEST_F(StatementTable, Statements) { Run("statements.txt"); }
 TEST_F(StatementTable, Functions) { Run("functions.txt"); }
 TEST_F(StatementTable, Files) { Run("files.txt"); }
+TEST_F(StatementTable, Registry) { Run("registry.txt"); }
 TEST_F(StatementTable, Transform) {
 #ifdef _WIN32
   GTEST_SKIP() << "libxml2 and libxslt only; the XML DOM component: tests/windows";
