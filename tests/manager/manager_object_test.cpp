@@ -134,7 +134,8 @@ TEST(ManagerObject, RestartAfterTerminateKeepsTheSystemValues) {
   ASSERT_EQ(s.copier->Initialize(&s.host), 0);
   EXPECT_EQ(Codes({s.manager->SetSystemValue("System.Title", "Again"),
                    s.manager->SetSystemValue("System.Title", nullptr),
-                   s.manager->SetSystemValue(nullptr, "x"), s.manager->SetSystemValue(nullptr, nullptr)}),
+                   s.manager->SetSystemValue(nullptr, "x"),
+                   s.manager->SetSystemValue(nullptr, nullptr)}),
             "0,0,0,0");
   EXPECT_EQ(s.manager->ResolveMacroText("System.Title", out.get()), 0);
   EXPECT_EQ(TextOf(out.get()), "Again");

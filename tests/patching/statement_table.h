@@ -4,6 +4,8 @@
 #ifndef QUENLOFT_TESTS_PATCHING_STATEMENT_TABLE_H
 #define QUENLOFT_TESTS_PATCHING_STATEMENT_TABLE_H
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -55,6 +57,9 @@ inline std::vector<TableRow> ReadTable(const std::string& folder, const std::str
   for (std::string line; std::getline(in, line);) {
     ++number;
     if (line.empty() || line[0] == '#') continue;
+    if (line.size() > 500 || line.find('\t') != std::string::npos || line.back() == ' ') {
+      ADD_FAILURE() << name << ":" << number << ": longer than 500 bytes, a tab or a final space";
+    }
     const size_t space = line.find(' ');
     TableLine entry{name + ":" + std::to_string(number), line.substr(0, space),
                     space == std::string::npos ? "" : Unescape(line.substr(space + 1))};

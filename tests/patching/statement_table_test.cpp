@@ -113,8 +113,8 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
   if (key == "resolver") {
     const auto [mode, names] = Split(rest, ' ');
     std::vector<std::string> listed;
-    for (std::istringstream in(names); in >> listed.emplace_back();) continue;
-    listed.pop_back();  // the read that failed
+    std::istringstream in(names);
+    for (std::string name; in >> name;) listed.push_back(name);
     auto& resolver = resolvers_[first] = std::make_unique<TestResolver>(listed);
     resolver->on_resolve = [mode = mode, name = first](ITplMacroCall* call) -> int32_t {
       if (mode == "throws") throw std::runtime_error("thrown by the host");
