@@ -15,9 +15,10 @@
 #include "fixtures/files.h"
 #include "patching/language_fakes.h"
 #include "patching/statement_table.h"
+#include "support/spelling.h"
 
-#ifndef QUENLOFT_TEST_DATA
-#error "QUENLOFT_TEST_DATA must name tests/data"
+#if !defined(QUENLOFT_TEST_DATA) || !defined(QUENLOFT_LIB_DIR)
+#error "QUENLOFT_TEST_DATA must name tests/data, QUENLOFT_LIB_DIR the library's folder"
 #endif
 
 namespace quenloft_test {
@@ -44,12 +45,40 @@ std::string PartsOf(ITplMacroCall* call) {
   return parts + "]";
 }
 
+// Lists no template files; keeps the temporary folder the manager tells it.
+class FolderRecorder : public quenloft::testing::SelfCounted<ITplFileSource> {
+ public:
+  int32_t QL_CALL Initialize(const char* folder) override {
+    temp_folder = folder;
+    return 0;
+  }
+  int32_t QL_CALL Uninitialize() override { return 0; }
+  int32_t QL_CALL GetFirstName(ICvoString* out, int32_t*) override { return out->Empty(), 1; }
+  int32_t QL_CALL GetNextName(ICvoString* out, int32_t*) override { return out->Empty(), 1; }
+  int32_t QL_CALL GetSourcePath(ICvoString*, const char*) override { return 1; }
+  std::string temp_folder;
+};
+
+// Links need a privilege on Windows; the rows that make them run only here.
+bool CanLink() {
+  std::error_code error;
+  fs::create_symlink("target", "probe-link", error);
+  return !error && fs::remove("probe-link");
+}
+
 class StatementTable : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(folder_.path().empty());
     previous_folder_ = fs::current_path();
     fs::current_path(folder_.path());
+    ASSERT_EQ(m_.manager->AddFileSource(&source_), 0);
+    const std::string here = folder_.path();
+    places_ = {{"@temp/", source_.temp_folder},
+               {"@lib/", QUENLOFT_LIB_DIR "/"},
+               {"@lib\\", quenloft::testing::WithBackslashes(QUENLOFT_LIB_DIR "/")},
+               {"@/", here + "/"},
+               {"@\\", quenloft::testing::WithBackslashes(here + "/")}};
   }
   void TearDown() override { fs::current_path(previous_folder_); }
 
@@ -61,12 +90,21 @@ class StatementTable : public ::testing::Test {
     ::testing::internal::CaptureStderr();
     for (const TableRow& row : rows) RunRow(row);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << file;
+    EXPECT_EQ(m_.manager->RemoveFileSource(&source_), 0);
     m_.Close();
+    EXPECT_EQ(source_.count(), 1);  // the test's own
     for (const auto& [name, resolver] : resolvers_) EXPECT_EQ(resolver->count(), 0) << name;
   }
 
  private:
   int32_t Call(const std::string& key, const std::string& text, HostString* s);
+  std::string Expand(std::string text) const {
+    for (const auto& [mark, place] : places_) {
+      for (size_t at = 0; (at = text.find(mark, at)) != std::string::npos; at += place.size())
+        text.replace(at, mark.size(), place);
+    }
+    return text;
+  }
   void RunRow(const TableRow& row);
   TestResolver* Resolver(const std::string& name) {
     const auto found = resolvers_.find(name);
@@ -77,6 +115,8 @@ class StatementTable : public ::testing::Test {
 
   fixtures::ScratchFolder folder_;
   fs::path previous_folder_;
+  FolderRecorder source_;  // outlives the manager
+  std::vector<std::pair<std::string, std::string>> places_;  // "@..." and what it stands for
   std::map<std::string, std::unique_ptr<TestResolver>> resolvers_;  // outlive the manager
   ManagerUnderTest m_;
 };
@@ -106,6 +146,10 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
   }
   if (key == "system") return m_.manager->SetSystemValue(first.c_str(), rest.c_str());
   if (key == "write") return fixtures::WriteFile(first, rest) ? 0 : 1;
+  std::error_code error;
+  if (key == "grow") fs::resize_file(first, std::stoull(rest), error);
+  if (key == "link") fs::create_symlink(first, rest, error);
+  if (key == "grow" || key == "link") return error ? 1 : 0;
   if (key == "add") return m_.manager->AddResolver(Resolver(text));
   if (key == "remove") return m_.manager->RemoveResolver(Resolver(text));
   if (key == "register") return m_.services->RegisterName(first.c_str(), Resolver(rest));
@@ -129,21 +173,22 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
 void StatementTable::RunRow(const TableRow& row) {
   SCOPED_TRACE(row.line.where + ": " + row.line.key + " " + row.line.text);
   HostString s(kBefore);
-  const int32_t code = Call(row.line.key, row.line.text, &s);
+  const int32_t code = Call(row.line.key, Expand(row.line.text), &s);
   int32_t expected_code = 0;
   std::optional<std::string> expected;
   std::vector<std::string> outputs;
   for (const TableLine& outcome : row.outcomes) {
-    const auto [name, bytes] = Split(outcome.text, ' ');
-    if (outcome.key == "=") expected = outcome.text;
+    const std::string text = Expand(outcome.text);
+    const auto [name, bytes] = Split(text, ' ');
+    if (outcome.key == "=") expected = text;
     if (outcome.key == "unchanged") expected = kBefore;
-    if (outcome.key == "code") expected_code = std::stoi(outcome.text);
-    if (outcome.key == "out") outputs.push_back(outcome.text);
+    if (outcome.key == "code") expected_code = std::stoi(text);
+    if (outcome.key == "out") outputs.push_back(text);
     if (outcome.key == "file") {
       EXPECT_EQ(fixtures::ReadFile(name), bytes) << outcome.where;
     }
     if (outcome.key == "nofile") {
-      EXPECT_FALSE(fs::exists(outcome.text)) << outcome.where;
+      EXPECT_FALSE(fs::exists(fs::symlink_status(text))) << outcome.where;
     }
     if (outcome.key == "refs") {
       EXPECT_EQ(std::to_string(Resolver(name)->count()), bytes) << outcome.where;
@@ -164,6 +209,12 @@ TEST_F(StatementTable, Statements) { Run("statements.txt"); }
 TEST_F(StatementTable, Functions) { Run("functions.txt"); }
 TEST_F(StatementTable, Files) { Run("files.txt"); }
 TEST_F(StatementTable, Registry) { Run("registry.txt"); }
+TEST_F(StatementTable, Confinement) { Run("confinement.txt"); }
+TEST_F(StatementTable, Links) {
+  if (!CanLink()) GTEST_SKIP() << "no symbolic links here";
+  Run("links.txt");
+}
+TEST_F(StatementTable, Limits) { Run("limits.txt"); }
 TEST_F(StatementTable, Transform) {
 #ifdef _WIN32
   GTEST_SKIP() << "libxml2 and libxslt only; the XML DOM component: tests/windows";
