@@ -1,6 +1,5 @@
 // File sources and resolvers a host hands to a manager: they count their
 // own references (starting with the test's own) and record every call.
-// And a runner of scripts of such calls.
 #ifndef QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 #define QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 
@@ -79,35 +78,6 @@ class FakeResolver : public ListingResolver {
 };
 
 using Counts = std::vector<int32_t>;
-
-// One step of a script played on a fresh manager against two file sources,
-// A and B (or none): the call, what it returns and both sources' counts
-// afterwards.
-enum Who { kA, kB, kNone };
-struct Step {
-  int32_t (*op)(const ManagerRefs& m, const char* name, FakeSource* source);
-  const char* name;
-  Who who;
-  int32_t result, count_a, count_b;
-};
-
-// Every count is back to 1 once the manager is gone.
-inline void PlaySteps(const std::vector<Step>& steps) {
-  FakeSource a, b;
-  {
-    ManagerRefs m = NewManager();
-    ASSERT_TRUE(m.manager && m.services);
-    int index = 0;
-    for (const Step& step : steps) {
-      SCOPED_TRACE(::testing::Message() << "step " << index++);
-      FakeSource* source = step.who == kA ? &a : step.who == kB ? &b : nullptr;
-      const int32_t result = step.op(m, step.name, source);
-      EXPECT_EQ((Counts{result, a.count(), b.count()}),
-                (Counts{step.result, step.count_a, step.count_b}));
-    }
-  }
-  EXPECT_EQ((Counts{a.count(), b.count()}), (Counts{1, 1}));
-}
 
 }  // namespace quenloft::testing
 

@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "fixtures/files.h"
+#include "manager/host_fakes.h"
 #include "patching/language_fakes.h"
 #include "patching/statement_table.h"
 #include "support/spelling.h"
@@ -25,6 +26,7 @@ namespace quenloft_test {
 namespace {
 
 namespace fs = std::filesystem;
+using quenloft::testing::FakeSource;
 
 // What the host's string holds before each case.
 constexpr char kBefore[] = "(before)";
@@ -45,20 +47,6 @@ std::string PartsOf(ITplMacroCall* call) {
   return parts + "]";
 }
 
-// Lists no template files; keeps the temporary folder the manager tells it.
-class FolderRecorder : public quenloft::testing::SelfCounted<ITplFileSource> {
- public:
-  int32_t QL_CALL Initialize(const char* folder) override {
-    temp_folder = folder;
-    return 0;
-  }
-  int32_t QL_CALL Uninitialize() override { return 0; }
-  int32_t QL_CALL GetFirstName(ICvoString* out, int32_t*) override { return out->Empty(), 1; }
-  int32_t QL_CALL GetNextName(ICvoString* out, int32_t*) override { return out->Empty(), 1; }
-  int32_t QL_CALL GetSourcePath(ICvoString*, const char*) override { return 1; }
-  std::string temp_folder;
-};
-
 // Links need a privilege on Windows; the rows that make them run only here.
 bool CanLink() {
   std::error_code error;
@@ -72,9 +60,9 @@ class StatementTable : public ::testing::Test {
     ASSERT_FALSE(folder_.path().empty());
     previous_folder_ = fs::current_path();
     fs::current_path(folder_.path());
-    ASSERT_EQ(m_.manager->AddFileSource(&source_), 0);
+    ASSERT_EQ(m_.manager->AddFileSource(&temp_probe_), 0);
     const std::string here = folder_.path();
-    places_ = {{"@temp/", source_.temp_folder},
+    places_ = {{"@temp/", temp_probe_.folders.at(0)},
                {"@lib/", QUENLOFT_LIB_DIR "/"},
                {"@lib\\", quenloft::testing::WithBackslashes(QUENLOFT_LIB_DIR "/")},
                {"@/", here + "/"},
@@ -90,10 +78,9 @@ class StatementTable : public ::testing::Test {
     ::testing::internal::CaptureStderr();
     for (const TableRow& row : rows) RunRow(row);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << file;
-    EXPECT_EQ(m_.manager->RemoveFileSource(&source_), 0);
     m_.Close();
-    EXPECT_EQ(source_.count(), 1);  // the test's own
     for (const auto& [name, resolver] : resolvers_) EXPECT_EQ(resolver->count(), 0) << name;
+    for (const auto& [name, source] : sources_) EXPECT_EQ(source->count(), 1) << name;
   }
 
  private:
@@ -106,18 +93,23 @@ class StatementTable : public ::testing::Test {
     return text;
   }
   void RunRow(const TableRow& row);
-  TestResolver* Resolver(const std::string& name) {
-    const auto found = resolvers_.find(name);
-    if (found != resolvers_.end()) return found->second.get();
-    ADD_FAILURE() << "no resolver " << name;
+  TestResolver* Resolver(const std::string& name) { return Find(resolvers_, name); }
+  FakeSource* Source(const std::string& name) { return Find(sources_, name); }
+  template <class T>
+  static T* Find(const std::map<std::string, std::unique_ptr<T>>& objects, const std::string& name) {
+    const auto found = objects.find(name);
+    if (found != objects.end()) return found->second.get();
+    ADD_FAILURE() << "no " << name;
     return nullptr;
   }
 
   fixtures::ScratchFolder folder_;
   fs::path previous_folder_;
-  FolderRecorder source_;  // outlives the manager
   std::vector<std::pair<std::string, std::string>> places_;  // "@..." and what it stands for
-  std::map<std::string, std::unique_ptr<TestResolver>> resolvers_;  // outlive the manager
+  // The host's objects outlive the manager.
+  FakeSource temp_probe_;
+  std::map<std::string, std::unique_ptr<TestResolver>> resolvers_;
+  std::map<std::string, std::unique_ptr<FakeSource>> sources_;
   ManagerUnderTest m_;
 };
 
@@ -150,15 +142,23 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
   if (key == "grow") fs::resize_file(first, std::stoull(rest), error);
   if (key == "link") fs::create_symlink(first, rest, error);
   if (key == "grow" || key == "link") return error ? 1 : 0;
+  if (key == "addfile") return m_.services->AddTemplateFile(first.c_str(), Source(rest));
+  if (key == "removefile") return m_.services->RemoveTemplateFile(first.c_str(), Source(rest));
+  if (key == "addsource") return m_.manager->AddFileSource(Source(text));
+  if (key == "removesource") return m_.manager->RemoveFileSource(Source(text));
   if (key == "add") return m_.manager->AddResolver(Resolver(text));
   if (key == "remove") return m_.manager->RemoveResolver(Resolver(text));
   if (key == "register") return m_.services->RegisterName(first.c_str(), Resolver(rest));
   if (key == "unregister") return m_.services->UnregisterName(first.c_str(), Resolver(rest));
+  const auto [mode, names] = Split(rest, ' ');
+  std::vector<std::string> listed;
+  std::istringstream in(key == "source" ? rest : names);
+  for (std::string name; in >> name;) listed.push_back(name == "\"\"" ? "" : name);
+  if (key == "source") {
+    sources_[first] = std::make_unique<FakeSource>(listed);
+    return 0;
+  }
   if (key == "resolver") {
-    const auto [mode, names] = Split(rest, ' ');
-    std::vector<std::string> listed;
-    std::istringstream in(names);
-    for (std::string name; in >> name;) listed.push_back(name);
     auto& resolver = resolvers_[first] = std::make_unique<TestResolver>(listed);
     resolver->on_resolve = [mode = mode, name = first](ITplMacroCall* call) -> int32_t {
       if (mode == "throws") throw std::runtime_error("thrown by the host");
@@ -190,8 +190,16 @@ void StatementTable::RunRow(const TableRow& row) {
     if (outcome.key == "nofile") {
       EXPECT_FALSE(fs::exists(fs::symlink_status(text))) << outcome.where;
     }
-    if (outcome.key == "refs") {
-      EXPECT_EQ(std::to_string(Resolver(name)->count()), bytes) << outcome.where;
+    if (outcome.key == "refs") {  // a source counts the test's own reference too
+      const int32_t refs = resolvers_.count(name) != 0 ? Resolver(name)->count()
+                                                       : Source(name)->count() - 1;
+      EXPECT_EQ(std::to_string(refs), bytes) << outcome.where;
+    }
+    if (outcome.key == "calls") {
+      EXPECT_EQ(Source(name)->calls, bytes) << outcome.where;
+    }
+    if (outcome.key == "uninit") {
+      EXPECT_EQ(std::to_string(Source(name)->uninitialized), bytes) << outcome.where;
     }
     if (outcome.key == "conflicts") {
       std::string heard;
@@ -209,6 +217,7 @@ TEST_F(StatementTable, Statements) { Run("statements.txt"); }
 TEST_F(StatementTable, Functions) { Run("functions.txt"); }
 TEST_F(StatementTable, Files) { Run("files.txt"); }
 TEST_F(StatementTable, Registry) { Run("registry.txt"); }
+TEST_F(StatementTable, Sources) { Run("sources.txt"); }
 TEST_F(StatementTable, Confinement) { Run("confinement.txt"); }
 TEST_F(StatementTable, Links) {
   if (!CanLink()) GTEST_SKIP() << "no symbolic links here";
