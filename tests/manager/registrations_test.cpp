@@ -31,8 +31,8 @@ TEST(Registry, RefusesNullArgumentsAndInitialisesWhatItAdds) {
                      m.services->RemoveTemplateFile(nullptr, &source),
                      m.services->RemoveTemplateFile("a.htm", nullptr),
                      m.manager->AddFileSource(nullptr), m.manager->RemoveFileSource(nullptr),
-                     source.count()}),
-              "1,1,1,1,1,1,1");
+                     source.count(), m.manager->AddUpdateFile(nullptr)}),
+              "1,1,1,1,1,1,1,0");
   }
   EXPECT_EQ((Counts{a.initialized, a.uninitialized, a.count()}), (Counts{1, 1, 1}));
 }

@@ -66,6 +66,7 @@ class StatementTable : public ::testing::Test {
                {"@lib/", QUENLOFT_LIB_DIR "/"},
                {"@lib\\", quenloft::testing::WithBackslashes(QUENLOFT_LIB_DIR "/")},
                {"@/", here + "/"},
+               {"@UP/", quenloft::testing::UpperCase(here + "/")},
                {"@\\", quenloft::testing::WithBackslashes(here + "/")}};
   }
   void TearDown() override { fs::current_path(previous_folder_); }
@@ -93,6 +94,18 @@ class StatementTable : public ::testing::Test {
     return text;
   }
   void RunRow(const TableRow& row);
+  // The update pass: its Progress calls as "INDEX/TOTAL", then ":", then
+  // the files it told the host of.
+  int32_t UpdatePass(HostString* s) {
+    const int32_t code = m_.copier->UpdateFilesByHost();
+    std::string pass;
+    for (const auto& [index, total] : m_.host.progress)
+      pass += std::to_string(index) + "/" + std::to_string(total) + " ";
+    pass += ":";
+    for (const std::string& file : m_.host.notified) pass += " " + file;
+    s->SetText(pass.c_str());
+    return code;
+  }
   TestResolver* Resolver(const std::string& name) { return Find(resolvers_, name); }
   FakeSource* Source(const std::string& name) { return Find(sources_, name); }
   template <class T>
@@ -146,6 +159,10 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
   if (key == "removefile") return m_.services->RemoveTemplateFile(first.c_str(), Source(rest));
   if (key == "addsource") return m_.manager->AddFileSource(Source(text));
   if (key == "removesource") return m_.manager->RemoveFileSource(Source(text));
+  if (key == "update") return m_.manager->AddUpdateFile(text.c_str());
+  if (key == "updatepass") return UpdatePass(s);
+  if (key == "initialize") return m_.copier->Initialize(&m_.host);
+  if (key == "terminate") return m_.copier->Terminate();
   if (key == "add") return m_.manager->AddResolver(Resolver(text));
   if (key == "remove") return m_.manager->RemoveResolver(Resolver(text));
   if (key == "register") return m_.services->RegisterName(first.c_str(), Resolver(rest));
@@ -218,6 +235,7 @@ TEST_F(StatementTable, Functions) { Run("functions.txt"); }
 TEST_F(StatementTable, Files) { Run("files.txt"); }
 TEST_F(StatementTable, Registry) { Run("registry.txt"); }
 TEST_F(StatementTable, Sources) { Run("sources.txt"); }
+TEST_F(StatementTable, Updates) { Run("updates.txt"); }
 TEST_F(StatementTable, Confinement) { Run("confinement.txt"); }
 TEST_F(StatementTable, Links) {
   if (!CanLink()) GTEST_SKIP() << "no symbolic links here";
