@@ -9,7 +9,6 @@
 
 #include "host_fakes.h"
 #include "support/codes.h"
-#include "support/manager_session.h"
 
 namespace quenloft::testing {
 namespace {
@@ -119,27 +118,6 @@ TEST(ManagerObject, EachHostHoldsOneReferenceUntilReplacedOrTerminated) {
     EXPECT_EQ(Codes({m.copier->Initialize(nullptr), second.count()}), "0,1");
   }
   EXPECT_EQ((Counts{first.count(), second.count()}), (Counts{1, 1}));
-}
-
-// Variables resolve until Terminate; after a restart the System values
-// resolve again. A null name or value stores nothing.
-TEST(ManagerObject, RestartAfterTerminateKeepsTheSystemValues) {
-  ManagerSession s;
-  ASSERT_NO_FATAL_FAILURE(s.Open());
-  s.SetGlobal("Greeting", "hello");
-  Ref<ICvoString> out = NewText();
-  EXPECT_EQ(s.manager->ResolveMacroText("Greeting", out.get()), 0);
-  EXPECT_EQ(TextOf(out.get()), "hello");
-  EXPECT_EQ(s.copier->Terminate(), 0);
-  EXPECT_EQ(s.manager->HasResolverFor("Greeting"), 1);
-  ASSERT_EQ(s.copier->Initialize(&s.host), 0);
-  EXPECT_EQ(Codes({s.manager->SetSystemValue("System.Title", "Again"),
-                   s.manager->SetSystemValue("System.Title", nullptr),
-                   s.manager->SetSystemValue(nullptr, "x"),
-                   s.manager->SetSystemValue(nullptr, nullptr)}),
-            "0,0,0,0");
-  EXPECT_EQ(s.manager->ResolveMacroText("System.Title", out.get()), 0);
-  EXPECT_EQ(TextOf(out.get()), "Again");
 }
 
 // The host is asked first, once, and never for a null path or string; the

@@ -33,11 +33,13 @@ TEST(Registry, RefusesNullArgumentsAndInitialisesWhatItAdds) {
                      m.manager->AddFileSource(nullptr), m.manager->RemoveFileSource(nullptr),
                      source.count(), m.manager->AddUpdateFile(nullptr)}),
               "1,1,1,1,1,1,1,0");
+
   }
   EXPECT_EQ((Counts{a.initialized, a.uninitialized, a.count()}), (Counts{1, 1, 1}));
 }
 
-// A resolver whose Release throws does not keep the other entries registered.
+// A resolver whose Release throws does not keep the other entries
+// registered.
 TEST(Registry, ClearGoesOnAfterAThrowingRelease) {
   FakeResolver thrower({"One", "Two"}), good({"Three"});
   ManagerSession s;
@@ -49,6 +51,16 @@ TEST(Registry, ClearGoesOnAfterAThrowingRelease) {
   EXPECT_EQ((Counts{thrower.count(), good.count(), s.manager->HasResolverFor("One"),
                     s.manager->HasResolverFor("Three")}),
             (Counts{1, 1, 1, 1}));
+  // A null name or value of a System value stores nothing.
+  ASSERT_EQ(s.copier->Initialize(&s.host), 0);
+  Text title;
+  EXPECT_EQ(Codes({s.manager->SetSystemValue("System.Title", "Kept"),
+                   s.manager->SetSystemValue("System.Title", nullptr),
+                   s.manager->SetSystemValue(nullptr, "x"),
+                   s.manager->SetSystemValue(nullptr, nullptr),
+                   s.manager->ResolveMacroText("System.Title", title)}),
+            "0,0,0,0,0");
+  EXPECT_EQ(title.text(), "Kept");
 }
 
 }  // namespace
