@@ -1,5 +1,5 @@
 // Resolution through a manager's public interfaces beyond the statement
-// table: the scope behind every scope, QueryMacro, and the nesting bound.
+// table: the scope behind every scope and the nesting bound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,30 +39,6 @@ TEST(MacroResolution, ScopeStoresAppendsRemovesAndClears) {
             "0,1,1,1,0");
   scope->Release();
   EXPECT_TRUE(m.host.outputs.empty());
-}
-
-// QueryMacro asks the extended interface of the statement's resolver;
-// QueryAndMapMacro maps a non-empty answer with it.
-TEST(MacroResolution, QueryMacroAsksTheExtendedInterface) {
-  TestResolver ex({"Ext"}), plain({"Plain"});
-  ex.extended = true;
-  {
-    ManagerUnderTest m;
-    m.manager->AddResolver(&ex);
-    m.manager->AddResolver(&plain);
-    std::string results;
-    for (const char* answer : {"q", ""}) {
-      ex.query_answer = answer;
-      for (const char* text : {"Ext.a(1)", "Plain", "Nobody"}) {
-        HostString queried(kUntouched), mapped(kUntouched);
-        results += Codes({m.copier->QueryMacro(text, &queried),
-                          m.copier->QueryAndMapMacro(text, &mapped)}) +
-                   ":" + queried.text() + ":" + mapped.text() + " ";
-      }
-    }
-    EXPECT_EQ(results, "0,0:q:mapped:q 1,1:-:- 1,1:-:- 0,1::- 1,1:-:- 1,1:-:- ");
-  }
-  EXPECT_EQ(ex.count() + plain.count(), 0);
 }
 
 // Every level resolves the same statement again, as a template that refers

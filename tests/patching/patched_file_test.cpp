@@ -24,12 +24,13 @@ using namespace std::string_literals;
 
 // Any text, written as a quoted literal with its special bytes escaped,
 // comes back whole: from an expression of such statements, and from
-// markers of every file type among plain text, which stays as it was.
+// markers of every file type among plain text (bytes that open no marker),
+// which stays as it was.
 TEST(PatchedFile, EscapedLiteralsComeBackWhole) {
   std::mt19937 random(1807);
-  const auto pick = [&](std::string_view bytes, size_t most) {
-    std::string s(std::uniform_int_distribution<size_t>(0, most)(random), ' ');
-    for (char& c : s) c = bytes[std::uniform_int_distribution<size_t>(0, bytes.size() - 1)(random)];
+  const auto pick = [&](std::string_view bytes) {
+    std::string s(random() % 13, ' ');
+    for (char& c : s) c = bytes[random() % bytes.size()];
     return s;
   };
   const auto literal = [&](const std::string& s) {
@@ -41,35 +42,29 @@ TEST(PatchedFile, EscapedLiteralsComeBackWhole) {
     }
     return out + quote;
   };
-  // Every byte that means something to markers, statements or escapes;
-  // plain text that opens no marker.
   constexpr std::string_view kAny = "%\\\"';,=.()$+<>!-/* \t\r\nab\xC3\xA9";
   constexpr std::string_view kPlain = "\\\"'=.()$+>!- \t\r\nab\xC3\xA9";
-  const struct {
-    const char* name;
-    const char* open;
-    const char* close;
-  } kFiles[] = {{"a.txt", "%%%", "%%%"},
-                {"a.htm", "<!--%", "%-->"},
-                {"a.css", "/*%", "%*/"},
-                {"a.ini", ";%", "%;"}};
+  const char* const kFiles[][3] = {{"a.txt", "%%%", "%%%"},
+                                   {"a.htm", "<!--%", "%-->"},
+                                   {"a.css", "/*%", "%*/"},
+                                   {"a.ini", ";%", "%;"}};
   ManagerUnderTest m;
   for (int round = 0; round < 300; ++round) {
     std::string expression = "  ", value;
     for (int i = 0; i <= round % 3; ++i) {
-      const std::string s = pick(kAny, 12);
+      const std::string s = pick(kAny);
       expression += literal(s) + (i < round % 3 ? " ;\t" : "  ");
       value += s;
     }
     ASSERT_EQ(m.Evaluate(expression.c_str()), value) << expression;
-    for (const auto& file : kFiles) {
+    for (const auto& [name, open, close] : kFiles) {
       std::string text, output;
       for (int i = 0; i < 3; ++i) {
-        const std::string plain = pick(kPlain, 6), s = pick(kAny, 12);
-        text += plain + file.open + "  " + literal(s) + " " + file.close;
+        const std::string plain = pick(kPlain), s = pick(kAny);
+        text += plain + open + "  " + literal(s) + " " + close;
         output += plain + s;
       }
-      ASSERT_EQ(m.Patch(file.name, text.c_str()), output) << file.name << ": " << text;
+      ASSERT_EQ(m.Patch(name, text.c_str()), output) << name << ": " << text;
     }
   }
   EXPECT_TRUE(m.host.outputs.empty());

@@ -131,6 +131,8 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
   if (key == "stmt") return m_.manager->ResolveMacroText(text.c_str(), s);
   if (key == "has") return m_.manager->HasResolverFor(text.c_str());
   if (key == "map") return m_.manager->MapFileName(s, text.c_str());
+  if (key == "query") return m_.copier->QueryMacro(text.c_str(), s);
+  if (key == "querymap") return m_.copier->QueryAndMapMacro(text.c_str(), s);
   if (key == "call") {
     ITplMacroCall* call = m_.NewCall(text.c_str());
     s->SetText(PartsOf(call).c_str());
@@ -181,6 +183,8 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
       if (mode == "throws") throw std::runtime_error("thrown by the host");
       return mode == "names" ? call->SetResult(name.c_str()) : mode == "silent" ? 0 : 1;
     };
+    resolver->extended = mode == "answers" || mode == "blank";
+    resolver->query_answer = mode == "answers" ? first : "";
     return 0;
   }
   ADD_FAILURE() << "unknown keyword " << key;
