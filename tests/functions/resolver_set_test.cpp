@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -139,8 +140,8 @@ TEST_F(ResolverSet, UninitializeWithdrawsEveryNameFromTheManagerAttachedTo) {
 class StopControl : public SelfCounted<ITplHostControl> {
  public:
   int32_t QL_CALL ShouldStop() override { return ++questions > stop_after ? 1 : 0; }
-  long stop_after = 1L << 40;
-  long questions = 0;
+  int64_t stop_after = int64_t{1} << 40;
+  int64_t questions = 0;
 };
 
 class ControlledHost : public RecordingHost {
@@ -184,7 +185,7 @@ TEST(StopRequest, EveryEvaluationIsRefusedWhileTheHostAsks) {
   EXPECT_EQ(eval("Concat('a', 'b')"), "(unchanged)");
   EXPECT_EQ(host.outputs, (Names{stopped, Unresolved("Concat('a', 'b')")}));
 
-  host.control.stop_after = 1L << 40;
+  host.control.stop_after = int64_t{1} << 40;
   EXPECT_EQ(eval("Concat('a', 'b')"), "ab");
   EXPECT_EQ(host.continue_questions, 0);  // ShouldContinue is for the passes only
   session.Close();
