@@ -1,21 +1,28 @@
 // The built-in resolver set as a host drives it: identity, the twenty
-// function names it registers, their withdrawal and the references it takes.
+// function names it registers, their withdrawal and the references it
+// takes; and a host that asks its functions to stop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "support/host_objects.h"
 #include "support/texts.h"
-#include "template_session.h"
+#include "support/host_objects.h"
+#include "support/manager_session.h"
 
 namespace quenloft::testing {
 namespace {
 
+using Names = std::vector<std::string>;
+
 // The built-in function names in the order they are listed.
-const std::vector<std::string> kBuiltIns = {
-    "AssignString", "CompareNumber", "CompareString",    "Concat",        "FileName",
-    "IsEmpty",      "IsTrue",        "LoadFromFile",     "MacroExist",    "MoveFile",
-    "Output",       "Replace",       "ReplaceMacroExpr", "ReplaceMacros", "SaveToFile",
-    "Transform",    "HtmlToText",    "TextToHtml",       "NameToColor",   "ColorToName"};
+const Names kBuiltIns = {"AssignString", "CompareNumber",    "CompareString", "Concat",
+                         "FileName",     "IsEmpty",          "IsTrue",        "LoadFromFile",
+                         "MacroExist",   "MoveFile",         "Output",        "Replace",
+                         "ReplaceMacroExpr", "ReplaceMacros", "SaveToFile",   "Transform",
+                         "HtmlToText",   "TextToHtml",       "NameToColor",   "ColorToName"};
 
 // Holds names before the set does, and answers every call with "spy".
 class SpyResolver : public ListingResolver {
@@ -28,12 +35,12 @@ class SpyResolver : public ListingResolver {
 };
 
 // Each test makes its own sets for a manager without the built-in set.
-class ResolverSet : public TemplateSession {
+class ResolverSet : public ::testing::Test {
  protected:
-  void SetUp() override { session_.Open(); }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(session_.Open()); }
 
-  std::vector<std::string> Registered() const {
-    std::vector<std::string> found;
+  Names Registered() const {
+    Names found;
     for (const std::string& name : kBuiltIns) {
       if (session_.manager->HasResolverFor(name.c_str()) == 0) found.push_back(name);
     }
@@ -50,26 +57,31 @@ class ResolverSet : public TemplateSession {
     session_.manager->Release();
     return count;
   }
+  std::string Concat() {
+    Text out;
+    session_.manager->ResolveMacroText("Concat('a', 'b')", out);
+    return out.text();
+  }
+
+  ManagerSession session_;
 };
 
+// It answers ITplResolverSet alone (the frame's tests show how it answers
+// the rest); without a manager there is nothing to register with.
 TEST_F(ResolverSet, IdentityAndCodes) {
   EXPECT_EQ(CreateTemplateResolversInstance(nullptr), 1);
   ITplResolverSet* set = NewSet(nullptr);
   ASSERT_NE(set, nullptr);
-  EXPECT_EQ(set->QueryInterface(IID_ITplResolverSet, nullptr), TPL_E_INVALIDARG);
-  void* out = &out;
-  for (const TplIID* iid : {&IID_ITplResolver, &IID_ITplManager, &IID_ITplMacroCall}) {
-    EXPECT_EQ(set->QueryInterface(*iid, &out), TPL_E_NOTIMPL);
-    EXPECT_EQ(out, nullptr);
-  }
-  ASSERT_EQ(set->QueryInterface(IID_ITplResolverSet, &out), 0);
+  void* out = nullptr;
+  EXPECT_EQ(Codes({set->QueryInterface(IID_ITplResolver, &out),
+                   set->QueryInterface(IID_ITplResolverSet, &out)}),
+            Codes({TPL_E_NOTIMPL, 0}));
   EXPECT_EQ(out, static_cast<void*>(set));
-  EXPECT_EQ(Codes({set->AddRef(), set->Release(), set->Release()}), "3,2,1");
-  // Without a manager there is nothing to register with.
-  EXPECT_EQ(Codes({set->SetHostPath(nullptr), set->SetHostParam(nullptr), set->Uninitialize(),
-                   set->Initialize(), set->Release()}),
-            "0,0,0,0,0");
-  EXPECT_EQ(Registered(), std::vector<std::string>{});
+  EXPECT_EQ(Codes({set->AddRef(), set->Release(), set->Release(), set->SetHostPath(nullptr),
+                   set->SetHostParam(nullptr), set->Uninitialize(), set->Initialize(),
+                   set->Release()}),
+            "3,2,1,0,0,0,0,0");
+  EXPECT_EQ(Registered(), Names{});
 }
 
 // A resolver that holds every name first hears about each name the set
@@ -85,7 +97,7 @@ TEST_F(ResolverSet, RegistersTheTwentyNamesOnceInOrder) {
   EXPECT_EQ(Codes({set->Initialize(), set->Initialize()}), "0,0");
   EXPECT_EQ(spy.conflicts, kBuiltIns);
   EXPECT_GT(References(), before);
-  EXPECT_EQ(Eval("Concat('a', 'b')"), "spy");
+  EXPECT_EQ(Concat(), "spy");
   EXPECT_EQ(Codes({set->Uninitialize(), set->Release(), session_.manager->RemoveResolver(&spy)}),
             "0,0,0");
   EXPECT_EQ(References(), before);
@@ -104,7 +116,7 @@ TEST_F(ResolverSet, UninitializeWithdrawsEveryNameFromTheManagerAttachedTo) {
   EXPECT_EQ(Registered(), kBuiltIns);
   EXPECT_EQ(Codes({set->SetManager(other), other->HasResolverFor("Concat"), set->Uninitialize()}),
             "0,1,0");
-  EXPECT_EQ(Registered(), std::vector<std::string>{});
+  EXPECT_EQ(Registered(), Names{});
   EXPECT_EQ(session_.manager->HasResolverFor("System"), 0);  // not the set's
   EXPECT_EQ(Codes({set->Uninitialize(), set->Initialize(), other->HasResolverFor("Concat"),
                    set->Uninitialize(), other->HasResolverFor("Concat"), set->Release(),
@@ -113,9 +125,68 @@ TEST_F(ResolverSet, UninitializeWithdrawsEveryNameFromTheManagerAttachedTo) {
 
   set = NewSet(session_.manager);
   EXPECT_EQ(Codes({set->Initialize(), set->Release()}), "0,0");
-  EXPECT_EQ(Registered(), std::vector<std::string>{});
-  EXPECT_EQ(Eval("Concat('a', 'b')"), std::nullopt);
-  EXPECT_EQ(TakeOutputs(), std::vector<std::string>{Unresolved("Concat('a', 'b')")});
+  EXPECT_EQ(Registered(), Names{});
+  EXPECT_EQ(Concat(), "");
+  EXPECT_EQ(session_.host.outputs, Names{Unresolved("Concat('a', 'b')")});
+}
+
+// A host's request to stop, asked through ITplHostControl at every step of
+// evaluation (the other bounds of a statement's work are rows of the
+// statement table: limits.txt, transform.txt). This control answers
+// ShouldStop once it was asked more than stop_after times.
+class StopControl : public SelfCounted<ITplHostControl> {
+ public:
+  int32_t QL_CALL ShouldStop() override { return ++questions > stop_after ? 1 : 0; }
+  int64_t stop_after = int64_t{1} << 40;
+  int64_t questions = 0;
+};
+
+class ControlledHost : public RecordingHost {
+ public:
+  int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
+    if (out == nullptr || !(iid == IID_ITplHostControl))
+      return RecordingHost::QueryInterface(iid, out);
+    control.AddRef();
+    *out = static_cast<ITplHostControl*>(&control);
+    return 0;
+  }
+  StopControl control;
+};
+
+TEST(StopRequest, EveryEvaluationIsRefusedWhileTheHostAsks) {
+  const std::string stopped = "Template Error: evaluation stopped at the host's request\r\n";
+  ControlledHost host;  // outlives the session
+  ManagerSession session;
+  ASSERT_NO_FATAL_FAILURE(session.Open());
+  ASSERT_EQ(session.copier->Initialize(&host), 0);
+  ASSERT_EQ(CreateTemplateResolversInstance(&session.set), 0);
+  ASSERT_EQ(session.set->SetManager(session.manager), 0);
+  ASSERT_EQ(session.set->Initialize(), 0);
+  const auto eval = [&](const char* expression) {
+    Text out;
+    out.get()->SetText("(unchanged)");
+    session.manager->EvaluateExpression(expression, out);
+    return out.text();
+  };
+  EXPECT_EQ(eval("Concat('a', 'b')"), "ab");
+  EXPECT_GT(host.control.questions, 0);
+
+  // Asked to stop in the middle of a fan-out that would not end by itself.
+  session.SetGlobal("x$$", "%ReplaceMacros(x$$)%%ReplaceMacros(x$$)%");
+  host.control.stop_after = host.control.questions + 500;
+  eval("ReplaceMacros(x$$)");
+  EXPECT_EQ(std::count(host.outputs.begin(), host.outputs.end(), stopped), 1);
+  EXPECT_LT(host.outputs.size(), 1000u);
+  EXPECT_LT(host.control.questions, 2000);
+  host.outputs.clear();
+  EXPECT_EQ(eval("Concat('a', 'b')"), "(unchanged)");
+  EXPECT_EQ(host.outputs, (Names{stopped, Unresolved("Concat('a', 'b')")}));
+
+  host.control.stop_after = int64_t{1} << 40;
+  EXPECT_EQ(eval("Concat('a', 'b')"), "ab");
+  EXPECT_EQ(host.continue_questions, 0);  // ShouldContinue is for the passes only
+  session.Close();
+  EXPECT_EQ(host.control.count(), 1);
 }
 
 }  // namespace

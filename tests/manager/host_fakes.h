@@ -1,6 +1,5 @@
 // File sources and resolvers a host hands to a manager: they count their
 // own references (starting with the test's own) and record every call.
-// And a runner of scripts of such calls.
 #ifndef QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 #define QUENLOFT_TESTS_MANAGER_HOST_FAKES_H
 
@@ -52,8 +51,7 @@ class FakeSource : public SelfCounted<ITplFileSource> {
   }
 };
 
-// Lists its names (an empty one ends the list) and answers every call with
-// `answer`.
+// Lists its names (an empty one ends the list) and answers every call.
 class FakeResolver : public ListingResolver {
  public:
   explicit FakeResolver(std::vector<std::string> names = {}) : ListingResolver(std::move(names)) {}
@@ -71,46 +69,13 @@ class FakeResolver : public ListingResolver {
     ++uninitialized;
     return 0;
   }
-  int32_t QL_CALL Resolve(ITplMacroCall* call) override {
-    ++resolved;
-    return call->SetResult(answer.c_str());
-  }
+  int32_t QL_CALL Resolve(ITplMacroCall* call) override { return call->SetResult("answered"); }
 
-  std::string answer = "answered";
   bool throw_on_release = false;  // the test's own object may misbehave
-  int initialized = 0, uninitialized = 0, resolved = 0;
+  int initialized = 0, uninitialized = 0;
 };
 
 using Counts = std::vector<int32_t>;
-
-// One step of a script played on a fresh manager against two fakes, A and
-// B (or none): the call, what it returns and both fakes' counts afterwards.
-enum Who { kA, kB, kNone };
-template <class Fake>
-struct Step {
-  int32_t (*op)(const ManagerRefs& m, const char* name, Fake* fake);
-  const char* name;
-  Who who;
-  int32_t result, count_a, count_b;
-};
-
-// Every count is back to 1 once the manager is gone.
-template <class Fake>
-void PlaySteps(Fake& a, Fake& b, const std::vector<Step<Fake>>& steps) {
-  {
-    ManagerRefs m = NewManager();
-    ASSERT_TRUE(m.manager && m.services);
-    int index = 0;
-    for (const Step<Fake>& step : steps) {
-      SCOPED_TRACE(::testing::Message() << "step " << index++);
-      Fake* fake = step.who == kA ? &a : step.who == kB ? &b : nullptr;
-      const int32_t result = step.op(m, step.name, fake);
-      EXPECT_EQ((Counts{result, a.count(), b.count()}),
-                (Counts{step.result, step.count_a, step.count_b}));
-    }
-  }
-  EXPECT_EQ((Counts{a.count(), b.count()}), (Counts{1, 1}));
-}
 
 }  // namespace quenloft::testing
 

@@ -1,13 +1,13 @@
 // The manager object as a host holds it: three interfaces over one object
 // and one count, the codes of QueryInterface, the global scope it hands
 // out, and the references it takes on a host's objects, given back by
-// Terminate or, at the latest, when it ends.
+// Terminate or, at the latest, when it ends; and MapFileName.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "host_fakes.h"
-#include "support/manager_session.h"
 #include "support/texts.h"
 
 namespace quenloft::testing {
@@ -120,21 +120,27 @@ TEST(ManagerObject, EachHostHoldsOneReferenceUntilReplacedOrTerminated) {
   EXPECT_EQ((Counts{first.count(), second.count()}), (Counts{1, 1}));
 }
 
-// Variables resolve until Terminate; after a restart the System values
-// resolve again.
-TEST(ManagerObject, RestartAfterTerminateKeepsTheSystemValues) {
-  ManagerSession s;
-  ASSERT_NO_FATAL_FAILURE(s.Open());
-  s.SetGlobal("Greeting", "hello");
-  Ref<ICvoString> out = NewText();
-  EXPECT_EQ(s.manager->ResolveMacroText("Greeting", out.get()), 0);
-  EXPECT_EQ(TextOf(out.get()), "hello");
-  EXPECT_EQ(s.copier->Terminate(), 0);
-  EXPECT_EQ(s.manager->HasResolverFor("Greeting"), 1);
-  ASSERT_EQ(s.copier->Initialize(&s.host), 0);
-  EXPECT_EQ(s.manager->SetSystemValue("System.Title", "Again"), 0);
-  EXPECT_EQ(s.manager->ResolveMacroText("System.Title", out.get()), 0);
-  EXPECT_EQ(TextOf(out.get()), "Again");
+// The host is asked first, once, and never for a null path or string; the
+// manager's own mapping, which a host that declines also gets, is tabled in
+// the statement table (map rows).
+TEST(MapFileName, TheHostIsAskedFirst) {
+  RecordingHost host;
+  host.map_to = "host.htm";
+  {
+    ManagerRefs m = NewManager();
+    ASSERT_TRUE(m.manager && m.copier);
+    Ref<ICvoString> out = NewText();
+    EXPECT_EQ(m.manager->MapFileName(out.get(), "a/b.htm"), 0);  // no host yet
+    EXPECT_EQ(TextOf(out.get()), "a\\b.htm");
+    ASSERT_EQ(m.copier->Initialize(&host), 0);
+    EXPECT_EQ(Codes({m.manager->MapFileName(nullptr, "a/b.htm"),
+                     m.manager->MapFileName(out.get(), nullptr),
+                     m.manager->MapFileName(out.get(), "C:/a/b/c.htm")}),
+              "1,1,0");
+    EXPECT_EQ(TextOf(out.get()), "host.htm");
+    EXPECT_EQ(host.mapped, std::vector<std::string>{"C:/a/b/c.htm"});
+  }
+  EXPECT_EQ(host.count(), 1);
 }
 
 }  // namespace

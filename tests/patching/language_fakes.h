@@ -1,6 +1,7 @@
 // What the statement-language tests share: a resolver of the test's own,
-// driven by a lambda, and a manager run as a host runs one, whose values
-// come back in string objects of the host's own making.
+// driven by a lambda, and a manager with the built-in functions run as a
+// host runs one, whose values come back in string objects of the host's
+// own making.
 #ifndef QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 #define QUENLOFT_TESTS_PATCHING_LANGUAGE_FAKES_H
 
@@ -26,7 +27,8 @@ using Counted = quenloft::testing::SelfCounted<ITplUnknown>;
 inline constexpr char kUntouched[] = "-";
 
 // Answers the names it lists with on_resolve (refusing without one), and
-// ITplResolverEx with query_answer when extended is set.
+// ITplResolverEx with query_answer when extended is set. The test holds no
+// reference.
 class TestResolver final : public quenloft::testing::ListingResolver, public ITplResolverEx {
  public:
   explicit TestResolver(std::vector<std::string> names) : ListingResolver(std::move(names), 0) {}
@@ -42,7 +44,6 @@ class TestResolver final : public quenloft::testing::ListingResolver, public ITp
   int32_t QL_CALL AddRef() override { return ListingResolver::AddRef(); }
   int32_t QL_CALL Release() override { return ListingResolver::Release(); }
   int32_t QL_CALL Resolve(ITplMacroCall* call) override {
-    ++resolve_calls;
     return on_resolve ? on_resolve(call) : 1;
   }
   int32_t QL_CALL Reserved3() override { return 0; }
@@ -57,25 +58,18 @@ class TestResolver final : public quenloft::testing::ListingResolver, public ITp
     return 7;  // any result: the manager does not look at it
   }
 
-  int resolve_calls = 0;
   std::function<int32_t(ITplMacroCall*)> on_resolve;
   bool extended = false;
   std::string query_answer;
 };
 
-// A manager created through the export and initialised with a recording
-// host; the New... objects come through its ITplMacroServices, one
-// reference each.
+// A manager created through the export, initialised with a recording host
+// and with the built-in resolver set attached; the New... objects come
+// through its ITplMacroServices, one reference each.
 class ManagerUnderTest : public quenloft::testing::ManagerSession {
  public:
-  ManagerUnderTest() { Open(); }
+  ManagerUnderTest() { Open(BuiltIns::kAttached); }
 
-  // A statement's result, written whatever became of it.
-  std::string Resolve(const char* text) {
-    HostString out(kUntouched);
-    manager->ResolveMacroText(text, &out);
-    return out.text();
-  }
   // An expression's value; kUntouched when it failed.
   std::string Evaluate(const char* text, ITplUnknown* owner = nullptr) {
     HostString out(kUntouched);

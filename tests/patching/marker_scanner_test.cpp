@@ -1,6 +1,7 @@
 // The marker scanner: file types, and the cutting of texts into plain-text
 // runs and markers by the fast scanner, which must always agree with the
-// byte-by-byte reference.
+// byte-by-byte reference. The table of cuts is
+// tests/data/statements/markers.txt.
 #include "patching/marker_scanner.h"
 
 #include <gtest/gtest.h>
@@ -8,10 +9,10 @@
 #include <random>
 #include <string>
 
+#include "patching/statement_table.h"
+
 namespace quenloft {
 namespace {
-
-using namespace std::string_view_literals;  // zero bytes stay in the texts
 
 // [plain text] and {inner text of a marker}, after checking that the spans
 // cover the text in order, no two text runs touch and each marker's inner
@@ -38,69 +39,20 @@ std::string Dump(std::string_view text, const std::vector<MarkerSpan>& spans) {
   return dump;
 }
 
-TEST(MarkerStyleOfFileName, ByExtensionFoldingAsciiCase) {
-  const std::pair<const char*, MarkerStyle> cases[] = {
-      {nullptr, MarkerStyleAny}, {"FILE.HTM", MarkerStyleMarkup}, {"index.HhK", MarkerStyleMarkup},
-      {"s.xsl", MarkerStyleMarkup}, {"s.CSS", MarkerStyleScript}, {"a.hhs", MarkerStyleIni},
-      {"a.res", MarkerStyleIni}, {"noextension", MarkerStyleAny}, {"a.htmx", MarkerStyleAny},
-      {"/srv/skin.htm/readme", MarkerStyleAny},  // the folder's dot is no extension
-      {"C:\\skins\\default\\page.htm", MarkerStyleMarkup},
-      {"a.\xC3\x84htm", MarkerStyleAny},  // only ASCII letters fold
-  };
-  for (const auto& [name, style] : cases) {
-    EXPECT_EQ(MarkerStyleOfFileName(name), style) << (name ? name : "(null)");
-  }
-}
-
+// The cuts of the table, by the fast scanner and by the reference alike.
 TEST(ScanMarkers, CutsTextsAsTabled) {
-  const struct {
-    const char* file;
-    std::string_view text;
-    std::string_view dump;
-  } cases[] = {
-      // Markup markers in a markup file only; "%%%" everywhere.
-      {"a.htm", "x <!--%Output('a')%--> y", "[x ]{Output('a')}[ y]"},
-      {"a.txt", "x <!--%Output('a')%--> y", "[x <!--%Output('a')%--> y]"},
-      // Each type accepts its own row and row 0, never a foreign row.
-      {"a.css", "/*%a%*/<!--%b%-->;%c%;%%%d%%%", "{a}[<!--%b%-->;%c%;]{d}"},
-      {"a.ini", "/*%a%*/<!--%b%-->;%c%;%%%d%%%", "[/*%a%*/<!--%b%-->]{c}{d}"},
-      {"a.htm", "/*%a%*/;%c%;", "[/*%a%*/;%c%;]"},
-      // Markers follow one another; the text between is plain.
-      {"a.txt", "%%%a%%%b%%%c%%%", "{a}[b]{c}"},
-      // The first closing delimiter of the marker's row ends it.
-      {"a.htm", "<!--%Output('%-->')%-->", "{Output('}[')%-->]"},
-      {"a.htm", "<!--%a%%%b%-->", "{a%%%b}"},
-      // Escape pairs never begin the closing delimiter.
-      {"a.txt", "%%%x\\%%%%", "{x\\%}"},
-      {"a.htm", "<!--%a\\%-->b%-->", "{a\\%-->b}"},
-      {"a.htm", "<!--%a\\\\%-->b%-->", "{a\\\\}[b%-->]"},
-      {"a.txt", "%%%ab\\", "[%%%ab\\]"},
-      // Quotes protect nothing; lines do not matter.
-      {"a.txt", "%%%'a%%%'%%%", "{'a}['%%%]"},
-      {"a.htm", "<!--%a\r\nb\nc%-->", "{a\r\nb\nc}"},
-      // Too short for the row: plain text.
-      {"a.htm", "<!--%-->", "[<!--%-->]"},
-      {"a.htm", "<!--%%-->", "{}"},
-      {"a.txt", "%%%%%", "[%%%%%]"},
-      {"a.ini", ";%%", "[;%%]"},
-      // Unterminated openings stay text; scanning resumes two bytes later.
-      {"a.htm", "<!--%a %%%b%%%", "[<!--%a ]{b}"},
-      {"a.ini", ";%%%a%%%", "[;%%%a%%%]"},
-      {"a.ini", ";%%%%a%%%", "[;%]{a}"},
-      {"a.txt", "%%%%%%%", "{}[%]"},
-      {"a.htm", "<!--%<!--%a%-->", "{<!--%a}"},
-      {"a.txt", "", ""},
-      // Zero bytes and high bytes are ordinary text.
-      {"a.txt", "\0%%%a\0b%%%\0"sv, "[\0]{a\0b}[\0]"sv},
-      {"a.htm", "\xC3\xA9<!--%\xC3\xA9%-->", "[\xC3\xA9]{\xC3\xA9}"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.file) + ": " + std::string(c.text));
-    const MarkerStyle style = MarkerStyleOfFileName(c.file);
-    const std::vector<MarkerSpan> fast = ScanMarkers(c.text, style);
-    EXPECT_EQ(Dump(c.text, fast), c.dump);
-    EXPECT_EQ(fast, ScanMarkersReference(c.text, style));
+  const auto rows = quenloft_test::ReadTable(QUENLOFT_TEST_DATA "/statements", "markers.txt");
+  ASSERT_FALSE(rows.empty());
+  for (const quenloft_test::TableRow& row : rows) {
+    SCOPED_TRACE(row.line.where);
+    ASSERT_TRUE(row.line.key == "scan" && row.outcomes.size() == 1) << "not a scan row";
+    const auto [file, text] = quenloft_test::Split(row.line.text, ' ');
+    const MarkerStyle style = MarkerStyleOfFileName(file.c_str());
+    const std::vector<MarkerSpan> fast = ScanMarkers(text, style);
+    EXPECT_EQ(Dump(text, fast), row.outcomes[0].text);
+    EXPECT_EQ(fast, ScanMarkersReference(text, style));
   }
+  EXPECT_EQ(MarkerStyleOfFileName(nullptr), MarkerStyleAny);
 }
 
 // Texts of single bytes that matter to delimiters and escapes mixed with

@@ -6,16 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <string_view>
 
-#include "patching/language_fakes.h"
 #include "support/files.h"
+#include "patching/language_fakes.h"
 
 namespace quenloft_test {
 namespace {
 
-using quenloft::testing::ReadFile;
 using quenloft::testing::ReadTree;
 using quenloft::testing::Tree;
 using quenloft::testing::WriteFile;
@@ -23,12 +23,13 @@ using namespace std::string_literals;
 
 // Any text, written as a quoted literal with its special bytes escaped,
 // comes back whole: from an expression of such statements, and from
-// markers of every file type among plain text, which stays as it was.
+// markers of every file type among plain text (bytes that open no marker),
+// which stays as it was.
 TEST(PatchedFile, EscapedLiteralsComeBackWhole) {
   std::mt19937 random(1807);
-  const auto pick = [&](std::string_view bytes, size_t most) {
-    std::string s(std::uniform_int_distribution<size_t>(0, most)(random), ' ');
-    for (char& c : s) c = bytes[std::uniform_int_distribution<size_t>(0, bytes.size() - 1)(random)];
+  const auto pick = [&](std::string_view bytes) {
+    std::string s(random() % 13, ' ');
+    for (char& c : s) c = bytes[random() % bytes.size()];
     return s;
   };
   const auto literal = [&](const std::string& s) {
@@ -40,35 +41,29 @@ TEST(PatchedFile, EscapedLiteralsComeBackWhole) {
     }
     return out + quote;
   };
-  // Every byte that means something to markers, statements or escapes;
-  // plain text that opens no marker.
   constexpr std::string_view kAny = "%\\\"';,=.()$+<>!-/* \t\r\nab\xC3\xA9";
   constexpr std::string_view kPlain = "\\\"'=.()$+>!- \t\r\nab\xC3\xA9";
-  const struct {
-    const char* name;
-    const char* open;
-    const char* close;
-  } kFiles[] = {{"a.txt", "%%%", "%%%"},
-                {"a.htm", "<!--%", "%-->"},
-                {"a.css", "/*%", "%*/"},
-                {"a.ini", ";%", "%;"}};
+  const char* const kFiles[][3] = {{"a.txt", "%%%", "%%%"},
+                                   {"a.htm", "<!--%", "%-->"},
+                                   {"a.css", "/*%", "%*/"},
+                                   {"a.ini", ";%", "%;"}};
   ManagerUnderTest m;
   for (int round = 0; round < 300; ++round) {
     std::string expression = "  ", value;
     for (int i = 0; i <= round % 3; ++i) {
-      const std::string s = pick(kAny, 12);
+      const std::string s = pick(kAny);
       expression += literal(s) + (i < round % 3 ? " ;\t" : "  ");
       value += s;
     }
     ASSERT_EQ(m.Evaluate(expression.c_str()), value) << expression;
-    for (const auto& file : kFiles) {
+    for (const auto& [name, open, close] : kFiles) {
       std::string text, output;
       for (int i = 0; i < 3; ++i) {
-        const std::string plain = pick(kPlain, 6), s = pick(kAny, 12);
-        text += plain + file.open + "  " + literal(s) + " " + file.close;
+        const std::string plain = pick(kPlain), s = pick(kAny);
+        text += plain + open + "  " + literal(s) + " " + close;
         output += plain + s;
       }
-      ASSERT_EQ(m.Patch(file.name, text.c_str()), output) << file.name << ": " << text;
+      ASSERT_EQ(m.Patch(name, text.c_str()), output) << name << ": " << text;
     }
   }
   EXPECT_TRUE(m.host.outputs.empty());
@@ -120,6 +115,9 @@ TEST(PatchedFile, ScopeAndChunksLiveWithTheFile) {
             "0,1,0,1");
 }
 
+// Files on disk, through LoadFromFile and SaveToFile and through the
+// manager's PatchFile, which reports what it could not read or write;
+// SaveToFile returns 0 always.
 class PatchedFileIo : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(folder_.path().empty()); }
@@ -138,7 +136,9 @@ class PatchedFileIo : public ::testing::Test {
 };
 
 // The text ends at the first zero byte, and a file holding one is written
-// back byte for byte; plain text that looks like delimiters stays as it was.
+// back byte for byte; plain text that looks like delimiters stays as it
+// was. Nothing is written before the file has a name; a missing file or a
+// folder changes nothing.
 TEST_F(PatchedFileIo, LoadSaveAndPatchKeepEveryByte) {
   std::string all_bytes;
   for (int b = 0; b < 256; ++b) all_bytes += static_cast<char>(b);
@@ -163,26 +163,20 @@ TEST_F(PatchedFileIo, LoadSaveAndPatchKeepEveryByte) {
     const std::string expected = patched.empty() ? content : patched;
     EXPECT_EQ(ReadTree(folder_.path()), (Tree{{"copy.htm", expected}, {"page.htm", expected}}));
   }
-}
-
-// Nothing is written before the file has a name; a missing file or a folder
-// changes nothing.
-TEST_F(PatchedFileIo, SaveNeedsANameAndMissingFilesChangeNothing) {
-  const std::string missing = folder_ / "missing.htm";
-  const std::string target = folder_ / "target.txt";
-  const std::string sub = folder_ / "sub.htm";
-  ASSERT_EQ(::mkdir(sub.c_str(), 0700), 0);
+  std::filesystem::remove(folder_ / "copy.htm");
+  const std::string folder = folder_ / "sub.htm", target = folder_ / "target.txt";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
   ITplPatchedFile* file = m_.NewFile(nullptr);
   file->SetText("content");
-  EXPECT_EQ(Codes({file->SaveToFile(target.c_str()), file->LoadFromFile(missing.c_str()),
-                   file->LoadFromFile(sub.c_str()), PatchFile(missing), PatchFile(sub),
-                   m_.manager->PatchFile(nullptr)}),
+  EXPECT_EQ(Codes({file->SaveToFile(target.c_str()), file->LoadFromFile(folder.c_str()),
+                   file->LoadFromFile((folder_ / "missing.htm").c_str()), PatchFile(folder),
+                   PatchFile(folder_ / "missing.htm"), m_.manager->PatchFile(nullptr)}),
             "0,0,0,1,1,1");
   EXPECT_EQ(Held(file), "|content");
-  EXPECT_TRUE(ReadTree(folder_.path()).empty());
   file->SetFileName("named.txt");
   EXPECT_EQ(Codes({file->SaveToFile(target.c_str()), file->Release()}), "0,0");
-  EXPECT_EQ(ReadTree(folder_.path()), (Tree{{"target.txt", "content"}}));
+  EXPECT_EQ(ReadTree(folder_.path()), (Tree{{"page.htm", all_bytes + "%%%'x'%%%"},
+                                            {"target.txt", "content"}}));
 }
 
 TEST_F(PatchedFileIo, UnreadableFileIsNeverWrittenOver) {
@@ -197,10 +191,11 @@ TEST_F(PatchedFileIo, UnreadableFileIsNeverWrittenOver) {
     GTEST_SKIP() << "cannot make a file unreadable here";
   }
   ITplPatchedFile* file = m_.NewFile(nullptr);
-  EXPECT_EQ(file->LoadFromFile(path.c_str()), 0);
+  EXPECT_EQ(Codes({file->LoadFromFile(path.c_str()), file->SaveToFile(path.c_str()),
+                   PatchFile(path)}),
+            "0,0,1");
   EXPECT_EQ(Held(file), "|");
-  // Nothing was patched: PatchFile says so, SaveToFile returns 0 always.
-  EXPECT_EQ(Codes({file->SaveToFile(path.c_str()), PatchFile(path), file->Release()}), "0,1,0");
+  file->Release();
   if (as_root && ::seteuid(0) != 0) std::abort();
   ::chmod(path.c_str(), 0600);
   EXPECT_EQ(ReadTree(folder_.path()), (Tree{{"locked.htm", "original content"}}));
@@ -208,21 +203,18 @@ TEST_F(PatchedFileIo, UnreadableFileIsNeverWrittenOver) {
 
 // A file size limit makes the write itself fail, for root as well.
 TEST_F(PatchedFileIo, FailedWriteLeavesTheOldFileWhole) {
-  const std::string path = folder_ / "page.txt";
-  const std::string big_file = folder_ / "big.txt";
+  const std::string path = folder_ / "page.txt", big_file = folder_ / "big.txt";
   const std::string big_template(64 * 1024, 'n');
   WriteFile(path, "old content that must survive\n");
   WriteFile(big_file, big_template);
-  ITplPatchedFile* file = m_.NewFile(nullptr);
+  ITplPatchedFile* file = m_.NewFile(path.c_str());
   file->SetText(big_template.c_str());
-  file->SetFileName(path.c_str());
   {
     const quenloft::testing::FileSizeLimit limit(1024);
     if (!limit.active()) {
       file->Release();
       GTEST_SKIP() << "no file size limits here";
     }
-    // PatchFile reports the failed write; SaveToFile returns 0 always.
     EXPECT_EQ(Codes({file->SaveToFile(path.c_str()), PatchFile(big_file)}), "0,1");
   }
   file->Release();
