@@ -148,6 +148,9 @@ int32_t CTplManagerImpl::ResolveStatement(StatementView& statement) {
       // A template that evaluates itself ends here instead of in a stack
       // overflow; it is reported like any unresolved statement.
       resolved = false;
+    } else if (!bounds_.Admit(level.value() == 1, host_.get())) {
+      // The statement's evaluations are used up, or the host asked to stop.
+      resolved = false;
     } else if (IsQuoteByte(name.front())) {
       const std::string_view quoted = WithoutQuotes(name);
       if (quoted.find('\\') == std::string_view::npos) {
