@@ -25,6 +25,7 @@
 
 #include "manager/manager_impl.h"
 #include "quenloft/com_object.h"
+#include "quenloft/conventions.h"
 #include "quenloft/quenloft.h"
 #include "quenloft/string_object.h"
 #include "resolvers/resolver_set.h"
@@ -102,16 +103,43 @@ class JournalString final : public ICvoString {
   int32_t count_ = 1;
 };
 
-// The host: every callback journaled. It answers no interface.
-class JournalHost final : public ITplHostCallback {
+// The host's control, when it has one: asks to stop from its stop_after-th
+// question on (0: never).
+class JournalControl final : public ITplHostControl {
  public:
-  explicit JournalHost(Journal& journal) : journal_(journal) {}
-  int32_t count() const { return count_; }
-
+  JournalControl(Journal& journal, uint32_t stop_after) : journal_(journal), stop_after_(stop_after) {}
   int32_t QL_CALL QueryInterface(const TplIID&, void** out) override {
     if (out != nullptr) *out = nullptr;
-    journal_.Add("host QueryInterface");
     return TPL_E_NOTIMPL;
+  }
+  int32_t QL_CALL AddRef() override { return ++count_; }
+  int32_t QL_CALL Release() override { return --count_; }
+  int32_t QL_CALL ShouldStop() override {
+    journal_.Add("ShouldStop");
+    return stop_after_ != 0 && ++asked_ >= stop_after_ ? 1 : 0;
+  }
+
+ private:
+  Journal& journal_;
+  uint32_t stop_after_;
+  uint32_t asked_ = 0;
+  int32_t count_ = 1;
+};
+
+// The host: every callback journaled. It answers ITplHostControl only when
+// it is given a control.
+class JournalHost final : public ITplHostCallback {
+ public:
+  JournalHost(Journal& journal, JournalControl* control) : journal_(journal), control_(control) {}
+  int32_t count() const { return count_; }
+
+  int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
+    if (out != nullptr) *out = nullptr;
+    journal_.Add("host QueryInterface");
+    if (control_ == nullptr || out == nullptr || !(iid == IID_ITplHostControl)) return TPL_E_NOTIMPL;
+    control_->AddRef();
+    *out = static_cast<ITplHostControl*>(control_);
+    return 0;
   }
   int32_t QL_CALL AddRef() override { return ++count_; }
   int32_t QL_CALL Release() override { return --count_; }
@@ -142,6 +170,7 @@ class JournalHost final : public ITplHostCallback {
 
  private:
   Journal& journal_;
+  JournalControl* control_;
   int32_t count_ = 1;
 };
 
@@ -361,6 +390,12 @@ struct Script {
   // again with nothing changed.
   uint32_t change = 0;
   std::vector<std::string> statements;  // resolved and evaluated alone
+  // The bounds of the work: evaluations per statement and bytes per value
+  // (0: the defaults), and the host's stop request from its stop_after-th
+  // question on (0: the host has no control).
+  uint32_t evaluation_limit = 0;
+  uint32_t value_size_limit = 0;
+  uint32_t stop_after = 0;
 };
 
 inline std::string Pick(const Choose& choose, std::initializer_list<const char*> options) {
@@ -441,6 +476,11 @@ inline Script MakeScript(const Choose& choose) {
   }
   script.change = choose(5);
   for (uint32_t i = choose(3); i > 0; --i) script.statements.push_back(MakeStatement(choose));
+  if (choose(3) == 0) {
+    script.evaluation_limit = choose(8);
+    script.value_size_limit = choose(2) * 6;
+    script.stop_after = choose(2) * (1 + choose(20));
+  }
   return script;
 }
 
@@ -452,7 +492,8 @@ inline Script MakeScript(const Choose& choose) {
 inline std::string RunScript(const Script& script, EvaluationPath path,
                        const std::string& disk_path = {}) {
   Journal journal;
-  JournalHost host(journal);
+  JournalControl control(journal, script.stop_after);
+  JournalHost host(journal, script.stop_after != 0 ? &control : nullptr);
   ITplManager* manager = nullptr;
   JournalResolver resolver(journal, manager);
   CreateManagerInstance(&manager, path);
@@ -463,6 +504,11 @@ inline std::string RunScript(const Script& script, EvaluationPath path,
     const auto services = held.query<ITplMacroServices>(IID_ITplMacroServices);
     const auto globals = held.query<ITplVariables>(IID_ITplVariables);
     copier->Initialize(&host);
+    const auto limit = [&](const char* name, uint32_t value) {
+      if (value != 0) manager->SetSystemValue(name, std::to_string(value).c_str());
+    };
+    limit(kEvaluationLimitValue, script.evaluation_limit);
+    limit(kValueSizeLimitValue, script.value_size_limit);
     ITplResolverSet* set = nullptr;
     CreateResolverSetInstance(&set);
     set->SetManager(manager);

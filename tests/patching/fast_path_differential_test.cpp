@@ -65,6 +65,36 @@ TEST(FastPathDifferential, ChosenScriptsAgree) {
   }
 }
 
+// The bounds of the work hold on both paths alike: a statement past its
+// evaluations, a value past its size and a host that asks to stop.
+TEST(FastPathDifferential, BoundedScriptsAgree) {
+  const struct {
+    const char* text;
+    uint32_t evaluation_limit, value_size_limit, stop_after;
+    const char* patched;
+  } cases[] = {
+      {"<!--%Concat(gone$$, gtwo$$, 'x')%-->|<!--%gone$$%-->", 2, 0, 0,
+       "onegtwo$$x|one"},
+      {"<!--%Concat(gone$$, 'x')%-->|<!--%Concat(gone$$, gone$$, gone$$)%-->", 0, 6, 0,
+       "onex|<!--%Concat(gone$$, gone$$, gone$$)%-->"},
+      {"<!--%gone$$%-->|<!--%gtwo$$; gone$$%-->|<!--%gquote$$%-->", 0, 0, 2,
+       "one|<!--%gtwo$$; gone$$%-->|<!--%gquote$$%-->"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    Script script;
+    script.file_name = "page.htm";
+    script.text = c.text;
+    script.evaluation_limit = c.evaluation_limit;
+    script.value_size_limit = c.value_size_limit;
+    script.stop_after = c.stop_after;
+    EXPECT_EQ(Disagreement(script), "");
+    const std::string journal = RunScript(script, EvaluationPath::kFast);
+    EXPECT_NE(journal.find("patched SetText <" + std::string(c.patched) + ">\n"), std::string::npos)
+        << journal;
+  }
+}
+
 // Generated scripts: every kind of statement in every file type, patched
 // once or twice, also on disk through PatchFile.
 TEST(FastPathDifferential, GeneratedScriptsAgree) {
