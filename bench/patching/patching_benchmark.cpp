@@ -1,91 +1,165 @@
 // Patching throughput as a host sees it: a manager makes a patched file,
-// which is given an HTML text and patched into a string object. Bytes per
-// second count the input text.
+// which is given an HTML text and patched into a string object, or patches
+// a file on disk in place. Bytes per second count the input text.
+//
+// Each workload runs on a manager with the fast paths and on one without
+// (the straightforward path), so that one run shows what the fast paths
+// are worth:
+//   plain      text without a marker
+//   dense      a variable marker every ~100 bytes, 50 variables
+//   functions  a call every ~170 bytes: Concat, Replace, CompareString with
+//              AssignString (a third each)
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "manager/manager_impl.h"
 #include "quenloft/com_ptr.h"
-#include "quenloft/quenloft.h"
+#include "resolvers/resolver_set.h"
 
 namespace quenloft {
 namespace {
 
-constexpr const char* kMarker = "<!--%title$$%-->";
+constexpr int kVariables = 50;
 
-// HTML of about `size` bytes: repeated 100-byte blocks, each holding one
-// variable marker when `with_markers` is set.
-std::string HtmlText(size_t size, bool with_markers) {
-  std::string block = "<p class=\"body\">";
-  if (with_markers) block += kMarker;
-  block += " lorem ipsum, 50% dolor; sit /* amet */ consectetur";
-  block.append(99 - block.size(), '.');
-  block += '\n';
+// Names of five bytes and more: shorter marker texts never parse.
+std::string Variable(int i) { return "var" + std::to_string(i) + "$$"; }
+
+// The marker of the i-th block of a workload; empty for plain text.
+std::string Marker(std::string_view workload, int i) {
+  const std::string v = Variable(i % kVariables);
+  if (workload == "dense") return "<!--%" + v + "%-->";
+  if (workload != "functions") return {};
+  switch (i % 3) {
+    case 0:
+      return "<!--%Concat(" + v + ", ' - ', " + Variable((i + 7) % kVariables) + ")%-->";
+    case 1:
+      return "<!--%Replace(" + v + ", ' ', '_')%-->";
+    default:
+      return "<!--%cmp = CompareString('==', " + v + ", 'lit'); AssignString(cmp, 't1', 't2')%-->";
+  }
+}
+
+// HTML of about `size` bytes: blocks of text, each followed by the
+// workload's marker.
+std::string HtmlText(std::string_view workload, size_t size) {
+  const size_t text_bytes = workload == "functions" ? 120 : 90;
   std::string text = "<html><head><title>bench</title></head><body>\n";
-  while (text.size() + block.size() <= size) text += block;
-  text.append(size - text.size(), ' ');
+  for (int i = 0; text.size() < size; ++i) {
+    std::string block = "<p class=\"body\"> lorem ipsum, 50% dolor; sit /* amet */ consectetur";
+    block.resize(text_bytes, '.');
+    text += block + Marker(workload, i) + "\n";
+  }
   return text;
 }
 
 class Manager {
  public:
-  Manager() {
-    CreateTemplateManagerInstance(manager_.put());
+  explicit Manager(EvaluationPath path) {
+    CreateManagerInstance(manager_.put(), path);
     services_ = manager_.query<ITplMacroServices>(IID_ITplMacroServices);
-    if (ComPtr<ITplVariables> globals = manager_.query<ITplVariables>(IID_ITplVariables))
-      globals->SetVariable("title$$", "Quenloft benchmark");
+    CreateResolverSetInstance(functions_.put());
+    if (!services_ || !functions_) return;
+    functions_->SetManager(manager_.get());
+    functions_->Initialize();
+    if (ComPtr<ITplVariables> globals = manager_.query<ITplVariables>(IID_ITplVariables)) {
+      for (int i = 0; i < kVariables; ++i) {
+        globals->SetVariable(Variable(i).c_str(), ("value of " + std::to_string(i)).c_str());
+      }
+    }
   }
+  ~Manager() {
+    if (functions_) functions_->Uninitialize();
+  }
+  ITplManager* manager() const { return manager_.get(); }
   ITplMacroServices* services() const { return services_.get(); }
 
  private:
   ComPtr<ITplManager> manager_;
   ComPtr<ITplMacroServices> services_;
+  ComPtr<ITplResolverSet> functions_;
 };
 
-void Patch(benchmark::State& state, bool with_markers) {
-  const std::string text = HtmlText(static_cast<size_t>(state.range(0)), with_markers);
-  Manager manager;
-  ComPtr<ICvoString> out;
-  CreateCvoStringInstance(out.put());
-  if (!manager.services() || !out) {
-    state.SkipWithError("no manager");
-    return;
-  }
-  // The markers must really be replaced, or the figures mean nothing.
-  {
-    ComPtr<ITplPatchedFile> file;
-    manager.services()->CreatePatchedFile(file.put());
-    file->SetText(text.c_str());
-    file->SetFileName("x.htm");
-    file->Patch(out.get());
-    const char* patched = nullptr;
-    out->GetText(&patched);
-    if (patched == nullptr || std::string_view(patched).find("<!--%") != std::string_view::npos) {
-      state.SkipWithError("markers were not replaced");
-      return;
-    }
-  }
-  for (auto _ : state) {
-    ComPtr<ITplPatchedFile> file;
-    manager.services()->CreatePatchedFile(file.put());
-    file->SetText(text.c_str());
-    file->SetFileName("x.htm");
-    file->Patch(out.get());
-    benchmark::DoNotOptimize(out->GetLength());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(text.size()));
-  if (with_markers) state.counters["markers"] = static_cast<double>(text.size() / 100);
+// The text patched once; false when a marker was left (the figures would
+// then mean nothing).
+bool Patch(const Manager& manager, const std::string& text, ICvoString* out) {
+  ComPtr<ITplPatchedFile> file;
+  manager.services()->CreatePatchedFile(file.put());
+  if (!file) return false;
+  file->SetText(text.c_str());
+  file->SetFileName("x.htm");
+  file->Patch(out);
+  const char* patched = nullptr;
+  out->GetText(&patched);
+  return patched != nullptr && std::string_view(patched).find("<!--%") == std::string_view::npos;
 }
 
-void BM_PatchPlainHtml(benchmark::State& state) { Patch(state, false); }
-void BM_PatchHtmlWithMarkers(benchmark::State& state) { Patch(state, true); }
+void Report(benchmark::State& state, size_t bytes) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+}
 
-BENCHMARK(BM_PatchPlainHtml)->RangeMultiplier(8)->Range(16 << 10, 10 << 20)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PatchHtmlWithMarkers)->RangeMultiplier(8)->Range(16 << 10, 10 << 20)
-    ->Unit(benchmark::kMillisecond);
+void BM_Patch(benchmark::State& state, const char* workload, EvaluationPath path) {
+  const std::string text = HtmlText(workload, static_cast<size_t>(state.range(0)));
+  const Manager manager(path);
+  ComPtr<ICvoString> out;
+  CreateCvoStringInstance(out.put());
+  if (!manager.services() || !out || !Patch(manager, text, out.get())) {
+    state.SkipWithError("markers were not replaced");
+    return;
+  }
+  for (auto _ : state) {
+    Patch(manager, text, out.get());
+    benchmark::DoNotOptimize(out->GetLength());
+  }
+  Report(state, text.size());
+}
+
+// PatchFile on a file in the temporary folder: one read, the composition,
+// one write (tmpfs or disk, whatever TMPDIR is).
+void BM_PatchFile(benchmark::State& state, const char* workload) {
+  const std::string text = HtmlText(workload, static_cast<size_t>(state.range(0)));
+  const Manager manager(EvaluationPath::kFast);
+  const char* tmp = std::getenv("TMPDIR");
+  std::string path = std::string(tmp != nullptr ? tmp : "/tmp") + "/quenloft-bench-XXXXXX.htm";
+  const int fd = mkstemps(path.data(), 4);
+  if (fd < 0 || !manager.services()) {
+    state.SkipWithError("no temporary file");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    const bool written = pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
+    state.ResumeTiming();
+    if (!written || manager.manager()->PatchFile(path.c_str()) != 0) {
+      state.SkipWithError("not patched");
+      break;
+    }
+  }
+  close(fd);
+  std::remove(path.c_str());
+  Report(state, text.size());
+}
+
+constexpr int64_t kSmall = 16 << 10;
+constexpr int64_t kLarge = 8 << 20;
+
+#define QUENLOFT_PATCH_BENCHMARK(workload)                                                   \
+  BENCHMARK_CAPTURE(BM_Patch, workload##_fast, #workload, EvaluationPath::kFast)             \
+      ->RangeMultiplier(8)->Range(kSmall, kLarge)->Unit(benchmark::kMillisecond);            \
+  BENCHMARK_CAPTURE(BM_Patch, workload##_straightforward, #workload,                         \
+                    EvaluationPath::kStraightforward)                                        \
+      ->RangeMultiplier(8)->Range(kSmall, kLarge)->Unit(benchmark::kMillisecond);
+
+QUENLOFT_PATCH_BENCHMARK(plain)
+QUENLOFT_PATCH_BENCHMARK(dense)
+QUENLOFT_PATCH_BENCHMARK(functions)
+
+BENCHMARK_CAPTURE(BM_PatchFile, plain, "plain")->Arg(kLarge)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PatchFile, dense, "dense")->Arg(kLarge)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quenloft

@@ -4,7 +4,13 @@ namespace quenloft {
 
 std::string RemoveEscapes(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
+  RemoveEscapes(text, &out);
+  return out;
+}
+
+void RemoveEscapes(std::string_view text, std::string* out) {
+  out->clear();
+  out->reserve(text.size());
   char quote = 0;  // the quote byte that opened the current quote, or 0
   size_t run = 0;  // start of the bytes not yet copied
   size_t i = 0;
@@ -19,7 +25,7 @@ std::string RemoveEscapes(std::string_view text) {
         if (quote == 0) {
           // Outside quotes the pair stands for its second byte, which is
           // consumed here and so opens no quote.
-          out.append(text.substr(run, i - run));
+          out->append(text.substr(run, i - run));
           run = i + 1;
         }
         i += 2;  // inside quotes the pair stays and cannot close the quote
@@ -35,8 +41,7 @@ std::string RemoveEscapes(std::string_view text) {
     }
     ++i;
   }
-  out.append(text.substr(run));
-  return out;
+  out->append(text.substr(run));
 }
 
 }  // namespace quenloft

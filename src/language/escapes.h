@@ -10,6 +10,8 @@
 namespace quenloft {
 
 std::string RemoveEscapes(std::string_view text);
+// The same into *out, replacing its content (and keeping its buffer).
+void RemoveEscapes(std::string_view text, std::string* out);
 
 // True for the four bytes a backslash escapes.
 constexpr bool IsEscapable(char c) { return c == '%' || c == '\\' || c == '"' || c == '\''; }

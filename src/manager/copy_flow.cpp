@@ -166,7 +166,7 @@ std::string CTplManagerImpl::UpdateOneFile(const std::string& path) {
     // Read first, so a link at the destination is followed; it must not
     // lead out of the result folder either.
     if (FileExist(path.c_str()) != 0 && InsideResultFolder(path, platform::LastLink::kFollow)) {
-      const ComPtr<CTplPatchedFileImpl> file = MakeOwnPatchedFile(AsServices());
+      const ComPtr<CTplPatchedFileImpl> file = MakeOwnPatchedFile(OwnMaker());
       if (file) {
         file->LoadFromFile(path.c_str());
         written = file->Save(path.c_str());
@@ -183,7 +183,7 @@ std::string CTplManagerImpl::UpdateOneFile(const std::string& path) {
         // Binary or UTF-16 content is never truncated at its first zero
         // byte: it is written unchanged.
         written = content.SaveToFile(copy.destination.c_str()) != 0;
-      } else if (const ComPtr<CTplPatchedFileImpl> file = MakeOwnPatchedFile(AsServices())) {
+      } else if (const ComPtr<CTplPatchedFileImpl> file = MakeOwnPatchedFile(OwnMaker())) {
         file->SetText(content.GetContent());
         file->AttachFileName(copy.destination.c_str());
         written = file->Save(copy.destination.c_str());

@@ -5,6 +5,11 @@
 // with an assignment target stores its result in the scope its target's
 // ending chooses ("$$" global, "$" the file's, else the expression's). An
 // unresolved call is reported to the host.
+//
+// The algorithm is written once, in ResolveStatement, over a
+// StatementView (patching/macro_engine.h): a call of any making is read
+// through its interface (CallOfAnyMaking below); the library's own
+// objects hand in their statements directly.
 #include <CorvaskUtils/CorvaskUtils.h>
 
 #include <string_view>
@@ -14,13 +19,15 @@
 #include "language/escapes.h"
 #include "language/statement_parser.h"
 #include "manager/manager_impl.h"
+#include "patching/macro_call_impl.h"
 #include "patching/objects.h"
+#include "patching/variable_scope_impl.h"
 #include "quenloft/conventions.h"
 
 namespace quenloft {
 namespace {
 
-// Counts one level of ResolveMacroCall for the life of the guard.
+// Counts one level of resolution for the life of the guard.
 class NestingLevel {
  public:
   explicit NestingLevel(int& depth) : depth_(depth) { ++depth_; }
@@ -46,15 +53,94 @@ ComPtr<ITplVariables> ScopeOf(const ComPtr<Owner>& owner) {
   return owner.template query<ITplVariables>(IID_ITplVariables);
 }
 
+// The text inside one enclosing pair of the same quote, as DeQuote gives it
+// without explicit quotes; the text itself otherwise.
+std::string_view WithoutQuotes(std::string_view text) {
+  if (text.size() >= 2 && IsQuoteByte(text.front()) && text.back() == text.front()) {
+    return text.substr(1, text.size() - 2);
+  }
+  return text;
+}
+
+// A call that may be anyone's, read and written through ITplMacroCall
+// alone, in the order a host's call has always been asked.
+class CallOfAnyMaking final : public StatementView {
+ public:
+  CallOfAnyMaking(ITplMacroCall* call, ComPtr<ICvoString> scratch)
+      : call_(call), scratch_(std::move(scratch)) {}
+
+  std::string_view Name() override {
+    name_ = NameOf(call_, scratch_.get());
+    return name_;
+  }
+  std::string_view Text() override {
+    scratch_->Empty();
+    call_->GetText(scratch_.get());
+    text_ = ReadString(scratch_.get());
+    return text_;
+  }
+  std::string_view Target() override {
+    scratch_->Empty();
+    call_->GetAssignTarget(scratch_.get());
+    target_ = ReadString(scratch_.get());
+    return target_;
+  }
+  bool AnswerableDirectly() const override { return false; }
+  void SetResult(std::string_view result) override { call_->SetResult(std::string(result).c_str()); }
+  std::string_view Result() override {
+    scratch_->Empty();
+    call_->GetResult(scratch_.get());
+    result_ = ReadString(scratch_.get());
+    return result_;
+  }
+  ITplMacroCall* Call() override { return call_; }
+  std::string ContainerFileName() override {
+    ComPtr<ITplUnknown> container;
+    call_->GetContainer(container.put());
+    return FileNameOfContainer(container);
+  }
+  ComPtr<ITplVariables> ContainerScope() override {
+    ComPtr<ITplUnknown> container;
+    call_->GetContainer(container.put());
+    return ScopeOf(container);
+  }
+  ComPtr<ITplVariables> ContextScope() override {
+    ComPtr<ITplExpression> context;
+    call_->GetContext(context.put());
+    return ScopeOf(context);
+  }
+
+ private:
+  ITplMacroCall* call_;
+  ComPtr<ICvoString> scratch_;
+  std::string name_;
+  std::string text_;
+  std::string target_;
+  std::string result_;
+};
+
 }  // namespace
 
 int32_t CTplManagerImpl::ResolveMacroCall(ITplMacroCall* call) {
   if (call == nullptr) return 1;
   return Guarded(1, [&] {
-    const NestingLevel level(nesting_depth_);
-    const ComPtr<ICvoString> scratch = NewString();
+    // A call this manager lent is read directly; any other through its
+    // interface.
+    if (CTplMacroCallImpl* own = fast_paths_ ? OwnCall(call) : nullptr) {
+      OwnCallStatement statement(*own);
+      return ResolveStatement(statement);
+    }
+    ComPtr<ICvoString> scratch = NewString();
     if (!scratch) return 1;
-    const std::string name = NameOf(call, scratch.get());
+    CallOfAnyMaking statement(call, std::move(scratch));
+    return ResolveStatement(statement);
+  });
+}
+
+int32_t CTplManagerImpl::ResolveStatement(StatementView& statement) {
+  return Guarded(1, [&] {
+    const NestingLevel level(nesting_depth_);
+    const std::string_view name = statement.Name();
     if (name.empty()) return 1;
 
     bool resolved = false;
@@ -66,32 +152,43 @@ int32_t CTplManagerImpl::ResolveMacroCall(ITplMacroCall* call) {
       // The statement's evaluations are used up, or the host asked to stop.
       resolved = false;
     } else if (IsQuoteByte(name.front())) {
-      call->SetResult(RemoveEscapes(DeQuote(name.c_str(), nullptr, nullptr)).c_str());
+      const std::string_view quoted = WithoutQuotes(name);
+      if (quoted.find('\\') == std::string_view::npos) {
+        statement.SetResult(quoted);  // no escape in it: nothing to decode
+      } else {
+        statement.SetResult(RemoveEscapes(quoted));
+      }
       resolved = true;
-    } else if (const ComPtr<ITplResolver> resolver =
-                   ComPtr<ITplResolver>::retain(registry_.Lookup(name))) {
-      // Our own reference: the resolver may withdraw its names while it works.
-      // One that throws has not resolved the call, which is then reported.
-      resolved = Guarded(1, [&] { return resolver->Resolve(call); }) == 0;
+    } else {
+      // The name is hashed once, for the registry and the scope behind it.
+      const HashedName key(name);
+      const CTplResolverRegistry::Entry* found = registry_.Find(key);
+      if (found != nullptr && found->scope != nullptr && statement.AnswerableDirectly()) {
+        // One of our scopes, for a statement no host sees: what its
+        // Resolve would do, without the call.
+        if (const std::string* value = found->scope->Find(key)) statement.SetResult(*value);
+        resolved = true;
+      } else if (found != nullptr) {
+        // Our own reference: the resolver may withdraw its names while it
+        // works (and the entry go with them). One that throws has not
+        // resolved the call, which is then reported.
+        const ComPtr<ITplResolver> resolver = ComPtr<ITplResolver>::retain(found->resolver);
+        ITplMacroCall* call = statement.Call();
+        resolved = call != nullptr && Guarded(1, [&] { return resolver->Resolve(call); }) == 0;
+      }
     }
 
     if (!resolved) {
-      ReportUnresolved(call);
+      ReportUnresolved(statement);
       return 1;
     }
-    scratch->Empty();
-    call->GetAssignTarget(scratch.get());
-    const std::string target = ReadString(scratch.get());
-    if (!target.empty()) {
-      scratch->Empty();
-      call->GetResult(scratch.get());
-      AssignResult(call, target, ReadString(scratch.get()));
-    }
+    const std::string target(statement.Target());
+    if (!target.empty()) AssignResult(statement, target, std::string(statement.Result()));
     return 0;
   });
 }
 
-void CTplManagerImpl::AssignResult(ITplMacroCall* call, const std::string& target,
+void CTplManagerImpl::AssignResult(StatementView& statement, const std::string& target,
                                    const std::string& value) {
   std::string_view name = target;
   bool append = false;
@@ -109,13 +206,9 @@ void CTplManagerImpl::AssignResult(ITplMacroCall* call, const std::string& targe
   if (n >= 3 && name.find("$$") == n - 2) {
     scope = ComPtr<ITplVariables>::retain(GlobalScope());
   } else if (n >= 2 && name.find('$') == n - 1) {
-    ComPtr<ITplUnknown> container;
-    call->GetContainer(container.put());
-    scope = ScopeOf(container);
+    scope = statement.ContainerScope();
   } else {
-    ComPtr<ITplExpression> context;
-    call->GetContext(context.put());
-    scope = ScopeOf(context);
+    scope = statement.ContextScope();
   }
   if (!scope) return;
 
@@ -127,34 +220,26 @@ void CTplManagerImpl::AssignResult(ITplMacroCall* call, const std::string& targe
   }
 }
 
-void CTplManagerImpl::ReportUnresolved(ITplMacroCall* call) {
+void CTplManagerImpl::ReportUnresolved(StatementView& statement) {
   if (!host_) return;
-  const ComPtr<ICvoString> scratch = NewString();
-  if (!scratch) return;
-  call->GetText(scratch.get());
-  const std::string text = ReadString(scratch.get());
-
+  const std::string text(statement.Text());
   // The file name comes from the container when it is a patched file; an
   // owner of another kind has no GetFileName to ask.
-  std::string file;
-  ComPtr<ITplUnknown> container;
-  call->GetContainer(container.put());
-  if (const auto patched = container.query<ITplPatchedFile>(IID_ITplPatchedFile)) {
-    scratch->Empty();
-    patched->GetFileName(scratch.get());
-    file = ReadString(scratch.get());
-  }
-
+  const std::string file = statement.ContainerFileName();
   const std::string message =
       file.empty() ? FormatText(kUnresolvedMacroMessage, text)
                    : FormatText(kUnresolvedMacroInFileMessage, text, file);
   host_->Output(message.c_str());
 }
 
+int32_t CTplManagerImpl::RegisterScopeName(const char* name, CTplVariableScopeImpl* scope) {
+  return registry_.Register(name, scope, scope) == 1 ? 0 : 1;
+}
+
 int32_t CTplManagerImpl::HasResolverFor(const char* macro_text) {
   if (macro_text == nullptr) return 1;
   return Guarded(1, [&] {
-    const ComPtr<ITplMacroCall> call = MakeMacroCall(AsServices(), nullptr);
+    const ComPtr<ITplMacroCall> call = MakeMacroCall(OwnMaker(), nullptr);
     const ComPtr<ICvoString> scratch = NewString();
     if (!call || !scratch) return 1;
     call->SetText(macro_text);
@@ -171,7 +256,7 @@ int32_t CTplManagerImpl::ResolveMacroTextIn(const char* text, ITplExpression* co
                                             ICvoString* out) {
   if (text == nullptr || out == nullptr) return 1;
   return Guarded(1, [&] {
-    const ComPtr<ITplMacroCall> call = MakeMacroCall(AsServices(), context);
+    const ComPtr<ITplMacroCall> call = MakeMacroCall(OwnMaker(), context);
     const ComPtr<ICvoString> result = NewString();
     if (!call || !result) return 1;
     call->SetText(text);
@@ -199,7 +284,7 @@ int32_t CTplManagerImpl::EvaluateExpressionIn(const char* text, ITplUnknown* own
                                               ICvoString* out) {
   if (text == nullptr || out == nullptr) return 1;
   return Guarded(1, [&] {
-    const ComPtr<ITplExpression> expression = MakeExpression(AsServices(), owner);
+    const ComPtr<ITplExpression> expression = MakeExpression(OwnMaker(), owner);
     const ComPtr<ICvoString> value = NewString();
     if (!expression || !value) return 1;
     expression->SetText(text);
@@ -234,7 +319,7 @@ int32_t CTplManagerImpl::QueryAndMapMacro(const char* macro_text, ICvoString* ou
 }
 
 ComPtr<ITplResolverEx> CTplManagerImpl::ExtendedResolverFor(const char* macro_text) {
-  const ComPtr<ITplMacroCall> call = MakeMacroCall(AsServices(), nullptr);
+  const ComPtr<ITplMacroCall> call = MakeMacroCall(OwnMaker(), nullptr);
   const ComPtr<ICvoString> scratch = NewString();
   if (!call || !scratch) return nullptr;
   call->SetText(macro_text);

@@ -32,11 +32,11 @@ auto HeldBy(ITplFileSource* source) {
 
 }  // namespace
 
-int32_t CreateManagerInstance(ITplManager** out) {
+int32_t CreateManagerInstance(ITplManager** out, EvaluationPath path) {
   if (out == nullptr) return 0;
   *out = nullptr;
   return Guarded(1, [&] {
-    *out = ComPtr<ITplManager>::retain(new CTplManagerImpl()).detach();
+    *out = ComPtr<ITplManager>::retain(new CTplManagerImpl(path)).detach();
     return 0;
   });
 }
@@ -53,7 +53,8 @@ std::span<const QIEntry> CTplManagerImpl::InterfaceTable() {
   return kTable;
 }
 
-CTplManagerImpl::CTplManagerImpl() {
+CTplManagerImpl::CTplManagerImpl(EvaluationPath path)
+    : MacroEngine(AsServices()), fast_paths_(path == EvaluationPath::kFast) {
   CreateTempFolder();
   deferred_.reserve(63);
   system_values_.reserve(17);
@@ -79,7 +80,7 @@ CTplManagerImpl::~CTplManagerImpl() {
 }
 
 ITplVariables* CTplManagerImpl::GlobalScope() {
-  if (!global_scope_) global_scope_ = MakeVariableScope(AsServices(), kGlobalScopeName);
+  if (!global_scope_) global_scope_ = MakeVariableScope(OwnMaker(), kGlobalScopeName);
   return global_scope_.get();
 }
 
@@ -251,19 +252,19 @@ int32_t CTplManagerImpl::RemoveTemplateFile(const char* name, ITplFileSource* so
 
 int32_t CTplManagerImpl::CreateMacroCall(ITplMacroCall** out, ITplExpression* context) {
   if (out == nullptr) return 0;
-  *out = MakeMacroCall(AsServices(), context).detach();
+  *out = MakeMacroCall(OwnMaker(), context).detach();
   return 0;
 }
 
 int32_t CTplManagerImpl::CreateExpression(ITplExpression** out, ITplUnknown* owner) {
   if (out == nullptr) return 0;
-  *out = MakeExpression(AsServices(), owner).detach();
+  *out = MakeExpression(OwnMaker(), owner).detach();
   return 0;
 }
 
 int32_t CTplManagerImpl::CreatePatchedFile(ITplPatchedFile** out) {
   if (out == nullptr) return 0;
-  *out = MakePatchedFile(AsServices()).detach();
+  *out = MakePatchedFile(OwnMaker()).detach();
   return 0;
 }
 

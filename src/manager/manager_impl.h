@@ -31,17 +31,25 @@
 #include "functions/system_resolver.h"
 #include "manager/file_list.h"
 #include "manager/work_bounds.h"
+#include "patching/macro_engine.h"
+#include "patching/objects.h"
 #include "platform/real_path.h"
 #include "resolvers/resolver_module_list.h"
 #include "resolvers/resolver_registry.h"
 
 namespace quenloft {
 
-// The body of the export CreateTemplateManagerInstance.
-int32_t CreateManagerInstance(ITplManager** out);
+// How a manager's own objects evaluate: with the shortcuts of
+// patching/macro_engine.h, or everything through the interfaces (the
+// straightforward path the tests compare the shortcuts with).
+enum class EvaluationPath { kFast, kStraightforward };
+
+// The body of the export CreateTemplateManagerInstance (kFast).
+int32_t CreateManagerInstance(ITplManager** out, EvaluationPath path = EvaluationPath::kFast);
 
 class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITplFileCopier,
-                                               ITplMacroServices, ITplSandbox> {
+                                               ITplMacroServices, ITplSandbox>,
+                              private MacroEngine {
  public:
   static constexpr int32_t kNullOutResult = TPL_E_NOTIMPL;
   static std::span<const QIEntry> InterfaceTable();
@@ -49,7 +57,7 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   // Nested evaluation deeper than this fails like an unresolved statement.
   static constexpr int kMaxNestingDepth = 64;
 
-  CTplManagerImpl();
+  explicit CTplManagerImpl(EvaluationPath path = EvaluationPath::kFast);
   ~CTplManagerImpl() override;
 
   // ITplManager
@@ -120,9 +128,16 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   void CreateTempFolder();
   void RemoveTempFolder();
 
+  // What the objects this manager makes are made with: no engine on the
+  // straightforward path.
+  Maker OwnMaker() { return {AsServices(), fast_paths_ ? static_cast<MacroEngine*>(this) : nullptr}; }
+
   // macro_resolution.cpp
-  void AssignResult(ITplMacroCall* call, const std::string& target, const std::string& value);
-  void ReportUnresolved(ITplMacroCall* call);
+  // MacroEngine
+  int32_t ResolveStatement(StatementView& statement) override;
+  int32_t RegisterScopeName(const char* name, CTplVariableScopeImpl* scope) override;
+  void AssignResult(StatementView& statement, const std::string& target, const std::string& value);
+  void ReportUnresolved(StatementView& statement);
   // The resolver registered under the text's name, when it has ITplResolverEx.
   ComPtr<ITplResolverEx> ExtendedResolverFor(const char* macro_text);
 
@@ -178,6 +193,7 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   Owned<ITplResolver> system_resolver_{nullptr, nullptr};
   std::unordered_set<std::string> prepared_folders_;
   int nesting_depth_ = 0;  // of ResolveMacroCall
+  bool fast_paths_;
   WorkBounds bounds_;
   // The real path of the result folder, made when first needed, and the
   // destination folders found inside it (spelt as formed).

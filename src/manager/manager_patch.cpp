@@ -9,7 +9,7 @@ namespace quenloft {
 int32_t CTplManagerImpl::PatchFile(const char* path) {
   return Guarded(1, [&] {
     if (path == nullptr || FileExist(path) == 0) return 1;
-    const ComPtr<CTplPatchedFileImpl> file = MakeOwnPatchedFile(AsServices());
+    const ComPtr<CTplPatchedFileImpl> file = MakeOwnPatchedFile(OwnMaker());
     if (!file) return 1;
     file->LoadFromFile(path);
     // A file that could not be read or written is not reported as patched.

@@ -1,11 +1,16 @@
 #include "patching/expression_impl.h"
 
-#include "language/escapes.h"
-#include "language/statement_parser.h"
-#include "patching/objects.h"
+#include <new>
+
+#include "patching/macro_call_impl.h"
+#include "patching/statements.h"
 #include "quenloft/string_object.h"
 
 namespace quenloft {
+
+ComPtr<CTplExpressionImpl> MakeOwnExpression(const Maker& maker, ITplUnknown* owner) {
+  return ComPtr<CTplExpressionImpl>::retain(new (std::nothrow) CTplExpressionImpl(maker, owner));
+}
 
 std::span<const QIEntry> CTplExpressionImpl::InterfaceTable() {
   static constexpr QIEntry kTable[] = {
@@ -20,7 +25,7 @@ std::span<const QIEntry> CTplExpressionImpl::InterfaceTable() {
 ITplUnknown* CTplExpressionImpl::ScopeInterface(void* self) {
   auto* expression = static_cast<CTplExpressionImpl*>(self);
   if (!expression->scope_) {
-    expression->scope_ = MakeVariableScope(expression->services_, kExpressionScopeName);
+    expression->scope_ = MakeVariableScope(expression->maker_, kExpressionScopeName);
   }
   return expression->scope_.get();
 }
@@ -32,7 +37,7 @@ CTplExpressionImpl::~CTplExpressionImpl() {
 
 void CTplExpressionImpl::DropScope() {
   // The scope's deleter clears its variables, which withdraws their names
-  // from the manager, before destroying it.
+  // from the manager, before destroying or recycling it.
   scope_.reset();
 }
 
@@ -49,43 +54,29 @@ int32_t CTplExpressionImpl::GetText(ICvoString* out) {
   return 0;
 }
 
-void CTplExpressionImpl::AddStatement(std::string_view range) {
-  if (range.empty() || services_ == nullptr) return;
-  std::string statement = RemoveEscapes(range);
-  const std::string_view trimmed = TrimStatementSpace(statement);
-  if (trimmed.empty()) return;
-  const size_t lead = static_cast<size_t>(trimmed.data() - statement.data());
-  statement.resize(lead + trimmed.size());
-  statement.erase(0, lead);
+void CTplExpressionImpl::AddStatement(std::string_view statement) {
+  if (maker_.engine != nullptr) {
+    ComPtr<CTplMacroCallImpl> call = maker_.engine->NewCall(this);
+    if (!call || !call->SetStatement(statement)) return;
+    CTplMacroCallImpl* own = call.get();
+    calls_.push_back({std::move(call), own});
+    return;
+  }
   ComPtr<ITplMacroCall> call;
-  services_->CreateMacroCall(call.put(), this);
+  maker_.services->CreateMacroCall(call.put(), this);
   if (!call) return;
-  call->SetText(statement.c_str());
-  calls_.push_back(std::move(call));
+  call->SetText(std::string(statement).c_str());
+  calls_.push_back({std::move(call), nullptr});
 }
 
 bool CTplExpressionImpl::Parse() {
   if (!calls_.empty()) return true;
-  if (text_.size() < kMinTextLength) return false;
+  if (text_.size() < kMinExpressionLength) return false;
+  if (maker_.services == nullptr) return true;  // nobody to make calls: none
   // On a failure the calls added so far stay.
   return Guarded(false, [&] {
-    const std::string_view text = TrimStatementSpace(text_);
-    char quote = 0;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-      const char c = text[i];
-      if (c == '\\' && i + 1 < text.size() && IsEscapable(text[i + 1])) {
-        ++i;  // an escape pair neither opens a quote nor ends a statement
-      } else if (quote != 0) {
-        if (c == quote) quote = 0;
-      } else if (IsQuoteByte(c)) {
-        quote = c;
-      } else if (c == ';') {
-        AddStatement(text.substr(start, i - start));
-        start = i + 1;
-      }
-    }
-    AddStatement(text.substr(start));
+    std::string scratch;
+    ForEachStatement(text_, &scratch, [&](std::string_view statement) { AddStatement(statement); });
     return true;
   });
 }
@@ -112,41 +103,66 @@ int32_t CTplExpressionImpl::GetNextCall(ITplMacroCall** call, uint32_t* position
     *position = kAfterLast;
     return 0;
   }
-  calls_[index].copy_to(call);
+  calls_[index].call.copy_to(call);
   *position = index + 1 < calls_.size() ? static_cast<uint32_t>(index + 2) : kAfterLast;
   return 0;
 }
 
-int32_t CTplExpressionImpl::Evaluate(ICvoString* out) {
-  if (out == nullptr) return 1;
-  if (!Parse()) return 1;
-  const int32_t result = Guarded(1, [&] {
+CTplExpressionImpl::Outcome CTplExpressionImpl::EvaluateInto(ValueSink& out) {
+  if (!Parse()) return Outcome::kNotParsed;
+  const Outcome outcome = Guarded(Outcome::kFailed, [&] {
     // Every call is resolved, also after one has failed, so that the side
     // effects of all statements happen. Index and a reference of our own:
     // a resolver may re-enter this expression.
     bool failed = false;
     for (size_t i = 0; i < calls_.size(); ++i) {
-      const ComPtr<ITplMacroCall> call = calls_[i];
-      if (services_ == nullptr || services_->ResolveMacroCall(call.get()) != 0) failed = true;
+      const Statement statement = calls_[i];
+      if (statement.own != nullptr) {
+        OwnCallStatement view(*statement.own);
+        if (maker_.engine->ResolveStatement(view) != 0) failed = true;
+      } else if (maker_.services->ResolveMacroCall(statement.call.get()) != 0) {
+        failed = true;
+      }
     }
-    if (failed) {
-      WriteString(out, text_);
-      return 1;
-    }
-    std::string value;
-    const ComPtr<ICvoString> part = NewString();
-    if (!part) return 1;
+    if (failed) return Outcome::kFailed;
+    ComPtr<ICvoString> part;
     for (size_t i = 0; i < calls_.size(); ++i) {
-      const ComPtr<ITplMacroCall> call = calls_[i];
+      const Statement statement = calls_[i];
+      if (statement.own != nullptr) {
+        statement.own->AppendValue(out);
+        continue;
+      }
+      if (!part && !(part = NewString())) return Outcome::kFailed;
       part->Empty();
-      call->GetValue(part.get());
-      value += ReadString(part.get());
+      statement.call->GetValue(part.get());
+      out.Append(ReadString(part.get()));
     }
-    WriteString(out, value);
-    return 0;
+    return Outcome::kResolved;
   });
   DropScope();  // variables without suffix live for one evaluation
-  return result;
+  return outcome;
+}
+
+int32_t CTplExpressionImpl::Evaluate(ICvoString* out) {
+  if (out == nullptr) return 1;
+  std::string value;
+  StringSink sink(&value);
+  switch (EvaluateInto(sink)) {
+    case Outcome::kNotParsed:
+      return 1;  // out untouched
+    case Outcome::kFailed:
+      WriteString(out, text_);
+      return 1;
+    case Outcome::kResolved:
+      break;
+  }
+  WriteString(out, value);
+  return 0;
+}
+
+CTplMacroCallImpl* CTplExpressionImpl::OnlyCall() {
+  if (!Parse() || calls_.size() != 1) return nullptr;
+  return calls_.front().own;
 }
 
 int32_t CTplExpressionImpl::GetOwner(ITplUnknown** out) {
@@ -158,7 +174,7 @@ int32_t CTplExpressionImpl::GetOwner(ITplUnknown** out) {
 int32_t CTplExpressionImpl::Clone(ITplExpression** out) {
   if (out == nullptr) return 0;
   *out = nullptr;
-  ComPtr<ITplExpression> copy = MakeExpression(services_, owner_);
+  ComPtr<ITplExpression> copy = MakeOwnExpression(maker_, owner_);
   if (!copy || copy->SetText(text_.c_str()) != 0) return 1;
   *out = copy.detach();
   return 0;

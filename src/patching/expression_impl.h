@@ -11,26 +11,27 @@
 #include <vector>
 
 #include "frame/boundary.h"
+#include "patching/macro_engine.h"
+#include "patching/objects.h"
 #include "quenloft/com_object.h"
 #include "quenloft/com_ptr.h"
 
 namespace quenloft {
+
+class CTplMacroCallImpl;
 
 class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpression> {
  public:
   static constexpr int32_t kNullOutResult = TPL_E_INVALIDARG;
   static std::span<const QIEntry> InterfaceTable();
 
-  // Shorter texts never parse (measured before trimming).
-  static constexpr size_t kMinTextLength = 5;
   // Call-listing positions; any other value designates entry value - 1.
   static constexpr uint32_t kBeforeFirst = 0xFFFFFFFFu;
   static constexpr uint32_t kAfterLast = 0;
 
   // Neither pointer is counted: the manager outlives the expression, and
   // the owner (the patched file) holds it.
-  CTplExpressionImpl(ITplMacroServices* services, ITplUnknown* owner)
-      : services_(services), owner_(owner) {}
+  CTplExpressionImpl(const Maker& maker, ITplUnknown* owner) : maker_(maker), owner_(owner) {}
   ~CTplExpressionImpl() override;
 
   int32_t QL_CALL SetText(const char* text) override;
@@ -41,19 +42,40 @@ class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpres
   int32_t QL_CALL GetOwner(ITplUnknown** out) override;
   int32_t QL_CALL Clone(ITplExpression** out) override;
 
+  // For the patched file that made the expression.
+  enum class Outcome {
+    kNotParsed,  // the text never parses: nothing resolved, nothing written
+    kFailed,     // a statement was not resolved: nothing written
+    kResolved,   // every statement resolved: the value written
+  };
+  // Evaluate, with the value written to out.
+  Outcome EvaluateInto(ValueSink& out);
+  // The one call of a one-statement expression, parsed now if need be;
+  // null otherwise. For a statement begun before the expression existed.
+  CTplMacroCallImpl* OnlyCall();
+  // The end of an evaluation that the caller ran on OnlyCall's call.
+  void EndEvaluation() { DropScope(); }
+
  private:
   static ITplUnknown* ScopeInterface(void* self);
 
+  struct Statement {
+    ComPtr<ITplMacroCall> call;
+    CTplMacroCallImpl* own;  // the same call, when the engine made it
+  };
+
   bool Parse();
-  void AddStatement(std::string_view range);
+  void AddStatement(std::string_view statement);
   void DropScope();
 
-  std::vector<ComPtr<ITplMacroCall>> calls_;
+  std::vector<Statement> calls_;
   std::string text_;
-  ITplMacroServices* services_;
+  Maker maker_;
   ITplUnknown* owner_;
   Owned<ITplVariables> scope_{nullptr, nullptr};
 };
+
+ComPtr<CTplExpressionImpl> MakeOwnExpression(const Maker& maker, ITplUnknown* owner);
 
 }  // namespace quenloft
 

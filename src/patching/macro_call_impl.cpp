@@ -6,18 +6,43 @@
 
 namespace quenloft {
 
+int32_t CTplMacroCallImpl::Release() {
+  const int32_t left = OwnerHeldComObject<CTplMacroCallImpl, ITplMacroCall>::Release();
+  if (left == 0) {
+    if (pool_ != nullptr) {
+      pool_->Return(this);
+    } else {
+      delete this;
+    }
+  }
+  return left;
+}
+
+void CTplMacroCallImpl::Recycle() noexcept {
+  parts_.clear();
+  text_.clear();
+  result_.clear();
+  result_object_.reset();
+  result_set_ = false;
+  object_set_ = false;
+  owner_ = nullptr;
+}
+
+bool CTplMacroCallImpl::SetStatement(std::string_view text) {
+  if (text.empty()) return false;
+  parts_.clear();  // before text_ changes: the views point into it
+  result_.clear();
+  result_object_.reset();
+  result_set_ = false;
+  object_set_ = false;
+  text_.assign(text);
+  ParseStatement(text_, &parts_);
+  return true;
+}
+
 int32_t CTplMacroCallImpl::SetText(const char* text) {
   if (text == nullptr || *text == '\0') return 1;
-  return Guarded(1, [&] {
-    parts_.clear();  // before text_ changes: the views point into it
-    result_.clear();
-    result_object_.reset();
-    result_set_ = false;
-    object_set_ = false;
-    text_.assign(text);
-    ParseStatement(text_, &parts_);
-    return 0;
-  });
+  return Guarded(1, [&] { return SetStatement(text) ? 0 : 1; });
 }
 
 int32_t CTplMacroCallImpl::GetText(ICvoString* out) {
@@ -72,11 +97,15 @@ int32_t CTplMacroCallImpl::GetContainer(ITplUnknown** out) {
   return owner_->GetOwner(out);
 }
 
+void CTplMacroCallImpl::SetResultText(std::string_view text) {
+  result_.assign(text);
+  result_set_ = true;
+}
+
 int32_t CTplMacroCallImpl::SetResult(const char* text) {
   if (text == nullptr) return 0;
   return Guarded(1, [&] {
-    result_.assign(text);
-    result_set_ = true;
+    SetResultText(text);
     return 0;
   });
 }
@@ -102,6 +131,15 @@ int32_t CTplMacroCallImpl::GetResultObject(ITplUnknown** out) {
   return 0;
 }
 
+void CTplMacroCallImpl::AppendValue(ValueSink& out) const {
+  if (!result_set_) {
+    out.Append(text_);
+  } else if (parts_.target.empty()) {
+    out.Append(result_);  // zero-terminated text, like everything it is made of
+  }
+  // A result and an assignment: the result went into the variable.
+}
+
 int32_t CTplMacroCallImpl::GetValue(ICvoString* out) {
   if (out == nullptr) return 1;
   if (!result_set_) {
@@ -117,11 +155,47 @@ int32_t CTplMacroCallImpl::GetValue(ICvoString* out) {
 int32_t CTplMacroCallImpl::Clone(ITplMacroCall** out) {
   if (out == nullptr) return 0;
   *out = nullptr;
-  ComPtr<ITplMacroCall> copy = MakeMacroCall(services_, owner_);
+  ComPtr<ITplMacroCall> copy;
+  if (engine_ != nullptr) {
+    copy = engine_->LendCall(owner_);
+  } else {
+    copy = MakeMacroCall(Maker{services_, nullptr}, owner_);
+  }
   if (!copy) return 1;
   if (!text_.empty()) copy->SetText(text_.c_str());
   *out = copy.detach();
   return 0;
+}
+
+// ---- OwnCallStatement --------------------------------------------------
+
+// Through the call's own GetContainer, which asks the owning expression,
+// as it would for any resolver: the expression may be a host's.
+std::string OwnCallStatement::ContainerFileName() {
+  ComPtr<ITplUnknown> container;
+  call_.GetContainer(container.put());
+  return FileNameOfContainer(container);
+}
+
+ComPtr<ITplVariables> OwnCallStatement::ContainerScope() {
+  ComPtr<ITplUnknown> container;
+  call_.GetContainer(container.put());
+  return container.query<ITplVariables>(IID_ITplVariables);
+}
+
+ComPtr<ITplVariables> OwnCallStatement::ContextScope() {
+  ComPtr<ITplExpression> context;
+  call_.GetContext(context.put());
+  return context.query<ITplVariables>(IID_ITplVariables);
+}
+
+std::string FileNameOfContainer(const ComPtr<ITplUnknown>& container) {
+  const ComPtr<ITplPatchedFile> patched = container.query<ITplPatchedFile>(IID_ITplPatchedFile);
+  if (!patched) return {};
+  const ComPtr<ICvoString> name = NewString();
+  if (!name) return {};
+  patched->GetFileName(name.get());
+  return ReadString(name.get());
 }
 
 }  // namespace quenloft

@@ -1,19 +1,22 @@
 // CTplMacroCallImpl: one statement. SetText parses it into assignment
 // target, name, member and arguments; resolvers read those and give the
 // result back; GetValue says what the statement contributes to its
-// expression. Self-owned; used by one thread at a time.
+// expression. Self-owned; used by one thread at a time. A call made for a
+// manager's pool goes back to it at its last Release.
 #ifndef QUENLOFT_PATCHING_MACRO_CALL_IMPL_H
 #define QUENLOFT_PATCHING_MACRO_CALL_IMPL_H
 
 #include <string>
+#include <string_view>
 
 #include "language/statement_parser.h"
+#include "patching/macro_engine.h"
 #include "quenloft/com_object.h"
 #include "quenloft/com_ptr.h"
 
 namespace quenloft {
 
-class CTplMacroCallImpl final : public ComObject<CTplMacroCallImpl, ITplMacroCall> {
+class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITplMacroCall> {
  public:
   static constexpr int32_t kNullOutResult = TPL_E_INVALIDARG;
 
@@ -21,6 +24,8 @@ class CTplMacroCallImpl final : public ComObject<CTplMacroCallImpl, ITplMacroCal
   // owning expression holds the call.
   CTplMacroCallImpl(ITplMacroServices* services, ITplExpression* owner)
       : services_(services), owner_(owner) {}
+
+  int32_t QL_CALL Release() override;
 
   int32_t QL_CALL SetText(const char* text) override;
   int32_t QL_CALL GetText(ICvoString* out) override;
@@ -38,7 +43,24 @@ class CTplMacroCallImpl final : public ComObject<CTplMacroCallImpl, ITplMacroCal
   int32_t QL_CALL GetValue(ICvoString* out) override;
   int32_t QL_CALL Clone(ITplMacroCall** out) override;
 
+  // What the library's own code reads and writes directly.
+  // SetText from a view; false for an empty statement (nothing changes).
+  bool SetStatement(std::string_view text);
+  std::string_view text() const { return text_; }
+  const StatementParts& parts() const { return parts_; }
+  bool has_result() const { return result_set_; }
+  std::string_view result() const { return result_; }
+  void SetResultText(std::string_view text);
+  void AppendValue(ValueSink& out) const;  // GetValue's text
+
+  // For the pool: the call as made, with its buffers kept.
+  void Recycle() noexcept;
+
  private:
+  friend class MacroEngine;  // makes calls for its pool
+  friend class ObjectPool<CTplMacroCallImpl>;
+  ~CTplMacroCallImpl() override = default;
+
   std::string text_;
   StatementParts parts_;  // views into text_, renewed whenever text_ changes
   std::string result_;
@@ -47,7 +69,34 @@ class CTplMacroCallImpl final : public ComObject<CTplMacroCallImpl, ITplMacroCal
   bool object_set_ = false;
   ITplMacroServices* services_;
   ITplExpression* owner_;
+  MacroEngine* engine_ = nullptr;  // the manager's, for a call of the library's making
+  ObjectPool<CTplMacroCallImpl>* pool_ = nullptr;
 };
+
+// A call the library made, as the resolution reads it: directly.
+class OwnCallStatement final : public StatementView {
+ public:
+  explicit OwnCallStatement(CTplMacroCallImpl& call) : call_(call) {}
+
+  std::string_view Name() override { return call_.parts().name; }
+  std::string_view Text() override { return call_.text(); }
+  std::string_view Target() override { return call_.parts().target; }
+  bool AnswerableDirectly() const override { return true; }
+  void SetResult(std::string_view result) override { call_.SetResultText(result); }
+  std::string_view Result() override { return call_.result(); }
+  ITplMacroCall* Call() override { return &call_; }
+  std::string ContainerFileName() override;
+  ComPtr<ITplVariables> ContainerScope() override;
+  ComPtr<ITplVariables> ContextScope() override;
+
+ private:
+  CTplMacroCallImpl& call_;
+};
+
+// The file name of a container for the message about an unresolved
+// statement: what its ITplPatchedFile says; "" for a container of another
+// kind, or none.
+std::string FileNameOfContainer(const ComPtr<ITplUnknown>& container);
 
 }  // namespace quenloft
 

@@ -41,8 +41,60 @@ struct MarkerSpan {
   bool operator==(const MarkerSpan&) const = default;
 };
 
-// The fast scanner: jumps between candidate bytes with memchr and confirms
-// with a byte compare; linear in the text size.
+// The fast scanner, one span at a time, so that a caller can act on each
+// piece as it is found and keep none of them: every opening delimiter
+// holds a '%', so the scan jumps from '%' to '%' with memchr and confirms
+// a delimiter around each with a byte compare. Linear in the text size; a
+// text without '%' costs one memchr pass. The text must outlive the
+// scanner.
+class MarkerScanner {
+ public:
+  MarkerScanner(std::string_view text, MarkerStyle style);
+
+  // The next span in document order; false once the text is cut.
+  bool Next(MarkerSpan* span);
+
+ private:
+  // The next position at or after a query where one byte value stands,
+  // remembered between queries so that a forward walk costs one memchr
+  // pass over the text however often it asks.
+  class NextByte {
+   public:
+    NextByte(std::string_view text, char byte) : text_(text), byte_(byte) {}
+    size_t At(size_t q);
+
+   private:
+    std::string_view text_;
+    char byte_;
+    size_t from_ = static_cast<size_t>(-1);  // the query answered; none yet: above any
+    size_t at_ = 0;  // the answer; text_.size() when there is none
+  };
+
+  // The row whose opening delimiter stands at p, or -1.
+  int RowAt(size_t p) const;
+  // The closing delimiter of row r for a marker whose inner text begins
+  // at q, or npos.
+  size_t FindClosing(size_t q, size_t r);
+  // Tries a marker start at p (not before pos_): true with the marker
+  // queued; otherwise pos_ moves past p as the rules say.
+  bool TryAt(size_t p);
+
+  std::string_view text_;
+  MarkerStyle style_;
+  // The bytes before the '%' of the one row besides "%%%" that the style
+  // accepts ("<!--" for markup); 0 for MarkerStyleAny.
+  size_t lead_ = 0;
+  size_t pos_ = 0;  // no marker starts before this
+  size_t run_ = 0;  // start of the text not yet handed out
+  bool queued_ = false;
+  MarkerSpan marker_{};  // queued behind the text before it
+  NextByte text_percent_;
+  NextByte inner_percent_;
+  NextByte inner_backslash_;
+  std::array<bool, kMarkerDelimiters.size()> dead_rows_{};
+};
+
+// All spans of a text at once, by MarkerScanner.
 std::vector<MarkerSpan> ScanMarkers(std::string_view text, MarkerStyle style);
 
 // The plain byte-by-byte scanner the fast one must always agree with.

@@ -6,24 +6,19 @@
 
 #include "patching/expression_impl.h"
 #include "patching/macro_call_impl.h"
+#include "patching/macro_engine.h"
 #include "patching/variable_scope_impl.h"
 
 namespace quenloft {
 
-ComPtr<ITplMacroCall> MakeMacroCall(ITplMacroServices* services, ITplExpression* owner) {
-  try {
-    return ComPtr<ITplMacroCall>::retain(new CTplMacroCallImpl(services, owner));
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+ComPtr<ITplMacroCall> MakeMacroCall(const Maker& maker, ITplExpression* owner) {
+  if (maker.engine != nullptr) return maker.engine->LendCall(owner);
+  return ComPtr<ITplMacroCall>::retain(new (std::nothrow)
+                                           CTplMacroCallImpl(maker.services, owner));
 }
 
-ComPtr<ITplExpression> MakeExpression(ITplMacroServices* services, ITplUnknown* owner) {
-  try {
-    return ComPtr<ITplExpression>::retain(new CTplExpressionImpl(services, owner));
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+ComPtr<ITplExpression> MakeExpression(const Maker& maker, ITplUnknown* owner) {
+  return MakeOwnExpression(maker, owner);
 }
 
 namespace {
@@ -32,9 +27,10 @@ void DestroyScope(ITplVariables* scope) { delete static_cast<CTplVariableScopeIm
 void KeepNothing(ITplVariables*) {}
 }  // namespace
 
-Owned<ITplVariables> MakeVariableScope(ITplMacroServices* services, std::string_view name) {
+Owned<ITplVariables> MakeVariableScope(const Maker& maker, std::string_view name) {
+  if (maker.engine != nullptr) return maker.engine->NewScope(name);
   try {
-    return Owned<ITplVariables>(new CTplVariableScopeImpl(services, name), &DestroyScope);
+    return Owned<ITplVariables>(new CTplVariableScopeImpl(maker.services, name), &DestroyScope);
   } catch (const std::bad_alloc&) {
     return Owned<ITplVariables>(nullptr, &KeepNothing);
   }

@@ -12,16 +12,26 @@
 
 namespace quenloft {
 
+class MacroEngine;
+
 // Scope names.
 inline constexpr std::string_view kGlobalScopeName = "Global-Manager";
 inline constexpr std::string_view kFileScopeName = "Local-CurrentPatchedFile";
 inline constexpr std::string_view kExpressionScopeName = "Local-CurrentExpression";
 
-ComPtr<ITplMacroCall> MakeMacroCall(ITplMacroServices* services, ITplExpression* owner);
-ComPtr<ITplExpression> MakeExpression(ITplMacroServices* services, ITplUnknown* owner);
-ComPtr<ITplPatchedFile> MakePatchedFile(ITplMacroServices* services);
+// Who makes an object: the manager, through its services, and as the
+// engine its objects take their shortcuts with (macro_engine.h); no engine
+// for the straightforward path.
+struct Maker {
+  ITplMacroServices* services;
+  MacroEngine* engine;
+};
+
+ComPtr<ITplMacroCall> MakeMacroCall(const Maker& maker, ITplExpression* owner);
+ComPtr<ITplExpression> MakeExpression(const Maker& maker, ITplUnknown* owner);
+ComPtr<ITplPatchedFile> MakePatchedFile(const Maker& maker);
 // Null (with a no-op deleter) when it cannot be allocated.
-Owned<ITplVariables> MakeVariableScope(ITplMacroServices* services, std::string_view name);
+Owned<ITplVariables> MakeVariableScope(const Maker& maker, std::string_view name);
 
 }  // namespace quenloft
 

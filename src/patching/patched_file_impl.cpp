@@ -1,23 +1,53 @@
 #include "patching/patched_file_impl.h"
 
-#include <cstring>
+#include <CorvaskUtils/CorvaskUtils.h>
+
 #include <new>
 
-#include <CorvaskUtils/CorvaskUtils.h>
-#include <TAVLOR/ByteString.h>
-
-#include "patching/marker_scanner.h"
-#include "patching/objects.h"
+#include "patching/expression_impl.h"
+#include "patching/macro_call_impl.h"
+#include "patching/statements.h"
 #include "quenloft/string_object.h"
 
 namespace quenloft {
 
-ComPtr<CTplPatchedFileImpl> MakeOwnPatchedFile(ITplMacroServices* services) {
-  return ComPtr<CTplPatchedFileImpl>::retain(new (std::nothrow) CTplPatchedFileImpl(services));
+namespace {
+
+class ByteSink final : public ValueSink {
+ public:
+  explicit ByteSink(CByteString* out) : out_(out) {}
+  void Append(std::string_view text) override { out_->Append(text.data(), text.size()); }
+
+ private:
+  CByteString* out_;
+};
+
+std::string_view View(const CByteString& bytes) { return {bytes.GetContent(), bytes.GetLength()}; }
+
+void AppendNote(std::string* notes, size_t length, bool given) {
+  size_t n = length * 2 + (given ? 1 : 0);
+  for (; n >= 0x80; n >>= 7) notes->push_back(static_cast<char>((n & 0x7F) | 0x80));
+  notes->push_back(static_cast<char>(n));
 }
 
-ComPtr<ITplPatchedFile> MakePatchedFile(ITplMacroServices* services) {
-  return ComPtr<ITplPatchedFile>::adopt(MakeOwnPatchedFile(services).detach());
+size_t ReadNote(std::string_view notes, size_t* at) {
+  size_t n = 0;
+  for (int shift = 0; *at < notes.size(); shift += 7) {
+    const auto byte = static_cast<unsigned char>(notes[(*at)++]);
+    n |= static_cast<size_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) break;
+  }
+  return n;
+}
+
+}  // namespace
+
+ComPtr<CTplPatchedFileImpl> MakeOwnPatchedFile(const Maker& maker) {
+  return ComPtr<CTplPatchedFileImpl>::retain(new (std::nothrow) CTplPatchedFileImpl(maker));
+}
+
+ComPtr<ITplPatchedFile> MakePatchedFile(const Maker& maker) {
+  return ComPtr<ITplPatchedFile>::adopt(MakeOwnPatchedFile(maker).detach());
 }
 
 std::span<const QIEntry> CTplPatchedFileImpl::InterfaceTable() {
@@ -30,7 +60,7 @@ std::span<const QIEntry> CTplPatchedFileImpl::InterfaceTable() {
 
 ITplUnknown* CTplPatchedFileImpl::Scope(void* self) {
   auto* file = static_cast<CTplPatchedFileImpl*>(self);
-  if (!file->scope_) file->scope_ = MakeVariableScope(file->services_, kFileScopeName);
+  if (!file->scope_) file->scope_ = MakeVariableScope(file->maker_, kFileScopeName);
   return file->scope_.get();
 }
 
@@ -38,8 +68,10 @@ CTplPatchedFileImpl::~CTplPatchedFileImpl() {
   // The scope goes first: its names leave the manager's registry before the
   // expressions that may have assigned them.
   scope_.reset();
-  chunks_.clear();
+  made_.clear();
 }
+
+// ---- text and name ---------------------------------------------------------
 
 int32_t CTplPatchedFileImpl::SetText(const char* text) {
   return Guarded(0, [&] {
@@ -52,8 +84,7 @@ int32_t CTplPatchedFileImpl::SetText(const char* text) {
 
 int32_t CTplPatchedFileImpl::GetText(ICvoString* out) {
   return Guarded(0, [&] {
-    static const std::string kNoText;
-    WriteString(out, content_ ? content_->bytes : kNoText);
+    WriteString(out, content_ ? content_->bytes.GetContent() : "");
     return 0;
   });
 }
@@ -75,27 +106,27 @@ int32_t CTplPatchedFileImpl::GetFileName(ICvoString* out) {
 
 int32_t CTplPatchedFileImpl::AttachFileName(const char* path) { return SetFileName(path); }
 
-int32_t CTplPatchedFileImpl::Patch(ICvoString* out) {
+int32_t CTplPatchedFileImpl::LoadFromFile(const char* path) {
   return Guarded(0, [&] {
-    ParseOnce();
-    const std::string output = Compose();
-    if (out != nullptr) WriteString(out, output);
+    if (path == nullptr || FileExist(path) == 0) return 0;
+    auto content = std::make_shared<Content>();
+    // A file that cannot be read changes nothing: no empty text is left
+    // behind for a later SaveToFile to write over the file.
+    if (content->bytes.LoadFromFile(path) == 0) return 0;
+    content->from_file = true;
+    file_name_ = path;
+    content_ = std::move(content);
     return 0;
   });
 }
 
-int32_t CTplPatchedFileImpl::LoadFromFile(const char* path) {
+// ---- patch and save --------------------------------------------------------
+
+int32_t CTplPatchedFileImpl::Patch(ICvoString* out) {
   return Guarded(0, [&] {
-    if (path == nullptr || FileExist(path) == 0) return 0;
-    CByteString bytes;
-    // A file that cannot be read changes nothing: no empty text is left
-    // behind for a later SaveToFile to write over the file.
-    if (bytes.LoadFromFile(path) == 0) return 0;
-    auto content = std::make_shared<Content>();
-    content->bytes.assign(bytes.GetContent(), bytes.GetLength());
-    content->raw = bytes.HasZeroByte();
-    file_name_ = path;
-    content_ = std::move(content);
+    CByteString buffer;
+    const CByteString& output = Compose(buffer);
+    if (out != nullptr) WriteString(out, output.GetContent());
     return 0;
   });
 }
@@ -108,44 +139,263 @@ int32_t CTplPatchedFileImpl::SaveToFile(const char* path) {
 bool CTplPatchedFileImpl::Save(const char* path) noexcept {
   if (path == nullptr || file_name_.empty()) return false;
   return Guarded(false, [&] {
-    ParseOnce();
-    const std::string output = Compose();
+    CByteString buffer;
     // The write goes to a temporary file renamed over the target, so a
     // failed write leaves the old file whole.
-    return CByteString(output.data(), output.size()).SaveToFile(path) != 0;
+    return Compose(buffer).SaveToFile(path) != 0;
   });
 }
 
+// ---- parse -----------------------------------------------------------------
+
 void CTplPatchedFileImpl::ParseOnce() {
-  if (!chunks_.empty() || !content_) return;
+  if ((parsed_ && !parsed_->bytes.IsEmpty()) || !content_) return;
   parsed_ = content_;
-  const std::string_view text = parsed_->bytes;
-  ITplUnknown* owner = static_cast<ITplPatchedFile*>(this);
-  // On a failure the chunks made so far stay.
+  style_ = MarkerStyleOfFileName(file_name_.c_str());
+  raw_ = -1;
+  if (maker_.engine != nullptr || parsed_->bytes.IsEmpty() || Raw()) return;
+  // The straightforward path: every marker has its expression from the
+  // cut on. On a failure the expressions made so far stay.
   Guarded(false, [&] {
-    if (parsed_->raw) {
-      if (!text.empty()) chunks_.push_back(std::make_unique<CTplTextChunk>(text));
-      return true;
-    }
-    for (const MarkerSpan& span : ScanMarkers(text, MarkerStyleOfFileName(file_name_.c_str()))) {
-      const std::string_view whole = text.substr(span.begin, span.end - span.begin);
-      if (span.kind == MarkerSpan::kText) {
-        chunks_.push_back(std::make_unique<CTplTextChunk>(whole));
-      } else {
-        const std::string_view inner =
-            text.substr(span.inner_begin, span.inner_end - span.inner_begin);
-        chunks_.push_back(std::make_unique<CTplMacroChunk>(whole, inner, services_, owner));
+    const std::string_view text = View(parsed_->bytes);
+    for (MarkerScanner scanner(text, style_);;) {
+      MarkerSpan span;
+      if (!scanner.Next(&span)) break;
+      if (span.kind != MarkerSpan::kMarker) continue;
+      Made made;
+      maker_.services->CreateExpression(made.expression.put(), AsOwner());
+      if (made.expression) {
+        const std::string inner(text.substr(span.inner_begin, span.inner_end - span.inner_begin));
+        made.expression->SetText(inner.c_str());
       }
+      made_.push_back(std::move(made));
     }
     return true;
   });
 }
 
-std::string CTplPatchedFileImpl::Compose() {
-  std::string output;
-  if (parsed_) output.reserve(parsed_->bytes.size());
-  for (const std::unique_ptr<CTplChunk>& chunk : chunks_) chunk->AppendValue(output);
-  return output;
+bool CTplPatchedFileImpl::Raw() {
+  if (raw_ < 0) raw_ = parsed_->from_file && parsed_->bytes.HasZeroByte() ? 1 : 0;
+  return raw_ == 1;
+}
+
+// ---- compose ---------------------------------------------------------------
+
+struct CTplPatchedFileImpl::Walk {
+  Walk(std::string_view text_in, CByteString* out_in, bool first_in)
+      : text(text_in), out(out_in), sink(out_in), first(first_in) {}
+
+  std::string_view text;
+  CByteString* out;
+  ByteSink sink;
+  bool first;            // the first composition: its markers are noted
+  size_t ordinal = 0;    // of the marker at hand
+  size_t note_at = 0;    // the next note to read, for a later composition
+  size_t first_at = 0;   // where the first output has the marker at hand
+  std::string scratch;   // a statement with its escapes removed
+  StatementParts parts;  // of the statement the file resolves itself
+};
+
+const CByteString& CTplPatchedFileImpl::Compose(CByteString& out) {
+  static const CByteString kNoText;
+  ParseOnce();
+  if (!parsed_) return kNoText;
+  const std::string_view text = View(parsed_->bytes);
+  MarkerScanner scanner(text, style_);
+  MarkerSpan span;
+  if (!scanner.Next(&span)) return parsed_->bytes;  // empty
+  if (span.kind == MarkerSpan::kText && span.end == text.size()) return parsed_->bytes;
+  if (Raw()) return parsed_->bytes;
+
+  const bool first = maker_.engine != nullptr && !composed_;
+  composed_ = true;
+  Walk walk(text, first ? &first_output_ : &out, first);
+  if (first) {
+    // The output is usually about the size of the text; past that it
+    // doubles, so that composing stays linear.
+    first_output_.SetGrowByDoubleSize(true);
+    first_output_.Reserve(text.size());
+  } else {
+    out.SetGrowByDoubleSize(true);
+    out.Reserve(text.size());
+  }
+  ++composing_;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{composing_};
+  do {
+    if (span.kind == MarkerSpan::kText) {
+      walk.out->Append(text.data() + span.begin, span.end - span.begin);
+      walk.first_at += span.end - span.begin;
+    } else {
+      ComposeMarker(walk, span);
+      ++walk.ordinal;
+    }
+  } while (scanner.Next(&span));
+  if (!first && composing_ == 1 && noted_ != 0) {
+    // Every marker has its expression now: the notes have done their work.
+    first_output_ = CByteString();
+    notes_ = std::string();
+    noted_ = 0;
+  }
+  return *walk.out;
+}
+
+void CTplPatchedFileImpl::ComposeMarker(Walk& walk, const MarkerSpan& span) {
+  const size_t ordinal = walk.ordinal;
+  const std::string_view marker = walk.text.substr(span.begin, span.end - span.begin);
+  const std::string_view inner =
+      walk.text.substr(span.inner_begin, span.inner_end - span.inner_begin);
+  // A later composition reads the first one's note of every marker, to
+  // know where each value stands in the first output.
+  bool primed = false;
+  std::string_view first_result;
+  if (!walk.first && ordinal < noted_) {
+    const size_t note = ReadNote(notes_, &walk.note_at);
+    primed = (note & 1) != 0;
+    first_result = View(first_output_).substr(walk.first_at, note >> 1);
+    walk.first_at += note >> 1;
+  }
+  const size_t before = walk.out->GetLength();
+  bool given = false;
+  if (ordinal < made_.size() && made_[ordinal].expression) {
+    EvaluateMade(made_[ordinal], marker, walk.sink);
+  } else if (maker_.engine == nullptr) {
+    // No expression could be made: the value is empty.
+  } else if (walk.first) {
+    given = ComposeFast(walk, ordinal, marker, inner);
+  } else if (CTplExpressionImpl* expression = ExpressionFor(ordinal, inner)) {
+    // The marker gets its expression now; its call keeps the result that
+    // the first composition gave.
+    CTplMacroCallImpl* call = expression->OnlyCall();
+    if (primed && call != nullptr) call->SetResultText(first_result);
+    EvaluateMade(made_[ordinal], marker, walk.sink);
+  }
+  if (walk.first) {
+    AppendNote(&notes_, walk.out->GetLength() - before, given);
+    ++noted_;
+  }
+}
+
+void CTplPatchedFileImpl::EvaluateMade(Made made, std::string_view marker, ValueSink& out) {
+  // `made` is a copy: a nested composition may give more markers their
+  // expressions meanwhile, which moves the entries of made_.
+  if (made.own != nullptr) {
+    if (made.own->EvaluateInto(out) != CTplExpressionImpl::Outcome::kResolved) out.Append(marker);
+    return;
+  }
+  const ComPtr<ICvoString> value = NewString();
+  if (made.expression->Evaluate(value.get()) != 0) {
+    out.Append(marker);
+    return;
+  }
+  out.Append(ReadString(value.get()));
+}
+
+CTplExpressionImpl* CTplPatchedFileImpl::ExpressionFor(size_t ordinal, std::string_view inner) {
+  if (ordinal < made_.size() && made_[ordinal].own != nullptr) return made_[ordinal].own;
+  ComPtr<CTplExpressionImpl> expression = MakeOwnExpression(maker_, AsOwner());
+  if (!expression) return nullptr;
+  expression->SetText(std::string(inner).c_str());
+  if (made_.size() <= ordinal) made_.resize(ordinal + 1);
+  CTplExpressionImpl* own = expression.get();
+  made_[ordinal] = Made{std::move(expression), own};
+  return own;
+}
+
+// ---- a marker's statement, resolved by the file ----------------------------
+
+// The one statement of a marker, as the manager's resolution sees it
+// before any call exists. A resolver that is not one of the library's
+// scopes receives the call of the marker's expression, made on demand.
+class CTplPatchedFileImpl::MarkerStatement final : public StatementView {
+ public:
+  MarkerStatement(CTplPatchedFileImpl& file, Walk& walk, std::string_view inner,
+                  std::string_view statement)
+      : file_(file), walk_(walk), inner_(inner), statement_(statement) {}
+
+  std::string_view Name() override { return walk_.parts.name; }
+  std::string_view Text() override { return statement_; }
+  std::string_view Target() override { return walk_.parts.target; }
+  bool AnswerableDirectly() const override { return true; }
+  void SetResult(std::string_view result) override {
+    walk_.sink.Append(result);  // the value, since there is no target
+    answered_ = true;
+  }
+  std::string_view Result() override { return call_ != nullptr ? call_->result() : ""; }
+  ITplMacroCall* Call() override {
+    if (call_ == nullptr) {
+      if (CTplExpressionImpl* expression = file_.ExpressionFor(walk_.ordinal, inner_)) {
+        expression_ = expression;
+        call_ = expression->OnlyCall();
+      }
+    }
+    return call_;
+  }
+  std::string ContainerFileName() override { return file_.file_name_; }
+  ComPtr<ITplVariables> ContainerScope() override {
+    return ComPtr<ITplUnknown>::retain(file_.AsOwner()).query<ITplVariables>(IID_ITplVariables);
+  }
+  ComPtr<ITplVariables> ContextScope() override {
+    Call();
+    if (expression_ == nullptr) return nullptr;
+    return ComPtr<ITplExpression>::retain(expression_).query<ITplVariables>(IID_ITplVariables);
+  }
+
+  bool answered() const { return answered_; }
+  CTplExpressionImpl* expression() const { return expression_; }
+  CTplMacroCallImpl* call() const { return call_; }
+
+ private:
+  CTplPatchedFileImpl& file_;
+  Walk& walk_;
+  std::string_view inner_;
+  std::string_view statement_;
+  bool answered_ = false;
+  CTplExpressionImpl* expression_ = nullptr;  // made_ holds it
+  CTplMacroCallImpl* call_ = nullptr;         // the expression holds it
+};
+
+bool CTplPatchedFileImpl::ComposeFast(Walk& walk, size_t ordinal, std::string_view marker,
+                                      std::string_view inner) {
+  // An expression this short never parses: the marker stays as written.
+  if (inner.size() < kMinExpressionLength) {
+    walk.sink.Append(marker);
+    return false;
+  }
+  size_t count = 0;
+  std::string_view statement;
+  ForEachStatement(inner, &walk.scratch, [&](std::string_view s) {
+    if (++count == 1) statement = s;
+  });
+  if (count == 0) return false;  // no statement: the empty value
+  if (count == 1) ParseStatement(statement, &walk.parts);
+  if (count > 1 || !walk.parts.target.empty()) {
+    // Several statements, or an assignment: the expression does it all.
+    if (ExpressionFor(ordinal, inner) != nullptr) EvaluateMade(made_[ordinal], marker, walk.sink);
+    return false;
+  }
+  MarkerStatement view(*this, walk, inner, statement);
+  const bool resolved = maker_.engine->ResolveStatement(view) == 0;
+  if (CTplExpressionImpl* expression = view.expression()) {
+    // A resolver had the call: the expression's evaluation, from its call
+    // resolved on.
+    if (resolved && view.call() != nullptr) {
+      view.call()->AppendValue(walk.sink);
+    } else {
+      walk.sink.Append(marker);
+    }
+    expression->EndEvaluation();
+    return false;
+  }
+  if (!resolved) {
+    walk.sink.Append(marker);
+    return false;
+  }
+  if (view.answered()) return true;
+  walk.sink.Append(statement);  // resolved without a result: its own text
+  return false;
 }
 
 }  // namespace quenloft

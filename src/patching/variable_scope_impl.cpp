@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frame/boundary.h"
+#include "patching/macro_engine.h"
 #include "quenloft/com_ptr.h"
 #include "quenloft/string_object.h"
 
@@ -64,7 +65,11 @@ void CTplVariableScopeImpl::Store(const char* name, const char* value, bool appe
     const auto was_removed = removed_.find(std::string_view(name));
     if (was_removed != removed_.end()) removed_.erase(was_removed);
   }
-  if (services_ != nullptr) services_->RegisterName(name, this);
+  if (engine_ != nullptr) {
+    engine_->RegisterScopeName(name, this);
+  } else if (services_ != nullptr) {
+    services_->RegisterName(name, this);
+  }
 }
 
 // Both always answer 1, also when the value could not be stored.

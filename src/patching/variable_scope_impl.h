@@ -16,9 +16,12 @@
 #include <vector>
 
 #include "frame/string_map.h"
+#include "patching/object_pool.h"
 #include "quenloft/com_object.h"
 
 namespace quenloft {
+
+class MacroEngine;
 
 class CTplVariableScopeImpl final : public OwnerHeldComObject<CTplVariableScopeImpl, ITplVariables> {
  public:
@@ -31,6 +34,13 @@ class CTplVariableScopeImpl final : public OwnerHeldComObject<CTplVariableScopeI
   ~CTplVariableScopeImpl() override;
 
   const std::string& name() const { return name_; }
+
+  // The value stored under a name, or null; for the manager, which
+  // answers statements from a scope of the library directly.
+  const std::string* Find(const HashedName& name) const {
+    const auto found = variables_.find(name);
+    return found == variables_.end() ? nullptr : &found->second;
+  }
 
   // ITplResolver
   int32_t QL_CALL Initialize() override { return 0; }
@@ -46,11 +56,21 @@ class CTplVariableScopeImpl final : public OwnerHeldComObject<CTplVariableScopeI
   int32_t QL_CALL RemoveVariable(const char* name) override;
   int32_t QL_CALL ClearVariables() override;
 
+  // For the pool: cleared, with its buffers kept.
+  void Recycle() noexcept { ClearVariables(); }
+
  private:
+  friend class MacroEngine;  // makes scopes that register through it
+  friend class ObjectPool<CTplVariableScopeImpl>;
+
   void Store(const char* name, const char* value, bool append);
 
   std::string name_;
   ITplMacroServices* services_;
+  // The manager's, for a scope of its own making: names are registered
+  // with the scope beside them.
+  MacroEngine* engine_ = nullptr;
+  ObjectPool<CTplVariableScopeImpl>* pool_ = nullptr;
   StringMap<std::string> variables_;
   std::vector<std::string> order_;  // names in order of first definition
   // Removed names that may still stand in the registry for this scope.

@@ -26,16 +26,17 @@ int CTplResolverRegistry::InitTable() {
   return 1;
 }
 
-int CTplResolverRegistry::Register(const char* name, ITplResolver* resolver) {
+int CTplResolverRegistry::Register(const char* name, ITplResolver* resolver,
+                                   CTplVariableScopeImpl* scope) {
   if (name == nullptr || *name == '\0' || resolver == nullptr) return 0;
   return Guarded(0, [&] {
     auto found = entries_.find(std::string_view(name));
     if (found == entries_.end()) {
-      entries_.emplace(name, resolver);
+      entries_.emplace(name, Entry{resolver, scope});
       resolver->AddRef();
-    } else if (found->second != resolver) {
+    } else if (found->second.resolver != resolver) {
       // The first holder keeps the name and is told about the newcomer.
-      found->second->OnNameConflict(name);
+      found->second.resolver->OnNameConflict(name);
     }
     return 1;
   });
@@ -45,7 +46,7 @@ int CTplResolverRegistry::Unregister(const char* name, ITplResolver* resolver) {
   if (name == nullptr || *name == '\0' || resolver == nullptr) return 0;
   return Guarded(0, [&] {
     auto found = entries_.find(std::string_view(name));
-    if (found != entries_.end() && found->second == resolver) {
+    if (found != entries_.end() && found->second.resolver == resolver) {
       // Remove first: the Release below may call back into the registry.
       entries_.erase(found);
       resolver->Release();
@@ -76,7 +77,7 @@ int CTplResolverRegistry::UnregisterAll(ITplResolver* resolver) {
     resolver->Uninitialize();
     size_t removed = 0;
     for (auto it = entries_.begin(); it != entries_.end();) {
-      if (it->second == resolver) {
+      if (it->second.resolver == resolver) {
         it = entries_.erase(it);
         ++removed;
       } else {
@@ -91,14 +92,20 @@ int CTplResolverRegistry::UnregisterAll(ITplResolver* resolver) {
 
 ITplResolver* CTplResolverRegistry::Lookup(std::string_view name) const {
   auto found = entries_.find(name);
-  return found == entries_.end() ? nullptr : found->second;
+  return found == entries_.end() ? nullptr : found->second.resolver;
+}
+
+const CTplResolverRegistry::Entry* CTplResolverRegistry::Find(const HashedName& name) const {
+  auto found = entries_.find(name);
+  return found == entries_.end() ? nullptr : &found->second;
 }
 
 int CTplResolverRegistry::Clear() {
   // Take the entries out first, so that resolvers whose Release calls back
   // (a scope withdrawing its names) find an empty registry.
   auto entries = std::exchange(entries_, {});
-  for (auto& [name, resolver] : entries) {
+  for (auto& [name, entry] : entries) {
+    ITplResolver* resolver = entry.resolver;
     if (resolver == nullptr) continue;
     // Caught one by one: a Release that throws must not keep the others
     // from being released.

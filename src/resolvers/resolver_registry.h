@@ -14,6 +14,8 @@
 
 namespace quenloft {
 
+class CTplVariableScopeImpl;
+
 class CTplResolverRegistry {
  public:
   CTplResolverRegistry();
@@ -22,18 +24,27 @@ class CTplResolverRegistry {
   CTplResolverRegistry& operator=(const CTplResolverRegistry&) = delete;
 
   int InitTable();
-  int Register(const char* name, ITplResolver* resolver);
+  // One name's resolver, and the scope behind it when a scope of the
+  // library registered the name itself (null otherwise): the manager may
+  // then read the value without a call.
+  struct Entry {
+    ITplResolver* resolver;
+    CTplVariableScopeImpl* scope;
+  };
+
+  int Register(const char* name, ITplResolver* resolver, CTplVariableScopeImpl* scope = nullptr);
   int Unregister(const char* name, ITplResolver* resolver);
   int RegisterAll(ITplResolver* resolver);
   int UnregisterAll(ITplResolver* resolver);
   // No reference added: valid while the entry stands.
   ITplResolver* Lookup(std::string_view name) const;
+  const Entry* Find(const HashedName& name) const;
   int Clear();
 
   size_t size() const { return entries_.size(); }
 
  private:
-  StringMap<ITplResolver*> entries_;
+  StringMap<Entry> entries_;
 };
 
 }  // namespace quenloft
