@@ -53,13 +53,9 @@ posix_only=(
   'CorvaskUtilsFiles\.ExistenceAcceptsBothSeparators'
   # The file system ignores letter case.
   'TemplateFileCacheTest\.OneFileUnderEverySpelling'
-  'ModuleLoading\.NameInAnotherLetterCaseNeedsAnEarlierRecord'
   'CopyFlowTest\.DeferredDestinationKeepsItsSpelling'
   # A loaded DLL cannot be deleted.
   'ModuleLifetime\.ModuleWhoseFileWasDeletedIsStillUnregisteredAndUnloaded'
-  # Names the library by its Linux file name (the strict host names it by its
-  # own file name on Windows too).
-  'OwnModule\.LibraryItselfContributesTheBuiltInFunctions'
   # File-size limits (RLIMIT_FSIZE) do not exist.
   'PatchedFileIo\.FailedWriteLeavesTheOldFileWhole'
   # GoogleTest's regular expressions on Windows know no brackets or counts.

@@ -14,7 +14,7 @@
 namespace quenloft_test {
 namespace {
 
-using fixtures::ReadFile;
+using quenloft::testing::ReadFile;
 
 // Files with bytes of their own (zero bytes too), some nested, in each of
 // the three template folders.
@@ -25,7 +25,7 @@ std::vector<std::pair<std::string, std::string>> MakeLayout(const LibraryCopy& l
       const std::string nested = i % 3 == 0 ? "n" + std::to_string(i % 5) + "/" : "";
       files.emplace_back(library.ExtensionFolder() + folder + nested + "f" + std::to_string(i),
                          std::string(folder) + std::string(i, 'x') + '\0');
-      if (!fixtures::WriteFile(files.back().first, files.back().second)) return {};
+      if (!quenloft::testing::WriteFile(files.back().first, files.back().second)) return {};
     }
   }
   return files;

@@ -10,13 +10,12 @@
 #include <gtest/gtest.h>
 
 #include "cache/library_copy.h"
-#include "support/codes.h"
-#include "support/spelling.h"
+#include "support/texts.h"
 
 namespace quenloft_test {
 namespace {
 
-using fixtures::ReadFile;
+using quenloft::testing::ReadFile;
 using quenloft::testing::Codes;
 
 const std::string kZeroBytes("GIF89a\0\0\x01\xff", 10);
@@ -35,7 +34,7 @@ class TemplateFileCacheTest : public ::testing::Test {
     return library_.OutsideFolder() + relative;
   }
   static std::string MakeFile(const std::string& path, const std::string& bytes) {
-    EXPECT_TRUE(fixtures::WriteFile(path, bytes)) << path;
+    EXPECT_TRUE(quenloft::testing::WriteFile(path, bytes)) << path;
     return path;
   }
   int32_t Add(const std::string& path) { return manager_->AddFileToCache(path.c_str()); }
@@ -186,7 +185,7 @@ TEST(TemplateFileCachePriming, CachesTheThreeTemplateFoldersToAnyDepth) {
     const std::string root = library.ExtensionFolder();
     std::vector<std::pair<std::string, bool>> files;  // path, cached
     const auto place = [&](const std::string& path, bool written, bool cached) {
-      EXPECT_TRUE(!written || fixtures::WriteFile(path, path + kZeroBytes)) << path;
+      EXPECT_TRUE(!written || quenloft::testing::WriteFile(path, path + kZeroBytes)) << path;
       files.emplace_back(path, cached);
     };
     for (const char* beside : {"beside.htm", "template_other/other.htm", "../outside.htm"})

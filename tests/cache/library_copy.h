@@ -9,8 +9,8 @@
 #include <string>
 
 #include "TAVLOR/ByteString.h"
-#include "fixtures/files.h"
 #include "quenloft/quenloft.h"
+#include "support/files.h"
 
 namespace quenloft_test {
 
@@ -38,7 +38,7 @@ class LibraryCopy {
   ManagerPtr CreateManager() const;  // null on failure
 
  private:
-  fixtures::ScratchFolder folder_;
+  quenloft::testing::ScratchFolder folder_;
   std::string error_;
   void* handle_ = nullptr;
   PFN_InitTemplateFilesToCache init_ = nullptr;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "quenloft/quenloft.h"
-#include "support/self_counted.h"
+#include "support/host_objects.h"
 
 namespace quenloft_test {
 

@@ -11,20 +11,19 @@
 
 #include "cache/library_copy.h"
 #include "e2e/copy_flow_support.h"
-#include "fixtures/host_string.h"
-#include "support/file_size_limit.h"
-#include "support/recording_host.h"
-#include "support/spelling.h"
+#include "support/files.h"
+#include "support/host_objects.h"
+#include "support/texts.h"
 
 namespace quenloft_test {
 namespace {
 
-using fixtures::CopyTree;
-using fixtures::HostString;
-using fixtures::ReadFile;
-using fixtures::ReadTree;
-using fixtures::Tree;
-using fixtures::WriteFile;
+using quenloft::testing::CopyTree;
+using quenloft::testing::HostString;
+using quenloft::testing::ReadFile;
+using quenloft::testing::ReadTree;
+using quenloft::testing::Tree;
+using quenloft::testing::WriteFile;
 using Texts = std::vector<std::string>;
 
 const std::string kData = QUENLOFT_TEST_DATA "/copy-flow/";

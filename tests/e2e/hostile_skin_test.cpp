@@ -9,17 +9,17 @@
 
 #include "cache/library_copy.h"
 #include "e2e/copy_flow_support.h"
-#include "fixtures/host_string.h"
-#include "support/recording_host.h"
-#include "support/spelling.h"
+#include "support/files.h"
+#include "support/host_objects.h"
+#include "support/texts.h"
 
 namespace quenloft_test {
 namespace {
 
-using fixtures::ReadFile;
-using fixtures::ReadTree;
-using fixtures::Tree;
-using fixtures::WriteFile;
+using quenloft::testing::ReadFile;
+using quenloft::testing::ReadTree;
+using quenloft::testing::Tree;
+using quenloft::testing::WriteFile;
 using quenloft::testing::WithBackslashes;
 using Texts = std::vector<std::string>;
 
@@ -155,7 +155,7 @@ TEST_F(HostileSkin, HostPathsOutsideTheOutput) {
   EXPECT_EQ(Messages(), (Texts{Outside(secret), Failed(secret)}));
 
   const std::string elsewhere = library_.Folder() + "/elsewhere/index.htm";
-  fixtures::HostString out;
+  quenloft::testing::HostString out;
   out.SetText(elsewhere.c_str());
   EXPECT_EQ(copier_->CopyTemplateFile("index.htm", &out), 0);
   EXPECT_EQ(ReadFile(elsewhere), ReadFile(skin_ + "index.htm"));

@@ -1,5 +1,5 @@
-// The string-object helpers against a string object that has only the
-// slots every string object must have: what it receives and gives back.
+// The string-object helpers against a host's string object that has only
+// the slots every string object must have: what it receives and gives back.
 #include "quenloft/string_object.h"
 
 #include <gtest/gtest.h>
@@ -8,44 +8,13 @@
 #include <string_view>
 #include <utility>
 
+#include "support/host_objects.h"
+
 namespace quenloft {
 namespace {
 
 using namespace std::string_view_literals;
-
-// A string object with only the slots every string object must have; the
-// others fail the test. Records the calls of the four it may get.
-struct StrictString final : ICvoString {
-  int32_t CVO_CALL QueryInterface(const CvoIID&, void**) override { return Wrong(); }
-  int32_t CVO_CALL AddRef() override { return ++count; }
-  int32_t CVO_CALL Release() override { return --count; }
-  int32_t CVO_CALL SetText(const char* t) override { return calls += "S", text = t, 0; }
-  int32_t CVO_CALL GetLength() override { return calls += "L", static_cast<int32_t>(text.size()); }
-  int32_t CVO_CALL Empty() override { return calls += "E", text.clear(), 0; }
-  int32_t CVO_CALL GetText(const char** t) override { return calls += "T", *t = text.c_str(), 0; }
-
-  int32_t CVO_CALL AppendText(const char*) override { return Wrong(); }
-  int32_t CVO_CALL SetBytes(const char*, int32_t) override { return Wrong(); }
-  int32_t CVO_CALL AppendBytes(const char*, int32_t) override { return Wrong(); }
-  int32_t CVO_CALL Compare(const char*, int32_t*) override { return Wrong(); }
-  int32_t CVO_CALL CompareNoCase(const char*, int32_t*) override { return Wrong(); }
-  int32_t CVO_CALL MakeLower() override { return Wrong(); }
-  int32_t CVO_CALL MakeUpper() override { return Wrong(); }
-  int32_t CVO_CALL Trim() override { return Wrong(); }
-  int32_t CVO_CALL Find(const char*, int32_t, int32_t*) override { return Wrong(); }
-  int32_t CVO_CALL Left(int32_t) override { return Wrong(); }
-  int32_t CVO_CALL Mid(int32_t, int32_t) override { return Wrong(); }
-  int32_t CVO_CALL Replace(const char*, const char*, int32_t*) override { return Wrong(); }
-  int32_t CVO_CALL Clone(ICvoString**) override { return Wrong(); }
-  int32_t CVO_CALL GetBytes(const char**, int32_t*) override { return Wrong(); }
-  int32_t CVO_CALL IsEqual(ICvoString*, int32_t*) override { return Wrong(); }
-
-  int32_t Wrong() { return calls += "!", 1; }
-
-  int32_t count = 1;
-  std::string text;
-  std::string calls;  // S SetText, L GetLength, E Empty, T GetText, ! any other
-};
+using testing::HostString;
 
 TEST(StringObject, WritesThroughSetTextOrEmptyAndReadsThroughGetLengthAndGetText) {
   const std::string long_text = std::string(300, 'x') + "tail";
@@ -64,13 +33,12 @@ TEST(StringObject, WritesThroughSetTextOrEmptyAndReadsThroughGetLengthAndGetText
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.read);
-    StrictString s;
-    s.text = "previous content";
+    HostString s("previous content");
     WriteString(&s, c.written);
     EXPECT_EQ(ReadString(&s), c.read);
     EXPECT_EQ(s.calls, c.calls);
   }
-  StrictString s;
+  HostString s;
   WriteString(&s, static_cast<const char*>(nullptr));  // counts as empty
   WriteString(&s, std::string("std"));
   EXPECT_EQ(s.calls, "ES");

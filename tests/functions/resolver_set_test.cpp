@@ -8,12 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "support/codes.h"
-#include "support/listing_resolver.h"
+#include "support/texts.h"
+#include "support/host_objects.h"
 #include "support/manager_session.h"
-#include "support/messages.h"
-#include "support/self_counted.h"
-#include "support/text.h"
 
 namespace quenloft::testing {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "CorvaskUtils/CorvaskUtils.h"
 #include "inhouse/scratch_folder.h"
-#include "support/codes.h"
+#include "support/texts.h"
 
 namespace inhouse_test {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "CorvaskObjs/CvoString.h"
-#include "support/codes.h"
+#include "support/texts.h"
 
 namespace {
 

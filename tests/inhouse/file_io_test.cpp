@@ -15,7 +15,7 @@
 #include "inhouse/scratch_folder.h"
 #include "os/fault_injection.h"
 #include "pmtkWin32FileServices/FileServices.h"
-#include "support/codes.h"
+#include "support/texts.h"
 
 namespace inhouse_test {
 namespace {

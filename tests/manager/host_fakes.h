@@ -9,10 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "support/listing_resolver.h"
-#include "support/recording_host.h"
-#include "support/refs.h"
-#include "support/text.h"
+#include "support/host_objects.h"
+#include "support/manager_session.h"
 
 namespace quenloft::testing {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host_fakes.h"
-#include "support/codes.h"
+#include "support/texts.h"
 
 namespace quenloft::testing {
 namespace {

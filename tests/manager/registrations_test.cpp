@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "host_fakes.h"
-#include "support/codes.h"
+#include "support/texts.h"
 #include "support/manager_session.h"
 
 namespace quenloft::testing {

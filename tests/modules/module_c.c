@@ -9,7 +9,10 @@
  *   QL_TEST_NAME          the one name its resolver answers
  *   QL_TEST_REGISTRATION  1: exports DllRegisterServer/DllUnregisterServer
  *   QL_TEST_FACTORY       2: a working factory; 1: a factory that hands out
- *                         nothing; 0: no factory at all */
+ *                         nothing; 0: no factory at all
+ *   QL_TEST_THROW_IN_INITIALIZE  the set's Initialize registers, then throws
+ *                         (module_throw.cpp)
+ *   QL_TEST_LEAVE_REGISTERED     Uninitialize forgets to call RemoveResolver */
 #include "c_abi/c_host.h"
 #include "test_journal.h"
 
@@ -55,19 +58,13 @@ static int32_t HOSTCALL ResolverResolve(void* self, void* call) {
   return (*(const MacroCallVtbl**)call)->SetResult(call, ((Resolver*)self)->result), 0;
 }
 
-static const ResolverVtbl kResolverVtbl = {
-    ResolverQuery,        CountedAddRef,       ResolverRelease,        Nothing,        Nothing,
-    ResolverGetFirstName, ResolverGetNextName, ResolverOnNameConflict, ResolverResolve};
+static const HostSlot kResolverTable[] = HOST_TABLE(
+    [0] = SLOT(ResolverQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(ResolverRelease),
+    [3] = SLOT(Nothing), [4] = SLOT(Nothing), [5] = SLOT(ResolverGetFirstName),
+    [6] = SLOT(ResolverGetNextName), [7] = SLOT(ResolverOnNameConflict),
+    [8] = SLOT(ResolverResolve));
 
 /* ---- The resolver set -------------------------------------------------- */
-
-typedef struct ResolverSetVtbl {
-  QueryFn QueryInterface;
-  CountFn AddRef, Release, Initialize, Uninitialize; /* 0-4 */
-  int32_t(HOSTCALL* SetManager)(void*, Manager*);    /* 5 */
-  TextFn SetHostPath, SetHostParam;                  /* 6, 7 */
-  HostSlot Reserved;                                 /* 8 */
-} ResolverSetVtbl;
 
 typedef struct Set {
   Counted base;
@@ -89,15 +86,15 @@ static int32_t HOSTCALL SetRelease(void* self) {
   }
   return left;
 }
-static int32_t HOSTCALL SetInitialize(void* self) {
+int32_t HOSTCALL QlTestSetInitialize(void* self); /* module_throw.cpp calls it too */
+int32_t HOSTCALL QlTestSetInitialize(void* self) {
   Set* set = (Set*)self;
   Resolver* resolver = NULL;
   QlJournalRecord(QL_TEST_TAG, "init", set->param);
   if (set->manager == NULL || set->resolver != NULL) return 0;
   resolver = (Resolver*)calloc(1, sizeof(Resolver));
   if (resolver == NULL) return 1;
-  resolver->base.vtbl = &kResolverVtbl;
-  resolver->base.count = 1;
+  resolver->base = (Counted){kResolverTable, 1, "C module's resolver"};
   snprintf(resolver->result, sizeof resolver->result, "hello from C:%s", set->param);
   set->resolver = resolver;
   set->manager->vtbl->AddResolver(set->manager, resolver);
@@ -107,7 +104,9 @@ static int32_t HOSTCALL SetUninitialize(void* self) {
   Set* set = (Set*)self;
   QlJournalRecord(QL_TEST_TAG, "uninit", set->param);
   if (set->manager == NULL || set->resolver == NULL) return 0;
+#ifndef QL_TEST_LEAVE_REGISTERED
   set->manager->vtbl->RemoveResolver(set->manager, set->resolver);
+#endif
   ResolverRelease(set->resolver);
   set->resolver = NULL;
   return 0;
@@ -124,12 +123,17 @@ static int32_t HOSTCALL SetSetHostParam(void* self, const char* text) {
   snprintf(set->param, sizeof set->param, "%s", text != NULL ? text : "");
   return QlJournalRecord(QL_TEST_TAG, "host-param", set->param), 0;
 }
-HOST_FORBIDDEN_SLOT(SetReserved, "C module's resolver set", "slot 8")
-
-/* Kept in the variants that never hand a set out. */
-__attribute__((used)) static const ResolverSetVtbl kSetVtbl = {
-    SetQuery,      CountedAddRef,  SetRelease,      SetInitialize, SetUninitialize,
-    SetSetManager, SetSetHostPath, SetSetHostParam, SetReserved};
+#ifdef QL_TEST_THROW_IN_INITIALIZE
+int32_t HOSTCALL QlTestThrowingInitialize(void* self);
+#define SET_INITIALIZE QlTestThrowingInitialize
+#else
+#define SET_INITIALIZE QlTestSetInitialize
+#endif
+/* Slot 8 is reserved; kept in the variants that never hand a set out. */
+__attribute__((used)) static const HostSlot kSetTable[] = HOST_TABLE(
+    [0] = SLOT(SetQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(SetRelease),
+    [3] = SLOT(SET_INITIALIZE), [4] = SLOT(SetUninitialize), [5] = SLOT(SetSetManager),
+    [6] = SLOT(SetSetHostPath), [7] = SLOT(SetSetHostParam));
 
 /* ---- Module ------------------------------------------------------------ */
 
@@ -148,8 +152,7 @@ EXPORT int32_t HOSTCALL CreateTemplateResolversInstance(Set** out) {
 #if QL_TEST_FACTORY == 2
   *out = (Set*)calloc(1, sizeof(Set));
   if (*out == NULL) return 1;
-  (*out)->base.vtbl = &kSetVtbl;
-  (*out)->base.count = 1;
+  (*out)->base = (Counted){kSetTable, 1, "C module's resolver set"};
 #endif
   return 0; /* with QL_TEST_FACTORY 1: success, and nothing handed out */
 }

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "fixtures/files.h"
+#include "support/files.h"
 #include "patching/fast_path_differential.h"
 
 namespace quenloft::differential {
@@ -99,7 +99,7 @@ TEST(FastPathDifferential, BoundedScriptsAgree) {
 // Generated scripts: every kind of statement in every file type, patched
 // once or twice, also on disk through PatchFile.
 TEST(FastPathDifferential, GeneratedScriptsAgree) {
-  fixtures::ScratchFolder folder;
+  quenloft::testing::ScratchFolder folder;
   ASSERT_FALSE(folder.path().empty());
   std::mt19937 random(20261207);
   const Choose choose = [&](uint32_t count) {

@@ -9,16 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/host_string.h"
 #include "quenloft/quenloft.h"
-#include "support/codes.h"
-#include "support/listing_resolver.h"
+#include "support/host_objects.h"
 #include "support/manager_session.h"
-#include "support/messages.h"
+#include "support/texts.h"
 
 namespace quenloft_test {
 
-using fixtures::HostString;
+using quenloft::testing::HostString;
 using quenloft::testing::Codes;
 using quenloft::testing::Unresolved;
 using quenloft::testing::UnresolvedIn;

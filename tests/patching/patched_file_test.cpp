@@ -10,16 +10,15 @@
 #include <random>
 #include <string_view>
 
-#include "fixtures/files.h"
+#include "support/files.h"
 #include "patching/language_fakes.h"
-#include "support/file_size_limit.h"
 
 namespace quenloft_test {
 namespace {
 
-using fixtures::ReadTree;
-using fixtures::Tree;
-using fixtures::WriteFile;
+using quenloft::testing::ReadTree;
+using quenloft::testing::Tree;
+using quenloft::testing::WriteFile;
 using namespace std::string_literals;
 
 // Any text, written as a quoted literal with its special bytes escaped,
@@ -132,7 +131,7 @@ class PatchedFileIo : public ::testing::Test {
     return name.text() + "|" + text.text();
   }
 
-  fixtures::ScratchFolder folder_;
+  quenloft::testing::ScratchFolder folder_;
   ManagerUnderTest m_;
 };
 

@@ -12,11 +12,11 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "fixtures/files.h"
+#include "support/files.h"
 #include "manager/host_fakes.h"
 #include "patching/language_fakes.h"
 #include "patching/statement_table.h"
-#include "support/spelling.h"
+#include "support/texts.h"
 
 #if !defined(QUENLOFT_TEST_DATA) || !defined(QUENLOFT_LIB_DIR)
 #error "QUENLOFT_TEST_DATA must name tests/data, QUENLOFT_LIB_DIR the library's folder"
@@ -116,7 +116,7 @@ class StatementTable : public ::testing::Test {
     return nullptr;
   }
 
-  fixtures::ScratchFolder folder_;
+  quenloft::testing::ScratchFolder folder_;
   fs::path previous_folder_;
   std::vector<std::pair<std::string, std::string>> places_;  // "@..." and what it stands for
   // The host's objects outlive the manager.
@@ -152,7 +152,7 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
     return 0;
   }
   if (key == "system") return m_.manager->SetSystemValue(first.c_str(), rest.c_str());
-  if (key == "write") return fixtures::WriteFile(first, rest) ? 0 : 1;
+  if (key == "write") return quenloft::testing::WriteFile(first, rest) ? 0 : 1;
   std::error_code error;
   if (key == "grow") fs::resize_file(first, std::stoull(rest), error);
   if (key == "link") fs::create_symlink(first, rest, error);
@@ -206,7 +206,7 @@ void StatementTable::RunRow(const TableRow& row) {
     if (outcome.key == "code") expected_code = std::stoi(text);
     if (outcome.key == "out") outputs.push_back(text);
     if (outcome.key == "file") {
-      EXPECT_EQ(fixtures::ReadFile(name), bytes) << outcome.where;
+      EXPECT_EQ(quenloft::testing::ReadFile(name), bytes) << outcome.where;
     }
     if (outcome.key == "nofile") {
       EXPECT_FALSE(fs::exists(fs::symlink_status(text))) << outcome.where;

@@ -1,16 +1,38 @@
-// A manager run the way a host runs one: created through the export,
-// initialised with a recording host and, when asked for, with the built-in
-// resolver set attached. Close() takes it all down in a host's order and
-// checks that every reference came back.
+// Managers made the way a host makes them: held by ComPtr with their three
+// interfaces, or run as a session: created through the export, initialised
+// with a recording host and, when asked for, with the built-in resolver set
+// attached; Close() takes it all down in a host's order and checks that
+// every reference came back.
 #ifndef QUENLOFT_TESTS_SUPPORT_MANAGER_SESSION_H
 #define QUENLOFT_TESTS_SUPPORT_MANAGER_SESSION_H
 
 #include <gtest/gtest.h>
 
+#include "quenloft/com.h"
 #include "quenloft/quenloft.h"
-#include "support/recording_host.h"
+#include "support/host_objects.h"
 
 namespace quenloft::testing {
+
+// The public ComPtr under the tests' older name.
+template <class T>
+using Ref = ComPtr<T>;
+inline ComPtr<ICvoString> NewText() { return NewString(); }
+
+struct ManagerRefs {
+  ComPtr<ITplManager> manager;
+  ComPtr<ITplFileCopier> copier;
+  ComPtr<ITplMacroServices> services;
+};
+
+inline ManagerRefs NewManager() {
+  ManagerRefs m;
+  if (CreateTemplateManagerInstance(m.manager.put()) == 0) {
+    m.copier = m.manager.query<ITplFileCopier>();
+    m.services = m.manager.query<ITplMacroServices>();
+  }
+  return m;
+}
 
 class ManagerSession {
  public:

@@ -15,7 +15,7 @@ namespace tool_test {
 namespace {
 
 namespace fs = std::filesystem;
-using fixtures::ScratchFolder;
+using quenloft::testing::ScratchFolder;
 using Names = std::vector<std::string>;
 
 const std::string kSource = QUENLOFT_SOURCE_DIR;
@@ -42,8 +42,8 @@ TEST(ToolGolden, EveryCaseGivesItsOutput) {
     if (!entry.is_directory()) continue;
     const std::string folder = entry.path().generic_string();
     SCOPED_TRACE(folder);
-    const fixtures::Tree before = ReadTree(folder);
-    fixtures::Tree expected = ReadTree(folder + "/expected");
+    const Tree before = ReadTree(folder);
+    Tree expected = ReadTree(folder + "/expected");
 #ifdef _WIN32
     // MSXML's serialisation puts no blank line after the contents list.
     for (auto& [name, bytes] : expected) bytes = Replaced(bytes, "</ul>\n\n</nav>", "</ul>\n</nav>");
@@ -71,7 +71,7 @@ TEST(ToolGolden, EveryCaseGivesItsOutput) {
       EXPECT_EQ(std::to_string(run.exit_code) + "\n", ReadFile(folder + "/exit")) << run.err;
       EXPECT_EQ(normalized(run.out), ReadFile(folder + "/stdout"));
       EXPECT_EQ(normalized(run.err), ReadFile(folder + "/stderr"));
-      fixtures::Tree written = ReadTree(out.path());
+      Tree written = ReadTree(out.path());
       for (auto& [name, bytes] : written) bytes = normalized(bytes);
       EXPECT_EQ(written, expected);
       args.clear();
@@ -204,11 +204,11 @@ TEST(ToolBuild, FailedWritesAreReportedAndCounted) {
       << limited.out;
   // The copy of grows.htm, unpatched.
   EXPECT_EQ(ReadTree(out.path()),
-            (fixtures::Tree{{"grows.htm", "<!--%big$$%-->"}, {"small.htm", "s"}}));
+            (Tree{{"grows.htm", "<!--%big$$%-->"}, {"small.htm", "s"}}));
   const ToolRun with_room = RunTool(args);
   EXPECT_EQ(with_room.exit_code, 0) << with_room.err;
-  EXPECT_EQ(ReadTree(out.path()), (fixtures::Tree{{"big.htm", big}, {"big.png", big},
-                                                  {"grows.htm", big}, {"small.htm", "s"}}));
+  EXPECT_EQ(ReadTree(out.path()), (Tree{{"big.htm", big}, {"big.png", big},
+                                        {"grows.htm", big}, {"small.htm", "s"}}));
 }
 #endif
 
@@ -243,8 +243,8 @@ TEST(ToolBuild, LeftoverTemporaryFilesAreRemoved) {
 #ifndef _WIN32
   EXPECT_TRUE(fs::is_symlink(out / ".l.htm.quenloft-tmp-abcdefgh"));
   EXPECT_EQ(ReadTree(elsewhere.path()),
-            (fixtures::Tree{{".b.htm.quenloft-tmp-abcdefgh", "outside the output"},
-                            {"target.txt", "target"}}));
+            (Tree{{".b.htm.quenloft-tmp-abcdefgh", "outside the output"},
+                  {"target.txt", "target"}}));
 #endif
 }
 

@@ -4,21 +4,21 @@
 
 #include <gtest/gtest.h>
 
-#include "fixtures/files.h"
-#include "fixtures/host_string.h"
+#include "support/files.h"
+#include "support/host_objects.h"
 
 namespace quenloft_tool {
 namespace {
 
-using fixtures::HostString;
+using quenloft::testing::HostString;
 
 // Names sorted, with "/"; a link back into the skin does not make the walk
 // endless. The manager hands names back with backslashes.
 TEST(ToolFolderSource, ListsFilesSortedAndGivesSourcePaths) {
-  fixtures::ScratchFolder skin;
-  fixtures::WriteFile(skin / "b.htm", "b");
-  fixtures::WriteFile(skin / "a/z.css", "z");
-  fixtures::WriteFile(skin / "a/y/x.js", "x");
+  quenloft::testing::ScratchFolder skin;
+  quenloft::testing::WriteFile(skin / "b.htm", "b");
+  quenloft::testing::WriteFile(skin / "a/z.css", "z");
+  quenloft::testing::WriteFile(skin / "a/y/x.js", "x");
 #ifndef _WIN32  // links need a privilege there
   std::filesystem::create_directory_symlink(skin.path(), skin / "a/loop");
 #endif

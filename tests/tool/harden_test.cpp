@@ -23,8 +23,8 @@ namespace tool_test {
 namespace {
 
 namespace fs = std::filesystem;
-using fixtures::ScratchFolder;
-using fixtures::Tree;
+using quenloft::testing::ScratchFolder;
+using quenloft::testing::Tree;
 using Names = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
 

@@ -2,8 +2,8 @@
 // file's path, and an empty answer makes the pass skip the rest.
 #include <gtest/gtest.h>
 
-#include "fixtures/files.h"
-#include "fixtures/host_string.h"
+#include "support/files.h"
+#include "support/host_objects.h"
 #include "folder_source.h"
 
 namespace quenloft_tool {
@@ -13,11 +13,11 @@ bool g_stopped = false;
 bool Stopped() { return g_stopped; }
 
 TEST(ToolFolderSource, AnswersNoPathOnceStopped) {
-  fixtures::ScratchFolder skin;
-  fixtures::WriteFile(skin / "a.htm", "a");
+  quenloft::testing::ScratchFolder skin;
+  quenloft::testing::WriteFile(skin / "a.htm", "a");
   const std::string folder = skin.path() + "/";
   auto source = FolderSource::Make(folder, ListSkinFiles(folder), Stopped);
-  fixtures::HostString path;
+  quenloft::testing::HostString path;
   EXPECT_EQ(source->GetSourcePath(&path, "a.htm"), 0);
   EXPECT_EQ(path.text(), folder + "a.htm");
   g_stopped = true;

@@ -11,13 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/files.h"
+#include "support/files.h"
 
 namespace tool_test {
 
-using fixtures::ReadFile;
-using fixtures::ReadTree;
-using fixtures::WriteFile;
+using quenloft::testing::ReadFile;
+using quenloft::testing::ReadTree;
+using quenloft::testing::Tree;
+using quenloft::testing::WriteFile;
 
 struct ToolRun {
   int exit_code = -1;  // 128 + signal when the tool died of a signal

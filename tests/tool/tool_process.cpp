@@ -7,7 +7,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "support/file_size_limit.h"
+#include "support/files.h"
 #include "tool/run_tool.h"
 
 extern char** environ;

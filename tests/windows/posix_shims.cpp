@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <direct.h>
 #include <dlfcn.h>
-#include <sys/resource.h>
 
 #include <cerrno>
 #include <cstring>
@@ -59,9 +58,6 @@ int symlink(const char*, const char*) {
 unsigned geteuid(void) { return 0; }
 int seteuid(unsigned) { return -1; }
 
-int getrlimit(int, struct rlimit*) { return -1; }
-int setrlimit(int, const struct rlimit*) { return -1; }
-
 void* dlopen(const char* file, int flags) {
   if (file == nullptr) return GetModuleHandleA(nullptr);
   if ((flags & RTLD_NOLOAD) != 0) {
@@ -70,18 +66,6 @@ void* dlopen(const char* file, int flags) {
   }
   return LoadLibraryExA(file, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
-
-}  // extern "C"
-
-void* dlopen(const wchar_t* file, int flags) {
-  if ((flags & RTLD_NOLOAD) != 0) {
-    HMODULE module = nullptr;
-    return GetModuleHandleExW(0, file, &module) ? module : nullptr;
-  }
-  return LoadLibraryExW(file, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-extern "C" {
 
 void* dlsym(void* module, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));

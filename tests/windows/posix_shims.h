@@ -10,10 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// No such signal on Windows: signal() refuses it and changes nothing.
-#define SIGXFSZ 25
-typedef void (*sighandler_t)(int);
-
 #ifdef __cplusplus
 extern "C" {
 #endif

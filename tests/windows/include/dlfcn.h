@@ -30,9 +30,6 @@ int dladdr(const void* address, Dl_info* info);
 
 #ifdef __cplusplus
 }
-
-/* std::filesystem paths are wide on Windows. */
-void* dlopen(const wchar_t* file, int flags);
 #endif
 
 #endif /* QUENLOFT_TESTS_WINDOWS_DLFCN_H */

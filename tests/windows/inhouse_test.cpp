@@ -1,0 +1,94 @@
+// The in-house libraries where Windows differs: drive letters and
+// backslashes name real files, attributes stand in for modes, no tree walk
+// starts at a volume root, and HtmlToText decodes without libxml2. (What
+// holds on every system runs here too, from tests/inhouse.)
+#include <windows.h>
+
+#include <CorvaskUtils/CorvaskUtils.h>
+#include <TAVLOR/ByteString.h>
+#include <TAVLOR/HtmlPack.h>
+#include <gtest/gtest.h>
+#include <pmtkWin32FileServices/FileServices.h>
+
+#include <string>
+
+#include "posix_shims.h"  // for the shared fixtures, as in every other test folder
+#include "support/files.h"
+#include "support/texts.h"
+
+namespace quenloft::testing {
+namespace {
+
+std::string Content(const std::string& path) {
+  CByteString loaded;
+  return loaded.LoadFromFile(path.c_str()) ? std::string(loaded.GetContent(), loaded.GetLength())
+                                           : "?";
+}
+
+TEST(WindowsPaths, DriveLetterPathsNameFilesAndAttributesChange) {
+  ScratchFolder scratch;
+  const std::string folder = WithBackslashes(scratch.path()) + "\\";  // "C:\...\name\"
+  ASSERT_EQ(FolderExist(folder.c_str()), 1);
+  const std::string file = folder + "sub\\deeper\\page.htm", copy = folder + "sub\\copy.htm";
+  ASSERT_EQ(SafeCreateFile(file.c_str()), 1);
+  EXPECT_EQ(FolderExist((folder + "sub\\deeper").c_str()), 1);
+  EXPECT_EQ(FileExist(file.c_str()), 0);  // nothing left behind
+  ASSERT_EQ(CByteString("a\0b", 3).SaveToFile(file.c_str()), 1);
+  ASSERT_EQ(pmtkCopyFile(file.c_str(), copy.c_str(), 0), 1);
+  EXPECT_EQ(Content(copy), std::string("a\0b", 3));
+  EXPECT_EQ(pmtkDeleteFile(copy.c_str()), 1);
+  EXPECT_EQ(FileExist(copy.c_str()), 0);
+  EXPECT_EQ(PrepareFolder((folder + "made\\here\\").c_str()), 1);
+  EXPECT_EQ(FolderExist((folder + "made/here").c_str()), 1);
+
+  const DWORD kLocked = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+  ASSERT_TRUE(SetFileAttributesA(file.c_str(), kLocked));
+  EXPECT_EQ(ChangeFileAttributeToNormal(file.c_str()), 1);
+  EXPECT_EQ(GetFileAttributesA(file.c_str()) & kLocked, 0u);
+  EXPECT_EQ(ChangeFileAttributeToNormal((folder + "missing.htm").c_str()), 0);
+}
+
+TEST(WindowsTempFolders, InTheSystemsFolderWithBackslashesAndRemovedWhole) {
+  const std::string made = CreateUniqueTempFolder("ql_win_", 9);
+  ASSERT_FALSE(made.empty());
+  char temp[MAX_PATH + 1] = {};
+  GetTempPathA(MAX_PATH, temp);
+  EXPECT_TRUE(PathStartsWithNoCase(made.c_str(), temp)) << made << " in " << temp;
+  EXPECT_EQ(made.back(), '\\');
+  ASSERT_EQ(PrepareFolder((made + "inner").c_str()), 1);
+  ASSERT_EQ(CByteString("x", 1).SaveToFile((made + "inner\\file.txt").c_str()), 1);
+  SetFileAttributesA((made + "inner\\file.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(RemoveUniqueTempFolder(made.c_str()), 1);
+  EXPECT_EQ(FolderExist(made.c_str()), 0);
+  for (const char* root : {"C:\\", "C:", "c:/", "\\\\server\\share", "\\\\server\\share\\"})
+    EXPECT_EQ(RemoveUniqueTempFolder(root), 0) << root;
+  EXPECT_EQ(FolderExist("C:\\"), 1);
+}
+
+// The cases beyond the table every system shares.
+TEST(HtmlDecoder, ReferencesAndTags) {
+  const struct {
+    const char* html;
+    const char* text;
+  } kCases[] = {
+      {"&amp", "&amp"},                      // no ";": text
+      {"&nosuch; &AMP;", "&nosuch; &AMP;"},  // unknown, case matters
+      {"&euro;&trade;&hellip;", "\xE2\x82\xAC\xE2\x84\xA2\xE2\x80\xA6"},
+      {"&#128512;&#x1F600;", "\xF0\x9F\x98\x80\xF0\x9F\x98\x80"},
+      {"&#0;&#xD800;&#99999999999;", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"&#;&#x;", "&#;&#x;"},
+      {"&#65", "A"},
+      {"a < b > c", "a < b > c"},
+      {"<a href=\"x>y\" title='>'>link</a>", "link"},
+      {"<SCRIPT type=\"t\">if (a<b) {}</SCRIPT>after", "after"},
+      {"<scripts>kept</scripts>", "kept"},
+      {"<style>p{}", ""},
+      {"x<!-- never closed", "x"},
+      {"<br/>one<br>two", "onetwo"},
+      {"<!DOCTYPE html><?xml version=\"1.0\"?>body", "body"},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(CHtmlPack::HtmlToText(c.html), c.text) << c.html;
+}
+
+}  // namespace
+}  // namespace quenloft::testing
