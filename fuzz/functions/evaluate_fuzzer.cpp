@@ -26,12 +26,17 @@ constexpr std::string_view kStyleSheet =
 constexpr std::string_view kData = "<a>text</a>";
 
 // A host of its own, as a foreign one would bring: it keeps every message
-// for the checks after the input.
+// for the checks after the input. Evaluating and patching in memory tell
+// about statements only, each message a whole line.
 class Host final : public quenloft::OwnerHeldComObject<Host, ITplHostCallback> {
  public:
   int32_t QL_CALL Output(const char* text) override {
-    if (text == nullptr) std::abort();  // the library always has a text to tell
-    messages += text;
+    if (text == nullptr) std::abort();
+    const std::string_view message(text);
+    if (!message.starts_with(quenloft::kTemplateErrorPrefix) || !message.ends_with("\r\n")) {
+      std::abort();
+    }
+    messages += message;
     return 0;
   }
   int32_t QL_CALL Reserved4() override { return 0; }
