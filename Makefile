@@ -10,7 +10,7 @@ RELEASE := build/release
 ASAN := build/asan
 TSAN := build/tsan
 
-.PHONY: all deps build test test-release test-asan test-tsan demo bench clean windows
+.PHONY: all deps build test test-release test-asan test-tsan demo bench fuzz clean windows
 
 all: build
 
@@ -54,6 +54,11 @@ demo: build
 bench: $(RELEASE)/build.ninja
 	$(CMAKE) --build $(RELEASE) -j $(JOBS)
 	@for b in $(RELEASE)/bin/bench_*; do $$b; done
+
+# Each fuzz target for FUZZ_SECONDS (default 60) from its seed corpus, with
+# clang's libFuzzer (skipped without it); see scripts/fuzz.sh.
+fuzz: | deps
+	@JOBS=$(JOBS) scripts/fuzz.sh
 
 # The Windows DLLs cross-built with MinGW-w64, their tests run under Wine
 # (build/windows; see scripts/windows-build.sh).
