@@ -2,12 +2,8 @@
 #ifndef QUENLOFT_TESTS_TOOL_RUN_TOOL_H
 #define QUENLOFT_TESTS_TOOL_RUN_TOOL_H
 
-#ifndef _WIN32
-#include <sys/types.h>
-#endif
-
 #include <cstddef>
-#include <filesystem>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,8 +21,9 @@ struct ToolRun {
   std::string err;
 };
 
-// A tool started in the background; Finish() waits for it. Started by
-// tool_process.cpp on POSIX, tool_process_win32.cpp on Windows.
+// A tool started in the background, its output going to files; Finish()
+// waits for it. Started by tool_process.cpp on POSIX, tool_process_win32.cpp
+// on Windows.
 class ToolProcess {
  public:
   explicit ToolProcess(const std::vector<std::string>& args);
@@ -34,22 +31,15 @@ class ToolProcess {
   ToolProcess(const ToolProcess&) = delete;
   ToolProcess& operator=(const ToolProcess&) = delete;
 
-#ifndef _WIN32
-  pid_t pid() const { return pid_; }
-#endif
-  bool Exited();  // without waiting
+  std::intptr_t id() const { return id_; }  // the process ID on POSIX
+  bool Exited();                            // without waiting
   ToolRun Finish();
 
  private:
-#ifdef _WIN32
-  void* process_ = nullptr;  // the process handle
-#else
-  pid_t pid_ = -1;
+  std::intptr_t id_ = -1;  // on Windows the process handle
   int status_ = 0;
   bool reaped_ = false;
-#endif
-  std::filesystem::path out_file_;
-  std::filesystem::path err_file_;
+  fixtures::ScratchFolder files_;  // "out" and "err"
 };
 
 inline ToolRun RunTool(const std::vector<std::string>& args) { return ToolProcess(args).Finish(); }
