@@ -5,26 +5,72 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "cache/library_copy.h"
-#include "e2e/copy_flow_support.h"
 #include "fixtures/host_string.h"
 #include "support/file_size_limit.h"
 #include "support/recording_host.h"
+#include "support/self_counted.h"
 #include "support/spelling.h"
 
 namespace quenloft_test {
 namespace {
 
-using fixtures::CopyTree;
-using fixtures::HostString;
-using fixtures::ReadFile;
-using fixtures::ReadTree;
-using fixtures::Tree;
-using fixtures::WriteFile;
+// A host's file source: it lists the names it was given and maps each to
+// a file below its folder. A name that is a full path ("/..." or "C:\...")
+// names its own file, unless `sources` maps it (with forward slashes) to
+// another.
+class ListSource : public quenloft::testing::SelfCounted<ITplFileSource> {
+ public:
+  ListSource(std::string folder, std::vector<std::string> names)
+      : folder_(std::move(folder)), names_(std::move(names)) {}
+  virtual ~ListSource() = default;
+
+  int32_t QL_CALL Initialize(const char* folder) override {
+    temp_folders.emplace_back(folder);
+    return 0;
+  }
+  int32_t QL_CALL Uninitialize() override { return 0; }
+  int32_t QL_CALL GetFirstName(ICvoString* out, int32_t* position) override {
+    *position = 0;
+    return GetNextName(out, position);
+  }
+  int32_t QL_CALL GetNextName(ICvoString* out, int32_t* position) override {
+    if (*position < 0 || static_cast<size_t>(*position) >= names_.size()) {
+      out->Empty();
+      return 1;
+    }
+    out->SetText(names_[static_cast<size_t>((*position)++)].c_str());
+    return 0;
+  }
+  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
+    ++source_path_questions;
+    if (when_asked) std::exchange(when_asked, nullptr)();
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (sources.count(path) != 0) path = sources[path];
+    if (path.front() != '/' && path[1] != ':') path = folder_ + path;
+    out->SetText(path.c_str());
+    return 0;
+  }
+
+  std::map<std::string, std::string> sources;
+  std::function<void()> when_asked;  // called on the first question for a source path
+  std::vector<std::string> temp_folders;  // given to Initialize
+  int source_path_questions = 0;
+
+ private:
+  std::string folder_;
+  std::vector<std::string> names_;
+};
+
+using fixtures::CopyTree, fixtures::HostString, fixtures::ReadFile, fixtures::ReadTree;
+using fixtures::Tree, fixtures::WriteFile;
 using Texts = std::vector<std::string>;
 
 const std::string kData = QUENLOFT_TEST_DATA "/copy-flow/";
@@ -36,9 +82,8 @@ std::string Failed(const std::string& name) {
 class CopyFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(library_.Loaded()) << library_.Error();
-    ASSERT_NE(manager_, nullptr);
-    ASSERT_EQ(manager_->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier_)), 0);
+    ASSERT_TRUE(library_.Loaded() && manager_) << library_.Error();
+    copier_ = manager_.query<ITplFileCopier>();
     ASSERT_EQ(copier_->Initialize(&host_), 0);
     manager_->SetSystemValue("System.ResultFolderName", result_.c_str());
     manager_->SetSystemValue("System.Title", "Quenloft sample");
@@ -46,20 +91,15 @@ class CopyFlowTest : public ::testing::Test {
     SetGlobal("color$$", "red");
   }
   void TearDown() override {
-    if (copier_ != nullptr) {
-      copier_->Terminate();
-      copier_->Release();
-    }
+    if (copier_) copier_->Terminate();
+    copier_.reset();
     manager_.reset();
     EXPECT_EQ(host_.count(), 1) << "the manager kept a reference to the host";
     for (const auto& source : sources_) EXPECT_EQ(source->count(), 1);
   }
 
   void SetGlobal(const char* name, const std::string& value) {
-    ITplVariables* scope = nullptr;
-    ASSERT_EQ(manager_->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
-    scope->SetVariable(name, value.c_str());
-    scope->Release();
+    manager_.query<ITplVariables>()->SetVariable(name, value.c_str());
   }
   // The fixture skin copied below `folder` (unless `copy` is false),
   // registered under `names`.
@@ -80,7 +120,7 @@ class CopyFlowTest : public ::testing::Test {
   quenloft::testing::RecordingHost host_;
   std::vector<std::unique_ptr<ListSource>> sources_;
   ManagerPtr manager_ = library_.CreateManager();
-  ITplFileCopier* copier_ = nullptr;
+  quenloft::ComPtr<ITplFileCopier> copier_;
   std::string result_ = library_.Folder() + "/result/";
 };
 
@@ -163,65 +203,35 @@ TEST_F(CopyFlowTest, UnwritableResultFolderFailsEveryUpdateAndWritesNothing) {
   EXPECT_EQ(ReadFile(blocker), "a file where a folder should be");
 }
 
-// Names each file by the full path it is to be copied to; the sources lie
-// in its folder under the same file names.
-class FullPathSource : public ListSource {
- public:
-  using ListSource::ListSource;
-  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
-    const std::string path = name;
-    return ListSource::GetSourcePath(out, path.substr(path.find_last_of("/\\") + 1).c_str());
-  }
-};
-
 // Without a result folder, a template registered by a full path is copied
 // to that path (and not by its bare name into the working folder).
 TEST_F(CopyFlowTest, WithoutResultFolderAFullPathIsItsOwnDestination) {
   const std::string skin = OutsideSkin();
   ASSERT_TRUE(CopyTree(kData + "skin", skin));
   const std::string target = library_.Folder() + "/elsewhere/sub/index.htm";
-  FullPathSource source(skin, {target});
+  ListSource source(skin, {target});
+  source.sources[target] = "index.htm";
   const ManagerPtr manager = library_.CreateManager();  // no System.ResultFolderName
-  ITplFileCopier* copier = nullptr;
-  ASSERT_EQ(manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier)), 0);
+  const auto copier = manager.query<ITplFileCopier>();
   ASSERT_EQ(manager->AddFileSource(&source), 0);
   HostString out;
   EXPECT_EQ(copier->CopyTemplateFile(target.c_str(), &out), 0);
   EXPECT_EQ(out.text(), quenloft::testing::WithBackslashes(target));
   EXPECT_EQ(ReadFile(target), ReadFile(skin + "index.htm"));
   EXPECT_EQ(manager->RemoveFileSource(&source), 0);
-  copier->Release();
 }
 
-// Registers more files while the copy pass asks it for a source path: the
-// list of template files grows under the pass, which must not read a moved
-// entry.
-class GrowingSource : public ListSource {
- public:
-  GrowingSource(std::string folder, ITplMacroServices* services)
-      : ListSource(std::move(folder), {"index.htm"}), services_(services) {}
-
-  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
-    if (!std::exchange(grown_, true)) {
-      for (int i = 0; i < 200; ++i)
-        services_->AddTemplateFile(("extra/" + std::to_string(i) + ".htm").c_str(), this);
-    }
-    return ListSource::GetSourcePath(out, name);
-  }
-
- private:
-  ITplMacroServices* services_;
-  bool grown_ = false;
-};
-
+// A source that registers more files when the copy pass first asks it for
+// a source path: the list of template files grows under the pass, which
+// must not read a moved entry.
 TEST_F(CopyFlowTest, FilesRegisteredDuringTheCopyPassDoNotDisturbIt) {
   const std::string skin = OutsideSkin();
-  ASSERT_TRUE(CopyTree(kData + "skin", skin));
-  ITplMacroServices* services = nullptr;
-  ASSERT_EQ(manager_->QueryInterface(IID_ITplMacroServices, reinterpret_cast<void**>(&services)), 0);
-  GrowingSource source(skin, services);
-  services->Release();
-  ASSERT_EQ(manager_->AddFileSource(&source), 0);
+  const auto services = manager_.query<ITplMacroServices>();
+  ListSource& source = AddSkin(skin, {"index.htm"});
+  source.when_asked = [&] {
+    for (int i = 0; i < 200; ++i)
+      services->AddTemplateFile(("extra/" + std::to_string(i) + ".htm").c_str(), &source);
+  };
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
   EXPECT_EQ(ReadFile(result_ + "index.htm"), ReadFile(skin + "index.htm"));
   // The added files have no source on disk; each was asked for once.
