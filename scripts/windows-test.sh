@@ -46,7 +46,7 @@ posix_only=(
   'FileServices\.CopyMakesNewFileWithSourcePermissions'
   # Permission bits and symbolic links (which need a privilege on Windows).
   'CorvaskUtilsFiles\.UniqueTempFoldersArePrivateAndRemovedWithoutFollowingLinks'
-  'Writers/WholeFileWrite\.KeepsPermissionsAndWritesThroughLinks/'
+  'Writers/WholeFileWrite\.KeepsPermissionsAndReplacesLinks/'
   # Symbolic links need a privilege on Windows.
   'TemplateFileCacheTest\.PrimingDoesNotFollowLinksToFolders'
   # Drive-letter paths name no file on Linux; here they do.

@@ -56,6 +56,7 @@ QUENLOFT_INTERFACE_ID(ITplExpression, IID_ITplExpression);
 QUENLOFT_INTERFACE_ID(ITplMacroCall, IID_ITplMacroCall);
 QUENLOFT_INTERFACE_ID(ITplPatchedFile, IID_ITplPatchedFile);
 QUENLOFT_INTERFACE_ID(ITplResolverSet, IID_ITplResolverSet);
+QUENLOFT_INTERFACE_ID(ITplHostControl, IID_ITplHostControl);
 QUENLOFT_INTERFACE_ID(ICvoString, IID_ICvoString);
 #undef QUENLOFT_INTERFACE_ID
 

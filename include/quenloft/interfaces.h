@@ -65,6 +65,20 @@ struct ITplHostCallback : ITplUnknown {
   virtual int32_t QL_CALL ShouldContinue() = 0;
 };
 
+// Optional, implemented by the host callback: the manager asks the host
+// callback for it with QueryInterface(IID_ITplHostControl) once, in
+// ITplFileCopier::Initialize, and keeps it until Terminate. A host that
+// does not answer works exactly as before.
+struct ITplHostControl : ITplUnknown {
+  // 3: nonzero asks the library to stop evaluating: the call being
+  // resolved fails, reported like an unresolved statement, and so does
+  // every later one while the answer stays nonzero. Asked on the host's
+  // thread before every evaluation (often: answer from a flag, such as one
+  // a Ctrl-C handler sets). It changes nothing else: the passes go on and
+  // write their files, with the markers of the failed statements kept.
+  virtual int32_t QL_CALL ShouldStop() = 0;
+};
+
 // Implemented by the host: supplies template files.
 struct ITplFileSource : ITplUnknown {
   // 3: told the manager's temporary folder when the source is added.

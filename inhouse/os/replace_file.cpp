@@ -36,14 +36,14 @@ bool Filled(const FillFile& fill, int fd) {
 bool ReplaceFile(const std::string& target_path, const FillFile& fill,
                  std::optional<uint32_t> new_file_permissions) {
   if (target_path.empty() || target_path.back() == '/') return false;
-  std::string target = target_path;
-  std::string resolved;
-  if (ResolveLink(target, &resolved)) target = resolved;
+  const std::string& target = target_path;
 
   std::string temporary;
   File file = CreateTemporaryBeside(target, &temporary);
   if (!file.is_open()) return false;
-  const EntryStatus existing = StatusOf(target);
+  // A link at the target is replaced, never written through: it may lead
+  // anywhere, and the permissions of what it names are not ours to copy.
+  const EntryStatus existing = IsSymbolicLink(target) ? EntryStatus{} : StatusOf(target);
   std::optional<uint32_t> permissions = new_file_permissions;
   if (existing.kind == EntryKind::kFile) permissions = existing.permissions;
   // The permissions go on before any byte is written, so content meant for

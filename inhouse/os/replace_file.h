@@ -13,11 +13,11 @@ namespace inhouse::os {
 // Writes the new content into an open file; false when it could not.
 using FillFile = std::function<bool(int fd)>;
 
-// Replaces the file at target (a native path; through a symbolic link, the
-// file it names): fill writes a new temporary file beside it
-// (TemporaryPathBeside), which is then renamed over the target. An existing
-// target keeps its permissions; a new one gets new_file_permissions, or
-// 0666 less umask without them. On failure the temporary file is removed
+// Replaces the file at target (a native path; a symbolic link there is
+// replaced, not written through): fill writes a new temporary file beside
+// it (TemporaryPathBeside), which is then renamed over the target. An
+// existing target file keeps its permissions; a new one (or one replacing
+// a link) gets new_file_permissions, or 0666 less umask without them. On failure the temporary file is removed
 // and the target is as it was. Missing folders are not made.
 bool ReplaceFile(const std::string& target, const FillFile& fill,
                  std::optional<uint32_t> new_file_permissions = std::nullopt);

@@ -41,10 +41,8 @@ bool MakeUniqueFolder(std::string* templ);
 // The system's temporary folder without a trailing separator (on POSIX
 // honouring TMPDIR); empty when unknown.
 std::string TemporaryFolder();
-// The file a symbolic link finally names; false when path is no link or
-// the link cannot be resolved (always false on Windows, where the link
-// itself is replaced).
-bool ResolveLink(const std::string& path, std::string* resolved);
+// True when a symbolic link (on Windows a reparse point) stands at path.
+bool IsSymbolicLink(const std::string& path);
 // Renames from over an existing to in one step.
 bool RenameOver(const std::string& from, const std::string& to);
 

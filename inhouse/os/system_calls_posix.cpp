@@ -69,14 +69,9 @@ std::string TemporaryFolder() {
   return folder;
 }
 
-bool ResolveLink(const std::string& path, std::string* resolved) {
+bool IsSymbolicLink(const std::string& path) {
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (real == nullptr) return false;
-  resolved->assign(real);
-  ::free(real);
-  return true;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 bool RenameOver(const std::string& from, const std::string& to) {

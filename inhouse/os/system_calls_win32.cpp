@@ -158,7 +158,10 @@ std::string TemporaryFolder() {
   return folder;
 }
 
-bool ResolveLink(const std::string&, std::string*) { return false; }
+bool IsSymbolicLink(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
 
 // The data reach the disk before the name moves.
 bool RenameOver(const std::string& from, const std::string& to) {

@@ -1,8 +1,10 @@
 #include "functions/function.h"
 
-#include "quenloft/string_object.h"
+#include "frame/format_text.h"
 #include "functions/parse_arguments.h"
+#include "quenloft/conventions.h"
 #include "quenloft/iids.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft {
 
@@ -45,15 +47,47 @@ ComPtr<ITplManager> Invocation::Manager() const {
 }
 
 int32_t Invocation::SetResult(std::string_view text) const {
+  if (!Fits(text.size())) return 1;
   // The call takes zero-terminated text; a copy supplies the terminator.
   const std::string copy(text);
   call->SetResult(copy.c_str());
   return 0;
 }
 
-int32_t CTplFunction::Execute(ITplMacroCall* call, ITplMacroServices* services) const {
+WorkLimits Invocation::Limits() const {
+  WorkLimits limits;
+  if (sandbox != nullptr) sandbox->GetLimits(&limits);
+  return limits;
+}
+
+bool Invocation::Fits(uint64_t size) const {
+  if (size <= static_cast<uint64_t>(Limits().max_value_size)) return true;
+  TooLarge();
+  return false;
+}
+
+int32_t Invocation::TooLarge() const {
+  Report(FormatText(kValueTooLargeMessage, std::to_string(Limits().max_value_size)));
+  return 1;
+}
+
+void Invocation::Report(const std::string& text) const {
+  if (sandbox != nullptr) sandbox->ReportRefusal(text.c_str());
+}
+
+std::optional<std::string> Invocation::Allowed(const std::string& path, FileAccess access) const {
+  // Under a manager that cannot tell, no file is touched.
+  std::string real;
+  if (sandbox == nullptr || sandbox->CheckFileAccess(path.c_str(), access, &real) != 0) {
+    return std::nullopt;
+  }
+  return real;
+}
+
+int32_t CTplFunction::Execute(ITplMacroCall* call, ITplMacroServices* services,
+                              ITplSandbox* sandbox) const {
   if (call == nullptr) return 1;
-  Invocation invocation{call, services, {}};
+  Invocation invocation{call, services, sandbox, {}};
   if (!ReadArguments(reading, services, call, &invocation.values)) return 1;
   if (!counts.Accepts(invocation.values.size())) return 1;
   return run(invocation);

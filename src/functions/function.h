@@ -10,10 +10,12 @@
 #define QUENLOFT_FUNCTIONS_FUNCTION_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "functions/sandbox.h"
 #include "quenloft/com_ptr.h"
 #include "quenloft/interfaces.h"
 
@@ -44,13 +46,27 @@ enum class Reading {
 struct Invocation {
   ITplMacroCall* call;              // never null
   ITplMacroServices* services;      // the manager's, not counted; may be null
+  ITplSandbox* sandbox;             // the manager's, not counted; may be null
   std::vector<std::string> values;  // as many as the row accepts
 
   // The manager's ITplManager interface, one reference; null when there
   // are no services or they do not answer it.
   ComPtr<ITplManager> Manager() const;
-  // Sets the call's result to text, up to its first zero byte; 0.
+  // Sets the call's result to text, up to its first zero byte; 0. A text
+  // larger than the value size limit sets nothing: 1, and the host is told.
   int32_t SetResult(std::string_view text) const;
+
+  WorkLimits Limits() const;
+  // True when a value of size bytes is within the value size limit; when
+  // not, the host is told.
+  bool Fits(uint64_t size) const;
+  // Tells the host that a value passed the value size limit; 1.
+  int32_t TooLarge() const;
+  // Tells the host why the statement fails (once per top-level statement).
+  void Report(const std::string& text) const;
+  // The path to use for a full path the function may use as asked (where
+  // it really leads); nothing when refused (the host is told).
+  std::optional<std::string> Allowed(const std::string& path, FileAccess access) const;
 };
 
 struct CTplFunction {
@@ -66,7 +82,7 @@ struct CTplFunction {
   // Reads the arguments, checks their count and runs. 1 for a missing call
   // or a count the row does not accept: no result is set, so the manager
   // reports the macro.
-  int32_t Execute(ITplMacroCall* call, ITplMacroServices* services) const;
+  int32_t Execute(ITplMacroCall* call, ITplMacroServices* services, ITplSandbox* sandbox) const;
 };
 
 }  // namespace quenloft

@@ -43,7 +43,7 @@ int32_t CTplFunctionLibrary::Resolve(ITplMacroCall* call) {
     call->GetName(text.get());
     const CTplFunction* function = FindFunction(ReadString(text.get()));
     if (function == nullptr) return 1;
-    return function->Execute(call, services_.get());
+    return function->Execute(call, services_.get(), sandbox_.get());
   });
 }
 
@@ -51,11 +51,13 @@ int CTplFunctionLibrary::Attach(ITplManager* manager) {
   if (manager == nullptr || manager_ || services_) return 1;
   manager_ = ComPtr<ITplManager>::retain(manager);
   services_ = manager_.query<ITplMacroServices>(IID_ITplMacroServices);
+  sandbox_ = manager_.query<ITplSandbox>(IID_ITplSandbox);
   manager_->AddResolver(this);
   return 1;
 }
 
 int CTplFunctionLibrary::Detach() {
+  sandbox_.reset();
   services_.reset();
   if (manager_) {
     ComPtr<ITplManager> manager = std::move(manager_);

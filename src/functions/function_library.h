@@ -21,6 +21,7 @@
 
 #include <span>
 
+#include "functions/sandbox.h"
 #include "quenloft/com_object.h"
 #include "quenloft/com_ptr.h"
 
@@ -32,7 +33,8 @@ class CTplFunctionLibrary final : public OwnerHeldComObject<CTplFunctionLibrary,
   static std::span<const QIEntry> InterfaceTable();
 
   CTplFunctionLibrary() = default;
-  // Releases the manager references still held (services first); withdraws
+  // Releases the manager references still held (sandbox and services
+  // first); withdraws
   // no names (that is Detach's work).
   ~CTplFunctionLibrary() override = default;
 
@@ -44,17 +46,18 @@ class CTplFunctionLibrary final : public OwnerHeldComObject<CTplFunctionLibrary,
   int32_t QL_CALL OnNameConflict(const char* name) override;
   int32_t QL_CALL Resolve(ITplMacroCall* call) override;
 
-  // Takes a reference to the manager and its ITplMacroServices, which every
-  // function gets, and registers every function name with the manager
+  // Takes a reference to the manager and its ITplMacroServices and
+  // ITplSandbox, which every function gets, and registers every function name with the manager
   // (AddResolver). Changes nothing when already attached. Returns 1.
   int Attach(ITplManager* manager);
-  // Gives up the services, has the manager withdraw every name registered
+  // Gives up the services and the sandbox, has the manager withdraw every name registered
   // to this resolver (RemoveResolver) and releases the manager. Returns 1.
   int Detach();
 
  private:
   ComPtr<ITplManager> manager_;
   ComPtr<ITplMacroServices> services_;
+  ComPtr<ITplSandbox> sandbox_;  // null under a manager that has none
 };
 
 }  // namespace quenloft

@@ -75,21 +75,27 @@ bool CompareValues(std::string_view op, std::string_view a, std::string_view b,
   return false;
 }
 
-std::string ReplaceAll(const std::string& text, std::string_view find,
-                       std::string_view replacement) {
-  if (find.empty()) return text;
-  // One pass into a new string: linear however often find occurs.
+bool ReplaceAll(std::string* text, std::string_view find, std::string_view replacement,
+                uint64_t limit) {
+  if (find.empty()) return text->size() <= limit;
+  // One pass into a new string: linear however often find occurs. While it
+  // grows, the result is at least what is made so far plus the rest, so
+  // it stops as soon as that passes the limit.
+  const bool grows = replacement.size() > find.size();
   std::string out;
   size_t from = 0;
-  for (size_t at = text.find(find); at != std::string::npos; at = text.find(find, from)) {
-    if (from == 0) out.reserve(text.size());
-    out.append(text, from, at - from);
+  for (size_t at = text->find(find); at != std::string::npos; at = text->find(find, from)) {
+    if (from == 0) out.reserve(text->size());
+    out.append(*text, from, at - from);
     out.append(replacement);
     from = at + find.size();
+    if (grows && out.size() + (text->size() - from) > limit) return false;
   }
-  if (from == 0) return text;
-  out.append(text, from, std::string::npos);
-  return out;
+  if (from == 0) return text->size() <= limit;
+  out.append(*text, from, std::string::npos);
+  if (out.size() > limit) return false;
+  *text = std::move(out);
+  return true;
 }
 
 std::vector<std::string> PercentNames(std::string_view text) {

@@ -36,10 +36,11 @@ int32_t ParseLeadingInteger(std::string_view text);
 bool CompareValues(std::string_view op, std::string_view a, std::string_view b,
                    Comparison kind);
 
-// text with every occurrence of find, left to right and not overlapping,
-// replaced; an empty find changes nothing.
-std::string ReplaceAll(const std::string& text, std::string_view find,
-                       std::string_view replacement);
+// Replaces every occurrence of find in *text, left to right and not
+// overlapping; an empty find changes nothing. False, with *text as it was,
+// when the result would be longer than limit bytes.
+bool ReplaceAll(std::string* text, std::string_view find, std::string_view replacement,
+                uint64_t limit);
 
 // The names of the "%name%" macros of text, in order: the bytes strictly
 // between each pair of "%" in turn, escapes removed. Empty names are

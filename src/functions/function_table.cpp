@@ -30,11 +30,14 @@
 #include <cstdio>
 
 #include "frame/boundary.h"
-#include "quenloft/string_object.h"
+#include "frame/format_text.h"
 #include "functions/function_rules.h"
 #include "functions/parse_arguments.h"
 #include "functions/path_argument.h"
+#include "platform/real_path.h"
 #include "platform/xslt.h"
+#include "quenloft/conventions.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft {
 
@@ -43,8 +46,9 @@ namespace {
 // ---- text ------------------------------------------------------------------
 
 int32_t Concat(Invocation& f) {
-  size_t size = 0;
+  uint64_t size = 0;
   for (const std::string& value : f.values) size += value.size();
+  if (!f.Fits(size)) return 1;  // before the memory is taken
   std::string joined;
   joined.reserve(size);
   for (const std::string& value : f.values) joined += value;
@@ -53,8 +57,9 @@ int32_t Concat(Invocation& f) {
 
 int32_t Replace(Invocation& f) {
   std::string text = std::move(f.values[0]);
+  const uint64_t limit = static_cast<uint64_t>(f.Limits().max_value_size);
   for (size_t i = 1; i + 1 < f.values.size(); i += 2) {
-    text = ReplaceAll(text, f.values[i], f.values[i + 1]);
+    if (!ReplaceAll(&text, f.values[i], f.values[i + 1], limit)) return f.TooLarge();
   }
   return f.SetResult(text);
 }
@@ -68,8 +73,21 @@ int32_t TextToHtml(Invocation& f) {
 }
 
 int32_t Transform(Invocation& f) {
-  // Any failure of the transformation gives the empty result.
-  return f.SetResult(platform::TransformXml(f.values[0], f.values[1]).value_or(""));
+  // Any failure of the transformation gives the empty result; one stopped
+  // at a limit fails.
+  const platform::TransformLimits limits = f.Limits().transform;
+  platform::TransformStop stopped = platform::TransformStop::kNone;
+  const std::optional<std::string> result =
+      platform::TransformXml(f.values[0], f.values[1], limits, &stopped);
+  if (stopped == platform::TransformStop::kTooDeep) {
+    f.Report(FormatText(kTransformTooDeepMessage, std::to_string(limits.max_depth)));
+    return 1;
+  }
+  if (stopped == platform::TransformStop::kTooLong) {
+    f.Report(FormatText(kTransformTooLongMessage, std::to_string(limits.time_limit_ms)));
+    return 1;
+  }
+  return f.SetResult(result.value_or(""));
 }
 
 // ---- yes or no -------------------------------------------------------------
@@ -108,6 +126,12 @@ int32_t NameToColor(Invocation& f) {
 int32_t ColorToName(Invocation&) { return 1; }
 
 // ---- files -----------------------------------------------------------------
+//
+// A file function touches a file only inside the folders the manager
+// allows (Invocation::Allowed), and through the path it really leads to;
+// a refused path fails the function as a missing file does. A path that
+// stays relative after its folder kind names no file: it is never taken
+// from the working folder.
 
 // The path argument: the first value, completed by the optional folder kind.
 std::string PathOf(const Invocation& f) {
@@ -119,11 +143,13 @@ std::string PathOf(const Invocation& f) {
 int32_t FileName(Invocation& f) { return f.SetResult(PathOf(f)); }
 
 // An unreadable or empty file sets no result: the statement's own text
-// becomes its value.
+// becomes its value. A file larger than a value may be is not read.
 int32_t LoadFromFile(Invocation& f) {
-  const std::string path = PathOf(f);
+  const std::optional<std::string> path = f.Allowed(PathOf(f), FileAccess::kRead);
+  if (!path) return 0;
+  if (!f.Fits(platform::RegularFileSize(*path).value_or(0))) return 1;
   CByteString content;
-  if (content.LoadFromFile(path.c_str()) == 0 || content.IsEmpty()) return 0;
+  if (content.LoadFromFile(path->c_str()) == 0 || content.IsEmpty()) return 0;
   return f.SetResult(content.GetContent());  // text up to its first zero byte
 }
 
@@ -132,29 +158,39 @@ int32_t LoadFromFile(Invocation& f) {
 // left exactly as it is. Writing the empty text over an existing file
 // would destroy it.
 int32_t SaveToFile(Invocation& f) {
-  const std::string path = PathOf(f);
-  if (FileExist(path.c_str()) == 0) {
-    if (SafeCreateFile(path.c_str()) == 0) return 1;
-    if (CByteString().SaveToFile(path.c_str()) == 0) return 1;
+  const std::optional<std::string> path = f.Allowed(PathOf(f), FileAccess::kWrite);
+  if (!path) return 1;
+  if (FileExist(path->c_str()) == 0) {
+    if (SafeCreateFile(path->c_str()) == 0) return 1;
+    if (CByteString().SaveToFile(path->c_str()) == 0) return 1;
   }
   return f.SetResult("");
 }
 
-// Paths are used as given: no folder kinds, no separator conversion. The
-// source goes only once its copy is written, so a failed copy loses
-// nothing; either failure is reported.
+// A relative path is taken in the result folder, MoveFile having no folder
+// kind. The source's content is read where the path leads; the entry
+// itself (a link, say) is what goes. It goes only once its copy is
+// written, so a failed copy loses nothing; either failure is reported.
 int32_t MoveFile(Invocation& f) {
   return Guarded(1, [&] {
-    const char* source = f.values[0].c_str();
-    if (FileExist(source) == 0) return 1;
-    if (f.values.size() == 1) return pmtkDeleteFile(source) == 0 ? 1 : f.SetResult("");
-    const char* destination = f.values[1].c_str();
+    const ComPtr<ITplManager> manager = f.Manager();
+    const auto in_result = [&](const std::string& path) {
+      return ResolvePathArgument(path, "result", f.call, manager.get());
+    };
+    const std::string source = in_result(f.values[0]);
+    const std::optional<std::string> entry = f.Allowed(source, FileAccess::kWrite);
+    if (!entry || FileExist(entry->c_str()) == 0) return 1;
+    if (f.values.size() == 1) return pmtkDeleteFile(entry->c_str()) == 0 ? 1 : f.SetResult("");
+    const std::optional<std::string> content = f.Allowed(source, FileAccess::kRead);
+    const std::optional<std::string> destination =
+        f.Allowed(in_result(f.values[1]), FileAccess::kWrite);
+    if (!content || !destination) return 1;
     // Moving a file onto itself leaves it where it is; copying it over
     // itself and then deleting the source would lose it.
-    if (SameFile(f.values[0], f.values[1])) return f.SetResult("");
-    if (SafeCreateFile(destination) == 0) return 1;
-    if (pmtkCopyFile(source, destination, 0) == 0) return 1;
-    if (pmtkDeleteFile(source) == 0) return 1;
+    if (SameFile(*entry, *destination)) return f.SetResult("");
+    if (SafeCreateFile(destination->c_str()) == 0) return 1;
+    if (pmtkCopyFile(content->c_str(), destination->c_str(), 0) == 0) return 1;
+    if (pmtkDeleteFile(entry->c_str()) == 0) return 1;
     return f.SetResult("");
   });
 }
@@ -248,8 +284,10 @@ int32_t ReplaceMacros(Invocation& f) {
   if (names.empty()) return f.SetResult(text);
   ComPtr<ITplExpression> context;
   f.call->GetContext(context.put());
+  const uint64_t limit = static_cast<uint64_t>(f.Limits().max_value_size);
   for (const std::string& name : names) {
-    text = ReplaceAll(text, "%" + name + "%", ResultOf(f.services, context.get(), name));
+    if (!ReplaceAll(&text, "%" + name + "%", ResultOf(f.services, context.get(), name), limit))
+      return f.TooLarge();
   }
   return f.SetResult(text);
 }

@@ -44,10 +44,11 @@ bool CTplManagerImpl::PrepareFolderOnce(const std::string& folder) {
   return true;
 }
 
-void CTplManagerImpl::DeferCopy(const std::string& destination, const std::string& source) {
+void CTplManagerImpl::DeferCopy(const std::string& destination, const std::string& source,
+                                bool confined) {
   // The key is the lower-case spelling; the file is written to the spelling
   // as given, which matters on a case-sensitive file system.
-  deferred_.insert_or_assign(PathKey(destination), DeferredCopy{destination, source});
+  deferred_.insert_or_assign(PathKey(destination), DeferredCopy{destination, source, confined});
 }
 
 // ---- copy ------------------------------------------------------------------
@@ -66,12 +67,15 @@ std::string CTplManagerImpl::CopyOneFile(std::string name) {
   const std::string relative = RelativeDestination(name);
   const std::string destination = ResultFolder() + relative;
   if (FileExist(source_path.c_str()) == 0) return {};
+  // Checked before a folder is made: a link in the output would take even
+  // that elsewhere.
+  if (!InsideResultFolder(destination, platform::LastLink::kKeep)) return {};
 
   if (!GetSplitDirName(relative.c_str()).empty()) {
     PrepareFolderOnce(GetSplitDirName(destination.c_str()));
   }
   if (CopyThroughCache(source_path.c_str(), destination.c_str(), 1) != 0) {
-    DeferCopy(destination, source_path);
+    DeferCopy(destination, source_path, true);
   }
   if (host_ && FileExist(destination.c_str()) != 0) host_->NotifyFile(destination.c_str());
   return destination;
@@ -129,7 +133,8 @@ bool CTplManagerImpl::CopyListedFile(size_t index, const std::string& key,
     return true;
   }
   // An explicit destination: copied again, whatever the flag says, and
-  // neither the flag, the host nor out hear of it.
+  // neither the flag, the host nor out hear of it. It is the host's own
+  // choice, so it may lie outside the result folder.
   const auto* holder = template_files_.HolderOf(key);
   if (holder == nullptr) return false;
   const ComPtr<ITplFileSource> source = *holder;
@@ -142,7 +147,7 @@ bool CTplManagerImpl::CopyListedFile(size_t index, const std::string& key,
   if (FileExist(source_path.c_str()) == 0) return false;
   PrepareFolderOnce(GetSplitDirName(destination.c_str()));
   if (CopyThroughCache(source_path.c_str(), destination.c_str(), 1) != 0) {
-    DeferCopy(destination, source_path);
+    DeferCopy(destination, source_path, false);
   }
   return true;
 }
@@ -158,7 +163,9 @@ std::string CTplManagerImpl::UpdateOneFile(const std::string& path) {
   std::string notified = path;
   auto deferred = deferred_.find(PathKey(path));
   if (deferred == deferred_.end()) {
-    if (FileExist(path.c_str()) != 0) {
+    // Read first, so a link at the destination is followed; it must not
+    // lead out of the result folder either.
+    if (FileExist(path.c_str()) != 0 && InsideResultFolder(path, platform::LastLink::kFollow)) {
       const ComPtr<CTplPatchedFileImpl> file = MakeOwnPatchedFile(AsServices());
       if (file) {
         file->LoadFromFile(path.c_str());
@@ -170,7 +177,7 @@ std::string CTplManagerImpl::UpdateOneFile(const std::string& path) {
     deferred_.erase(deferred);
     notified = copy.destination;
     CByteString content;
-    if (GetFileContent(copy.source.c_str(), &content) == 0 &&
+    if (Confined(copy) && GetFileContent(copy.source.c_str(), &content) == 0 &&
         SafeCreateFile(copy.destination.c_str()) != 0) {
       if (content.HasZeroByte()) {
         // Binary or UTF-16 content is never truncated at its first zero
@@ -244,10 +251,14 @@ int32_t CTplManagerImpl::UpdateFilesByHost() {
   });
 }
 
+bool CTplManagerImpl::Confined(const DeferredCopy& copy) {
+  return !copy.confined || InsideResultFolder(copy.destination, platform::LastLink::kKeep);
+}
+
 void CTplManagerImpl::FlushDeferredFiles() {
   for (const auto& [key, copy] : deferred_) {
     if (!copy.source.empty()) {
-      const bool written = SafeCreateFile(copy.destination.c_str()) != 0 &&
+      const bool written = Confined(copy) && SafeCreateFile(copy.destination.c_str()) != 0 &&
                            WriteDeferredFile(copy.destination.c_str()) == 0;
       // A file the pass failed to write is reported like a failed update:
       // otherwise a full disk would leave a stale or missing file unsaid.
@@ -264,7 +275,7 @@ int32_t CTplManagerImpl::WriteDeferredFile(const char* path) {
     if (found == deferred_.end()) return 1;
     const DeferredCopy& copy = found->second;
     CByteString content;
-    if (GetFileContent(copy.source.c_str(), &content) != 0) return 1;
+    if (!Confined(copy) || GetFileContent(copy.source.c_str(), &content) != 0) return 1;
     if (SafeCreateFile(copy.destination.c_str()) == 0) return 1;
     return content.SaveToFile(copy.destination.c_str()) != 0 ? 0 : 1;
   });

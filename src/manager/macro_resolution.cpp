@@ -62,6 +62,9 @@ int32_t CTplManagerImpl::ResolveMacroCall(ITplMacroCall* call) {
       // A template that evaluates itself ends here instead of in a stack
       // overflow; it is reported like any unresolved statement.
       resolved = false;
+    } else if (!bounds_.Admit(level.value() == 1, host_.get())) {
+      // The statement's evaluations are used up, or the host asked to stop.
+      resolved = false;
     } else if (IsQuoteByte(name.front())) {
       call->SetResult(RemoveEscapes(DeQuote(name.c_str(), nullptr, nullptr)).c_str());
       resolved = true;

@@ -10,6 +10,21 @@ namespace quenloft {
 
 namespace {
 
+// The host's optional control; null for a host that does not answer (or
+// whose QueryInterface throws).
+ComPtr<ITplHostControl> ControlOf(ITplHostCallback* host) {
+  ComPtr<ITplHostControl> control;
+  if (host == nullptr) return control;
+  Guarded(0, [&] {
+    void* out = nullptr;
+    if (host->QueryInterface(IID_ITplHostControl, &out) == 0 && out != nullptr) {
+      control = ComPtr<ITplHostControl>::adopt(static_cast<ITplHostControl*>(out));
+    }
+    return 0;
+  });
+  return control;
+}
+
 // Matches the keys of the template file list that source holds.
 auto HeldBy(ITplFileSource* source) {
   return [source](const ComPtr<ITplFileSource>& holder) { return holder.get() == source; };
@@ -33,6 +48,7 @@ std::span<const QIEntry> CTplManagerImpl::InterfaceTable() {
       {&IID_ITplFileCopier, &InterfaceOf<CTplManagerImpl, ITplFileCopier>},
       {&IID_ITplVariables,
        [](void* self) -> ITplUnknown* { return static_cast<CTplManagerImpl*>(self)->GlobalScope(); }},
+      {&IID_ITplSandbox, &InterfaceOf<CTplManagerImpl, ITplSandbox>},
   };
   return kTable;
 }
@@ -47,6 +63,7 @@ CTplManagerImpl::~CTplManagerImpl() {
   // Objects torn down below may call back and take a reference for a
   // moment; a count above 0 keeps that from destroying us a second time.
   AddRef();
+  bounds_.SetControl(nullptr);
   host_.reset();
   // Resolver sets of a host that skipped Terminate are let go while the
   // registry and the manager are still whole: their Uninitialize may call
@@ -83,6 +100,7 @@ int32_t CTplManagerImpl::Initialize(ITplHostCallback* host) {
   return Guarded(1, [&] {
     // A host stored by an earlier Initialize is released, not leaked.
     host_ = ComPtr<ITplHostCallback>::retain(host);
+    bounds_.SetControl(ControlOf(host));
     update_files_.Clear();
     module_list_.Clear();
     registry_.InitTable();
@@ -101,6 +119,7 @@ int32_t CTplManagerImpl::Terminate() {
     update_files_.Clear();
     registry_.Clear();
     module_list_.Clear();
+    bounds_.SetControl(nullptr);
     host_.reset();
     return 0;
   });
@@ -169,6 +188,7 @@ int32_t CTplManagerImpl::AddUpdateFile(const char* path) {
   if (path == nullptr || *path == '\0') return 0;
   return Guarded(1, [&] {
     std::string name = WithBackslashes(path);
+    if (ClimbsOut(name)) return 1;  // it would leave the result folder
     if (IsFullPathName(name.c_str()) != 0) {
       const std::string folder = PathKey(ResultFolder());
       if (PathKey(name).compare(0, folder.size(), folder) != 0) return 1;
@@ -189,6 +209,7 @@ int32_t CTplManagerImpl::SetSystemValue(const char* name, const char* value) {
   if (name == nullptr || value == nullptr) return 0;
   return Guarded(1, [&] {
     system_values_.insert_or_assign(name, value);
+    bounds_.ReadLimits(system_values_);
     return 0;
   });
 }
@@ -209,6 +230,9 @@ int32_t CTplManagerImpl::AddTemplateFile(const char* name, ITplFileSource* sourc
   // registered.
   return Guarded(1, [&] {
     std::string listed = WithBackslashes(name);
+    // A name that climbs out of its folder would be copied out of the
+    // result folder.
+    if (ClimbsOut(listed)) return 1;
     std::string key = PathKey(listed);
     if (const auto* holder = template_files_.HolderOf(key)) return holder->get() == source ? 0 : 1;
     template_files_.Add(std::move(listed), std::move(key), ComPtr<ITplFileSource>::retain(source));

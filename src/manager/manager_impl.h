@@ -1,7 +1,8 @@
 // CTplManagerImpl: the template manager, the one object through which a
-// host drives the library. Three interfaces over one count: ITplManager
-// (primary), ITplFileCopier and ITplMacroServices. Used by one thread at a
-// time; nothing here is locked.
+// host drives the library. Four interfaces over one count: ITplManager
+// (primary), ITplFileCopier, ITplMacroServices and, for the built-in
+// functions inside the library, ITplSandbox. Used by one thread at a time;
+// nothing here is locked.
 //
 // The operations are implemented by area:
 //   manager_impl.cpp      identity, lifetime, bookkeeping, object factories
@@ -11,9 +12,12 @@
 //   manager_cache.cpp     the four cache operations
 //   manager_modules.cpp   AddResolverModuleByHost
 //   copy_flow.cpp         the copy and update passes
+//   confinement.cpp       the folders that files may be read and written in
+//   work_bounds.cpp       the bounds of the work of one statement
 #ifndef QUENLOFT_MANAGER_MANAGER_IMPL_H
 #define QUENLOFT_MANAGER_MANAGER_IMPL_H
 
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -23,8 +27,11 @@
 #include "frame/boundary.h"
 #include "quenloft/com_object.h"
 #include "quenloft/com_ptr.h"
+#include "functions/sandbox.h"
 #include "functions/system_resolver.h"
 #include "manager/file_list.h"
+#include "manager/work_bounds.h"
+#include "platform/real_path.h"
 #include "resolvers/resolver_module_list.h"
 #include "resolvers/resolver_registry.h"
 
@@ -33,8 +40,8 @@ namespace quenloft {
 // The body of the export CreateTemplateManagerInstance.
 int32_t CreateManagerInstance(ITplManager** out);
 
-class CTplManagerImpl final
-    : public ComObject<CTplManagerImpl, ITplManager, ITplFileCopier, ITplMacroServices> {
+class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITplFileCopier,
+                                               ITplMacroServices, ITplSandbox> {
  public:
   static constexpr int32_t kNullOutResult = TPL_E_NOTIMPL;
   static std::span<const QIEntry> InterfaceTable();
@@ -93,6 +100,12 @@ class CTplManagerImpl final
   int32_t QL_CALL CreatePatchedFile(ITplPatchedFile** out) override;
   int32_t QL_CALL ResolveMacroCall(ITplMacroCall* call) override;
 
+  // ITplSandbox (confinement.cpp)
+  int32_t QL_CALL CheckFileAccess(const char* path, FileAccess access,
+                                  std::string* real) override;
+  int32_t QL_CALL GetLimits(WorkLimits* out) override;
+  int32_t QL_CALL ReportRefusal(const char* text) override;
+
  private:
   ITplManager* AsManager() { return this; }
   ITplMacroServices* AsServices() { return this; }
@@ -113,10 +126,18 @@ class CTplManagerImpl final
   // The resolver registered under the text's name, when it has ITplResolverEx.
   ComPtr<ITplResolverEx> ExtendedResolverFor(const char* macro_text);
 
+  // confinement.cpp
+  // True when the destination lies inside the result folder by its real
+  // path (the link at a destination about to be written is kept: the write
+  // replaces it; one about to be read is followed), and always without a
+  // result folder: then destinations are the host's own choice. A refusal
+  // is reported.
+  bool InsideResultFolder(const std::string& destination, platform::LastLink last);
+
   // copy_flow.cpp
   std::string RelativeDestination(const std::string& name);
   bool PrepareFolderOnce(const std::string& folder);
-  void DeferCopy(const std::string& destination, const std::string& source);
+  void DeferCopy(const std::string& destination, const std::string& source, bool confined);
   // By value: the source asked for the file may register more files, which
   // moves the entries of the template file list.
   std::string CopyOneFile(std::string name);
@@ -129,9 +150,17 @@ class CTplManagerImpl final
   void ReportUpdateFailure(const std::string& path);
   void FlushDeferredFiles();
 
+  struct DeferredCopy;
+  // False when a deferred copy made by the copy pass would now be written
+  // outside the result folder (reported).
+  bool Confined(const DeferredCopy& copy);
+
   struct DeferredCopy {
     std::string destination;  // as given; the map key is its lower-case form
     std::string source;
+    // Made by the copy pass, so kept inside the result folder; false for
+    // a destination the host gave CopyTemplateFile.
+    bool confined = true;
   };
 
   ComPtr<ITplHostCallback> host_;
@@ -149,6 +178,11 @@ class CTplManagerImpl final
   Owned<ITplResolver> system_resolver_{nullptr, nullptr};
   std::unordered_set<std::string> prepared_folders_;
   int nesting_depth_ = 0;  // of ResolveMacroCall
+  WorkBounds bounds_;
+  // The real path of the result folder, made when first needed, and the
+  // destination folders found inside it (spelt as formed).
+  std::optional<std::string> real_result_folder_;
+  std::unordered_set<std::string> confined_folders_;
 };
 
 }  // namespace quenloft

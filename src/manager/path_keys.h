@@ -22,6 +22,16 @@ inline std::string PathKey(std::string_view path) {
   return ToLowerAscii(WithBackslashes(path).c_str());
 }
 
+// True when a component of the path, either separator, is "..".
+inline bool ClimbsOut(std::string_view path) {
+  for (size_t at = path.find(".."); at != std::string_view::npos; at = path.find("..", at + 1)) {
+    const bool starts = at == 0 || path[at - 1] == '\\' || path[at - 1] == '/';
+    const bool ends = at + 2 == path.size() || path[at + 2] == '\\' || path[at + 2] == '/';
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
 }  // namespace quenloft
 
 #endif  // QUENLOFT_MANAGER_PATH_KEYS_H

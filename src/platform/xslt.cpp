@@ -9,6 +9,12 @@
 // reads nothing: libxslt hands out the style sheet's own parsed document
 // without calling a loader, since the texts are parsed without a base URI.
 //
+// A transformation is bounded: templates nest at most as deep as the
+// limits say (libxslt's per-context template depth, which counts variables
+// too), and a watchdog thread stops the engine once its time is up, as
+// xsltStopEngine would: by setting the context's state to stopped, which
+// libxslt checks before every instruction it runs.
+//
 // libxml2 and libxslt report problems on stderr by default and this library
 // never prints: libxml2's handlers are per thread and are swapped for
 // silent ones for the duration of a call; libxslt's generic handler is
@@ -32,9 +38,14 @@
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
 
+#include <chrono>
 #include <climits>
+#include <condition_variable>
+#include <cstdarg>
+#include <cstring>
 #include <mutex>
 #include <new>
+#include <thread>
 
 namespace quenloft::platform {
 
@@ -42,7 +53,8 @@ namespace {
 
 // What one transformation on this thread learns while it runs.
 struct CallState {
-  bool refused = false;  // a load or a file/network access was refused
+  bool refused = false;    // a load or a file/network access was refused
+  bool too_deep = false;   // libxslt stopped a recursion at the depth limit
 };
 
 thread_local CallState* t_call = nullptr;
@@ -75,6 +87,61 @@ xmlDocPtr DocLoader(const xmlChar* uri, xmlDictPtr dict, int options, void* cont
              ? g_previous_doc_loader(uri, dict, options, context, type)
              : nullptr;
 }
+
+// The transformation's own errors: silent, but a recursion that libxslt
+// stopped at the depth limit is noted. libxslt hands the formatted text
+// over as the argument of a "%s".
+void TransformError(void*, const char* format, ...) {
+  if (t_call == nullptr || format == nullptr) return;
+  const char* text = format;
+  va_list arguments;
+  va_start(arguments, format);
+  if (std::strcmp(format, "%s") == 0) text = va_arg(arguments, const char*);
+  va_end(arguments);
+  if (text != nullptr && std::strstr(text, "infinite template recursion") != nullptr) {
+    t_call->too_deep = true;
+  }
+}
+
+// Stops the engine of a transformation when its time is up, unless the
+// transformation finished first (Finish).
+class Watchdog {
+ public:
+  Watchdog(xsltTransformContextPtr context, int time_limit_ms)
+      : thread_([this, context, time_limit_ms] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (!finished_.wait_for(lock, std::chrono::milliseconds(time_limit_ms),
+                                  [this] { return done_; })) {
+            fired_ = true;
+            // The transforming thread reads the state without a lock; an
+            // aligned int is written whole.
+            __atomic_store_n(&context->state, XSLT_STATE_STOPPED, __ATOMIC_RELAXED);
+          }
+        }) {}
+  ~Watchdog() { Finish(); }
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
+
+  // Ends the watch; true when the time ran out first.
+  bool Finish() {
+    if (thread_.joinable()) {
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        done_ = true;
+      }
+      finished_.notify_one();
+      thread_.join();
+    }
+    return fired_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  bool done_ = false;   // guarded by mutex_
+  bool fired_ = false;  // written by the watchdog, read after the join
+  std::thread thread_;  // last: it starts once the members above exist
+};
 
 int RefuseAccess(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char*) {
   RecordRefusal();
@@ -232,7 +299,8 @@ std::string WithoutDeclaration(std::string_view out) {
   return std::string(out);
 }
 
-std::optional<std::string> Transform(std::string_view xml, std::string_view stylesheet) {
+std::optional<std::string> Transform(std::string_view xml, std::string_view stylesheet,
+                                     const TransformLimits& limits, TransformStop* stopped) {
   DocHolder document(ParseText(xml));
   if (document.get() == nullptr) return std::nullopt;
   DocHolder style_document(ParseText(stylesheet));
@@ -248,10 +316,20 @@ std::optional<std::string> Transform(std::string_view xml, std::string_view styl
   ContextHolder context(xsltNewTransformContext(style.get(), document.get()));
   if (context.get() == nullptr) return std::nullopt;
   if (xsltSetCtxtSecurityPrefs(prefs.get(), context.get()) != 0) return std::nullopt;
-  xsltSetTransformErrorFunc(context.get(), nullptr, &SilentError);
+  xsltSetTransformErrorFunc(context.get(), nullptr, &TransformError);
+  // Variables live on a stack of their own, bounded by libxslt's default
+  // (xsltMaxVars); passing either bound stops the transformation the same
+  // way.
+  context.get()->maxTemplateDepth = limits.max_depth;
 
+  Watchdog watchdog(context.get(), limits.time_limit_ms);
   DocHolder result(
       xsltApplyStylesheetUser(style.get(), document.get(), nullptr, nullptr, nullptr, context.get()));
+  if (watchdog.Finish()) {
+    *stopped = TransformStop::kTooLong;
+    return std::nullopt;
+  }
+  if (t_call != nullptr && t_call->too_deep) *stopped = TransformStop::kTooDeep;
   if (result.get() == nullptr || context.get()->state != XSLT_STATE_OK) return std::nullopt;
   if (t_call != nullptr && t_call->refused) return std::nullopt;
 
@@ -269,14 +347,18 @@ std::optional<std::string> Transform(std::string_view xml, std::string_view styl
 
 }  // namespace
 
-std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet) {
+std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet,
+                                        const TransformLimits& limits, TransformStop* stopped) {
+  TransformStop ignored = TransformStop::kNone;
+  if (stopped == nullptr) stopped = &ignored;
+  *stopped = TransformStop::kNone;
   // Caught here: the platform layer sits beside the frame and cannot use
   // its Guarded.
   try {
     InitializeOnce();
     CallState state;
     CallScope scope(&state);
-    std::optional<std::string> out = Transform(xml, stylesheet);
+    std::optional<std::string> out = Transform(xml, stylesheet, limits, stopped);
     if (state.refused) return std::nullopt;
     return out;
   } catch (...) {

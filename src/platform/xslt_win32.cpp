@@ -110,7 +110,11 @@ void KeepToTheText(const Document& doc) {
 
 }  // namespace
 
-std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet) {
+// The component bounds its own recursion; it offers no way to stop a
+// transformation from outside, so the limits are not applied here.
+std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet,
+                                        const TransformLimits&, TransformStop* stopped) {
+  if (stopped != nullptr) *stopped = TransformStop::kNone;
   Document source;
   Document style;
   if (!Create(&source) || !Create(&style)) return std::nullopt;

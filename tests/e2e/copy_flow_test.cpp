@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -353,6 +354,120 @@ TEST_F(CopyFlowTest, CopyTemplateFileFindsNamesIgnoringCaseAndSlashes) {
   host_.keep_going = false;
   EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", &out), 0);
   EXPECT_EQ(copier_->CopyTemplateFile("unknown.htm", &out), 1);
+}
+
+// A skin written to write outside the output folder: names that climb out
+// of their folder and links in the output. A victim folder beside the
+// output must come out unchanged.
+class HostileSkin : public CopyFlowTest {
+ protected:
+  void SetUp() override {
+    CopyFlowTest::SetUp();
+    if (HasFatalFailure()) return;
+    manager_->SetSystemValue("System.Title", "patched");
+    for (const char* name : {"index.htm", "L/page.htm", "sub/page.htm"})
+      ASSERT_TRUE(WriteFile(skin_ + name, "<p><!--%System.Title%--></p>"));
+    ASSERT_TRUE(WriteFile(victim_ + "secret.txt", "secret"));
+    std::filesystem::create_directories(result_);
+    victim_before_ = ReadTree(victim_);
+  }
+  void TearDown() override {
+    EXPECT_EQ(ReadTree(victim_), victim_before_) << "the skin reached the victim";
+    CopyFlowTest::TearDown();
+  }
+  // The host's messages without the progress dots.
+  Texts Messages() const {
+    Texts messages;
+    for (const std::string& text : host_.outputs)
+      if (text.find_first_not_of('.') != std::string::npos) messages.push_back(text);
+    return messages;
+  }
+
+  const std::string skin_ = OutsideSkin();
+  const std::string victim_ = library_.Folder() + "/victim/";
+  Tree victim_before_;
+};
+
+// The messages name paths as the manager formed them, or as the host gave
+// them.
+std::string Outside(const std::string& destination) {
+  return "\r\nError: Template file outside the result folder: " + destination + "\r\n";
+}
+// Links need a privilege on Windows; tests that need one skip without it.
+bool MakeLink(const std::string& target, const std::string& link) {
+  std::error_code error;
+  std::filesystem::create_symlink(target, link, error);
+  return !error;
+}
+
+// "\" is a separator: "L\..\..\victim\pwned.htm" climbs out of the output.
+TEST_F(HostileSkin, NamesThatClimbOutAreRefusedWhenRegistered) {
+  const std::pair<const char*, int32_t> kNames[] = {  // AddTemplateFile's answer, as AddUpdateFile's
+      {"L\\..\\..\\victim\\pwned.htm", 1}, {"../victim/pwned.htm", 1}, {"sub/../../x.htm", 1},
+      {"..", 1}, {"sub\\..", 1}, {"a..b.htm", 0}, {"..hidden", 0}, {"sub\\page..htm", 0},
+  };
+  const auto services = manager_.query<ITplMacroServices>();
+  ListSource other(skin_, {});
+  for (const auto& [name, registered] : kNames) {
+    EXPECT_EQ(services->AddTemplateFile(name, &other), registered) << name;
+    EXPECT_EQ(manager_->AddUpdateFile(name), registered) << name;
+  }
+  for (const auto& [name, registered] : kNames) services->RemoveTemplateFile(name, &other);
+
+  AddSkin(skin_, {"index.htm", "L\\..\\..\\victim\\pwned.htm", "sub/../../victim/pwned.htm"}, false);
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  EXPECT_EQ(ReadTree(result_), (Tree{{"index.htm", "<p><!--%System.Title%--></p>"}}));
+  EXPECT_EQ(other.count(), 1);
+}
+
+// A link in the output leads nowhere: a folder link refuses the files
+// below it, a file link at a destination is replaced when the copy pass
+// writes it and refused when the update step would read through it.
+TEST_F(HostileSkin, LinksInTheOutputAreNotFollowed) {
+  if (!MakeLink(victim_, result_ + "L")) GTEST_SKIP() << "no symbolic links here";
+  ASSERT_TRUE(MakeLink(victim_ + "secret.txt", result_ + "index.htm"));
+  ASSERT_TRUE(MakeLink(victim_ + "secret.txt", result_ + "linked.htm"));
+  AddSkin(skin_, {"index.htm", "L/page.htm"}, false);
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  EXPECT_EQ(Messages(), Texts{Outside(Result("L/page.htm"))});
+  EXPECT_FALSE(std::filesystem::is_symlink(result_ + "index.htm"));
+
+  host_.Forget();
+  for (const char* name : {"index.htm", "linked.htm", "L/page.htm"}) manager_->AddUpdateFile(name);
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  EXPECT_EQ(Messages(), (Texts{Outside(Result("linked.htm")), Failed("linked.htm"),
+                               Failed("L\\page.htm"), "\r\n"}));
+  EXPECT_EQ(ReadFile(result_ + "index.htm"), "<p>patched</p>");
+  EXPECT_TRUE(std::filesystem::is_symlink(result_ + "linked.htm"));
+}
+
+// A file the cache holds is written at the end of the update pass, but
+// only where the copy pass found its destination inside the output.
+TEST_F(HostileSkin, DeferredFilesAreCheckedBeforeTheyAreRemembered) {
+  if (!MakeLink(victim_, result_ + "sub")) GTEST_SKIP() << "no symbolic links here";
+  ASSERT_TRUE(WriteFile(CachedSkin() + "sub/page.htm", "stock"));
+  ASSERT_TRUE(WriteFile(CachedSkin() + "top.htm", "stock"));
+  AddSkin(CachedSkin(), {"sub/page.htm", "top.htm"}, false);
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  EXPECT_EQ(Messages(), (Texts{Outside(Result("sub/page.htm")), "\r\n"}));
+  EXPECT_EQ(ReadFile(result_ + "top.htm"), "stock");
+}
+
+// The update step of a host's own path stays in the output too; a
+// destination the host gives CopyTemplateFile is its own choice.
+TEST_F(HostileSkin, HostPathsOutsideTheOutput) {
+  AddSkin(skin_, {"index.htm"}, false);
+  const std::string secret = victim_ + "secret.txt";
+  EXPECT_EQ(copier_->UpdateTemplateFile(secret.c_str()), 0);
+  EXPECT_EQ(Messages(), (Texts{Outside(secret), Failed(secret)}));
+
+  const std::string elsewhere = library_.Folder() + "/elsewhere/index.htm";
+  HostString out;
+  out.SetText(elsewhere.c_str());
+  EXPECT_EQ(copier_->CopyTemplateFile("index.htm", &out), 0);
+  EXPECT_EQ(ReadFile(elsewhere), ReadFile(skin_ + "index.htm"));
 }
 
 }  // namespace

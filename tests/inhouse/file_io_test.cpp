@@ -127,13 +127,17 @@ TEST_P(WholeFileWrite, KilledWriteLeavesANameHostsRecognise) {
   }
 }
 
-TEST_P(WholeFileWrite, KeepsPermissionsAndWritesThroughLinks) {
+// A link at the target is replaced: what it names, which may lie anywhere,
+// is neither written nor asked for its permissions.
+TEST_P(WholeFileWrite, KeepsPermissionsAndReplacesLinks) {
   WriteFile(scratch_ / "private", "old");
   ::chmod((scratch_ / "private").c_str(), 0600);
+  ASSERT_EQ(WriteTo(scratch_ / "private", "new"), 1);
+  EXPECT_EQ(ModeOf(scratch_ / "private"), 0600u);
   fs::create_symlink(scratch_ / "private", scratch_ / "link");
-  ASSERT_EQ(WriteTo(scratch_ / "link", "new"), 1);
-  EXPECT_TRUE(fs::is_symlink(scratch_ / "link"));
-  EXPECT_EQ(ReadFile(scratch_ / "private"), "new");
+  ASSERT_EQ(WriteTo(scratch_ / "link", "newer"), 1);
+  EXPECT_FALSE(fs::is_symlink(scratch_ / "link"));
+  EXPECT_EQ(ReadFile(scratch_ / "link") + "|" + ReadFile(scratch_ / "private"), "newer|new");
   EXPECT_EQ(ModeOf(scratch_ / "private"), 0600u);
 }
 
