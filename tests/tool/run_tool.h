@@ -2,6 +2,10 @@
 #ifndef QUENLOFT_TESTS_TOOL_RUN_TOOL_H
 #define QUENLOFT_TESTS_TOOL_RUN_TOOL_H
 
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,12 +35,14 @@ class ToolProcess {
   ToolProcess(const ToolProcess&) = delete;
   ToolProcess& operator=(const ToolProcess&) = delete;
 
-  std::intptr_t id() const { return id_; }  // the process ID on POSIX
-  bool Exited();                            // without waiting
+#ifndef _WIN32
+  pid_t pid() const { return static_cast<pid_t>(id_); }
+#endif
+  bool Exited();  // without waiting
   ToolRun Finish();
 
  private:
-  std::intptr_t id_ = -1;  // on Windows the process handle
+  std::intptr_t id_ = -1;  // the process ID, or on Windows its handle
   int status_ = 0;
   bool reaped_ = false;
   fixtures::ScratchFolder files_;  // "out" and "err"

@@ -32,12 +32,14 @@ struct BuildOptions {
   std::string root;    // --root; empty: the output folder
   std::vector<std::string> patch_globs;
   bool strict = false;
+  bool follow_links = false;  // copy files that links in the skin lead to outside it
 };
 
 struct CheckOptions {
   CommonOptions common;
   std::string skin;
   std::vector<std::string> patch_globs;
+  bool follow_links = false;
 };
 
 struct EvalOptions {
@@ -46,6 +48,8 @@ struct EvalOptions {
 };
 
 inline constexpr const char* kDefaultOutput = "quenloft-out";
+// Held by a build in its output folder; removed when the build ends.
+inline constexpr const char* kOutputLockName = ".quenloft-build.lock";
 
 int RunBuild(const BuildOptions& options);
 int RunCheck(const CheckOptions& options);
