@@ -1,13 +1,12 @@
 // The template file cache as a host meets it: the manager's cache
 // operations and the export InitTemplateFilesToCache, on a library copy
 // with an extension folder of the test's own.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "cache/library_copy.h"
 #include "support/texts.h"
@@ -22,17 +21,10 @@ const std::string kZeroBytes("GIF89a\0\0\x01\xff", 10);
 
 class TemplateFileCacheTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(library_.Loaded()) << library_.Error();
-    ASSERT_NE(manager_, nullptr);
-  }
+  void SetUp() override { ASSERT_TRUE(library_.Loaded() && manager_) << library_.Error(); }
 
-  std::string Inside(const std::string& relative) const {
-    return library_.ExtensionFolder() + relative;
-  }
-  std::string Outside(const std::string& relative) const {
-    return library_.OutsideFolder() + relative;
-  }
+  std::string Inside(const std::string& path) const { return library_.ExtensionFolder() + path; }
+  std::string Outside(const std::string& path) const { return library_.OutsideFolder() + path; }
   static std::string MakeFile(const std::string& path, const std::string& bytes) {
     EXPECT_TRUE(quenloft::testing::WriteFile(path, bytes)) << path;
     return path;
@@ -50,11 +42,7 @@ class TemplateFileCacheTest : public ::testing::Test {
 
 TEST_F(TemplateFileCacheTest, AddFileResults) {
   const std::string skin = MakeFile(Inside("template_skin/a.htm"), "<p>a</p>");
-  const struct {
-    std::string path;
-    int32_t added;
-    int32_t cached;
-  } kCases[] = {
+  const struct { std::string path; int32_t added, cached; } kCases[] = {
       {skin, 0, 0},
       {skin, 0, 0},  // again: still 0
       {MakeFile(Outside("a.htm"), "outside"), 1, TPL_E_FAIL},
@@ -74,12 +62,8 @@ TEST_F(TemplateFileCacheTest, AddFileResults) {
 // file system itself is case-sensitive: a spelling in another case names
 // no file, so adding by it caches nothing.
 TEST_F(TemplateFileCacheTest, OneFileUnderEverySpelling) {
-  using quenloft::testing::UpperCase;
-  using quenloft::testing::WithBackslashes;
-  const struct Spelling {
-    std::string (*spell)(std::string);
-    bool names_the_file;
-  } kSpellings[] = {
+  using quenloft::testing::UpperCase, quenloft::testing::WithBackslashes;
+  const struct Spelling { std::string (*spell)(std::string); bool names_the_file; } kSpellings[] = {
       {[](std::string p) { return p; }, true},
       {WithBackslashes, true},
       {UpperCase, false},
@@ -88,7 +72,7 @@ TEST_F(TemplateFileCacheTest, OneFileUnderEverySpelling) {
   for (const Spelling& added : kSpellings) {
     LibraryCopy fresh;
     const ManagerPtr manager = fresh.CreateManager();
-    ASSERT_NE(manager, nullptr) << fresh.Error();
+    ASSERT_TRUE(manager) << fresh.Error();
     const std::string path = MakeFile(fresh.ExtensionFolder() + "template_stock/Style.css", "x");
     EXPECT_EQ(manager->AddFileToCache(added.spell(path).c_str()), 0);
     for (const Spelling& asked : kSpellings) {
@@ -113,11 +97,8 @@ TEST_F(TemplateFileCacheTest, CopyThroughCache) {
   const std::string read_only = MakeFile(Outside("read-only.gif"), kZeroBytes);
   ASSERT_EQ(chmod(read_only.c_str(), 0444), 0);
   MakeFile(Outside("a-file"), "x");
-  const struct {
-    std::string source;
-    std::string destination;  // below the outside folder
-    int32_t defer, result, cached;
-  } kCases[] = {
+  // The destination lies below the outside folder.
+  const struct { std::string source, destination; int32_t defer, result, cached; } kCases[] = {
       {added, "r/1", 0, 0, 0},
       {added, "r/2", 1, 1, 0},
       {MakeFile(Inside("template_skin/a.gif"), kZeroBytes), "r/3", 0, 0, 0},
@@ -181,7 +162,7 @@ TEST(TemplateFileCachePriming, CachesTheThreeTemplateFoldersToAnyDepth) {
     SCOPED_TRACE(missing);
     LibraryCopy library;
     const ManagerPtr manager = library.CreateManager();
-    ASSERT_NE(manager, nullptr) << library.Error();
+    ASSERT_TRUE(manager) << library.Error();
     const std::string root = library.ExtensionFolder();
     std::vector<std::pair<std::string, bool>> files;  // path, cached
     const auto place = [&](const std::string& path, bool written, bool cached) {

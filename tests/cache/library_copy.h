@@ -5,24 +5,53 @@
 #ifndef QUENLOFT_TESTS_CACHE_LIBRARY_COPY_H
 #define QUENLOFT_TESTS_CACHE_LIBRARY_COPY_H
 
-#include <memory>
+#include <dlfcn.h>
+
+#include <filesystem>
 #include <string>
 
 #include "TAVLOR/ByteString.h"
-#include "quenloft/quenloft.h"
 #include "support/files.h"
+#include "quenloft/com_ptr.h"
+#include "quenloft/quenloft.h"
 
 namespace quenloft_test {
 
-struct ReleaseManager {
-  void operator()(ITplManager* manager) const { manager->Release(); }
-};
-using ManagerPtr = std::unique_ptr<ITplManager, ReleaseManager>;
+using ManagerPtr = quenloft::ComPtr<ITplManager>;
 
 class LibraryCopy {
  public:
-  LibraryCopy();   // copies and loads; check Loaded()
-  ~LibraryCopy();  // unloads; the folder goes after it
+  LibraryCopy() {
+    namespace fs = std::filesystem;
+#ifdef _WIN32
+    const std::string prefix, suffix = ".dll";
+#else
+    const std::string prefix = "lib", suffix = ".so";
+#endif
+    std::error_code error;  // the library and those it needs, with their version links
+    for (const fs::directory_entry& entry : fs::directory_iterator(QUENLOFT_LIB_DIR, error)) {
+      const std::string name = entry.path().filename().string();
+      for (const char* base :
+           {"quenloft", "CorvaskObjs", "CorvaskUtils", "TAVLOR", "pmtkWin32FileServices"}) {
+        if (name.rfind(prefix + base + suffix, 0) != 0) continue;
+        fs::copy(entry.path(), folder_ / name, fs::copy_options::copy_symlinks, error);
+        if (error) error_ += "cannot copy " + name + ": " + error.message() + "\n";
+      }
+    }
+    handle_ = dlopen((folder_ / (prefix + "quenloft" + suffix)).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) {
+      error_ += dlerror();
+      return;
+    }
+    init_ = reinterpret_cast<PFN_InitTemplateFilesToCache>(
+        dlsym(handle_, "InitTemplateFilesToCache"));
+    create_manager_ = reinterpret_cast<PFN_CreateTemplateManagerInstance>(
+        dlsym(handle_, "CreateTemplateManagerInstance"));
+    if (!Loaded()) error_ += "exports not found";
+  }
+  ~LibraryCopy() {  // the folder goes after it
+    if (handle_ != nullptr) dlclose(handle_);
+  }
   LibraryCopy(const LibraryCopy&) = delete;
   LibraryCopy& operator=(const LibraryCopy&) = delete;
 
@@ -35,7 +64,11 @@ class LibraryCopy {
   std::string OutsideFolder() const { return Folder() + "/outside/"; }
 
   int32_t InitTemplateFilesToCache() const { return init_(); }
-  ManagerPtr CreateManager() const;  // null on failure
+  ManagerPtr CreateManager() const {  // null on failure
+    ManagerPtr manager;
+    if (create_manager_ != nullptr) create_manager_(manager.put());
+    return manager;
+  }
 
  private:
   quenloft::testing::ScratchFolder folder_;

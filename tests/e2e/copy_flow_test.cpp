@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "cache/library_copy.h"
-#include "e2e/copy_flow_support.h"
 #include "support/files.h"
 #include "support/host_objects.h"
 #include "support/texts.h"
@@ -18,12 +20,56 @@
 namespace quenloft_test {
 namespace {
 
-using quenloft::testing::CopyTree;
-using quenloft::testing::HostString;
-using quenloft::testing::ReadFile;
-using quenloft::testing::ReadTree;
-using quenloft::testing::Tree;
-using quenloft::testing::WriteFile;
+// A host's file source: it lists the names it was given and maps each to
+// a file below its folder. A name that is a full path ("/..." or "C:\...")
+// names its own file, unless `sources` maps it (with forward slashes) to
+// another.
+class ListSource : public quenloft::testing::SelfCounted<ITplFileSource> {
+ public:
+  ListSource(std::string folder, std::vector<std::string> names)
+      : folder_(std::move(folder)), names_(std::move(names)) {}
+  virtual ~ListSource() = default;
+
+  int32_t QL_CALL Initialize(const char* folder) override {
+    temp_folders.emplace_back(folder);
+    return 0;
+  }
+  int32_t QL_CALL Uninitialize() override { return 0; }
+  int32_t QL_CALL GetFirstName(ICvoString* out, int32_t* position) override {
+    *position = 0;
+    return GetNextName(out, position);
+  }
+  int32_t QL_CALL GetNextName(ICvoString* out, int32_t* position) override {
+    if (*position < 0 || static_cast<size_t>(*position) >= names_.size()) {
+      out->Empty();
+      return 1;
+    }
+    out->SetText(names_[static_cast<size_t>((*position)++)].c_str());
+    return 0;
+  }
+  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
+    ++source_path_questions;
+    if (when_asked) std::exchange(when_asked, nullptr)();
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (sources.count(path) != 0) path = sources[path];
+    if (path.front() != '/' && path[1] != ':') path = folder_ + path;
+    out->SetText(path.c_str());
+    return 0;
+  }
+
+  std::map<std::string, std::string> sources;
+  std::function<void()> when_asked;  // called on the first question for a source path
+  std::vector<std::string> temp_folders;  // given to Initialize
+  int source_path_questions = 0;
+
+ private:
+  std::string folder_;
+  std::vector<std::string> names_;
+};
+
+using quenloft::testing::CopyTree, quenloft::testing::HostString, quenloft::testing::ReadFile, quenloft::testing::ReadTree;
+using quenloft::testing::Tree, quenloft::testing::WriteFile;
 using Texts = std::vector<std::string>;
 
 const std::string kData = QUENLOFT_TEST_DATA "/copy-flow/";
@@ -35,9 +81,8 @@ std::string Failed(const std::string& name) {
 class CopyFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(library_.Loaded()) << library_.Error();
-    ASSERT_NE(manager_, nullptr);
-    ASSERT_EQ(manager_->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier_)), 0);
+    ASSERT_TRUE(library_.Loaded() && manager_) << library_.Error();
+    copier_ = manager_.query<ITplFileCopier>();
     ASSERT_EQ(copier_->Initialize(&host_), 0);
     manager_->SetSystemValue("System.ResultFolderName", result_.c_str());
     manager_->SetSystemValue("System.Title", "Quenloft sample");
@@ -45,20 +90,15 @@ class CopyFlowTest : public ::testing::Test {
     SetGlobal("color$$", "red");
   }
   void TearDown() override {
-    if (copier_ != nullptr) {
-      copier_->Terminate();
-      copier_->Release();
-    }
+    if (copier_) copier_->Terminate();
+    copier_.reset();
     manager_.reset();
     EXPECT_EQ(host_.count(), 1) << "the manager kept a reference to the host";
     for (const auto& source : sources_) EXPECT_EQ(source->count(), 1);
   }
 
   void SetGlobal(const char* name, const std::string& value) {
-    ITplVariables* scope = nullptr;
-    ASSERT_EQ(manager_->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);
-    scope->SetVariable(name, value.c_str());
-    scope->Release();
+    manager_.query<ITplVariables>()->SetVariable(name, value.c_str());
   }
   // The fixture skin copied below `folder` (unless `copy` is false),
   // registered under `names`.
@@ -79,7 +119,7 @@ class CopyFlowTest : public ::testing::Test {
   quenloft::testing::RecordingHost host_;
   std::vector<std::unique_ptr<ListSource>> sources_;
   ManagerPtr manager_ = library_.CreateManager();
-  ITplFileCopier* copier_ = nullptr;
+  quenloft::ComPtr<ITplFileCopier> copier_;
   std::string result_ = library_.Folder() + "/result/";
 };
 
@@ -162,65 +202,35 @@ TEST_F(CopyFlowTest, UnwritableResultFolderFailsEveryUpdateAndWritesNothing) {
   EXPECT_EQ(ReadFile(blocker), "a file where a folder should be");
 }
 
-// Names each file by the full path it is to be copied to; the sources lie
-// in its folder under the same file names.
-class FullPathSource : public ListSource {
- public:
-  using ListSource::ListSource;
-  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
-    const std::string path = name;
-    return ListSource::GetSourcePath(out, path.substr(path.find_last_of("/\\") + 1).c_str());
-  }
-};
-
 // Without a result folder, a template registered by a full path is copied
 // to that path (and not by its bare name into the working folder).
 TEST_F(CopyFlowTest, WithoutResultFolderAFullPathIsItsOwnDestination) {
   const std::string skin = OutsideSkin();
   ASSERT_TRUE(CopyTree(kData + "skin", skin));
   const std::string target = library_.Folder() + "/elsewhere/sub/index.htm";
-  FullPathSource source(skin, {target});
+  ListSource source(skin, {target});
+  source.sources[target] = "index.htm";
   const ManagerPtr manager = library_.CreateManager();  // no System.ResultFolderName
-  ITplFileCopier* copier = nullptr;
-  ASSERT_EQ(manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier)), 0);
+  const auto copier = manager.query<ITplFileCopier>();
   ASSERT_EQ(manager->AddFileSource(&source), 0);
   HostString out;
   EXPECT_EQ(copier->CopyTemplateFile(target.c_str(), &out), 0);
   EXPECT_EQ(out.text(), quenloft::testing::WithBackslashes(target));
   EXPECT_EQ(ReadFile(target), ReadFile(skin + "index.htm"));
   EXPECT_EQ(manager->RemoveFileSource(&source), 0);
-  copier->Release();
 }
 
-// Registers more files while the copy pass asks it for a source path: the
-// list of template files grows under the pass, which must not read a moved
-// entry.
-class GrowingSource : public ListSource {
- public:
-  GrowingSource(std::string folder, ITplMacroServices* services)
-      : ListSource(std::move(folder), {"index.htm"}), services_(services) {}
-
-  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
-    if (!std::exchange(grown_, true)) {
-      for (int i = 0; i < 200; ++i)
-        services_->AddTemplateFile(("extra/" + std::to_string(i) + ".htm").c_str(), this);
-    }
-    return ListSource::GetSourcePath(out, name);
-  }
-
- private:
-  ITplMacroServices* services_;
-  bool grown_ = false;
-};
-
+// A source that registers more files when the copy pass first asks it for
+// a source path: the list of template files grows under the pass, which
+// must not read a moved entry.
 TEST_F(CopyFlowTest, FilesRegisteredDuringTheCopyPassDoNotDisturbIt) {
   const std::string skin = OutsideSkin();
-  ASSERT_TRUE(CopyTree(kData + "skin", skin));
-  ITplMacroServices* services = nullptr;
-  ASSERT_EQ(manager_->QueryInterface(IID_ITplMacroServices, reinterpret_cast<void**>(&services)), 0);
-  GrowingSource source(skin, services);
-  services->Release();
-  ASSERT_EQ(manager_->AddFileSource(&source), 0);
+  const auto services = manager_.query<ITplMacroServices>();
+  ListSource& source = AddSkin(skin, {"index.htm"});
+  source.when_asked = [&] {
+    for (int i = 0; i < 200; ++i)
+      services->AddTemplateFile(("extra/" + std::to_string(i) + ".htm").c_str(), &source);
+  };
   ASSERT_EQ(copier_->CopyFilesByHost(), 0);
   EXPECT_EQ(ReadFile(result_ + "index.htm"), ReadFile(skin + "index.htm"));
   // The added files have no source on disk; each was asked for once.
@@ -342,6 +352,114 @@ TEST_F(CopyFlowTest, CopyTemplateFileFindsNamesIgnoringCaseAndSlashes) {
   host_.keep_going = false;
   EXPECT_EQ(copier_->CopyTemplateFile("sub/page.htm", &out), 0);
   EXPECT_EQ(copier_->CopyTemplateFile("unknown.htm", &out), 1);
+}
+
+// A skin written to write outside the output folder: names that climb out
+// of their folder and links in the output. A victim folder beside the
+// output must come out unchanged.
+class HostileSkin : public CopyFlowTest {
+ protected:
+  void SetUp() override {
+    CopyFlowTest::SetUp();
+    if (HasFatalFailure()) return;
+    manager_->SetSystemValue("System.Title", "patched");
+    for (const char* name : {"index.htm", "L/page.htm", "sub/page.htm"})
+      ASSERT_TRUE(WriteFile(skin_ + name, "<p><!--%System.Title%--></p>"));
+    ASSERT_TRUE(WriteFile(victim_ + "secret.txt", "secret"));
+    std::filesystem::create_directories(result_);
+    victim_before_ = ReadTree(victim_);
+  }
+  void TearDown() override {
+    EXPECT_EQ(ReadTree(victim_), victim_before_) << "the skin reached the victim";
+    CopyFlowTest::TearDown();
+  }
+  // The host's messages without the progress dots.
+  Texts Messages() const {
+    Texts messages;
+    for (const std::string& text : host_.outputs)
+      if (text.find_first_not_of('.') != std::string::npos) messages.push_back(text);
+    return messages;
+  }
+
+  const std::string skin_ = OutsideSkin();
+  const std::string victim_ = library_.Folder() + "/victim/";
+  Tree victim_before_;
+};
+
+// The messages name paths as the manager formed them, or as the host gave
+// them.
+std::string Outside(const std::string& destination) {
+  return "\r\nError: Template file outside the result folder: " + destination + "\r\n";
+}
+// Links need a privilege on Windows; tests that need one skip without it.
+bool MakeLink(const std::string& target, const std::string& link) {
+  std::error_code error;
+  std::filesystem::create_symlink(target, link, error);
+  return !error;
+}
+
+// "\" is a separator: "L\..\..\victim\pwned.htm" climbs out of the output.
+TEST_F(HostileSkin, NamesThatClimbOutAreRefusedWhenRegistered) {
+  const std::pair<const char*, int32_t> kNames[] = {  // AddTemplateFile's answer, as AddUpdateFile's
+      {"L\\..\\..\\victim\\pwned.htm", 1}, {"../victim/pwned.htm", 1}, {"sub/../../x.htm", 1},
+      {"..", 1}, {"sub\\..", 1}, {"a..b.htm", 0}, {"..hidden", 0}, {"sub\\page..htm", 0},
+  };
+  const auto services = manager_.query<ITplMacroServices>();
+  ListSource other(skin_, {});
+  for (const auto& [name, registered] : kNames) {
+    EXPECT_EQ(services->AddTemplateFile(name, &other), registered) << name;
+    EXPECT_EQ(manager_->AddUpdateFile(name), registered) << name;
+  }
+  for (const auto& [name, registered] : kNames) services->RemoveTemplateFile(name, &other);
+
+  AddSkin(skin_, {"index.htm", "L\\..\\..\\victim\\pwned.htm", "sub/../../victim/pwned.htm"}, false);
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  EXPECT_EQ(ReadTree(result_), (Tree{{"index.htm", "<p><!--%System.Title%--></p>"}}));
+  EXPECT_EQ(other.count(), 1);
+}
+
+// A link in the output leads nowhere: a folder link refuses the files
+// below it, a file link at a destination is replaced when the copy pass
+// writes it and refused when the update step would read through it.
+TEST_F(HostileSkin, LinksInTheOutputAreNotFollowed) {
+  if (!MakeLink(victim_, result_ + "L")) GTEST_SKIP() << "no symbolic links here";
+  ASSERT_TRUE(MakeLink(victim_ + "secret.txt", result_ + "index.htm"));
+  ASSERT_TRUE(MakeLink(victim_ + "secret.txt", result_ + "linked.htm"));
+  AddSkin(skin_, {"index.htm", "L/page.htm"}, false);
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  EXPECT_EQ(Messages(), Texts{Outside(Result("L/page.htm"))});
+  EXPECT_FALSE(std::filesystem::is_symlink(result_ + "index.htm"));
+
+  host_.Forget();
+  for (const char* name : {"index.htm", "linked.htm", "L/page.htm"}) manager_->AddUpdateFile(name);
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  EXPECT_EQ(Messages(), (Texts{Outside(Result("linked.htm")), Failed("linked.htm"),
+                               Failed("L\\page.htm"), "\r\n"}));
+  EXPECT_EQ(ReadFile(result_ + "index.htm"), "<p>patched</p>");
+  EXPECT_TRUE(std::filesystem::is_symlink(result_ + "linked.htm"));
+}
+
+// A file the cache holds is written at the end of the update pass, but
+// only where the copy pass found its destination inside the output.
+TEST_F(HostileSkin, DeferredFilesAreCheckedBeforeTheyAreRemembered) {
+  if (!MakeLink(victim_, result_ + "sub")) GTEST_SKIP() << "no symbolic links here";
+  ASSERT_TRUE(WriteFile(CachedSkin() + "sub/page.htm", "stock"));
+  ASSERT_TRUE(WriteFile(CachedSkin() + "top.htm", "stock"));
+  AddSkin(CachedSkin(), {"sub/page.htm", "top.htm"}, false);
+  ASSERT_EQ(copier_->CopyFilesByHost(), 0);
+  ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
+  EXPECT_EQ(Messages(), (Texts{Outside(Result("sub/page.htm")), "\r\n"}));
+  EXPECT_EQ(ReadFile(result_ + "top.htm"), "stock");
+}
+
+// The update step of a host's own path stays in the output too (a
+// destination the host gives CopyTemplateFile is its own choice: see
+// CopyTemplateFileFindsNamesIgnoringCaseAndSlashes).
+TEST_F(HostileSkin, HostPathOutsideTheOutputIsNotUpdated) {
+  const std::string secret = victim_ + "secret.txt";
+  EXPECT_EQ(copier_->UpdateTemplateFile(secret.c_str()), 0);
+  EXPECT_EQ(Messages(), (Texts{Outside(secret), Failed(secret)}));
 }
 
 }  // namespace

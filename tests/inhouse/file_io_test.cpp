@@ -3,16 +3,17 @@
 // was with no temporary file beside it; a failed read is told from an empty
 // file. This program links their code over the OS layer with failure
 // injection, so the tests also stage what real files cannot do on demand.
-#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <ostream>
-#include <vector>
 
 #include "CorvaskUtils/CorvaskUtils.h"
 #include "TAVLOR/ByteString.h"
-#include "inhouse/scratch_folder.h"
+#include "support/files.h"
 #include "os/fault_injection.h"
 #include "pmtkWin32FileServices/FileServices.h"
 #include "support/texts.h"
@@ -20,10 +21,16 @@
 namespace inhouse_test {
 namespace {
 
+namespace fs = std::filesystem;
 namespace faults = inhouse::os::faults;
-using faults::Call;
-using quenloft::testing::Codes;
-using testing::ElementsAre;
+using faults::Call, quenloft::testing::Codes;
+using quenloft::testing::ReadFile, quenloft::testing::ReadTree, quenloft::testing::ScratchFolder, quenloft::testing::Tree;
+using quenloft::testing::WriteFile;
+
+bool RunningAsRoot() { return ::geteuid() == 0; }  // root reads and writes anything
+unsigned ModeOf(const std::string& path) {
+  return static_cast<unsigned>(fs::status(path).permissions() & fs::perms::mask);
+}
 
 // pmtkCopyFile writes from a source that is deleted again afterwards, so
 // that only what the write left stays in the folder.
@@ -51,40 +58,37 @@ class WholeFileWrite : public testing::TestWithParam<Writer> {
   int WriteTo(const std::string& target, const std::string& bytes) {
     return GetParam().write(scratch_, target, bytes);
   }
-  std::vector<std::string> Names() const { return NamesIn(scratch_.path()); }
+  Tree Files() const { return ReadTree(scratch_.path()); }
   ScratchFolder scratch_;
 };
 
 TEST_P(WholeFileWrite, MakesNewAndReplacesOldWhole) {
   const std::string bytes("new\0content", 11);
   ASSERT_EQ(WriteTo(scratch_.path() + "\\fresh.htm", bytes), 1);
-  EXPECT_EQ(ReadFile(scratch_ / "fresh.htm"), bytes);
   WriteFile(scratch_ / "old.htm", "a much longer old content");
   ASSERT_EQ(WriteTo(scratch_ / "old.htm", "short"), 1);
-  EXPECT_EQ(ReadFile(scratch_ / "old.htm"), "short");
+  EXPECT_EQ(Files(), (Tree{{"fresh.htm", bytes}, {"old.htm", "short"}}));
   ASSERT_EQ(WriteTo(scratch_ / "old.htm", ""), 1);
-  EXPECT_EQ(ReadFile(scratch_ / "old.htm"), "");
-  EXPECT_THAT(Names(), ElementsAre("fresh.htm", "old.htm"));
+  EXPECT_EQ(Files(), (Tree{{"fresh.htm", bytes}, {"old.htm", ""}}));
 }
 
 TEST_P(WholeFileWrite, RefusedTargetStaysAsItWas) {
-  std::filesystem::create_directory(scratch_ / "folder");
   WriteFile(scratch_ / "folder/inside", "kept");
   for (const std::string& target : {scratch_ / "folder", scratch_ / "folder/", scratch_ / "no/a"}) {
     EXPECT_EQ(WriteTo(target, "x"), 0) << target;
-    EXPECT_EQ(ReadFile(scratch_ / "folder/inside"), "kept");
-    EXPECT_THAT(Names(), ElementsAre("folder")) << target;  // no folder made either
+    EXPECT_EQ(Files(), (Tree{{"folder/inside", "kept"}})) << target;
+    EXPECT_FALSE(fs::exists(scratch_ / "no")) << target;  // no folder made either
   }
-  if (RunningAsRoot()) return;  // root writes into any folder
+  if (RunningAsRoot()) return;
   WriteFile(scratch_ / "folder/a.htm", "old");
   ::chmod((scratch_ / "folder").c_str(), 0555);
   EXPECT_EQ(WriteTo(scratch_ / "folder/a.htm", "new"), 0);
-  EXPECT_EQ(ReadFile(scratch_ / "folder/a.htm"), "old");
-  EXPECT_THAT(NamesIn(scratch_ / "folder"), ElementsAre("a.htm", "inside"));
+  EXPECT_EQ(Files(), (Tree{{"folder/a.htm", "old"}, {"folder/inside", "kept"}}));
+  ::chmod((scratch_ / "folder").c_str(), 0755);
 }
 
 TEST_P(WholeFileWrite, FailedCallLeavesTheOldFileWhole) {
-  struct { const char* label; Call call; int nth; int error; bool written; } const cases[] = {
+  const struct { const char* label; Call call; int nth, error; bool written; } cases[] = {
       {"create refused", Call::kCreate, 1, EACCES, false},
       {"first temporary name taken", Call::kCreate, 1, EEXIST, true},
       {"disk full at the second write", Call::kWrite, 2, ENOSPC, false},
@@ -98,8 +102,7 @@ TEST_P(WholeFileWrite, FailedCallLeavesTheOldFileWhole) {
     faults::FailCall(c.call, c.nth, c.error);
     EXPECT_EQ(WriteTo(target, fresh), c.written ? 1 : 0);
     faults::Reset();
-    EXPECT_EQ(ReadFile(target), c.written ? fresh : "old");
-    EXPECT_THAT(Names(), ElementsAre("page.htm"));
+    EXPECT_EQ(Files(), (Tree{{"page.htm", c.written ? fresh : "old"}}));
   }
 }
 
@@ -111,14 +114,16 @@ TEST_P(WholeFileWrite, KilledWriteLeavesANameHostsRecognise) {
     faults::FailCall(Call::kRename, 1, EIO);
     faults::FailCall(Call::kRemove, 1, EIO);
     EXPECT_EQ(WriteTo(scratch_ / name, "new"), 0);
-    EXPECT_EQ(ReadFile(scratch_ / name), "old");
-    std::vector<std::string> names = Names();
-    std::erase(names, name);
-    ASSERT_EQ(names.size(), 1u) << name;
-    EXPECT_EQ(Codes({IsLeftoverTempFileName(names[0].c_str()), IsLeftoverTempFileName(name.c_str())}),
-              "1,0") << names[0];
-    std::filesystem::remove(scratch_ / names[0]);
-    std::filesystem::remove(scratch_ / name);
+    Tree files = Files();
+    EXPECT_EQ(files[name], "old");
+    files.erase(name);
+    ASSERT_EQ(files.size(), 1u) << name;
+    const std::string left = files.begin()->first;
+    EXPECT_EQ(Codes({IsLeftoverTempFileName(left.c_str()), IsLeftoverTempFileName(name.c_str())}),
+              "1,0")
+        << left;
+    fs::remove(scratch_ / left);
+    fs::remove(scratch_ / name);
   }
 }
 
@@ -129,9 +134,9 @@ TEST_P(WholeFileWrite, KeepsPermissionsAndReplacesLinks) {
   ::chmod((scratch_ / "private").c_str(), 0600);
   ASSERT_EQ(WriteTo(scratch_ / "private", "new"), 1);
   EXPECT_EQ(ModeOf(scratch_ / "private"), 0600u);
-  std::filesystem::create_symlink(scratch_ / "private", scratch_ / "link");
+  fs::create_symlink(scratch_ / "private", scratch_ / "link");
   ASSERT_EQ(WriteTo(scratch_ / "link", "newer"), 1);
-  EXPECT_FALSE(std::filesystem::is_symlink(scratch_ / "link"));
+  EXPECT_FALSE(fs::is_symlink(scratch_ / "link"));
   EXPECT_EQ(ReadFile(scratch_ / "link") + "|" + ReadFile(scratch_ / "private"), "newer|new");
   EXPECT_EQ(ModeOf(scratch_ / "private"), 0600u);
 }
@@ -144,8 +149,8 @@ TEST(ByteStringFiles, LoadTellsAFailedReadFromAnEmptyFile) {
   const std::string page = std::string("\x00\x01\xFF zero\0", 9) + std::string(90, 'c');
   WriteFile(scratch / "page", page);
   WriteFile(scratch / "empty", "");
-  std::filesystem::create_directory(scratch / "folder");
-  if (!RunningAsRoot()) {  // root reads any file
+  fs::create_directory(scratch / "folder");
+  if (!RunningAsRoot()) {
     WriteFile(scratch / "locked", "secret");
     ::chmod((scratch / "locked").c_str(), 0);
   }
@@ -184,15 +189,14 @@ TEST(FileServices, CopyFallsBackToReadingOnlyBeforeItsFirstByte) {
   faults::FailCall(Call::kWrite, 1, EXDEV);  // the kernel cannot copy at all
   EXPECT_EQ(pmtkCopyFile(src.c_str(), dst.c_str(), 0), 1);
   faults::Reset();
-  EXPECT_EQ(ReadFile(dst), content);
-  EXPECT_THAT(NamesIn(scratch.path()), ElementsAre("dst", "src"));
+  EXPECT_EQ(ReadTree(scratch.path()), (Tree{{"dst", content}, {"src", content}}));
 }
 
 TEST(FileServices, RefusedCopiesAndDeletes) {
   ScratchFolder scratch;
   WriteFile(scratch / "src", "new");
   WriteFile(scratch / "dst", "old");
-  std::filesystem::create_directory(scratch / "folder");
+  fs::create_directory(scratch / "folder");
   const std::string src = scratch / "src", dst = scratch / "dst", folder = scratch / "folder";
   EXPECT_EQ(Codes({pmtkCopyFile((scratch / "missing").c_str(), dst.c_str(), 0),
                    pmtkCopyFile(folder.c_str(), dst.c_str(), 0),
@@ -202,8 +206,8 @@ TEST(FileServices, RefusedCopiesAndDeletes) {
                    pmtkDeleteFile(nullptr), pmtkDeleteFile((scratch.path() + "\\src").c_str()),
                    pmtkDeleteFile(src.c_str())}),
             "0,0,0,0,0,0,0,0,1,0");
-  EXPECT_EQ(ReadFile(dst), "old");
-  EXPECT_THAT(NamesIn(scratch.path()), ElementsAre("dst", "folder"));
+  EXPECT_EQ(ReadTree(scratch.path()), (Tree{{"dst", "old"}}));
+  EXPECT_TRUE(fs::is_directory(folder));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// A private folder per test, removed with everything in it afterwards, and
-// small file helpers for the in-house library tests.
+// A private folder per test and small file helpers, left for the manager
+// and function tests that still use them; the in-house tests use the
+// shared fixtures.
 #ifndef TESTS_INHOUSE_SCRATCH_FOLDER_H
 #define TESTS_INHOUSE_SCRATCH_FOLDER_H
 

@@ -7,7 +7,7 @@
 #endif
 
 #include <cstddef>
-#include <filesystem>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,8 +26,9 @@ struct ToolRun {
   std::string err;
 };
 
-// A tool started in the background; Finish() waits for it. Started by
-// tool_process.cpp on POSIX, tool_process_win32.cpp on Windows.
+// A tool started in the background, its output going to files; Finish()
+// waits for it. Started by tool_process.cpp on POSIX, tool_process_win32.cpp
+// on Windows.
 class ToolProcess {
  public:
   explicit ToolProcess(const std::vector<std::string>& args);
@@ -36,21 +37,16 @@ class ToolProcess {
   ToolProcess& operator=(const ToolProcess&) = delete;
 
 #ifndef _WIN32
-  pid_t pid() const { return pid_; }
+  pid_t pid() const { return static_cast<pid_t>(id_); }
 #endif
   bool Exited();  // without waiting
   ToolRun Finish();
 
  private:
-#ifdef _WIN32
-  void* process_ = nullptr;  // the process handle
-#else
-  pid_t pid_ = -1;
+  std::intptr_t id_ = -1;  // the process ID, or on Windows its handle
   int status_ = 0;
   bool reaped_ = false;
-#endif
-  std::filesystem::path out_file_;
-  std::filesystem::path err_file_;
+  quenloft::testing::ScratchFolder files_;  // "out" and "err"
 };
 
 inline ToolRun RunTool(const std::vector<std::string>& args) { return ToolProcess(args).Finish(); }

@@ -14,56 +14,40 @@ extern char** environ;
 
 namespace tool_test {
 
-namespace fs = std::filesystem;
-
 ToolProcess::ToolProcess(const std::vector<std::string>& args) {
-  static int counter = 0;
-  const fs::path base =
-      fs::temp_directory_path() /
-      ("quenloft-tool-run-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
-  out_file_ = base.string() + ".out";
-  err_file_ = base.string() + ".err";
   std::vector<std::string> argv_text = {QUENLOFT_TOOL_PATH};
   argv_text.insert(argv_text.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& a : argv_text) argv.push_back(a.data());
   argv.push_back(nullptr);
-
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_file_.c_str(),
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (files_ / "out").c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_file_.c_str(),
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (files_ / "err").c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  const int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+  pid_t pid = -1;
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) throw std::runtime_error("cannot start " + argv_text[0]);
+  id_ = pid;
 }
 
 ToolProcess::~ToolProcess() {
-  if (!reaped_ && pid_ > 0) waitpid(pid_, &status_, 0);
-  std::error_code ec;
-  fs::remove(out_file_, ec);
-  fs::remove(err_file_, ec);
+  if (!reaped_) waitpid(static_cast<pid_t>(id_), &status_, 0);
 }
 
 bool ToolProcess::Exited() {
-  if (reaped_) return true;
-  if (waitpid(pid_, &status_, WNOHANG) == pid_) reaped_ = true;
+  if (!reaped_) reaped_ = waitpid(static_cast<pid_t>(id_), &status_, WNOHANG) == id_;
   return reaped_;
 }
 
 ToolRun ToolProcess::Finish() {
-  if (!reaped_) {
-    waitpid(pid_, &status_, 0);
-    reaped_ = true;
-  }
-  ToolRun run;
-  run.exit_code = WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
-  run.out = ReadFile(out_file_.string());
-  run.err = ReadFile(err_file_.string());
-  return run;
+  if (!reaped_) waitpid(static_cast<pid_t>(id_), &status_, 0);
+  reaped_ = true;
+  const int code = WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+  return {code, ReadFile(files_ / "out"), ReadFile(files_ / "err")};
 }
 
 ToolRun RunToolWithFileSizeLimit(const std::vector<std::string>& args, size_t bytes) {

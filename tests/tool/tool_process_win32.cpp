@@ -9,8 +9,6 @@
 
 namespace tool_test {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 // One argument as the C runtime's command-line parser reads it back:
@@ -37,9 +35,9 @@ void AppendArgument(std::string* line, const std::string& arg) {
   *line += '"';
 }
 
-HANDLE OpenInheritable(const fs::path& path, bool write) {
+HANDLE OpenInheritable(const std::string& path, bool write) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  return CreateFileW(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
+  return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ,
                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                      write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
@@ -47,22 +45,15 @@ HANDLE OpenInheritable(const fs::path& path, bool write) {
 }  // namespace
 
 ToolProcess::ToolProcess(const std::vector<std::string>& args) {
-  static int counter = 0;
-  const fs::path base = fs::temp_directory_path() /
-                        ("quenloft-tool-run-" + std::to_string(GetCurrentProcessId()) + "-" +
-                         std::to_string(++counter));
-  out_file_ = base.string() + ".out";
-  err_file_ = base.string() + ".err";
   std::string line;
   AppendArgument(&line, QUENLOFT_TOOL_PATH);
   for (const std::string& arg : args) AppendArgument(&line, arg);
-
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = OpenInheritable("NUL", false);
-  startup.hStdOutput = OpenInheritable(out_file_, true);
-  startup.hStdError = OpenInheritable(err_file_, true);
+  startup.hStdOutput = OpenInheritable(files_ / "out", true);
+  startup.hStdError = OpenInheritable(files_ / "err", true);
   PROCESS_INFORMATION info = {};
   const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                       nullptr, &startup, &info);
@@ -71,40 +62,29 @@ ToolProcess::ToolProcess(const std::vector<std::string>& args) {
   }
   if (!started) throw std::runtime_error("cannot start " + line);
   CloseHandle(info.hThread);
-  process_ = info.hProcess;
+  id_ = reinterpret_cast<std::intptr_t>(info.hProcess);
 }
 
 ToolProcess::~ToolProcess() {
-  if (process_ != nullptr) {
-    WaitForSingleObject(process_, INFINITE);
-    CloseHandle(process_);
-  }
-  std::error_code ec;
-  fs::remove(out_file_, ec);
-  fs::remove(err_file_, ec);
+  WaitForSingleObject(reinterpret_cast<HANDLE>(id_), INFINITE);
+  CloseHandle(reinterpret_cast<HANDLE>(id_));
 }
 
-bool ToolProcess::Exited() { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }
-
-namespace {
-
-// Standard output and error are in text mode on Windows: lines end in CR LF.
-std::string WithoutCarriageReturns(std::string text) {
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
+bool ToolProcess::Exited() {
+  return WaitForSingleObject(reinterpret_cast<HANDLE>(id_), 0) == WAIT_OBJECT_0;
 }
-
-}  // namespace
 
 ToolRun ToolProcess::Finish() {
-  WaitForSingleObject(process_, INFINITE);
+  WaitForSingleObject(reinterpret_cast<HANDLE>(id_), INFINITE);
   DWORD code = 0;
-  GetExitCodeProcess(process_, &code);
-  ToolRun run;
-  run.exit_code = static_cast<int>(code);
-  run.out = WithoutCarriageReturns(ReadFile(out_file_.string()));
-  run.err = WithoutCarriageReturns(ReadFile(err_file_.string()));
-  return run;
+  GetExitCodeProcess(reinterpret_cast<HANDLE>(id_), &code);
+  // Standard output and error are in text mode on Windows: lines end in CR LF.
+  const auto without_cr = [](std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+  };
+  return {static_cast<int>(code), without_cr(ReadFile(files_ / "out")),
+          without_cr(ReadFile(files_ / "err"))};
 }
 
 }  // namespace tool_test

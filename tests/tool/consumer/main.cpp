@@ -1,29 +1,25 @@
-// Evaluates one expression with the built-in functions; prints its value.
-#include <cstdio>
-
+// Evaluates one expression with the built-in functions, through the
+// installed host helper; prints its value.
+#include <quenloft/com.h>
 #include <quenloft/quenloft.h>
 
+#include <cstdio>
+
 int main() {
-  ITplManager* manager = nullptr;
-  ITplFileCopier* copier = nullptr;
-  ITplResolverSet* builtins = nullptr;
-  ICvoString* out = nullptr;
-  if (CreateTemplateManagerInstance(&manager) != 0 || manager == nullptr) return 1;
-  manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier));
-  copier->Initialize(nullptr);
-  CreateTemplateResolversInstance(&builtins);
-  builtins->SetManager(manager);
+  quenloft::ComPtr<ITplManager> manager;
+  if (CreateTemplateManagerInstance(manager.put()) != 0 || !manager) return 1;
+  const auto copier = manager.query<ITplFileCopier>();
+  quenloft::ComPtr<ITplResolverSet> builtins;
+  if (!copier || copier->Initialize(nullptr) != 0 ||
+      CreateTemplateResolversInstance(builtins.put()) != 0) {
+    return 1;
+  }
+  builtins->SetManager(manager.get());
   builtins->Initialize();
-  CreateCvoStringInstance(&out);
+  quenloft::Text out;
   manager->EvaluateExpression("Concat('installed', ' ok')", out);
-  const char* text = "";
-  out->GetText(&text);
-  std::printf("%s\n", text);
-  out->Release();
+  std::printf("%s\n", out.text().c_str());
   builtins->Uninitialize();
-  builtins->Release();
   copier->Terminate();
-  copier->Release();
-  manager->Release();
   return 0;
 }

@@ -1,0 +1,71 @@
+// The tool's parts that its golden runs cannot reach on every row: the
+// glob matcher, JSON strings and the skin's file source.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "support/files.h"
+#include "support/host_objects.h"
+#include "folder_source.h"
+#include "patch_selection.h"
+#include "summary.h"
+
+namespace quenloft_tool {
+namespace {
+
+TEST(ToolPatchSelection, EveryRowOfTheGlobTable) {
+  const std::string table = QUENLOFT_TEST_DATA "/tool/globs.txt";
+  std::istringstream lines(quenloft::testing::ReadFile(table));
+  int number = 0, rows = 0;
+  for (std::string line; std::getline(lines, line);) {
+    ++number;
+    std::istringstream words(line);
+    std::string glob, name, patched;
+    if (line.empty() || line[0] == '#' || !(words >> glob >> name >> patched)) continue;
+    const PatchSelection selection = glob == "-" ? PatchSelection() : PatchSelection({glob});
+    EXPECT_EQ(selection.IsPatched(name) ? "yes" : "no", patched) << table << ":" << number;
+    ++rows;
+  }
+  EXPECT_GE(rows, 30);
+}
+
+TEST(ToolSummary, JsonEscapes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a\"b\\c", "\"a\\\"b\\\\c\""},
+      {"l1\r\nl2\t", "\"l1\\r\\nl2\\t\""},
+      {std::string("\x01\x1f", 2), "\"\\u0001\\u001f\""},
+      {"caf\xc3\xa9", "\"caf\xc3\xa9\""},  // UTF-8 passes through
+  };
+  for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text), json);
+}
+
+// Names sorted, with "/"; a link back into the skin does not make the walk
+// endless. The manager hands names back with backslashes.
+TEST(ToolFolderSource, ListsFilesSortedAndGivesSourcePaths) {
+  quenloft::testing::ScratchFolder skin;
+  quenloft::testing::WriteFile(skin / "b.htm", "b");
+  quenloft::testing::WriteFile(skin / "a/z.css", "z");
+  quenloft::testing::WriteFile(skin / "a/y/x.js", "x");
+#ifndef _WIN32  // links need a privilege there
+  std::filesystem::create_directory_symlink(skin.path(), skin / "a/loop");
+#endif
+  const std::string folder = skin.path() + "/";
+  auto source = FolderSource::Make(folder);
+  std::string listed;
+  quenloft::testing::HostString name;
+  int32_t position = 0;
+  for (int32_t rc = source->GetFirstName(&name, &position); rc == 0 && !name.text().empty();
+       rc = source->GetNextName(&name, &position)) {
+    listed += name.text() + " ";
+  }
+  EXPECT_EQ(listed, "a/y/x.js a/z.css b.htm ");
+  quenloft::testing::HostString path;
+  EXPECT_EQ(source->GetSourcePath(&path, "a\\y\\x.js"), 0);
+  EXPECT_EQ(path.text(), folder + "a/y/x.js");
+  EXPECT_EQ(source->GetSourcePath(nullptr, "b.htm"), 1);
+  EXPECT_EQ(source->GetNextName(&name, nullptr), 1);
+}
+
+}  // namespace
+}  // namespace quenloft_tool
