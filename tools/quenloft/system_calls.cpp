@@ -1,6 +1,7 @@
 #include "system_calls.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -66,6 +67,13 @@ std::string ProgramFile() {
   std::error_code ec;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : self.string();
+}
+
+bool SyncToDisk(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && synced;
 }
 
 bool CanMakeFileIn(const std::string& folder, std::string* error) {

@@ -42,6 +42,10 @@ std::string ProgramFile();
 // separator). False with *error (the system's reason) when that fails.
 bool CanMakeFileIn(const std::string& folder, std::string* error);
 
+// Flushes a file or folder to the disk (folders only on POSIX). False when
+// it cannot be opened or flushed.
+bool SyncToDisk(const std::string& path);
+
 // A new folder only this user may enter, in the system's temporary folder,
 // with a trailing separator; "" on failure.
 std::string MakeTemporaryFolder(const char* prefix);
