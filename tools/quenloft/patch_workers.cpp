@@ -114,7 +114,11 @@ void PatchWorkers::Run(Worker* worker) {
     if (!Interrupted()) {
       job->ran = true;
       worker->host->KeepFor(job);
-      job->written = PatchAndWrite(worker->session.manager(), job->text, output_, job->relative);
+      try {
+        job->written = PatchAndWrite(worker->session.manager(), job->text, output_, job->relative);
+      } catch (...) {
+        job->written = false;  // out of memory: one more file not written
+      }
       worker->host->KeepFor(nullptr);
     }
     job->text = SourceFile();  // memory back before the next file

@@ -69,6 +69,7 @@ class Writer {
     }
     // Nothing to patch: the bytes as read.
     job->written = read && setup_.output->Write(relative, job->text.bytes(), job->text.permissions);
+    job->text = SourceFile();  // it may wait behind the workers' files
     job->ran = true;
     job->done = true;
     if (jobs_.empty()) {
