@@ -18,28 +18,33 @@ using fixtures::ScratchFolder;
 using fixtures::Tree;
 using fixtures::WriteFile;
 
+// Which texts go to the library at all (by the openings their file type
+// accepts), and which may change what other files see.
 TEST(ToolSkinText, MarkersAndEffectsOnOtherFiles) {
   struct Row {
-    std::string text;
+    std::string text, name;
     bool markers, reaches_out;
   };
   const Row rows[] = {
-      {"plain 100% ; % text", false, false},
-      {"a%%%x%%%", true, false},
-      {"<!--%x%-->", true, false},
-      {"/*%x%*/", true, false},
-      {";%x%;", true, false},
-      {std::string("<!--%x%-->\0", 11), false, false},  // kept unchanged
-      {"<!--%g$$%--> <!--%MacroExist(g$$)%--> <!--%t$ = g$$%-->", true, false},
-      {"<!--%cmp = CompareString('==', x$$, 'lit')%-->", true, false},
-      {"<!--%g$$ = 'v'%-->", true, true},
-      {"<!--%list$$ + = ', b'%-->", true, true},
-      {"<!--%a$$$='v'%-->", true, true},
-      {"<!--%Concat(LoadFromFile('x'))%-->", true, true},
-      {"<!--%ReplaceMacros(t$)%-->", true, true},
+      {"plain 100% ; % text", "a.htm", false, false},
+      {"a%%%x%%%", "notes.txt", true, false},
+      {"<!--%x%-->", "d/A.HTM", true, false},
+      {"<!--%x%-->", "notes.txt", false, false},
+      {"<!--%x%-->", ".htm", true, false},  // all extension: either way
+      {"/*%x%*/", "a.js", true, false},
+      {";%x%;", "a.ini", true, false},
+      {"width: 1;%", "a.htm", false, false},
+      {std::string("<!--%x%-->\0", 11), "a.htm", false, false},  // kept unchanged
+      {"<!--%g$$%--> <!--%MacroExist(g$$)%--> <!--%t$ = g$$%-->", "a.htm", true, false},
+      {"<!--%cmp = CompareString('==', x$$, 'lit')%-->", "a.htm", true, false},
+      {"<!--%g$$ = 'v'%-->", "a.htm", true, true},
+      {"<!--%list$$ + = ', b'%-->", "a.htm", true, true},
+      {"<!--%a$$$='v'%-->", "a.htm", true, true},
+      {"<!--%Concat(LoadFromFile('x'))%-->", "a.htm", true, true},
+      {"<!--%ReplaceMacros(t$)%-->", "a.htm", true, true},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(MayHoldMarkers(row.text), row.markers) << row.text;
+    EXPECT_EQ(MayHoldMarkers(row.text, row.name), row.markers) << row.text << " " << row.name;
     EXPECT_EQ(MayAffectOtherFiles(row.text), row.reaches_out) << row.text;
   }
 }

@@ -1,7 +1,10 @@
 #include "skin_text.h"
 
 #include <array>
+#include <cctype>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "quenloft/conventions.h"
 
@@ -31,15 +34,36 @@ bool MayStandBeforeAssignment(char c) {
          c == '"' || c == '\\';
 }
 
+// The file type by the extension of the name, as the library finds it. A
+// name that is all extension (".htm") may be taken either way: any type.
+std::optional<quenloft::MarkerStyle> StyleOf(std::string_view name) {
+  name = name.substr(name.find_last_of("/\\") + 1);
+  const size_t dot = name.rfind('.');
+  if (dot == 0) return std::nullopt;
+  if (dot == std::string_view::npos) return quenloft::MarkerStyleAny;
+  std::string extension(name.substr(dot));
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const auto& entry : quenloft::kFileTypeExtensions) {
+    if (extension == entry.extension) return entry.style;
+  }
+  return quenloft::MarkerStyleAny;
+}
+
+bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle row) {
+  return !file || row == quenloft::MarkerStyleAny || row == *file;
+}
+
 }  // namespace
 
-bool MayHoldMarkers(std::string_view bytes) {
+bool MayHoldMarkers(std::string_view bytes, std::string_view name) {
   if (bytes.empty() || Contains(bytes, '\0')) return false;
+  const std::optional<quenloft::MarkerStyle> style = StyleOf(name);
   for (const char* p = bytes.data(); (p = static_cast<const char*>(std::memchr(
                                           p, '%', bytes.size() - (p - bytes.data())))) != nullptr;
        ++p) {
     const size_t end = static_cast<size_t>(p - bytes.data()) + 1;
     for (const auto& row : quenloft::kMarkerDelimiters) {
+      if (!Accepts(style, row.style)) continue;
       const size_t size = row.opening.size();
       if (end >= size && bytes.substr(end - size, size) == row.opening) return true;
     }

@@ -7,10 +7,10 @@
 
 namespace quenloft_tool {
 
-// False when patching cannot change the bytes: they hold a zero byte (the
-// library keeps such files unchanged) or no marker opening of any file
-// type.
-bool MayHoldMarkers(std::string_view bytes);
+// False when patching cannot change the bytes of the file `name`: they
+// hold a zero byte (the library keeps such files unchanged) or no marker
+// opening that its file type accepts.
+bool MayHoldMarkers(std::string_view bytes, std::string_view name);
 
 // True when patching the text may change what another file's patching
 // sees: a statement that may assign a "$$" variable, or a function that

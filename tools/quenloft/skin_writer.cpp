@@ -55,7 +55,7 @@ class Writer {
     auto job = std::make_unique<PatchJob>();
     job->relative = relative;
     const bool read = ReadSourceFile(setup_.skin + relative, &job->text);
-    if (read && MayHoldMarkers(job->text.bytes())) {
+    if (read && MayHoldMarkers(job->text.bytes(), relative)) {
       if (!ordered_ && more_follow && !MayAffectOtherFiles(job->text.bytes()) && Hand(job)) {
         return;
       }
