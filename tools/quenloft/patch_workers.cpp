@@ -35,24 +35,26 @@ class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallba
 
 }  // namespace
 
-bool PatchAndWrite(ITplManager* manager, const SourceFile& text, const OutputFolder& output,
-                   const std::string& relative) {
+bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
+                   const OutputFolder& output, const std::string& relative) {
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
   quenloft::ComPtr<ITplPatchedFile> file;
   if (!services || services->CreatePatchedFile(file.put()) != 0 || !file) return false;
   // The name the library's own update step gives it: messages name it, and
   // functions find the folders beside it.
   const std::string destination = output.folder() + relative;
-  file->SetText(text.data.get());
+  file->SetText(text->data.get());
+  const uint32_t permissions = text->permissions;
+  *text = SourceFile();
   file->AttachFileName(destination.c_str());
   const quenloft::Text patched;
   if (patched.get() == nullptr || file->Patch(patched) != 0) return false;
   const char* bytes = nullptr;
   if (patched.get()->GetLength() > 0 && patched.get()->GetText(&bytes) != 0) return false;
   const std::string_view view = bytes == nullptr ? std::string_view() : std::string_view(bytes);
-  if (output.Write(relative, view, text.permissions)) return true;
+  if (output.Write(relative, view, permissions)) return true;
   // What the library's two passes leave when the update fails: the copy.
-  output.Write(relative, text.bytes(), text.permissions);
+  output.Copy(source, relative);
   return false;
 }
 
@@ -115,7 +117,8 @@ void PatchWorkers::Run(Worker* worker) {
       job->ran = true;
       worker->host->KeepFor(job);
       try {
-        job->written = PatchAndWrite(worker->session.manager(), job->text, output_, job->relative);
+        job->written = PatchAndWrite(worker->session.manager(), job->source, &job->text, output_,
+                                     job->relative);
       } catch (...) {
         job->written = false;  // out of memory: one more file not written
       }

@@ -21,14 +21,15 @@ namespace quenloft_tool {
 
 class Session;
 
-// Patches the text as the file `relative` of the output folder and writes
-// it there; false when nothing could be written. Any thread, one manager
-// per thread.
-bool PatchAndWrite(ITplManager* manager, const SourceFile& text, const OutputFolder& output,
-                   const std::string& relative);
+// Patches the text of `source` as the file `relative` of the output folder
+// and writes it there; false when it could not. The text is given back as
+// soon as the library holds its own. Any thread, one manager per thread.
+bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
+                   const OutputFolder& output, const std::string& relative);
 
 // One file for a worker.
 struct PatchJob {
+  std::string source;  // full path in the skin
   std::string relative;
   SourceFile text;
   // Set by the worker before done.

@@ -54,7 +54,8 @@ class Writer {
   void PatchOne(const std::string& relative, bool more_follow) {
     auto job = std::make_unique<PatchJob>();
     job->relative = relative;
-    const bool read = ReadSourceFile(setup_.skin + relative, &job->text);
+    job->source = setup_.skin + relative;
+    const bool read = ReadSourceFile(job->source, &job->text);
     if (read && MayHoldMarkers(job->text.bytes(), relative)) {
       if (!ordered_ && more_follow && !MayAffectOtherFiles(job->text.bytes()) && Hand(job)) {
         return;
@@ -63,7 +64,8 @@ class Writer {
       ordered_ = true;
       while (!jobs_.empty()) TellOldest();
       Begin();
-      job->written = PatchAndWrite(setup_.manager, job->text, *setup_.output, job->relative);
+      job->written =
+          PatchAndWrite(setup_.manager, job->source, &job->text, *setup_.output, relative);
       End(*job);
       return;
     }
