@@ -1,15 +1,14 @@
 // hello-host: the smallest complete host of the template library.
 //
-// It loads libquenloft.so from the lib folder beside its own bin folder,
-// makes a template manager, hands it a host callback that prints what the
+// It loads libquenloft.so.1 at run time the way the system finds any
+// library (its run path, then the loader's cache), makes a template manager, hands it a host callback that prints what the
 // library reports, attaches the built-in functions, stores a system value,
 // resolves and evaluates a few statements, and gives every reference back.
 #include <dlfcn.h>
+#include <link.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "quenloft/com.h"
 #include "quenloft/quenloft.h"
@@ -41,12 +40,16 @@ class ConsoleHost final : public quenloft::OwnerHeldComObject<ConsoleHost, ITplH
   int32_t count() const { return RefCount(); }
 };
 
-// ../lib/libquenloft.so relative to this program's own file.
-std::string LibraryPath() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return "libquenloft.so";
-  return (self.parent_path().parent_path() / "lib" / "libquenloft.so").string();
+// The soname: a host asks for the major version it was written against.
+// The build gives the program a run path naming the library's folder,
+// which the loader searches for dlopen as for linked libraries.
+constexpr char kLibrary[] = "libquenloft.so.1";
+
+// The file the loader chose, for the record.
+std::string LoadedFile(void* library) {
+  link_map* map = nullptr;
+  if (dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return kLibrary;
+  return map->l_name;
 }
 
 template <class F>
@@ -122,13 +125,14 @@ int Run(void* library) {
 }  // namespace
 
 int main() {
-  const std::string path = LibraryPath();
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* library = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
-    std::printf("Cannot load %s: %s\n", path.c_str(), dlerror());
+    std::printf("Cannot load %s: %s\n", kLibrary, dlerror());
+    std::printf("Build with a run path naming the library's folder, or run ldconfig after\n"
+                "installing it into a system folder.\n");
     return 1;
   }
-  std::printf("Loaded %s\n", path.c_str());
+  std::printf("Loaded %s\n", LoadedFile(library).c_str());
   const int status = Run(library);
   dlclose(library);
   return status;

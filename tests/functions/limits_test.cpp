@@ -2,6 +2,7 @@
 // outgrow the value size limit, fan-out that would never end, runaway
 // transformations, and the host's request to stop.
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -143,8 +144,8 @@ class StopControl : public SelfCounted<ITplHostControl> {
     ++questions;
     return questions > stop_after ? 1 : 0;
   }
-  long stop_after = 1L << 40;
-  long questions = 0;
+  int64_t stop_after = int64_t{1} << 40;
+  int64_t questions = 0;
 };
 
 // A recording host that has a control.
@@ -188,7 +189,7 @@ TEST(StopRequest, EveryEvaluationIsRefusedWhileTheHostAsks) {
   EXPECT_EQ(eval("Concat('a', 'b')"), "(unchanged)");
   EXPECT_EQ(host.outputs, (Texts{kStopped, Unresolved("Concat('a', 'b')")}));
 
-  host.control.stop_after = 1L << 40;
+  host.control.stop_after = int64_t{1} << 40;
   EXPECT_EQ(eval("Concat('a', 'b')"), "ab");
   EXPECT_EQ(host.continue_questions, 0);  // ShouldContinue is for the passes only
   session.Close();

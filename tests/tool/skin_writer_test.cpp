@@ -77,7 +77,7 @@ std::string Build(const std::string& skin, const std::string& out, int workers, 
     ++*opened;
     return open(worker, worker_host);
   };
-  const SkinWriteCounts counts = WriteSkin(setup, ListSkinFiles(skin + "/"), PatchSelection());
+  const SkinWriteCounts counts = WriteSkin(setup, ListSkinFiles(skin + "/").names, PatchSelection());
   session.Close();
   std::string printed = "steps " + std::to_string(counts.steps) + "\n";
   std::rewind(stream);

@@ -23,13 +23,6 @@
 namespace quenloft_tool {
 namespace {
 
-// The two folders the tool owns: the skin (read) and the result (written).
-// Letting a user override them through --set would send the output where
-// the tool has not checked it can write.
-bool IsReservedName(const std::string& name) {
-  return name == "System.SourceFolderName" || name == "System.ResultFolderName";
-}
-
 ProgressStyle ChooseStyle(const CommonOptions& options) {
   if (options.quiet || options.json) return ProgressStyle::kQuiet;
   return system_calls::StderrIsTerminal() ? ProgressStyle::kBar : ProgressStyle::kPlain;
@@ -50,25 +43,43 @@ int RunBuild(const BuildOptions& options) {
   if (skin.empty()) return Fail(kExitUsage, error);
   const std::string output =
       AbsoluteFolder(options.output.empty() ? kDefaultOutput : options.output);
-  // Writing into the skin would patch the skin itself.
+  // Writing into the skin would patch the skin itself; an output around it
+  // would let a skin folder named like one of its own overwrite it.
   if (IsSameOrBelow(output, skin)) {
     return Fail(kExitUsage, "the output folder " + output + " lies inside the skin " + skin);
   }
+  if (IsSameOrBelow(skin, output)) {
+    return Fail(kExitUsage, "the output folder " + output + " contains the skin " + skin);
+  }
   SessionValues values;
   if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
-  for (const auto& [name, value] : values.system) {
-    if (IsReservedName(name)) {
-      return Fail(kExitUsage, name + " is set by the tool: name the skin and use -o instead");
-    }
+  // The two folders the tool owns: the skin (read) and the result (written).
+  // Letting a user override them through --set would send the output where
+  // the tool has not checked it can write.
+  const std::string reserved =
+      FirstSetOf(values, {"System.SourceFolderName", "System.ResultFolderName"});
+  if (!reserved.empty()) {
+    return Fail(kExitUsage, reserved + " is set by the tool: name the skin and use -o instead");
   }
   if (!PrepareWritableFolder(output, &error)) {
     return Fail(kExitFailed, "cannot write to the output folder " + output + ": " + error);
+  }
+  // Two builds into one folder would mix their files (and one would take
+  // the other's temporary files for leftovers).
+  system_calls::FolderLock lock;
+  switch (lock.Lock(output, kOutputLockName, &error)) {
+    case system_calls::FolderLock::Result::kLocked:
+      break;
+    case system_calls::FolderLock::Result::kBusy:
+      return Fail(kExitFailed, "another build is writing to " + output + " (it holds " +
+                                   kOutputLockName + "); wait for it to end");
+    case system_calls::FolderLock::Result::kFailed:
+      return Fail(kExitFailed, "cannot lock the output folder " + output + ": " + error);
   }
   // A build that was killed while it wrote may have left temporary files.
   RemoveLeftoverTemporaryFiles(output);
   const std::string root = options.root.empty() ? output : AbsoluteFolder(options.root);
 
-  InstallInterruptHandler();
   TimingReport timings(options.common.timings);
   // A real host primes the process-wide cache of the stock files while its
   // manager starts; the library makes both safe to run at once.
@@ -83,7 +94,8 @@ int RunBuild(const BuildOptions& options) {
     host_options.verbose = options.common.verbose && !options.common.quiet;
     host_options.result_folder = output;
     quenloft::ComPtr<ConsoleHost> host = ConsoleHost::Make(host_options);
-    quenloft::ComPtr<FolderSource> source = FolderSource::Make(skin);
+    quenloft::ComPtr<FolderSource> source =
+        FolderSource::Make(skin, ListSkinWithWarnings(skin, options.follow_links), Interrupted);
 
     // Every session of the build, the workers' too, sees the same values.
     const auto open = [&](Session* session, ITplHostCallback* session_host) {

@@ -1,16 +1,19 @@
 // quenloft check: patches every patchable file of a skin in memory and lists
-// each macro that nothing resolves, as FILE:LINE: MESSAGE. Nothing of the
-// skin is written; files are copied to a private temporary folder first so
-// that functions which read or write files see what a build would give
-// them.
+// each macro that nothing resolves, as FILE:LINE: MESSAGE. A skin is checked
+// because it is not trusted yet: it is copied to a private temporary folder
+// first, which is its source, result and root folder, so that functions
+// which read or write files see what a build would give them and reach
+// nothing else.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "console_host.h"
 #include "folder_source.h"
 #include "folders.h"
+#include "interrupt.h"
 #include "messages.h"
 #include "options.h"
 #include "quenloft/conventions.h"
@@ -77,6 +80,24 @@ std::string MacroOf(const std::string& message, const std::string& file) {
   return text;
 }
 
+// Copies the listed files of the skin into `scratch` until Ctrl-C; false
+// with *error on the first that cannot be copied.
+bool CopySkin(const std::string& skin, const std::vector<std::string>& names,
+              const std::string& scratch, std::string* error) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  for (const std::string& name : names) {
+    if (Interrupted()) break;
+    fs::create_directories(fs::path(scratch + name).parent_path(), ec);
+    if (!ec) fs::copy_file(skin + name, scratch + name, ec);
+    if (ec) {
+      *error = "cannot copy " + name + " to " + scratch + ": " + ec.message();
+      return false;
+    }
+  }
+  return true;
+}
+
 void PrintProblems(const std::vector<Problem>& problems, int checked, bool json) {
   if (json) {
     std::string out = "{\"files_checked\":" + std::to_string(checked) + ",\"unresolved\":[";
@@ -102,8 +123,15 @@ int RunCheck(const CheckOptions& options) {
   if (skin.empty()) return Fail(kExitUsage, error);
   SessionValues values;
   if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
+  error = ScratchFolderOverride(values, "check");
+  if (!error.empty()) return Fail(kExitUsage, error);
   const std::string scratch = system_calls::MakeTemporaryFolder("quenloft-check-");
   if (scratch.empty()) return Fail(kExitFailed, "cannot make a temporary folder");
+  SkinListing listing = ListSkinWithWarnings(skin, options.follow_links);
+  if (!CopySkin(skin, listing.names, scratch, &error)) {
+    RemoveFolder(scratch);
+    return Fail(kExitFailed, error);
+  }
   // Shown names start with the skin folder as the user wrote it.
   std::string shown_skin = options.skin.empty() ? skin : options.skin;
   if (!shown_skin.empty() && shown_skin.back() != '/' && shown_skin.back() != '\\') {
@@ -118,27 +146,30 @@ int RunCheck(const CheckOptions& options) {
     host_options.style = ProgressStyle::kQuiet;
     host_options.collect_errors = true;
     quenloft::ComPtr<ConsoleHost> host = ConsoleHost::Make(host_options);
-    quenloft::ComPtr<FolderSource> source = FolderSource::Make(skin);
+    quenloft::ComPtr<FolderSource> source =
+        FolderSource::Make(scratch, std::move(listing), Interrupted);
     Session session;
     if (!session.Open(host.get(), &error) || !session.AddModules(values.modules, &error)) {
       session.Close();
       RemoveFolder(scratch);
       return Fail(kExitUsage, error);
     }
-    session.SetSystemValue("System.SourceFolderName", skin);
+    session.SetSystemValue("System.SourceFolderName", scratch);
     session.SetSystemValue("System.ResultFolderName", scratch);
     session.SetSystemValue("System.RootFolderName", scratch);
     for (const auto& [name, value] : values.system) session.SetSystemValue(name, value);
     session.SetVariables(values.variables);
+    // Registered as a build registers them; no copy pass, as the files
+    // already are where a build would copy them.
     session.manager()->AddFileSource(source.get());
-    session.copier()->CopyFilesByHost();
 
     quenloft::ComPtr<ITplMacroServices> services;
     session.manager()->QueryInterface(IID_ITplMacroServices, services.put_void());
     const PatchSelection selection(options.patch_globs);
     for (const std::string& name : source->names()) {
+      if (Interrupted()) break;
       if (!services || !selection.IsPatched(name)) continue;
-      const std::string content = ReadFile(skin + name);
+      const std::string content = ReadFile(scratch + name);
       const std::string path = scratch + name;
       quenloft::ComPtr<ITplPatchedFile> file;
       if (services->CreatePatchedFile(file.put()) != 0 || !file) continue;
@@ -167,6 +198,7 @@ int RunCheck(const CheckOptions& options) {
                  checked == 1 ? "file" : "files", problems.size(),
                  problems.size() == 1 ? "macro" : "macros");
   }
+  if (Interrupted()) return kInterruptedExitCode;
   return problems.empty() ? kExitOk : kExitFailed;
 }
 

@@ -95,7 +95,15 @@ void ConsoleHost::EndProgress() {
 int32_t QL_CALL ConsoleHost::Output(const char* text) {
   if (text == nullptr) return 0;
   const std::string_view message(text);
+  // After Ctrl-C every statement fails, each told with the same message and
+  // then as unresolved: the first says it all, the rest are not the skin's.
+  if (message == quenloft::kStopRequestedMessage) {
+    if (!stopped_) Say(TrimNewlines(WithoutCarriageReturns(text)));
+    stopped_ = true;
+    return 0;
+  }
   if (message.starts_with(quenloft::kUnresolvedMacroPrefix)) {
+    if (stopped_) return 0;
     ++unresolved_;
     if (options_.collect_errors) {
       collected_.push_back(TrimNewlines(WithoutCarriageReturns(text)));
@@ -107,6 +115,13 @@ int32_t QL_CALL ConsoleHost::Output(const char* text) {
   if (message.starts_with(quenloft::kUpdateFailedPrefix)) {
     ++failures_;
     failed_files_.insert(FailedFile(message));
+    Say(TrimNewlines(WithoutCarriageReturns(text)));
+    return 0;
+  }
+  // Why statements failed (a refused path, a limit, a stop) and files kept
+  // out of the output: shown in every style, as errors are.
+  if (message.starts_with(quenloft::kTemplateErrorPrefix) ||
+      message.starts_with(quenloft::kDestinationRefusedPrefix)) {
     Say(TrimNewlines(WithoutCarriageReturns(text)));
     return 0;
   }
@@ -167,5 +182,7 @@ int32_t QL_CALL ConsoleHost::NotifyFile(const char* path) {
 }
 
 int32_t QL_CALL ConsoleHost::ShouldContinue() { return Interrupted() ? 0 : 1; }
+
+int32_t QL_CALL ConsoleHost::ShouldStop() { return Interrupted() ? 1 : 0; }
 
 }  // namespace quenloft_tool

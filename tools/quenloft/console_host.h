@@ -1,6 +1,7 @@
 // The tool's host callback: shows the library's messages and the progress
-// of the update pass, counts unresolved macros and failed updates, and
-// answers ShouldContinue() with 0 once Ctrl-C was pressed.
+// of the update pass, counts unresolved macros and failed updates, and once
+// Ctrl-C was pressed asks the library to stop evaluating (ShouldStop) and
+// answers ShouldContinue() with 0.
 #ifndef QUENLOFT_TOOL_CONSOLE_HOST_H
 #define QUENLOFT_TOOL_CONSOLE_HOST_H
 
@@ -26,7 +27,8 @@ struct HostOptions {
   std::string result_folder;    // stripped from notified paths when printed
 };
 
-class ConsoleHost final : public quenloft::ComObject<ConsoleHost, ITplHostCallback> {
+class ConsoleHost final
+    : public quenloft::ComObject<ConsoleHost, ITplHostCallback, ITplHostControl> {
  public:
   static quenloft::ComPtr<ConsoleHost> Make(const HostOptions& options, std::FILE* stream = stderr);
 
@@ -58,6 +60,9 @@ class ConsoleHost final : public quenloft::ComObject<ConsoleHost, ITplHostCallba
   int32_t QL_CALL Reserved10() override { return 0; }
   int32_t QL_CALL ShouldContinue() override;
 
+  // ITplHostControl
+  int32_t QL_CALL ShouldStop() override;
+
  private:
   ConsoleHost(const HostOptions& options, std::FILE* stream);
   void Write(const std::string& text);
@@ -72,6 +77,7 @@ class ConsoleHost final : public quenloft::ComObject<ConsoleHost, ITplHostCallba
   int notified_ = 0;
   std::set<std::string> failed_files_;
   std::vector<std::string> collected_;
+  bool stopped_ = false;  // the library told that it stops at our request
   bool at_line_start_ = true;
   bool bar_shown_ = false;
   int32_t bar_index_ = 0;

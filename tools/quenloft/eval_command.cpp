@@ -5,12 +5,14 @@
 
 #include "console_host.h"
 #include "folders.h"
+#include "interrupt.h"
 #include "library_location.h"
 #include "messages.h"
 #include "options.h"
 #include "quenloft/string_object.h"
 #include "session.h"
 #include "summary.h"
+#include "system_calls.h"
 #include "timing_report.h"
 
 namespace quenloft_tool {
@@ -24,6 +26,10 @@ int RunEval(const EvalOptions& options) {
   std::string error;
   SessionValues values;
   if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
+  error = ScratchFolderOverride(values, "eval");
+  if (!error.empty()) return Fail(kExitUsage, error);
+  const std::string scratch = system_calls::MakeTemporaryFolder("quenloft-eval-");
+  if (scratch.empty()) return Fail(kExitFailed, "cannot make a temporary folder");
 
   TimingReport timings(options.common.timings);
   HostOptions host_options;
@@ -36,17 +42,19 @@ int RunEval(const EvalOptions& options) {
     Session session;
     if (!session.Open(host.get(), &error) || !session.AddModules(values.modules, &error)) {
       session.Close();
+      RemoveFolder(scratch);
       return Fail(kExitUsage, error);
     }
     // Folder kinds of FileName, LoadFromFile and SaveToFile: the stock skin
-    // is the source, the current folder the result and the root.
-    const std::string here = AbsoluteFolder(".");
+    // (or the current folder) is the source, read only; what an expression
+    // writes goes to the scratch folder, the result and the root.
     std::error_code ec;
     const std::string stock = StockSkinFolder();
-    session.SetSystemValue("System.SourceFolderName",
-                           std::filesystem::is_directory(stock, ec) ? stock : here);
-    session.SetSystemValue("System.ResultFolderName", here);
-    session.SetSystemValue("System.RootFolderName", here);
+    session.SetSystemValue("System.SourceFolderName", std::filesystem::is_directory(stock, ec)
+                                                          ? stock
+                                                          : AbsoluteFolder("."));
+    session.SetSystemValue("System.ResultFolderName", scratch);
+    session.SetSystemValue("System.RootFolderName", scratch);
     for (const auto& [name, v] : values.system) session.SetSystemValue(name, v);
     session.SetVariables(values.variables);
 
@@ -61,7 +69,9 @@ int RunEval(const EvalOptions& options) {
     messages = host->TakeCollected();
     session.Close();
   }
+  RemoveFolder(scratch);
   timings.Print(stderr);
+  if (Interrupted()) return kInterruptedExitCode;
   const bool resolved = messages.empty() && value != kNotEvaluated;
   if (options.common.json) {
     std::string list;

@@ -11,11 +11,26 @@
 
 namespace quenloft_tool {
 
+// The files of a skin folder, relative, sorted, with "/". Links to folders
+// are not followed. A link to a file outside the skin is left out unless
+// links are followed: a skin from elsewhere could otherwise copy any file
+// the user may read (/etc/shadow, keys) into its output.
+struct SkinListing {
+  std::vector<std::string> names;
+  std::vector<std::string> outside_links;  // "NAME -> REAL PATH", left out
+};
+SkinListing ListSkinFiles(const std::string& folder, bool follow_links = false);
+
 class FolderSource final : public quenloft::ComObject<FolderSource, ITplFileSource> {
  public:
   // `folder` ends with "/". Files are listed once, sorted, so every run over
-  // the same skin sees the same order. Links to folders are not followed.
-  static quenloft::ComPtr<FolderSource> Make(const std::string& folder);
+  // the same skin sees the same order. Once `stopped` answers true, source
+  // paths are answered empty, which makes the copy pass skip the rest.
+  static quenloft::ComPtr<FolderSource> Make(const std::string& folder, SkinListing listing,
+                                            bool (*stopped)() = nullptr);
+  static quenloft::ComPtr<FolderSource> Make(const std::string& folder) {
+    return Make(folder, ListSkinFiles(folder));
+  }
 
   const std::vector<std::string>& names() const { return names_; }
   const std::string& folder() const { return folder_; }
@@ -28,14 +43,12 @@ class FolderSource final : public quenloft::ComObject<FolderSource, ITplFileSour
   int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override;
 
  private:
-  explicit FolderSource(const std::string& folder);
+  FolderSource(const std::string& folder, std::vector<std::string> names, bool (*stopped)());
 
   std::string folder_;
   std::vector<std::string> names_;
+  bool (*stopped_)();
 };
-
-// Lists the regular files below `folder` (ending in "/"), relative, sorted.
-std::vector<std::string> ListSkinFiles(const std::string& folder);
 
 }  // namespace quenloft_tool
 

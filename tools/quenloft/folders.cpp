@@ -11,9 +11,31 @@ namespace quenloft_tool {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The real path of the deepest existing folder of `folder`, the rest
+// appended as written, with a trailing "/".
+std::string RealFolder(const std::string& folder) {
+  std::error_code ec;
+  std::string text = fs::weakly_canonical(folder, ec).generic_string();
+  if (ec) return folder;
+  if (text.empty() || text.back() != '/') text += '/';
+  return text;
+}
+
+}  // namespace
+
+std::string WithForwardSlashes(std::string path) {
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
 std::string AbsoluteFolder(const std::string& path) {
   std::error_code ec;
-  fs::path absolute = fs::absolute(path.empty() ? fs::path(".") : fs::path(path), ec);
+  fs::path absolute =
+      fs::absolute(path.empty() ? fs::path(".") : fs::path(WithForwardSlashes(path)), ec);
   std::string text = absolute.lexically_normal().generic_string();
   if (text.empty() || text.back() != '/') text += '/';
   return text;
@@ -21,6 +43,8 @@ std::string AbsoluteFolder(const std::string& path) {
 
 bool IsSameOrBelow(const std::string& folder, const std::string& parent) {
   if (folder.compare(0, parent.size(), parent) == 0) return true;
+  const std::string real_parent = RealFolder(parent);
+  if (RealFolder(folder).compare(0, real_parent.size(), real_parent) == 0) return true;
   // A folder goes by other names too: through links, and on Windows in
   // another letter case or by its short name. Those of the folder's own
   // line that exist are compared by identity.

@@ -7,10 +7,14 @@
 
 namespace quenloft_tool {
 
-// The absolute, normalised folder with a trailing "/".
+// The path with "/" for every "\\": the library makes them one before it
+// touches the disk, so the tool must see the folder the library will use.
+std::string WithForwardSlashes(std::string path);
+// The absolute, normalised folder with a trailing "/" ("\\" taken as "/").
 std::string AbsoluteFolder(const std::string& path);
 // True when `folder` is `parent` or lies below it (both from AbsoluteFolder),
-// by name or, where they exist, by identity.
+// by name, by real path (links resolved as far as the folders exist) or,
+// where they exist, by identity.
 bool IsSameOrBelow(const std::string& folder, const std::string& parent);
 // Creates the folder with its parents and proves that a file can be made in
 // it. False with *error (the reason) when not.

@@ -1,6 +1,7 @@
 #include "interrupt.h"
 
 #include <atomic>
+#include <cstdlib>
 
 #include "system_calls.h"
 
@@ -11,7 +12,16 @@ namespace {
 std::atomic<bool> g_interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-void OnInterrupt() { g_interrupted.store(true, std::memory_order_relaxed); }
+constexpr char kFirstNotice[] =
+    "\nquenloft: stopping after the current file (Ctrl-C again ends at once)\n";
+
+// Runs in the signal handler: only async-signal-safe calls.
+void OnInterrupt() {
+  if (g_interrupted.exchange(true, std::memory_order_relaxed)) {
+    std::_Exit(kInterruptedExitCode);
+  }
+  system_calls::WriteToStderr(kFirstNotice, sizeof kFirstNotice - 1);
+}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "interrupt.h"
 #include "options.h"
 #include "system_calls.h"
 
@@ -24,9 +25,11 @@ See docs/template-language.md for the statements and built-in functions.)TXT";
 
 constexpr const char* kFooter = R"TXT(
 Exit codes: 0 success; 1 failures (a file not updated, unresolved macros
-under --strict, check or eval finding an unresolved macro); 2 usage errors
-(bad arguments, missing skin, a module that does not load); 130 stopped by
-Ctrl-C.)TXT";
+under --strict, check or eval finding an unresolved macro, an output folder
+that cannot be written or is locked by another build); 2 usage errors (bad
+arguments, missing skin, an output folder inside or around the skin, a
+values file that is too large or not a file, a module that does not load);
+130 stopped by Ctrl-C.)TXT";
 
 constexpr const char* kBuildHelp = R"TXT(Copy SKIN into the output folder and patch its text files.
 
@@ -46,27 +49,42 @@ overwritten; other files there are left alone, except the hidden temporary
 files (".NAME.quenloft-tmp-XXXXXXXX") that a killed build left behind.
 A file that cannot be written is reported and counted as a failure.
 
+Refused, to keep a skin from elsewhere in its place: an output folder inside
+the skin or containing it (compared by real path, links resolved and "\"
+taken as "/"), and an output folder another build is writing to (it holds
+the lock file ".quenloft-build.lock" there until it ends). Links in the skin
+to files outside it are skipped with a warning unless --follow-links is
+given; links to folders are not followed.
+
 Progress: a bar on a terminal, otherwise a line of dots (one per percent).
 Unresolved macros are reported and left in the output as written.
-Ctrl-C stops between two files; every file written is complete.)TXT";
+Ctrl-C asks the library to stop evaluating and stops between two files;
+a second Ctrl-C ends the tool at once. Either way it exits 130 and every
+file written is complete.)TXT";
 
 constexpr const char* kCheckHelp = R"TXT(Patch every patchable file of SKIN in memory; list the
 macros that nothing resolves.
 
 Each problem is printed as FILE:LINE: MESSAGE (LINE is 0 when the macro text
-could not be located). The skin is not modified: files are copied to a
-private temporary folder, which serves as System.ResultFolderName and
-System.RootFolderName, and removed afterwards. Exit 1 when any macro is
-unresolved.)TXT";
+could not be located). Nothing outside a private temporary folder is
+written: the skin is copied there (links leading outside it skipped, as by
+build), the copy serves as System.SourceFolderName, System.ResultFolderName
+and System.RootFolderName, and the folder is removed afterwards. Exit 1
+when any macro is unresolved.)TXT";
 
 constexpr const char* kEvalHelp = R"TXT(Evaluate EXPR, the text of one marker, and print its value.
 
 EXPR may hold several statements separated by ";", e.g.
   quenloft eval "x = 'World'; Concat('Hello, ', x)"
 System.SourceFolderName is the stock skin (or the current folder when it is
-missing); System.ResultFolderName and System.RootFolderName are the current
-folder. Exit 1 when a statement is not resolved (the library's messages go
-to stderr); expressions shorter than 5 bytes never evaluate.)TXT";
+missing), read only; System.ResultFolderName and System.RootFolderName are
+a private temporary folder, removed afterwards, so nothing else is written.
+Exit 1 when a statement is not resolved (the library's messages go to
+stderr); expressions shorter than 5 bytes never evaluate.)TXT";
+
+constexpr const char* kFollowLinksHelp =
+    "Also take the files that links in the skin lead to outside it (skipped with a "
+    "warning by default)";
 
 void AddCommonOptions(CLI::App* command, CommonOptions* options) {
   command->add_option("--set", options->sets,
@@ -75,7 +93,8 @@ void AddCommonOptions(CLI::App* command, CommonOptions* options) {
       ->type_name("NAME=VALUE")
       ->allow_extra_args(false);
   command->add_option("--values", options->value_files,
-                      "Read system values from FILE: NAME=VALUE lines, # comments; repeatable")
+                      "Read system values from FILE (at most 16 MB): NAME=VALUE lines, # comments; "
+                      "repeatable")
       ->type_name("FILE")
       ->allow_extra_args(false);
   command->add_option("--var", options->vars,
@@ -83,8 +102,8 @@ void AddCommonOptions(CLI::App* command, CommonOptions* options) {
       ->type_name("NAME=VALUE")
       ->allow_extra_args(false);
   command->add_option("--vars", options->var_files,
-                      "Read global variables from FILE: NAME=VALUE or NAME<TAB>VALUE lines, "
-                      "# comments; repeatable")
+                      "Read global variables from FILE (at most 16 MB): NAME=VALUE or "
+                      "NAME<TAB>VALUE lines, # comments; repeatable")
       ->type_name("FILE")
       ->allow_extra_args(false);
   command->add_option("--module", options->modules,
@@ -124,6 +143,7 @@ int main(int argc, char** argv) {
       ->allow_extra_args(false);
   build_command->add_flag("--strict", build.strict, "Exit 1 when any macro is unresolved");
   build_command->add_flag("--sync", build.sync, "Flush the written files and folders to disk");
+  build_command->add_flag("--follow-links", build.follow_links, kFollowLinksHelp);
   build_command->add_flag("-v,--verbose", build.common.verbose,
                           "Print every file as it is copied and patched");
   AddCommonOptions(build_command, &build.common);
@@ -137,6 +157,7 @@ int main(int argc, char** argv) {
                             "Also check files matching GLOB; repeatable")
       ->type_name("GLOB")
       ->allow_extra_args(false);
+  check_command->add_flag("--follow-links", check.follow_links, kFollowLinksHelp);
   AddCommonOptions(check_command, &check.common);
   check_command->footer(std::string("\n") + kCheckHelp + "\n" + kFooter);
 
@@ -154,6 +175,7 @@ int main(int argc, char** argv) {
     return code == 0 ? kExitOk : kExitUsage;
   }
   const system_calls::ComponentRuntime component_runtime;
+  InstallInterruptHandler();
   system_calls::KeepRunningPastFileSizeLimit();
   try {
     if (*build_command) return RunBuild(build);

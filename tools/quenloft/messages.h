@@ -13,6 +13,10 @@ inline int Fail(int exit_code, const std::string& text) {
   return exit_code;
 }
 
+inline void Warn(const std::string& text) {
+  std::fprintf(stderr, "quenloft: warning: %s\n", text.c_str());
+}
+
 }  // namespace quenloft_tool
 
 #endif  // QUENLOFT_TOOL_MESSAGES_H

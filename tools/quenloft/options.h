@@ -33,12 +33,14 @@ struct BuildOptions {
   std::vector<std::string> patch_globs;
   bool strict = false;
   bool sync = false;  // --sync: flush the output to disk before reporting
+  bool follow_links = false;  // copy files that links in the skin lead to outside it
 };
 
 struct CheckOptions {
   CommonOptions common;
   std::string skin;
   std::vector<std::string> patch_globs;
+  bool follow_links = false;
 };
 
 struct EvalOptions {
@@ -47,6 +49,8 @@ struct EvalOptions {
 };
 
 inline constexpr const char* kDefaultOutput = "quenloft-out";
+// Held by a build in its output folder; removed when the build ends.
+inline constexpr const char* kOutputLockName = ".quenloft-build.lock";
 
 int RunBuild(const BuildOptions& options);
 int RunCheck(const CheckOptions& options);

@@ -7,8 +7,10 @@
 namespace quenloft_tool {
 namespace {
 
-// A worker's host: keeps the messages for the build's own host.
-class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallback> {
+// A worker's host: keeps the messages for the build's own host, and stops
+// the library's evaluation after Ctrl-C as the build's own host does.
+class KeepingHost final
+    : public quenloft::ComObject<KeepingHost, ITplHostCallback, ITplHostControl> {
  public:
   static quenloft::ComPtr<KeepingHost> Make() {
     return quenloft::ComPtr<KeepingHost>::retain(new KeepingHost());
@@ -27,6 +29,7 @@ class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallba
   int32_t QL_CALL NotifyFile(const char*) override { return 0; }
   int32_t QL_CALL Reserved10() override { return 0; }
   int32_t QL_CALL ShouldContinue() override { return Interrupted() ? 0 : 1; }
+  int32_t QL_CALL ShouldStop() override { return Interrupted() ? 1 : 0; }
 
  private:
   KeepingHost() = default;

@@ -70,6 +70,24 @@ bool CollectValues(const CommonOptions& options, SessionValues* values, std::str
   return true;
 }
 
+std::string FirstSetOf(const SessionValues& values,
+                       std::initializer_list<std::string_view> names) {
+  for (const auto& [name, value] : values.system) {
+    for (std::string_view reserved : names) {
+      if (name == reserved) return name;
+    }
+  }
+  return {};
+}
+
+std::string ScratchFolderOverride(const SessionValues& values, const char* command) {
+  const std::string name =
+      FirstSetOf(values, {"System.ResultFolderName", "System.RootFolderName"});
+  if (name.empty()) return {};
+  return name + " is set by the tool: " + command +
+         " writes only into a temporary folder of its own";
+}
+
 bool Session::Open(ITplHostCallback* host, std::string* error) {
   if (CreateTemplateManagerInstance(manager_.put()) == 0 && manager_) {
     copier_ = manager_.query<ITplFileCopier>();

@@ -5,7 +5,9 @@
 #ifndef QUENLOFT_TOOL_SESSION_H
 #define QUENLOFT_TOOL_SESSION_H
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "options.h"
@@ -25,6 +27,13 @@ struct SessionValues {
 // Reads --set/--values/--var/--vars/--module. False with *error on the
 // first bad one.
 bool CollectValues(const CommonOptions& options, SessionValues* values, std::string* error);
+
+// The first system value of `names` that the options set, or "": folders
+// the tool sets itself and has checked.
+std::string FirstSetOf(const SessionValues& values, std::initializer_list<std::string_view> names);
+// For check and eval, whose result and root folders are a scratch folder
+// of their own: the error for a value that would move them, or "".
+std::string ScratchFolderOverride(const SessionValues& values, const char* command);
 
 class Session {
  public:

@@ -1,7 +1,9 @@
 #include "settings.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 namespace quenloft_tool {
 namespace {
@@ -62,14 +64,28 @@ std::optional<std::vector<NamedValue>> ParseValueLines(const std::string& conten
 
 std::optional<std::vector<NamedValue>> ReadValueFile(const std::string& path, bool allow_tab,
                                                      std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error != nullptr) *error = "cannot read " + path;
+  const auto refuse = [&](const std::string& why) {
+    if (error != nullptr) *error = why;
     return std::nullopt;
+  };
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_type type = fs::status(path, ec).type();
+  if (type != fs::file_type::regular && type != fs::file_type::fifo) {
+    return ec ? refuse("cannot read " + path) : refuse(path + " is not a regular file");
   }
-  std::ostringstream content;
-  content << in.rdbuf();
-  return ParseValueLines(content.str(), path, allow_tab, error);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return refuse("cannot read " + path);
+  // The size is counted as it is read: a pipe has none, and a file may grow.
+  std::string content;
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    content.append(chunk, static_cast<size_t>(in.gcount()));
+    if (content.size() > kValueFileLimit) {
+      return refuse(path + " is larger than " + std::to_string(kValueFileLimit >> 20) + " MB");
+    }
+  }
+  return ParseValueLines(content, path, allow_tab, error);
 }
 
 }  // namespace quenloft_tool

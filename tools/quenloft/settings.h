@@ -4,6 +4,7 @@
 #ifndef QUENLOFT_TOOL_SETTINGS_H
 #define QUENLOFT_TOOL_SETTINGS_H
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,7 +29,13 @@ std::optional<std::vector<NamedValue>> ParseValueLines(const std::string& conten
                                                        const std::string& file_name,
                                                        bool allow_tab, std::string* error);
 
-// Reads and parses a file; an unreadable file is an error as well.
+// The largest values or variables file read: anything larger is surely not
+// one, and reading it would only fill the memory.
+inline constexpr size_t kValueFileLimit = size_t{16} << 20;
+
+// Reads and parses a file; an unreadable file is an error as well, and so
+// is one larger than kValueFileLimit or neither a regular file nor a pipe
+// (a device such as /dev/zero never ends).
 std::optional<std::vector<NamedValue>> ReadValueFile(const std::string& path, bool allow_tab,
                                                      std::string* error);
 

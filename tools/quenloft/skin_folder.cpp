@@ -5,6 +5,7 @@
 
 #include "folders.h"
 #include "library_location.h"
+#include "messages.h"
 
 namespace quenloft_tool {
 
@@ -20,11 +21,19 @@ std::string ResolveSkinFolder(const std::string& given, std::string* error) {
     }
     return stock;
   }
-  if (!std::filesystem::is_directory(given, ec)) {
+  if (!std::filesystem::is_directory(WithForwardSlashes(given), ec)) {
     *error = "skin folder not found: " + given;
     return {};
   }
   return AbsoluteFolder(given);
+}
+
+SkinListing ListSkinWithWarnings(const std::string& skin, bool follow_links) {
+  SkinListing listing = ListSkinFiles(skin, follow_links);
+  for (const std::string& link : listing.outside_links) {
+    Warn("skipped " + link + ": the link leads outside the skin (--follow-links copies it)");
+  }
+  return listing;
 }
 
 }  // namespace quenloft_tool

@@ -5,10 +5,16 @@
 
 #include <string>
 
+#include "folder_source.h"
+
 namespace quenloft_tool {
 
 // The skin's absolute folder with a trailing "/", or "" with *error.
 std::string ResolveSkinFolder(const std::string& given, std::string* error);
+
+// The files of the skin (see ListSkinFiles), with a warning on stderr for
+// each link left out because it leads outside the skin.
+SkinListing ListSkinWithWarnings(const std::string& skin, bool follow_links);
 
 }  // namespace quenloft_tool
 

@@ -143,6 +143,7 @@ SkinWriteCounts WriteSkin(const SkinWriteSetup& setup, const std::vector<std::st
   std::vector<std::string> patched;
   std::vector<std::string> failed_copies;
   for (const std::string& name : names) {
+    if (Interrupted()) break;  // Ctrl-C stops the copies too
     // A folder that leads out of the output folder gets nothing.
     if (!output.PrepareFolderOf(name)) continue;
     if (selection.IsPatched(name)) {

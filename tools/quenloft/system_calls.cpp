@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -40,6 +42,15 @@ void CatchInterrupt(void (*on_interrupt)()) {
   // operation of the library sees EINTR half-way.
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
+}
+
+void WriteToStderr(const char* text, size_t size) {
+  while (size > 0) {
+    const ssize_t written = write(STDERR_FILENO, text, size);
+    if (written <= 0) return;
+    text += written;
+    size -= static_cast<size_t>(written);
+  }
 }
 
 void KeepRunningPastFileSizeLimit() {
@@ -87,6 +98,54 @@ bool CanMakeFileIn(const std::string& folder, std::string* error) {
   close(fd);
   unlink(probe.c_str());
   return true;
+}
+
+namespace {
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+FolderLock::Result FolderLock::Lock(const std::string& folder, const char* name,
+                                    std::string* error) {
+  const std::string path = folder + name;
+  // The holder removes the file before it lets go: a lock won on a file no
+  // longer at the path guards nothing, so it is taken again on the new one.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+      *error = std::strerror(errno);
+      return Result::kFailed;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int reason = errno;
+      close(fd);
+      if (reason == EWOULDBLOCK) return Result::kBusy;
+      *error = std::strerror(reason);
+      return Result::kFailed;
+    }
+    struct stat held = {}, named = {};
+    if (fstat(fd, &held) == 0 && lstat(path.c_str(), &named) == 0 && SameFile(held, named)) {
+      fd_ = fd;
+      path_ = path;
+      return Result::kLocked;
+    }
+    close(fd);
+  }
+  *error = "the lock file keeps changing";
+  return Result::kFailed;
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ < 0) return;
+  // Only our own file: something may have replaced it meanwhile.
+  struct stat held = {}, named = {};
+  if (fstat(fd_, &held) == 0 && lstat(path_.c_str(), &named) == 0 && SameFile(held, named)) {
+    unlink(path_.c_str());
+  }
+  close(fd_);
 }
 
 std::string MakeTemporaryFolder(const char* prefix) {

@@ -3,6 +3,7 @@
 #ifndef QUENLOFT_TOOL_SYSTEM_CALLS_H
 #define QUENLOFT_TOOL_SYSTEM_CALLS_H
 
+#include <cstddef>
 #include <string>
 
 namespace quenloft_tool::system_calls {
@@ -26,8 +27,10 @@ bool StderrIsTerminal();
 
 // Calls `on_interrupt` when the user presses Ctrl-C, in place of ending the
 // process. It runs in a signal handler or on a thread of its own, so it may
-// only set a lock-free flag.
+// only set a lock-free flag, call WriteToStderr and end the process.
 void CatchInterrupt(void (*on_interrupt)());
+// Writes the bytes to standard error unbuffered; safe in a signal handler.
+void WriteToStderr(const char* text, size_t size);
 
 // Makes a write past the process's file-size limit fail with an error
 // (reported like any failed write) instead of ending the process.
@@ -45,6 +48,26 @@ bool CanMakeFileIn(const std::string& folder, std::string* error);
 // Flushes a file or folder to the disk (folders only on POSIX). False when
 // it cannot be opened or flushed.
 bool SyncToDisk(const std::string& path);
+// An exclusive lock on the file `name` in `folder` (which ends in a
+// separator), held for the object's life; the file is removed when the
+// lock is given up. Locked by one object at a time across processes.
+class FolderLock {
+ public:
+  enum class Result { kLocked, kBusy, kFailed };
+  FolderLock() = default;
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  // Does not wait: kBusy when another holder has it. kFailed sets *error
+  // to the system's reason.
+  Result Lock(const std::string& folder, const char* name, std::string* error);
+
+ private:
+  std::string path_;
+  [[maybe_unused]] int fd_ = -1;          // POSIX
+  [[maybe_unused]] void* handle_ = nullptr;  // Windows
+};
 
 // A new folder only this user may enter, in the system's temporary folder,
 // with a trailing separator; "" on failure.

@@ -70,6 +70,11 @@ void CatchInterrupt(void (*on_interrupt)()) {
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
+void WriteToStderr(const char* text, size_t size) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(size), &written, nullptr);
+}
+
 void KeepRunningPastFileSizeLimit() {}  // no such limit or signal here
 
 std::string LibraryFile() {
@@ -101,6 +106,27 @@ bool CanMakeFileIn(const std::string& folder, std::string* error) {
   }
   DeleteFileA(probe);
   return true;
+}
+
+FolderLock::Result FolderLock::Lock(const std::string& folder, const char* name,
+                                    std::string* error) {
+  path_ = folder + name;
+  // Shared with nobody, and deleted when the handle closes (also when the
+  // process dies).
+  const HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
+                                  nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    if (GetLastError() == ERROR_SHARING_VIOLATION) return Result::kBusy;
+    *error = LastErrorText();
+    return Result::kFailed;
+  }
+  handle_ = file;
+  return Result::kLocked;
+}
+
+FolderLock::~FolderLock() {
+  if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
 }
 
 std::string MakeTemporaryFolder(const char* prefix) {
