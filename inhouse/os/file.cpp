@@ -1,5 +1,6 @@
 #include "os/file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <utility>
@@ -12,14 +13,39 @@ namespace {
 constexpr size_t kCopyChunk = 1 << 30;
 constexpr size_t kBufferSize = 64 * 1024;
 
-bool CopyByReading(int from, int to) {
-  std::unique_ptr<char[]> buffer(new char[kBufferSize]);
-  for (;;) {
-    const long got = ReadSome(from, buffer.get(), kBufferSize);
-    if (got < 0) return false;
-    if (got == 0) return true;
-    if (!WriteAll(to, buffer.get(), static_cast<size_t>(got))) return false;
+// The kernel cannot copy between these files (other file system, special
+// file system, old kernel, Windows).
+bool KernelCannotCopy() {
+  return errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+         errno == EPERM;
+}
+
+// Copies count bytes from the current positions (fewer when from ends
+// first): in the kernel while it can, else by reading and writing.
+bool CopySpan(int from, int to, uint64_t count, bool* in_kernel) {
+  std::unique_ptr<char[]> buffer;
+  bool copied_any = false;
+  while (count > 0) {
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(count, kCopyChunk));
+    long moved = -1;
+    if (*in_kernel) {
+      moved = CopyRange(from, to, chunk);
+      // Falling back is safe only while the kernel has moved nothing.
+      if (moved < 0 && !copied_any && KernelCannotCopy()) {
+        *in_kernel = false;
+        continue;
+      }
+    } else {
+      if (!buffer) buffer.reset(new char[kBufferSize]);
+      moved = ReadSome(from, buffer.get(), std::min(chunk, kBufferSize));
+      if (moved > 0 && !WriteAll(to, buffer.get(), static_cast<size_t>(moved))) return false;
+    }
+    if (moved < 0) return false;
+    if (moved == 0) return true;
+    copied_any = true;
+    count -= static_cast<uint64_t>(moved);
   }
+  return true;
 }
 
 }  // namespace
@@ -54,22 +80,20 @@ bool WriteAll(int fd, const void* bytes, size_t count) {
   return true;
 }
 
-bool CopyContent(int from, int to) {
-  bool copied_any = false;
-  for (;;) {
-    const long copied = CopyRange(from, to, kCopyChunk);
-    if (copied > 0) {
-      copied_any = true;
-      continue;
-    }
-    if (copied == 0) return true;
-    // Not supported between these files (other file system, special file
-    // system, old kernel, Windows): fall back while nothing is copied yet.
-    const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
-                             errno == EOPNOTSUPP || errno == EPERM;
-    if (copied_any || !unsupported) return false;
-    return CopyByReading(from, to);
+bool CopyContent(int from, int to, uint64_t size) {
+  if (CloneFile(from, to)) return true;
+  // Only the data ranges are copied: a hole stays a hole, and the length
+  // set at the end keeps a hole at the end.
+  bool in_kernel = true;
+  for (uint64_t offset = NextData(from, 0, size); offset < size;
+       offset = NextData(from, offset, size)) {
+    const uint64_t hole = NextHole(from, offset, size);
+    if (!SeekTo(from, offset) || !SeekTo(to, offset) ||
+        !CopySpan(from, to, hole - offset, &in_kernel))
+      return false;
+    offset = hole;
   }
+  return SetFileSize(to, size);
 }
 
 }  // namespace inhouse::os

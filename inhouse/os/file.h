@@ -3,6 +3,7 @@
 #define INHOUSE_OS_FILE_H
 
 #include <cstddef>
+#include <cstdint>
 
 namespace inhouse::os {
 
@@ -30,9 +31,10 @@ class File {
 // Writes all bytes, however few each call takes.
 bool WriteAll(int fd, const void* bytes, size_t count);
 
-// Copies the rest of from into to: in the kernel where it can, else by
-// reading and writing.
-bool CopyContent(int from, int to);
+// Copies all size bytes of from into the new, empty file to: a reflink
+// where the file system has them, else the data ranges in the kernel (or by
+// reading and writing where it cannot), so that holes stay holes.
+bool CopyContent(int from, int to, uint64_t size);
 
 }  // namespace inhouse::os
 

@@ -63,6 +63,17 @@ long WriteSome(int fd, const void* bytes, size_t count);
 // Windows).
 long CopyRange(int from, int to, size_t count);
 bool CloseFile(int fd);
+// Makes `to` share the blocks of all of `from` (a reflink); false (errno
+// set) where the file system cannot, and always on Windows.
+bool CloneFile(int from, int to);
+// The first byte at or after offset that is data, not a hole, and the first
+// byte of the hole after that (the end counts as a hole). Where the system
+// cannot tell, everything is data. Offsets past size give size.
+uint64_t NextData(int fd, uint64_t offset, uint64_t size);
+uint64_t NextHole(int fd, uint64_t offset, uint64_t size);
+bool SeekTo(int fd, uint64_t offset);
+// Sets the file's length; new bytes read as zeros (a hole where it can).
+bool SetFileSize(int fd, uint64_t size);
 
 // 64 bits from the system's random source; false when it has none ready.
 bool SystemRandomBits(uint64_t* bits);

@@ -1,9 +1,14 @@
 #include <fcntl.h>
+#include <sys/ioctl.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#endif
 #include <stdlib.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -125,6 +130,44 @@ bool CloseFile(int fd) {
     return false;
   }
   return ::close(fd) == 0;
+}
+
+bool CloneFile(int from, int to) {
+#ifdef FICLONE
+  return ::ioctl(to, FICLONE, from) == 0;
+#else
+  errno = ENOSYS;
+  return false;
+#endif
+}
+
+namespace {
+
+// lseek with SEEK_DATA or SEEK_HOLE; `otherwise` where it cannot tell.
+uint64_t SeekFor(int fd, uint64_t offset, uint64_t size, int whence, uint64_t otherwise) {
+  if (offset >= size) return size;
+  const off_t found = ::lseek(fd, static_cast<off_t>(offset), whence);
+  if (found < 0) return errno == ENXIO ? size : otherwise;
+  return std::min(static_cast<uint64_t>(found), size);
+}
+
+}  // namespace
+
+uint64_t NextData(int fd, uint64_t offset, uint64_t size) {
+  return SeekFor(fd, offset, size, SEEK_DATA, offset);
+}
+
+uint64_t NextHole(int fd, uint64_t offset, uint64_t size) {
+  return SeekFor(fd, offset, size, SEEK_HOLE, size);
+}
+
+bool SeekTo(int fd, uint64_t offset) {
+  return ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+bool SetFileSize(int fd, uint64_t size) {
+  if (INHOUSE_OS_FAILS(kWrite)) return false;
+  return Retried([&] { return ::ftruncate(fd, static_cast<off_t>(size)); }) == 0;
 }
 
 bool SystemRandomBits(uint64_t* bits) {

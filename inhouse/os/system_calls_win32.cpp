@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "os/clock_and_random.h"
@@ -214,6 +215,26 @@ bool CloseFile(int fd) {
     return false;
   }
   return CloseHandle(HandleOf(fd)) != 0;
+}
+
+bool CloneFile(int, int) {
+  errno = ENOSYS;
+  return false;
+}
+
+uint64_t NextData(int, uint64_t offset, uint64_t size) { return std::min(offset, size); }
+
+uint64_t NextHole(int, uint64_t, uint64_t size) { return size; }
+
+bool SeekTo(int fd, uint64_t offset) {
+  LARGE_INTEGER distance;
+  distance.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(HandleOf(fd), distance, nullptr, FILE_BEGIN) != 0;
+}
+
+bool SetFileSize(int fd, uint64_t size) {
+  if (INHOUSE_OS_FAILS(kWrite)) return false;
+  return SeekTo(fd, size) && SetEndOfFile(HandleOf(fd)) != 0;
 }
 
 bool SystemRandomBits(uint64_t* bits) {

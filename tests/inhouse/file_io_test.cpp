@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <fstream>
 #include <filesystem>
 #include <ostream>
 
@@ -191,6 +194,30 @@ TEST(FileServices, CopyFallsBackToReadingOnlyBeforeItsFirstByte) {
   faults::Reset();
   EXPECT_EQ(ReadTree(scratch.path()), (Tree{{"dst", content}, {"src", content}}));
 }
+
+#ifndef _WIN32
+// Holes stay holes, the one at the end too, where the file system has them.
+TEST(FileServices, CopyKeepsHolesAndBytes) {
+  ScratchFolder scratch;
+  const std::string src = scratch / "src", dst = scratch / "dst";
+  constexpr off_t kMiB = 1 << 20;
+  {
+    std::ofstream out(src, std::ios::binary);
+    out << "head";
+    out.seekp(8 * kMiB);
+    out << "tail";
+  }
+  std::filesystem::resize_file(src, 16 * kMiB);
+  EXPECT_EQ(pmtkCopyFile(src.c_str(), dst.c_str(), 0), 1);
+  EXPECT_EQ(ReadFile(dst), ReadFile(src));
+  struct stat source_status {}, copy_status {};
+  ASSERT_EQ(::stat(src.c_str(), &source_status), 0);
+  ASSERT_EQ(::stat(dst.c_str(), &copy_status), 0);
+  if (source_status.st_blocks * 512 < kMiB) {
+    EXPECT_LT(copy_status.st_blocks * 512, kMiB);
+  }
+}
+#endif
 
 TEST(FileServices, RefusedCopiesAndDeletes) {
   ScratchFolder scratch;

@@ -10,10 +10,12 @@
 #include "folders.h"
 #include "interrupt.h"
 #include "messages.h"
+#include "output_folder.h"
 #include "options.h"
 #include "patch_selection.h"
 #include "session.h"
 #include "skin_folder.h"
+#include "skin_writer.h"
 #include "summary.h"
 #include "system_calls.h"
 #include "timing_report.h"
@@ -26,22 +28,10 @@ ProgressStyle ChooseStyle(const CommonOptions& options) {
   return system_calls::StderrIsTerminal() ? ProgressStyle::kBar : ProgressStyle::kPlain;
 }
 
-// Patches the chosen files one by one, so that Ctrl-C stops between two
-// files; returns how many update steps ran.
-int PatchFiles(ITplFileCopier* copier, ConsoleHost* host, const std::string& output,
-               const std::vector<std::string>& names) {
-  host->SetPhase("patched");
-  const auto total = static_cast<int32_t>(names.size());
-  int steps = 0;
-  for (int32_t i = 0; i < total; ++i) {
-    if (Interrupted()) break;
-    host->Progress(i, total);
-    copier->UpdateTemplateFile((output + names[static_cast<size_t>(i)]).c_str());
-    ++steps;
-  }
-  if (steps == total && total > 0) host->Progress(total, total);
-  host->EndProgress();
-  return steps;
+// Patch workers: one per core, where there is more than one.
+int WorkerCount() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 1 ? static_cast<int>(cores) : 0;
 }
 
 }  // namespace
@@ -107,53 +97,57 @@ int RunBuild(const BuildOptions& options) {
     quenloft::ComPtr<FolderSource> source =
         FolderSource::Make(skin, ListSkinWithWarnings(skin, options.follow_links), Interrupted);
 
+    // Every session of the build, the workers' too, sees the same values.
+    const auto open = [&](Session* session, ITplHostCallback* session_host) {
+      if (!session->Open(session_host, &error) || !session->AddModules(values.modules, &error)) {
+        return false;
+      }
+      session->SetSystemValue("System.SourceFolderName", skin);
+      session->SetSystemValue("System.ResultFolderName", output);
+      session->SetSystemValue("System.RootFolderName", root);
+      for (const auto& [name, value] : values.system) session->SetSystemValue(name, value);
+      if (session->SetVariables(values.variables)) return true;
+      error = "the manager has no variable scope";
+      return false;
+    };
     Session session;
-    bool ready = session.Open(host.get(), &error) && session.AddModules(values.modules, &error);
-    if (ready) {
-      session.SetSystemValue("System.SourceFolderName", skin);
-      session.SetSystemValue("System.ResultFolderName", output);
-      session.SetSystemValue("System.RootFolderName", root);
-      for (const auto& [name, value] : values.system) session.SetSystemValue(name, value);
-      ready = session.SetVariables(values.variables);
-      if (!ready) error = "the manager has no variable scope";
-    }
-    if (!ready) {
+    if (!open(&session, host.get())) {
       session.Close();
       primer.join();
       return Fail(kExitUsage, error);
     }
 
     session.manager()->AddFileSource(source.get());
-    host->SetPhase("copied");
-    if (session.copier()->CopyFilesByHost() != 0) ++summary.failures;
-
-    const PatchSelection selection(options.patch_globs);
-    std::vector<std::string> patched;
-    for (const std::string& name : source->names()) {
-      if (selection.IsPatched(name)) patched.push_back(name);
+    OutputFolder output_folder(output);
+    SkinWriteSetup setup;
+    setup.host = host.get();
+    setup.manager = session.manager();
+    setup.skin = skin;
+    setup.output = &output_folder;
+    // A module's resolvers may keep state across files: one manager only.
+    if (values.modules.empty()) {
+      setup.workers = WorkerCount();
+      setup.open_worker = [&](Session* worker, ITplHostCallback* worker_host) {
+        return open(worker, worker_host);
+      };
     }
-    int steps = 0;
-    int patch_failures = 0;
-    if (!Interrupted()) {
-      const int before = host->failures();
-      steps = PatchFiles(session.copier(), host.get(), output, patched);
-      patch_failures = host->failures() - before;
-    }
-    // With an empty update list the pass only writes the copies that the
-    // cache put off, and skips them when ShouldContinue says stop.
-    if (!Interrupted() && session.copier()->UpdateFilesByHost() != 0) ++summary.failures;
+    const SkinWriteCounts counts =
+        WriteSkin(setup, source->names(), PatchSelection(options.patch_globs));
     summary.interrupted = Interrupted();
+    if (options.sync && !summary.interrupted && !output_folder.Sync()) {
+      ++summary.failures;
+      host->Say("Error: the output could not be flushed to disk");
+    }
 
     session.manager()->RemoveFileSource(source.get());
     session.Close();
     primer.join();
 
-    // The library reports every file it failed to read or write: in the
-    // patch steps, and in the flush of the copies the cache put off at the
-    // end. Only the first kind were files to be patched.
+    // Every file that could not be written was reported with a "Fail to
+    // update" message: in the patch steps, or after them for the copies.
     summary.unresolved_macros = host->unresolved();
     summary.failures += host->failures();
-    summary.files_patched = steps - patch_failures;
+    summary.files_patched = counts.steps - counts.failed_steps;
     for (const std::string& name : source->names()) {
       if (host->failed_files().count(name) != 0) continue;  // counted above
       std::error_code ec;

@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
       ->type_name("GLOB")
       ->allow_extra_args(false);
   build_command->add_flag("--strict", build.strict, "Exit 1 when any macro is unresolved");
+  build_command->add_flag("--sync", build.sync, "Flush the written files and folders to disk");
   build_command->add_flag("--follow-links", build.follow_links, kFollowLinksHelp);
   build_command->add_flag("-v,--verbose", build.common.verbose,
                           "Print every file as it is copied and patched");

@@ -32,6 +32,7 @@ struct BuildOptions {
   std::string root;    // --root; empty: the output folder
   std::vector<std::string> patch_globs;
   bool strict = false;
+  bool sync = false;  // --sync: flush the output to disk before reporting
   bool follow_links = false;  // copy files that links in the skin lead to outside it
 };
 

@@ -80,6 +80,13 @@ std::string ProgramFile() {
   return ec ? std::string() : self.string();
 }
 
+bool SyncToDisk(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && synced;
+}
+
 bool CanMakeFileIn(const std::string& folder, std::string* error) {
   // access() says yes to root on a read-only mount; making a file does not.
   std::string probe = folder + ".quenloft-probe-XXXXXX";

@@ -45,6 +45,9 @@ std::string ProgramFile();
 // separator). False with *error (the system's reason) when that fails.
 bool CanMakeFileIn(const std::string& folder, std::string* error);
 
+// Flushes a file or folder to the disk (folders only on POSIX). False when
+// it cannot be opened or flushed.
+bool SyncToDisk(const std::string& path);
 // An exclusive lock on the file `name` in `folder` (which ends in a
 // separator), held for the object's life; the file is removed when the
 // lock is given up. Locked by one object at a time across processes.

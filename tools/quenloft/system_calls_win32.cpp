@@ -84,6 +84,18 @@ std::string LibraryFile() {
 
 std::string ProgramFile() { return ModuleFile(nullptr); }
 
+bool SyncToDisk(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  // Windows flushes a folder's entries with its files.
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return true;
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool synced = FlushFileBuffers(file) != 0;
+  return CloseHandle(file) != 0 && synced;
+}
+
 bool CanMakeFileIn(const std::string& folder, std::string* error) {
   // A folder's read-only attribute does not stop writing into it; making a
   // file does the real test.

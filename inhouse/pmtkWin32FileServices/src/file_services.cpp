@@ -21,7 +21,7 @@ bool CopyFileAtomically(const std::string& source_path, const std::string& desti
   if (!source.is_open() || !os::RegularFileStatus(source.get(), &size, &permissions)) return false;
   // A new destination gets the source's permissions.
   return os::ReplaceFile(
-      destination, [&source](int fd) { return os::CopyContent(source.get(), fd); }, permissions);
+      destination, [&](int fd) { return os::CopyContent(source.get(), fd, size); }, permissions);
 }
 
 }  // namespace

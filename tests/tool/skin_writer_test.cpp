@@ -1,0 +1,145 @@
+#include "skin_writer.h"
+
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/files.h"
+#include "folder_source.h"
+#include "session.h"
+#include "skin_text.h"
+
+namespace quenloft_tool {
+namespace {
+
+using quenloft::testing::ReadTree;
+using quenloft::testing::ScratchFolder;
+using quenloft::testing::Tree;
+using quenloft::testing::WriteFile;
+
+// Which texts go to the library at all (by the openings their file type
+// accepts), and which may change what other files see.
+TEST(ToolSkinText, MarkersAndEffectsOnOtherFiles) {
+  struct Row {
+    std::string text, name;
+    bool markers, reaches_out;
+  };
+  const Row rows[] = {
+      {"plain 100% ; % text", "a.htm", false, false},
+      {"a%%%x%%%", "notes.txt", true, false},
+      {"<!--%x%-->", "d/A.HTM", true, false},
+      {"<!--%x%-->", "notes.txt", false, false},
+      {"<!--%x%-->", ".htm", true, false},  // all extension: either way
+      {"/*%x%*/", "a.js", true, false},
+      {";%x%;", "a.ini", true, false},
+      {"width: 1;%", "a.htm", false, false},
+      {std::string("<!--%x%-->\0", 11), "a.htm", false, false},  // kept unchanged
+      {"<!--%g$$%--> <!--%MacroExist(g$$)%--> <!--%t$ = g$$%-->", "a.htm", true, false},
+      {"<!--%cmp = CompareString('==', x$$, 'lit')%-->", "a.htm", true, false},
+      {"<!--%g$$ = 'v'%-->", "a.htm", true, true},
+      {"<!--%list$$ + = ', b'%-->", "a.htm", true, true},
+      {"<!--%a$$$='v'%-->", "a.htm", true, true},
+      {"<!--%Concat(LoadFromFile('x'))%-->", "a.htm", true, true},
+      {"<!--%ReplaceMacros(t$)%-->", "a.htm", true, true},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(MayHoldMarkers(row.text, row.name), row.markers) << row.text << " " << row.name;
+    EXPECT_EQ(MayAffectOtherFiles(row.text), row.reaches_out) << row.text;
+  }
+}
+
+// Runs a build of `skin` into `out` with the given number of workers;
+// returns what the host printed, with `out` spelled "@OUT@", and counts the
+// worker sessions opened.
+std::string Build(const std::string& skin, const std::string& out, int workers, int* opened) {
+  std::FILE* stream = std::tmpfile();
+  HostOptions options;
+  options.verbose = true;
+  options.result_folder = out + "/";
+  auto host = ConsoleHost::Make(options, stream);
+  const auto open = [&](Session* session, ITplHostCallback* session_host) {
+    std::string error;
+    if (!session->Open(session_host, &error)) return false;
+    session->SetSystemValue("System.Title", "T");
+    return session->SetVariables({{"glob$$", "initial"}});
+  };
+  Session session;
+  EXPECT_TRUE(open(&session, host.get()));
+  OutputFolder output(out + "/");
+  SkinWriteSetup setup;
+  setup.host = host.get();
+  setup.manager = session.manager();
+  setup.skin = skin + "/";
+  setup.output = &output;
+  setup.workers = workers;
+  setup.open_worker = [&](Session* worker, ITplHostCallback* worker_host) {
+    ++*opened;
+    return open(worker, worker_host);
+  };
+  const SkinWriteCounts counts = WriteSkin(setup, ListSkinFiles(skin + "/").names, PatchSelection());
+  session.Close();
+  std::string printed = "steps " + std::to_string(counts.steps) + "\n";
+  std::rewind(stream);
+  for (int c; (c = std::fgetc(stream)) != EOF;) printed += static_cast<char>(c);
+  std::fclose(stream);
+  for (size_t at; (at = printed.find(out)) != std::string::npos;) {
+    printed.replace(at, out.size(), "@OUT@");
+  }
+  return printed;
+}
+
+// A skin of many files, some reading a global variable; with `assign_at`,
+// the file of that number sets it for the files after it.
+void WriteSampleSkin(const std::string& skin, int assign_at) {
+  for (int i = 0; i < 40; ++i) {
+    const std::string n = std::to_string(i);
+    const std::string sub = "f" + std::to_string(i % 4) + "/";
+    std::string page = "<p>" + n + " <!--%Concat(System.Title, '" + n +
+                       "')%--> <!--%t$ = glob$$; t$%--> <!--%x = 'a'; Concat(x, x)%-->\n";
+    if (i % 7 == 3) page += "<!--%Nope(" + n + ")%-->\n";
+    if (i == assign_at) page += "<!--%glob$$ = 'set by " + n + "'%-->";
+    WriteFile(skin + "/" + sub + "p" + n + ".htm", page);
+    WriteFile(skin + "/" + sub + "s" + n + ".xml", i % 2 ? "<a w='100%;'/>" : "<!--%glob$$%-->");
+    if (i % 5 == 0) WriteFile(skin + "/" + sub + "b" + n + ".png", std::string("\0%%%x%%%", 9));
+  }
+}
+
+// Workers give the tree and the messages of a build that patches every
+// file on one manager in name order, whether the files share variables or
+// not.
+TEST(ToolSkinWriter, WorkersWriteWhatOneManagerWrites) {
+  for (const int assign_at : {-1, 0, 25}) {
+    ScratchFolder skin, alone, shared;
+    WriteSampleSkin(skin.path(), assign_at);
+    int opened_alone = 0, opened_shared = 0;
+    const std::string said_alone = Build(skin.path(), alone.path(), 0, &opened_alone);
+    const std::string said_shared = Build(skin.path(), shared.path(), 2, &opened_shared);
+    EXPECT_EQ(said_shared, said_alone) << assign_at;
+    const Tree tree = ReadTree(alone.path());
+    EXPECT_EQ(ReadTree(shared.path()), tree) << assign_at;
+    EXPECT_EQ(tree.size(), ReadTree(skin.path()).size()) << assign_at;
+    // The first file that assigns keeps every later one on the build's own
+    // manager; before it, the workers start.
+    EXPECT_EQ(opened_shared, assign_at == 0 ? 0 : 2) << assign_at;
+    EXPECT_EQ(opened_alone, 0);
+    EXPECT_NE(said_alone.find("steps 80\n"), std::string::npos) << said_alone;
+    EXPECT_NE(said_alone.find("copied f0/b0.png\n"), std::string::npos) << said_alone;
+    EXPECT_NE(said_alone.find("can not resolve macro: Nope(3) in @OUT@/f3/p3.htm"),
+              std::string::npos)
+        << said_alone;
+    EXPECT_EQ(tree.at("f0/b0.png"), std::string("\0%%%x%%%", 9));
+    EXPECT_EQ(tree.at("f1/s1.xml"), "<a w='100%;'/>");
+    // Name order: f1/p25.htm comes after f0/s24.xml and before f2/s26.xml.
+    const std::string global = assign_at < 0 ? "initial" : "set by " + std::to_string(assign_at);
+    EXPECT_EQ(tree.at("f3/p39.htm").substr(0, 13 + global.size()), "<p>39 T39 " + global + " aa");
+    if (assign_at == 25) {
+      EXPECT_EQ(tree.at("f0/s24.xml"), "initial");
+      EXPECT_EQ(tree.at("f1/s29.xml"), "<a w='100%;'/>");
+      EXPECT_EQ(tree.at("f2/s26.xml"), "set by 25");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quenloft_tool

@@ -1,0 +1,94 @@
+#include "output_folder.h"
+
+#include <CorvaskUtils/CorvaskUtils.h>
+#include <pmtkWin32FileServices/FileServices.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "folders.h"
+#include "os/file.h"
+#include "os/native_path.h"
+#include "os/replace_file.h"
+#include "os/system_calls.h"
+#include "system_calls.h"
+
+namespace quenloft_tool {
+
+namespace fs = std::filesystem;
+namespace os = inhouse::os;
+
+bool ReadSourceFile(const std::string& path, SourceFile* file) {
+  std::string native;
+  if (!os::ToNativePath(path.c_str(), &native)) return false;
+  os::File source(os::OpenForReading(native));
+  uint64_t size = 0;
+  if (!source.is_open() || !os::RegularFileStatus(source.get(), &size, &file->permissions) ||
+      size >= SIZE_MAX) {
+    return false;
+  }
+  // Not a std::string: that would clear every byte before the read fills it.
+  file->data.reset(new char[static_cast<size_t>(size) + 1]);
+  file->size = 0;
+  while (file->size < size) {
+    const long got = os::ReadSome(source.get(), file->data.get() + file->size,
+                                  static_cast<size_t>(size) - file->size);
+    if (got < 0) return false;
+    if (got == 0) break;  // the file shrank while we read it
+    file->size += static_cast<size_t>(got);
+  }
+  file->data[file->size] = '\0';
+  return true;
+}
+
+OutputFolder::OutputFolder(std::string folder) : folder_(std::move(folder)) {
+  std::error_code ec;
+  const fs::path real = fs::canonical(folder_, ec);
+  real_folder_ = ec ? folder_ : AbsoluteFolder(real.string());
+}
+
+bool OutputFolder::PrepareFolderOf(const std::string& relative) {
+  const size_t slash = relative.rfind('/');
+  if (slash == std::string::npos) return true;
+  const std::string folder = relative.substr(0, slash);
+  if (folders_.count(folder) != 0) return true;
+  // A link among the folders that exist would take the file elsewhere; the
+  // ones made here are real folders.
+  std::error_code ec;
+  const fs::path real = fs::weakly_canonical(folder_ + folder, ec);
+  if (ec || !IsSameOrBelow(AbsoluteFolder(real.string()), real_folder_)) return false;
+  if (PrepareFolder((folder_ + folder + "/").c_str()) == 0) return false;
+  folders_.insert(folder);
+  return true;
+}
+
+bool OutputFolder::Copy(const std::string& source, const std::string& relative) const {
+  const std::string destination = folder_ + relative;
+  return pmtkCopyFile(source.c_str(), destination.c_str(), 0) != 0 &&
+         ChangeFileAttributeToNormal(destination.c_str()) != 0;
+}
+
+bool OutputFolder::Write(const std::string& relative, std::string_view bytes,
+                         uint32_t permissions) const {
+  const std::string destination = folder_ + relative;
+  std::string native;
+  return os::ToNativePath(destination.c_str(), &native) &&
+         os::ReplaceFile(
+             native, [bytes](int fd) { return os::WriteAll(fd, bytes.data(), bytes.size()); },
+             permissions) &&
+         ChangeFileAttributeToNormal(destination.c_str()) != 0;
+}
+
+bool OutputFolder::Sync() const {
+  bool synced = true;
+  for (const std::string& relative : written_) {
+    synced = system_calls::SyncToDisk(folder_ + relative) && synced;
+  }
+  // Folders after their files: a rename is durable once its folder is.
+  for (const std::string& folder : folders_) {
+    synced = system_calls::SyncToDisk(folder_ + folder) && synced;
+  }
+  return system_calls::SyncToDisk(folder_) && synced;
+}
+
+}  // namespace quenloft_tool

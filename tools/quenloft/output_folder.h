@@ -1,0 +1,61 @@
+// How a build puts files into its output folder. Every file is written
+// once, to a temporary name beside it that is then renamed over it, so a
+// failed write leaves what was there before. Nothing is flushed to disk
+// per file: Sync() does it for the whole build at the end (--sync).
+#ifndef QUENLOFT_TOOL_OUTPUT_FOLDER_H
+#define QUENLOFT_TOOL_OUTPUT_FOLDER_H
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quenloft_tool {
+
+// A source file's bytes, followed by a zero byte for the library's text
+// calls.
+struct SourceFile {
+  std::unique_ptr<char[]> data;
+  size_t size = 0;
+  uint32_t permissions = 0;
+
+  std::string_view bytes() const { return {data.get(), size}; }
+};
+
+// Reads the whole regular file at path; false when it cannot.
+bool ReadSourceFile(const std::string& path, SourceFile* file);
+
+class OutputFolder {
+ public:
+  // `folder`: absolute, ending in "/", existing.
+  explicit OutputFolder(std::string folder);
+
+  // Makes the folders of `relative` (names with "/"). False when one of
+  // them is a link leading out of the output folder, or cannot be made.
+  // One thread only.
+  bool PrepareFolderOf(const std::string& relative);
+  // A copy in the kernel (a reflink where the file system has them).
+  bool Copy(const std::string& source, const std::string& relative) const;
+  // A new file gets `permissions`; an existing one keeps its own. Written
+  // files can be written again (the owner may write them), as the
+  // library's copies can. Safe on several threads at once.
+  bool Write(const std::string& relative, std::string_view bytes, uint32_t permissions) const;
+  // Remembers a written file for Sync(). One thread only.
+  void Written(const std::string& relative) { written_.push_back(relative); }
+  // Flushes every remembered file, then every folder, to the disk.
+  bool Sync() const;
+
+  const std::string& folder() const { return folder_; }
+
+ private:
+  std::string folder_;
+  std::string real_folder_;        // by real path, ending in "/"
+  std::set<std::string> folders_;  // prepared, relative, without "/"
+  std::vector<std::string> written_;
+};
+
+}  // namespace quenloft_tool
+
+#endif  // QUENLOFT_TOOL_OUTPUT_FOLDER_H

@@ -1,0 +1,137 @@
+#include "patch_workers.h"
+
+#include "interrupt.h"
+#include "quenloft/com.h"
+#include "session.h"
+
+namespace quenloft_tool {
+namespace {
+
+// A worker's host: keeps the messages for the build's own host, and stops
+// the library's evaluation after Ctrl-C as the build's own host does.
+class KeepingHost final
+    : public quenloft::ComObject<KeepingHost, ITplHostCallback, ITplHostControl> {
+ public:
+  static quenloft::ComPtr<KeepingHost> Make() {
+    return quenloft::ComPtr<KeepingHost>::retain(new KeepingHost());
+  }
+  void KeepFor(PatchJob* job) { job_ = job; }
+
+  int32_t QL_CALL Output(const char* text) override {
+    if (job_ != nullptr && text != nullptr) job_->messages.emplace_back(text);
+    return 0;
+  }
+  int32_t QL_CALL Reserved4() override { return 0; }
+  int32_t QL_CALL Reserved5() override { return 0; }
+  int32_t QL_CALL Progress(int32_t, int32_t) override { return 0; }
+  int32_t QL_CALL MapFileName(const char*, ICvoString*) override { return 1; }
+  int32_t QL_CALL Reserved8() override { return 0; }
+  int32_t QL_CALL NotifyFile(const char*) override { return 0; }
+  int32_t QL_CALL Reserved10() override { return 0; }
+  int32_t QL_CALL ShouldContinue() override { return Interrupted() ? 0 : 1; }
+  int32_t QL_CALL ShouldStop() override { return Interrupted() ? 1 : 0; }
+
+ private:
+  KeepingHost() = default;
+  PatchJob* job_ = nullptr;
+};
+
+}  // namespace
+
+bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
+                   const OutputFolder& output, const std::string& relative) {
+  const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
+  quenloft::ComPtr<ITplPatchedFile> file;
+  if (!services || services->CreatePatchedFile(file.put()) != 0 || !file) return false;
+  // The name the library's own update step gives it: messages name it, and
+  // functions find the folders beside it.
+  const std::string destination = output.folder() + relative;
+  file->SetText(text->data.get());
+  const uint32_t permissions = text->permissions;
+  *text = SourceFile();
+  file->AttachFileName(destination.c_str());
+  const quenloft::Text patched;
+  if (patched.get() == nullptr || file->Patch(patched) != 0) return false;
+  const char* bytes = nullptr;
+  if (patched.get()->GetLength() > 0 && patched.get()->GetText(&bytes) != 0) return false;
+  const std::string_view view = bytes == nullptr ? std::string_view() : std::string_view(bytes);
+  if (output.Write(relative, view, permissions)) return true;
+  // What the library's two passes leave when the update fails: the copy.
+  output.Copy(source, relative);
+  return false;
+}
+
+struct PatchWorkers::Worker {
+  quenloft::ComPtr<KeepingHost> host = KeepingHost::Make();
+  Session session;
+};
+
+PatchWorkers::PatchWorkers(const OutputFolder& output) : output_(output) {}
+
+PatchWorkers::~PatchWorkers() {
+  {
+    const std::lock_guard<std::mutex> hold(lock_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+  for (auto& worker : workers_) worker->session.Close();
+}
+
+bool PatchWorkers::Start(int count, const SessionOpener& open) {
+  for (int i = 0; i < count; ++i) {
+    auto worker = std::make_unique<Worker>();
+    if (!open(&worker->session, worker->host.get())) {
+      worker->session.Close();
+      for (auto& opened : workers_) opened->session.Close();
+      workers_.clear();
+      return false;
+    }
+    workers_.push_back(std::move(worker));
+  }
+  // A manager is used by one thread at a time: from here on, its worker's.
+  for (auto& worker : workers_) threads_.emplace_back(&PatchWorkers::Run, this, worker.get());
+  return true;
+}
+
+void PatchWorkers::Submit(PatchJob* job) {
+  {
+    const std::lock_guard<std::mutex> hold(lock_);
+    queue_.push_back(job);
+  }
+  changed_.notify_all();
+}
+
+void PatchWorkers::Wait(const PatchJob& job) {
+  std::unique_lock<std::mutex> hold(lock_);
+  changed_.wait(hold, [&] { return job.done; });
+}
+
+void PatchWorkers::Run(Worker* worker) {
+  std::unique_lock<std::mutex> hold(lock_);
+  for (;;) {
+    changed_.wait(hold, [&] { return stopping_ || !queue_.empty(); });
+    if (queue_.empty()) return;
+    PatchJob* job = queue_.front();
+    queue_.pop_front();
+    hold.unlock();
+    // Ctrl-C stops between files, as a sequential build does.
+    if (!Interrupted()) {
+      job->ran = true;
+      worker->host->KeepFor(job);
+      try {
+        job->written = PatchAndWrite(worker->session.manager(), job->source, &job->text, output_,
+                                     job->relative);
+      } catch (...) {
+        job->written = false;  // out of memory: one more file not written
+      }
+      worker->host->KeepFor(nullptr);
+    }
+    job->text = SourceFile();  // memory back before the next file
+    hold.lock();
+    job->done = true;
+    changed_.notify_all();
+  }
+}
+
+}  // namespace quenloft_tool

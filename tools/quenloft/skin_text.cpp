@@ -1,0 +1,86 @@
+#include "skin_text.h"
+
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "quenloft/conventions.h"
+
+namespace quenloft_tool {
+namespace {
+
+constexpr bool EveryOpeningEndsWithPercent() {
+  for (const auto& row : quenloft::kMarkerDelimiters) {
+    if (row.opening.empty() || row.opening.back() != '%') return false;
+  }
+  return true;
+}
+static_assert(EveryOpeningEndsWithPercent(), "MayHoldMarkers finds openings by their '%'");
+
+// The functions whose effects reach past the file being patched.
+constexpr std::array<std::string_view, 5> kFunctionsReachingOut = {
+    "LoadFromFile", "SaveToFile", "MoveFile", "Transform", "ReplaceMacro"};
+
+bool Contains(std::string_view text, char c) {
+  return std::memchr(text.data(), c, text.size()) != nullptr;
+}
+
+// After "name$$", what may stand before an assignment's "=": blanks, the
+// "+" of an append, and quotes or backslashes the statement may drop.
+bool MayStandBeforeAssignment(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '+' || c == '\'' ||
+         c == '"' || c == '\\';
+}
+
+// The file type by the extension of the name, as the library finds it. A
+// name that is all extension (".htm") may be taken either way: any type.
+std::optional<quenloft::MarkerStyle> StyleOf(std::string_view name) {
+  name = name.substr(name.find_last_of("/\\") + 1);
+  const size_t dot = name.rfind('.');
+  if (dot == 0) return std::nullopt;
+  if (dot == std::string_view::npos) return quenloft::MarkerStyleAny;
+  std::string extension(name.substr(dot));
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const auto& entry : quenloft::kFileTypeExtensions) {
+    if (extension == entry.extension) return entry.style;
+  }
+  return quenloft::MarkerStyleAny;
+}
+
+bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle row) {
+  return !file || row == quenloft::MarkerStyleAny || row == *file;
+}
+
+}  // namespace
+
+bool MayHoldMarkers(std::string_view bytes, std::string_view name) {
+  if (bytes.empty() || Contains(bytes, '\0')) return false;
+  const std::optional<quenloft::MarkerStyle> style = StyleOf(name);
+  for (const char* p = bytes.data(); (p = static_cast<const char*>(std::memchr(
+                                          p, '%', bytes.size() - (p - bytes.data())))) != nullptr;
+       ++p) {
+    const size_t end = static_cast<size_t>(p - bytes.data()) + 1;
+    for (const auto& row : quenloft::kMarkerDelimiters) {
+      if (!Accepts(style, row.style)) continue;
+      const size_t size = row.opening.size();
+      if (end >= size && bytes.substr(end - size, size) == row.opening) return true;
+    }
+  }
+  return false;
+}
+
+bool MayAffectOtherFiles(std::string_view text) {
+  for (const std::string_view name : kFunctionsReachingOut) {
+    if (text.find(name) != std::string_view::npos) return true;
+  }
+  for (size_t at = text.find("$$"); at != std::string_view::npos; at = text.find("$$", at + 1)) {
+    size_t next = at + 2;
+    while (next < text.size() && MayStandBeforeAssignment(text[next])) ++next;
+    if (next < text.size() && text[next] == '=') return true;
+  }
+  return false;
+}
+
+}  // namespace quenloft_tool

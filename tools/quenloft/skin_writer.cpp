@@ -1,0 +1,173 @@
+#include "skin_writer.h"
+
+#include <CorvaskUtils/CorvaskUtils.h>
+
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <optional>
+
+#include "interrupt.h"
+#include "quenloft/conventions.h"
+#include "skin_text.h"
+
+namespace quenloft_tool {
+namespace {
+
+// Files read ahead for the workers, per worker: enough to keep them busy,
+// few enough to bound the memory held.
+constexpr size_t kJobsPerWorker = 4;
+
+// The library names a file it failed to write relative to the result
+// folder, with backslashes.
+std::string UpdateFailedMessage(const std::string& relative) {
+  std::string name = relative;
+  for (char& c : name) {
+    if (c == '/') c = '\\';
+  }
+  const int size = std::snprintf(nullptr, 0, quenloft::kUpdateFailedMessage, name.c_str());
+  std::string text(static_cast<size_t>(size), '\0');
+  std::snprintf(text.data(), text.size() + 1, quenloft::kUpdateFailedMessage, name.c_str());
+  return text;
+}
+
+class Writer {
+ public:
+  Writer(const SkinWriteSetup& setup, size_t total)
+      : setup_(setup), host_(setup.host), total_(static_cast<int32_t>(total)),
+        workers_(*setup.output) {}
+
+  // The patch steps, in name order.
+  void Patch(const std::vector<std::string>& patched) {
+    host_->SetPhase("patched");
+    for (size_t i = 0; i < patched.size() && !Interrupted(); ++i) {
+      PatchOne(patched[i], /*more_follow=*/i + 1 < patched.size());
+    }
+    while (!jobs_.empty()) TellOldest();
+    if (steps_ == total_ && total_ > 0) host_->Progress(total_, total_);
+    host_->EndProgress();
+  }
+
+  SkinWriteCounts counts() const { return {steps_, failed_steps_}; }
+
+ private:
+  void PatchOne(const std::string& relative, bool more_follow) {
+    auto job = std::make_unique<PatchJob>();
+    job->relative = relative;
+    job->source = setup_.skin + relative;
+    const bool read = ReadSourceFile(job->source, &job->text);
+    if (read && MayHoldMarkers(job->text.bytes(), relative)) {
+      if (!ordered_ && more_follow && !MayAffectOtherFiles(job->text.bytes()) && Hand(job)) {
+        return;
+      }
+      // From here on the files see each other's variables: in order, here.
+      ordered_ = true;
+      while (!jobs_.empty()) TellOldest();
+      Begin();
+      job->written =
+          PatchAndWrite(setup_.manager, job->source, &job->text, *setup_.output, relative);
+      End(*job);
+      return;
+    }
+    // Nothing to patch: the bytes as read.
+    job->written = read && setup_.output->Write(relative, job->text.bytes(), job->text.permissions);
+    job->text = SourceFile();  // it may wait behind the workers' files
+    job->ran = true;
+    job->done = true;
+    if (jobs_.empty()) {
+      Begin();
+      End(*job);
+    } else {
+      jobs_.push_back(std::move(job));
+    }
+  }
+
+  // Gives the job to a worker; false when there are none.
+  bool Hand(std::unique_ptr<PatchJob>& job) {
+    if (setup_.workers <= 0 || !setup_.open_worker || failed_to_start_) return false;
+    if (!workers_.started() && !workers_.Start(setup_.workers, setup_.open_worker)) {
+      failed_to_start_ = true;
+      return false;
+    }
+    if (jobs_.size() >= kJobsPerWorker * static_cast<size_t>(setup_.workers)) TellOldest();
+    workers_.Submit(job.get());
+    jobs_.push_back(std::move(job));
+    return true;
+  }
+
+  // Passes on what the oldest job's file did, once it is done.
+  void TellOldest() {
+    const std::unique_ptr<PatchJob> job = std::move(jobs_.front());
+    jobs_.pop_front();
+    workers_.Wait(*job);
+    if (!job->ran) return;  // skipped after Ctrl-C
+    Begin();
+    for (const std::string& message : job->messages) host_->Output(message.c_str());
+    End(*job);
+  }
+
+  void Begin() { host_->Progress(steps_, total_); }
+
+  void End(const PatchJob& job) {
+    ++steps_;
+    const std::string destination = setup_.output->folder() + job.relative;
+    host_->NotifyFile(destination.c_str());
+    if (job.written) {
+      setup_.output->Written(job.relative);
+    } else {
+      ++failed_steps_;
+      host_->Output(UpdateFailedMessage(job.relative).c_str());
+    }
+  }
+
+  const SkinWriteSetup& setup_;
+  ConsoleHost* host_;
+  int32_t total_;
+  int steps_ = 0;
+  int failed_steps_ = 0;
+  bool ordered_ = false;
+  bool failed_to_start_ = false;
+  std::deque<std::unique_ptr<PatchJob>> jobs_;  // handed out or waiting behind one, in order
+  PatchWorkers workers_;  // last: joined before the jobs go
+};
+
+}  // namespace
+
+SkinWriteCounts WriteSkin(const SkinWriteSetup& setup, const std::vector<std::string>& names,
+              const PatchSelection& selection) {
+  OutputFolder& output = *setup.output;
+  // The copy pass: every file the library would copy is named "copied";
+  // the patched ones are written by the update steps below.
+  setup.host->SetPhase("copied");
+  std::optional<CCheckTime> timer(std::in_place, "****quenloft build: copy");
+  std::vector<std::string> patched;
+  std::vector<std::string> failed_copies;
+  for (const std::string& name : names) {
+    if (Interrupted()) break;  // Ctrl-C stops the copies too
+    // A folder that leads out of the output folder gets nothing.
+    if (!output.PrepareFolderOf(name)) continue;
+    if (selection.IsPatched(name)) {
+      patched.push_back(name);
+    } else if (output.Copy(setup.skin + name, name)) {
+      output.Written(name);
+    } else {
+      failed_copies.push_back(name);
+      continue;
+    }
+    setup.host->NotifyFile((output.folder() + name).c_str());
+  }
+  timer.emplace("****quenloft build: patch");
+  SkinWriteCounts counts;
+  if (!Interrupted()) {
+    Writer writer(setup, patched.size());
+    writer.Patch(patched);
+    counts = writer.counts();
+  }
+  // The library reports the copies it could not make after the updates.
+  for (const std::string& name : failed_copies) {
+    setup.host->Output(UpdateFailedMessage(name).c_str());
+  }
+  return counts;
+}
+
+}  // namespace quenloft_tool
