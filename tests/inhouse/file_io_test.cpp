@@ -7,18 +7,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <sys/stat.h>
-
 #include <cerrno>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 
 #include "CorvaskUtils/CorvaskUtils.h"
 #include "TAVLOR/ByteString.h"
-#include "support/files.h"
 #include "os/fault_injection.h"
 #include "pmtkWin32FileServices/FileServices.h"
+#include "support/files.h"
 #include "support/texts.h"
 
 namespace inhouse_test {
@@ -26,9 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace faults = inhouse::os::faults;
-using faults::Call, quenloft::testing::Codes;
-using quenloft::testing::ReadFile, quenloft::testing::ReadTree, quenloft::testing::ScratchFolder, quenloft::testing::Tree;
-using quenloft::testing::WriteFile;
+using faults::Call;
+using namespace quenloft::testing;
 
 bool RunningAsRoot() { return ::geteuid() == 0; }  // root reads and writes anything
 unsigned ModeOf(const std::string& path) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host_fakes.h"
-#include "inhouse/scratch_folder.h"
+#include "support/files.h"
 
 namespace quenloft::testing {
 namespace {
@@ -31,9 +31,9 @@ class TempFolder : public ::testing::Test {
   void TearDown() override {
     previous_.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", previous_.c_str(), 1);
   }
-  std::vector<std::string> Entries() const { return inhouse_test::NamesIn(tmp_.path()); }
+  std::vector<std::string> Entries() const { return NamesIn(tmp_.path()); }
 
-  inhouse_test::ScratchFolder tmp_;
+  ScratchFolder tmp_;
   std::string previous_;
 };
 
