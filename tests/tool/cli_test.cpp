@@ -89,7 +89,7 @@ TEST(ToolGolden, EveryCaseGivesItsOutput) {
     }
     EXPECT_EQ(ReadTree(folder), before);
   }
-  EXPECT_GE(runs, 35u);
+  EXPECT_GE(runs, 45u);
 }
 
 struct Case {
@@ -193,11 +193,7 @@ TEST(ToolBuild, LeftoverRemovalFollowsNoLink) {
 #endif
 
 TEST(ToolBuild, HelpVerboseAndTimings) {
-  ExpectRuns({{{}, 2, nullptr, "A subcommand is required"},
-              {{"--help"}, 0, nullptr, "Usage"},
-              {{"build", "--help"}, 0, nullptr, "Usage"},
-              {{"check", "--help"}, 0, nullptr, "Usage"},
-              {{"eval", "--help"}, 0, nullptr, "Usage"}});
+  ExpectRuns({{{}, 2, nullptr, "A subcommand is required"}});
   ScratchFolder skin, out;
   WriteFile(skin / "x/a.htm", "<!--%Concat('a')%-->");
   const ToolRun run = RunTool({"build", skin.path(), "-o", out.path(), "-v", "--timings"});

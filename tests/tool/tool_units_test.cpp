@@ -1,5 +1,6 @@
 // The tool's parts that its golden runs cannot reach on every row: the
-// glob matcher, JSON strings and the skin's file source.
+// glob matcher, JSON strings and the skin's file source, also once Ctrl-C
+// was pressed.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -65,6 +66,25 @@ TEST(ToolFolderSource, ListsFilesSortedAndGivesSourcePaths) {
   EXPECT_EQ(path.text(), folder + "a/y/x.js");
   EXPECT_EQ(source->GetSourcePath(nullptr, "b.htm"), 1);
   EXPECT_EQ(source->GetNextName(&name, nullptr), 1);
+}
+
+bool g_stopped = false;
+bool Stopped() { return g_stopped; }
+
+// The copy pass asks for every file's path; an empty answer makes it skip
+// the rest.
+TEST(ToolFolderSource, AnswersNoPathOnceStopped) {
+  quenloft::testing::ScratchFolder skin;
+  quenloft::testing::WriteFile(skin / "a.htm", "a");
+  const std::string folder = skin.path() + "/";
+  auto source = FolderSource::Make(folder, ListSkinFiles(folder), Stopped);
+  quenloft::testing::HostString path;
+  EXPECT_EQ(source->GetSourcePath(&path, "a.htm"), 0);
+  EXPECT_EQ(path.text(), folder + "a.htm");
+  g_stopped = true;
+  EXPECT_EQ(source->GetSourcePath(&path, "a.htm"), 1);
+  EXPECT_EQ(path.text(), "");
+  g_stopped = false;
 }
 
 }  // namespace
