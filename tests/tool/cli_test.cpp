@@ -89,26 +89,7 @@ TEST(ToolGolden, EveryCaseGivesItsOutput) {
     }
     EXPECT_EQ(ReadTree(folder), before);
   }
-  EXPECT_GE(runs, 35u);
-}
-
-struct Case {
-  std::vector<std::string> args;
-  int exit_code;
-  const char* out;   // all of stdout; null: not looked at
-  std::string part;  // a part of stdout or stderr
-};
-
-void ExpectRuns(const std::vector<Case>& cases) {
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args.empty() ? "no command" : c.args[0] + " " + c.args.back());
-    const ToolRun run = RunTool(c.args);
-    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
-    if (c.out != nullptr) {
-      EXPECT_EQ(run.out, c.out);
-    }
-    EXPECT_NE((run.out + run.err).find(c.part), std::string::npos) << run.out << run.err;
-  }
+  EXPECT_GE(runs, 45u);
 }
 
 #ifdef QUENLOFT_EXAMPLE_MODULE
@@ -117,12 +98,10 @@ TEST(ToolEval, ResolverModuleBesideTheLibrary) {
   ScratchFolder elsewhere;
   fs::copy_file(module, elsewhere / module.filename().string());
   // By file name, and by a path that leads into the library's folder.
-  ExpectRuns({
-      {{"eval", "Counter('a')", "--module", module.filename().string()}, 0, "1\n", ""},
-      {{"eval", "x = Counter('a'); Counter('a')", "--module", module.string()}, 0, "2\n", ""},
-      {{"eval", "Counter('a')", "--module", elsewhere / module.filename().string()}, 2, "",
-       "resolver modules are loaded from the library's folder"},
-  });
+  ExpectRun({"eval", "Counter('a')", "--module", module.filename().string()}, 0, "", "1\n");
+  ExpectRun({"eval", "x = Counter('a'); Counter('a')", "--module", module.string()}, 0, "", "2\n");
+  ExpectRun({"eval", "Counter('a')", "--module", elsewhere / module.filename().string()}, 2,
+            "resolver modules are loaded from the library's folder", "");
 }
 #endif
 
@@ -136,7 +115,7 @@ TEST(ToolBuild, OutputInsideTheSkinByAnotherName) {
   const std::string alias = work / "skin-link";
   fs::create_directory_symlink(work / "skin", alias);
 #endif
-  ExpectRuns({{{"build", work / "skin", "-o", alias + "/out"}, 2, "", "lies inside the skin"}});
+  ExpectRun({"build", work / "skin", "-o", alias + "/out"}, 2, "lies inside the skin", "");
   EXPECT_FALSE(fs::exists(work / "skin/out"));
 }
 
@@ -193,11 +172,7 @@ TEST(ToolBuild, LeftoverRemovalFollowsNoLink) {
 #endif
 
 TEST(ToolBuild, HelpVerboseAndTimings) {
-  ExpectRuns({{{}, 2, nullptr, "A subcommand is required"},
-              {{"--help"}, 0, nullptr, "Usage"},
-              {{"build", "--help"}, 0, nullptr, "Usage"},
-              {{"check", "--help"}, 0, nullptr, "Usage"},
-              {{"eval", "--help"}, 0, nullptr, "Usage"}});
+  ExpectRun({}, 2, "A subcommand is required");
   ScratchFolder skin, out;
   WriteFile(skin / "x/a.htm", "<!--%Concat('a')%-->");
   const ToolRun run = RunTool({"build", skin.path(), "-o", out.path(), "-v", "--timings"});

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "support/files.h"
 
 namespace tool_test {
@@ -50,6 +52,19 @@ class ToolProcess {
 };
 
 inline ToolRun RunTool(const std::vector<std::string>& args) { return ToolProcess(args).Finish(); }
+
+// Runs the tool and checks its exit code, that its stderr holds `message`
+// and, unless null, all of its stdout.
+inline void ExpectRun(const std::vector<std::string>& args, int exit_code,
+                      const std::string& message, const char* out = nullptr) {
+  SCOPED_TRACE(args.empty() ? "no command" : args[0] + " " + args.back());
+  const ToolRun run = RunTool(args);
+  EXPECT_EQ(run.exit_code, exit_code) << run.err;
+  EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+  if (out != nullptr) {
+    EXPECT_EQ(run.out, out);
+  }
+}
 #ifndef _WIN32
 // The tool started under a limit on the size of the files it writes (as
 // `ulimit -f` sets it), with SIGXFSZ at its default: the tool must ignore

@@ -8,7 +8,6 @@
 #include "support/files.h"
 #include "folder_source.h"
 #include "session.h"
-#include "skin_text.h"
 
 namespace quenloft_tool {
 namespace {
@@ -17,37 +16,6 @@ using quenloft::testing::ReadTree;
 using quenloft::testing::ScratchFolder;
 using quenloft::testing::Tree;
 using quenloft::testing::WriteFile;
-
-// Which texts go to the library at all (by the openings their file type
-// accepts), and which may change what other files see.
-TEST(ToolSkinText, MarkersAndEffectsOnOtherFiles) {
-  struct Row {
-    std::string text, name;
-    bool markers, reaches_out;
-  };
-  const Row rows[] = {
-      {"plain 100% ; % text", "a.htm", false, false},
-      {"a%%%x%%%", "notes.txt", true, false},
-      {"<!--%x%-->", "d/A.HTM", true, false},
-      {"<!--%x%-->", "notes.txt", false, false},
-      {"<!--%x%-->", ".htm", true, false},  // all extension: either way
-      {"/*%x%*/", "a.js", true, false},
-      {";%x%;", "a.ini", true, false},
-      {"width: 1;%", "a.htm", false, false},
-      {std::string("<!--%x%-->\0", 11), "a.htm", false, false},  // kept unchanged
-      {"<!--%g$$%--> <!--%MacroExist(g$$)%--> <!--%t$ = g$$%-->", "a.htm", true, false},
-      {"<!--%cmp = CompareString('==', x$$, 'lit')%-->", "a.htm", true, false},
-      {"<!--%g$$ = 'v'%-->", "a.htm", true, true},
-      {"<!--%list$$ + = ', b'%-->", "a.htm", true, true},
-      {"<!--%a$$$='v'%-->", "a.htm", true, true},
-      {"<!--%Concat(LoadFromFile('x'))%-->", "a.htm", true, true},
-      {"<!--%ReplaceMacros(t$)%-->", "a.htm", true, true},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(MayHoldMarkers(row.text, row.name), row.markers) << row.text << " " << row.name;
-    EXPECT_EQ(MayAffectOtherFiles(row.text), row.reaches_out) << row.text;
-  }
-}
 
 // Runs a build of `skin` into `out` with the given number of workers;
 // returns what the host printed, with `out` spelled "@OUT@", and counts the

@@ -1,33 +1,57 @@
 // The tool's parts that its golden runs cannot reach on every row: the
-// glob matcher, JSON strings and the skin's file source.
+// glob matcher, which texts may hold markers, JSON strings and the skin's file source, also once Ctrl-C
+// was pressed.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "support/files.h"
 #include "support/host_objects.h"
 #include "folder_source.h"
 #include "patch_selection.h"
+#include "skin_text.h"
 #include "summary.h"
 
 namespace quenloft_tool {
 namespace {
 
-TEST(ToolPatchSelection, EveryRowOfTheGlobTable) {
-  const std::string table = QUENLOFT_TEST_DATA "/tool/globs.txt";
+// Calls check(words, where) on every row of a table of tests/data/tool (a
+// line neither blank nor a "#" comment); returns the number of rows.
+int EachRow(const std::string& file,
+            const std::function<void(std::istringstream&, const std::string&)>& check) {
+  const std::string table = QUENLOFT_TEST_DATA "/tool/" + file;
   std::istringstream lines(quenloft::testing::ReadFile(table));
   int number = 0, rows = 0;
   for (std::string line; std::getline(lines, line);) {
     ++number;
+    if (line.empty() || line[0] == '#') continue;
     std::istringstream words(line);
-    std::string glob, name, patched;
-    if (line.empty() || line[0] == '#' || !(words >> glob >> name >> patched)) continue;
-    const PatchSelection selection = glob == "-" ? PatchSelection() : PatchSelection({glob});
-    EXPECT_EQ(selection.IsPatched(name) ? "yes" : "no", patched) << table << ":" << number;
+    check(words, table + ":" + std::to_string(number));
     ++rows;
   }
-  EXPECT_GE(rows, 30);
+  return rows;
+}
+
+TEST(ToolPatchSelection, EveryRowOfTheGlobTable) {
+  EXPECT_GE(EachRow("globs.txt", [](std::istringstream& words, const std::string& where) {
+    std::string glob, name, patched;
+    words >> glob >> name >> patched;
+    const PatchSelection selection = glob == "-" ? PatchSelection() : PatchSelection({glob});
+    EXPECT_EQ(selection.IsPatched(name) ? "yes" : "no", patched) << where;
+  }), 30);
+}
+
+TEST(ToolSkinText, EveryRowOfTheMarkerTable) {
+  EXPECT_GE(EachRow("skin-text.txt", [](std::istringstream& words, const std::string& where) {
+    std::string markers, reaches_out, name, text;
+    std::getline(words >> markers >> reaches_out >> name >> std::ws, text);
+    EXPECT_EQ(MayHoldMarkers(text, name) ? "yes" : "no", markers) << where;
+    EXPECT_EQ(MayAffectOtherFiles(text) ? "yes" : "no", reaches_out) << where;
+  }), 15);
+  // A zero byte keeps the file unchanged.
+  EXPECT_FALSE(MayHoldMarkers(std::string("<!--%x%-->\0", 11), "a.htm"));
 }
 
 TEST(ToolSummary, JsonEscapes) {
@@ -65,6 +89,25 @@ TEST(ToolFolderSource, ListsFilesSortedAndGivesSourcePaths) {
   EXPECT_EQ(path.text(), folder + "a/y/x.js");
   EXPECT_EQ(source->GetSourcePath(nullptr, "b.htm"), 1);
   EXPECT_EQ(source->GetNextName(&name, nullptr), 1);
+}
+
+bool g_stopped = false;
+bool Stopped() { return g_stopped; }
+
+// The copy pass asks for every file's path; an empty answer makes it skip
+// the rest.
+TEST(ToolFolderSource, AnswersNoPathOnceStopped) {
+  quenloft::testing::ScratchFolder skin;
+  quenloft::testing::WriteFile(skin / "a.htm", "a");
+  const std::string folder = skin.path() + "/";
+  auto source = FolderSource::Make(folder, ListSkinFiles(folder), Stopped);
+  quenloft::testing::HostString path;
+  EXPECT_EQ(source->GetSourcePath(&path, "a.htm"), 0);
+  EXPECT_EQ(path.text(), folder + "a.htm");
+  g_stopped = true;
+  EXPECT_EQ(source->GetSourcePath(&path, "a.htm"), 1);
+  EXPECT_EQ(path.text(), "");
+  g_stopped = false;
 }
 
 }  // namespace
