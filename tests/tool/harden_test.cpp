@@ -47,6 +47,25 @@ TEST(ToolHarden, EvalWritesOnlyIntoAFolderOfItsOwn) {
   EXPECT_FALSE(fs::exists("quenloft-eval-stamp.txt"));  // the folder it was run from
 }
 
+#ifndef _WIN32
+// A sparse skin file stays sparse in the output, whatever its type: a
+// file with holes holds zero bytes and is copied, never patched.
+TEST(ToolHarden, SparseFilesStaySparse) {
+  ScratchFolder skin, out;
+  for (const char* name : {"holes.htm", "holes.bin"}) {
+    WriteFile(skin / name, "");
+    fs::resize_file(skin / name, 64u << 20);
+  }
+  ExpectRun({"build", skin.path(), "-o", out.path(), "-q"}, 0, "");
+  for (const char* name : {"holes.htm", "holes.bin"}) {
+    struct stat status {};
+    ASSERT_EQ(stat((out / name).c_str(), &status), 0) << name;
+    EXPECT_EQ(status.st_size, 64 << 20) << name;
+    EXPECT_LT(status.st_blocks * 512, 1 << 20) << name;
+  }
+}
+#endif
+
 #ifndef _WIN32  // links need a privilege there
 TEST(ToolHarden, LinksLeadingOutOfTheSkinAreSkipped) {
   ScratchFolder work, out, followed;

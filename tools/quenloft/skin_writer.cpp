@@ -69,8 +69,9 @@ class Writer {
       End(*job);
       return;
     }
-    // Nothing to patch: the bytes as read.
-    job->written = read && setup_.output->Write(relative, job->text.bytes(), job->text.permissions);
+    // Nothing to patch: a copy in the kernel, which keeps the holes of a
+    // sparse file (a file with holes holds zero bytes and is never patched).
+    job->written = read && setup_.output->Copy(job->source, relative);
     job->text = SourceFile();  // it may wait behind the workers' files
     job->ran = true;
     job->done = true;
