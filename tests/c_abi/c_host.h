@@ -41,6 +41,8 @@ typedef struct IID16 {
 HOST_IID(kIidFileCopier, 0x798143C2, 0xF87D, 0x11D4, 0x94, 0xAB);
 HOST_IID(kIidMacroServices, 0x798143C0, 0xF87D, 0x11D4, 0x94, 0xAB);
 HOST_IID(kIidResolver, 0x4E549F44, 0xFEE1, 0x11D4, 0x94, 0xB2);
+HOST_IID(kIidResolverEx, 0x4E549F40, 0xFEE1, 0x11D4, 0x94, 0xB2);
+HOST_IID(kIidMacroCall, 0x4E549F42, 0xFEE1, 0x11D4, 0x94, 0xB2);
 HOST_IID(kIidResolverSet, 0x269C76F1, 0x23E9, 0x11D5, 0x94, 0xE8);
 #undef HOST_IID
 
@@ -193,9 +195,10 @@ struct Manager {
     CountFn AddRef, Release;
     int32_t(HOSTCALL* AddResolver)(Manager*, void*);                          /* 3 */
     int32_t(HOSTCALL* RemoveResolver)(Manager*, void*);                       /* 4 */
-    HostSlot Slots5To6[2];                                                    /* 5-6 */
+    int32_t(HOSTCALL* AddFileSource)(Manager*, void*);                        /* 5 */
+    int32_t(HOSTCALL* RemoveFileSource)(Manager*, void*);                     /* 6 */
     int32_t(HOSTCALL* MapFileName)(Manager*, CvoString*, const char*);        /* 7 */
-    HostSlot Slot8;                                                           /* 8 */
+    int32_t(HOSTCALL* AddUpdateFile)(Manager*, const char*);                  /* 8 */
     int32_t(HOSTCALL* GetHost)(Manager*, void**);                             /* 9 */
     int32_t(HOSTCALL* SetSystemValue)(Manager*, const char*, const char*);    /* 10 */
     int32_t(HOSTCALL* HasResolverFor)(Manager*, const char*);                 /* 11 */
@@ -211,17 +214,23 @@ struct FileCopier {
     int32_t(HOSTCALL* Initialize)(FileCopier*, void* host); /* 3 */
     int32_t(HOSTCALL* AddResolverModuleByHost)(FileCopier*, const char*, const char*,
                                                const char*);                   /* 4 */
-    int32_t(HOSTCALL* Terminate)(FileCopier*); /* 5 */
+    int32_t(HOSTCALL* Terminate)(FileCopier*);                                 /* 5 */
+    int32_t(HOSTCALL* CopyFilesByHost)(FileCopier*);                           /* 6 */
+    int32_t(HOSTCALL* UpdateFilesByHost)(FileCopier*);                         /* 7 */
+    int32_t(HOSTCALL* QueryAndMapMacro)(FileCopier*, const char*, CvoString*); /* 8 */
+    int32_t(HOSTCALL* QueryMacro)(FileCopier*, const char*, CvoString*);       /* 9 */
+    int32_t(HOSTCALL* CopyTemplateFile)(FileCopier*, const char*, CvoString*); /* 10 */
   } * vtbl;
 };
 
-/* Any object, called through its first three slots only. */
-typedef struct AnyInterface {
+typedef struct MacroServices {
   const struct {
     QueryFn QueryInterface;
     CountFn AddRef, Release;
+    HostSlot Slots3To9[7];
+    int32_t(HOSTCALL* ResolveMacroCall)(struct MacroServices*, void* call); /* 10 */
   } * vtbl;
-} AnyInterface;
+} MacroServices;
 
 typedef struct ResolverSet {
   const struct {

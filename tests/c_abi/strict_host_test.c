@@ -1,18 +1,23 @@
-/* A strict foreign host in C. Its string objects, host callback and
- * resolver implement exactly the slots the library may call while it
- * answers statements, and every other slot aborts naming the object and
- * the slot (c_host.h). Through it run: the manager's identity and counts,
+/* A strict foreign host in C. Its string objects, host callback, file
+ * source, resolver and statement object implement exactly the slots the
+ * library may call, and every other slot aborts naming the object and the
+ * slot (c_host.h). Through it run: the manager's identity and counts,
  * statements and the other calls that answer in a string object, its
- * resolver and the resolver set of a module written in C
- * (tests/modules/module_c.c) answering in statements and templates, and
- * the library let go with nothing left behind. (The copy and update passes
- * run with foreign objects in the C++ tests.) */
+ * resolver answering inside templates (also as ITplResolverEx), a statement
+ * object of its own resolved by the manager, the copy and update passes of
+ * a small skin that the file source writes into the manager's temporary
+ * folder, and the resolver set of a module written in C
+ * (tests/modules/module_c.c). */
 #if !defined(_WIN32)
 #define _POSIX_C_SOURCE 200809L
 #endif
 
+#include <stddef.h>
+
 #if defined(_WIN32)
 #include <objbase.h>
+#else
+#include <sys/stat.h>
 #endif
 
 #include "c_abi/c_host.h"
@@ -23,7 +28,7 @@
 
 static Manager* manager;
 static FileCopier* copier;
-static AnyInterface* services;
+static MacroServices* services;
 
 static void Append(char* buffer, size_t size, const char* text) {
   const size_t used = strlen(buffer);
@@ -35,6 +40,8 @@ static void Append(char* buffer, size_t size, const char* text) {
 typedef struct Host {
   Counted base;
   char log[1024];         /* every output and file-name question in order, cut at the end */
+  char progress[64];      /* "index/total " per Progress call */
+  int notified;           /* NotifyFile calls */
   const char* map_answer; /* MapFileName answers 0 with this text when set */
 } Host;
 
@@ -45,6 +52,12 @@ static int32_t HOSTCALL HostOutput(void* self, const char* text) {
   Append(((Host*)self)->log, sizeof((Host*)self)->log, text != NULL ? text : "(null)");
   return 0;
 }
+static int32_t HOSTCALL HostProgress(void* self, int32_t index, int32_t total) {
+  char step[24];
+  snprintf(step, sizeof step, "%d/%d ", (int)index, (int)total);
+  Append(((Host*)self)->progress, sizeof((Host*)self)->progress, step);
+  return 0;
+}
 static int32_t HOSTCALL HostMapFileName(void* self, const char* path, CvoString* out) {
   Host* h = (Host*)self;
   Append(h->log, sizeof h->log, "[asked to map ");
@@ -52,20 +65,146 @@ static int32_t HOSTCALL HostMapFileName(void* self, const char* path, CvoString*
   Append(h->log, sizeof h->log, "]");
   return h->map_answer != NULL ? Give(out, h->map_answer) : 1;
 }
+static int32_t HOSTCALL HostNotifyFile(void* self, HOST_UNUSED const char* path) {
+  return ++((Host*)self)->notified, 0;
+}
+static int32_t HOSTCALL HostShouldContinue(HOST_UNUSED void* self) { return 1; }
+
 static const HostSlot kHostTable[] = HOST_TABLE(
     [0] = SLOT(HostQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
-    [3] = SLOT(HostOutput), [7] = SLOT(HostMapFileName));
-static Host host = {{kHostTable, 1, "host callback"}, "", NULL};
+    [3] = SLOT(HostOutput), [6] = SLOT(HostProgress), [7] = SLOT(HostMapFileName),
+    [9] = SLOT(HostNotifyFile), [11] = SLOT(HostShouldContinue));
+static Host host = {{kHostTable, 1, "host callback"}, "", "", 0, NULL};
+
+/* Forgets what the host was told so far. */
+static void ClearHostRecord(void) {
+  host.log[0] = host.progress[0] = '\0';
+  host.notified = 0;
+}
+
+/* ---- The skin, in the manager's temporary folder ---------------------------- */
+
+static char scratch[400]; /* the folder the file source was told, with "/" */
+
+/* A file in that folder (prefix "" or a folder with "/"), as given or the
+ * way the library spells it (every "/" a "\"); valid until the fourth call
+ * after this one. */
+static const char* At(const char* prefix, const char* relative, int backslashed) {
+  static char paths[4][600];
+  static int next;
+  char* path = paths[next++ % 4];
+  size_t i;
+  snprintf(path, sizeof paths[0], "%s%s%s", scratch, prefix, relative);
+  for (i = 0; backslashed && path[i] != '\0'; ++i)
+    if (path[i] == '/') path[i] = '\\';
+  return path;
+}
+
+/* Whether the file holds exactly these bytes. */
+static int FileHolds(const char* path, const char* bytes, size_t size) {
+  char content[512];
+  size_t read = 0;
+  FILE* file = fopen(path, "rb");
+  if (file == NULL) return 0;
+  read = fread(content, 1, sizeof content, file);
+  fclose(file);
+  return read == size && memcmp(content, bytes, size) == 0;
+}
+
+typedef struct SkinFile {
+  const char* name;
+  const char* content;
+  size_t size;         /* 0: strlen(content) */
+  const char* patched; /* NULL: the file is only copied */
+} SkinFile;
+
+static const char kLogo[] = "\x89PNG\r\n\0<!--%NoSuchName%-->";
+
+static const SkinFile kSkin[] = {
+    {"index.htm",
+     "<p><!--%System.Title%--> <!--%Greet(World)%--> <!--%HelloC%--> "
+     "<!--%NoSuchName%--></p>",
+     0, "<p>Strict Hello, World hello from C:strict <!--%NoSuchName%--></p>"},
+    {"sub/page.css", "b { /*%Concat('a', 'b')%*/ }", 0, "b { ab }"},
+    {"logo.bin", kLogo, sizeof kLogo - 1, NULL},
+};
+enum { kSkinFiles = sizeof kSkin / sizeof kSkin[0] };
+
+/* ---- The file source: writes the skin and lists it ------------------------- */
+
+typedef struct Source {
+  Counted base;
+  int initialized, uninitialized;
+} Source;
+
+static int32_t HOSTCALL SourceQuery(void* self, const IID16* iid, void** out) {
+  return AnswerOne(self, iid, out, NULL, HOST_E_NOTIMPL);
+}
+/* Told the manager's temporary folder, which goes with the manager, the
+ * source writes the skin there. */
+static int32_t HOSTCALL SourceInitialize(void* self, const char* folder) {
+  static const char* const kFolders[] = {"skin", "skin/sub", "out"};
+  const size_t n = folder != NULL ? strlen(folder) : 0;
+  size_t i;
+  CHECK(n > 0);
+  snprintf(scratch, sizeof scratch, "%s%s", n > 0 ? folder : ".",
+           n > 0 && (folder[n - 1] == '/' || folder[n - 1] == '\\') ? "" : "/");
+  for (i = 0; i < 3; ++i) {
+#if defined(_WIN32)
+    CHECK(CreateDirectoryA(At("", kFolders[i], 0), NULL));
+#else
+    CHECK(mkdir(At("", kFolders[i], 0), 0700) == 0);
+#endif
+  }
+  for (i = 0; i < kSkinFiles; ++i) {
+    FILE* file = fopen(At("skin/", kSkin[i].name, 0), "wb");
+    const size_t size = kSkin[i].size != 0 ? kSkin[i].size : strlen(kSkin[i].content);
+    CHECK(file != NULL && fwrite(kSkin[i].content, 1, size, file) == size);
+    if (file != NULL) fclose(file);
+  }
+  return ++((Source*)self)->initialized, 0;
+}
+static int32_t HOSTCALL SourceUninitialize(void* self) {
+  return ++((Source*)self)->uninitialized, 0;
+}
+static int32_t HOSTCALL SourceGetNextName(HOST_UNUSED void* self, void* out, int32_t* position) {
+  if (*position < 0 || *position >= kSkinFiles) return Give(out, ""), 1; /* "" ends it */
+  return Give(out, kSkin[(*position)++].name);
+}
+static int32_t HOSTCALL SourceGetFirstName(void* self, void* out, int32_t* position) {
+  *position = 0;
+  return SourceGetNextName(self, out, position);
+}
+static int32_t HOSTCALL SourceGetSourcePath(HOST_UNUSED void* self, void* out, const char* name) {
+  return Give(out, At("skin/", name, 0));
+}
+
+static const HostSlot kSourceTable[] = HOST_TABLE(
+    [0] = SLOT(SourceQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
+    [3] = SLOT(SourceInitialize), [4] = SLOT(SourceUninitialize),
+    [5] = SLOT(SourceGetFirstName), [6] = SLOT(SourceGetNextName),
+    [7] = SLOT(SourceGetSourcePath));
+static Source source = {{kSourceTable, 1, "file source"}, 0, 0};
 
 /* ---- The resolver: "Greet(x)" is "Hello, x" -------------------------------- */
 
+/* One object with two interfaces: ITplResolver, and ITplResolverEx at ex,
+ * which shares the count. */
 typedef struct Greeter {
-  Counted base;
+  Counted base, ex;
   int initialized, uninitialized;
 } Greeter;
 
+static Greeter* GreeterOfEx(void* ex) { return (Greeter*)((char*)ex - offsetof(Greeter, ex)); }
+
 static int32_t HOSTCALL GreeterQuery(void* self, const IID16* iid, void** out) {
-  return AnswerOne(self, iid, out, &kIidResolver, 1);
+  Greeter* greeter = (Greeter*)self;
+  if (out == NULL) return 1;
+  *out = NULL;
+  if (memcmp(iid, &kIidResolver, sizeof *iid) == 0) *out = greeter;
+  if (memcmp(iid, &kIidResolverEx, sizeof *iid) == 0) *out = &greeter->ex;
+  if (*out == NULL) return HOST_E_NOTIMPL;
+  return ++greeter->base.count, 0;
 }
 static int32_t HOSTCALL GreeterInitialize(void* self) { return ++((Greeter*)self)->initialized, 0; }
 static int32_t HOSTCALL GreeterUninitialize(void* self) {
@@ -103,12 +242,91 @@ static int32_t HOSTCALL GreeterResolve(HOST_UNUSED void* self, void* call_object
   return result;
 }
 
+static int32_t HOSTCALL GreeterExQuery(void* self, const IID16* iid, void** out) {
+  return GreeterQuery(GreeterOfEx(self), iid, out);
+}
+static int32_t HOSTCALL GreeterExAddRef(void* self) { return CountedAddRef(GreeterOfEx(self)); }
+static int32_t HOSTCALL GreeterExRelease(void* self) { return CountedRelease(GreeterOfEx(self)); }
+static int32_t HOSTCALL GreeterMapText(HOST_UNUSED void* self, void* out, const char* text) {
+  char mapped[128];
+  snprintf(mapped, sizeof mapped, "map:%s", text);
+  return Give(out, mapped);
+}
+static int32_t HOSTCALL GreeterQueryMacro(HOST_UNUSED void* self, void* out, const char* text) {
+  char queried[128];
+  snprintf(queried, sizeof queried, "query:%s", text);
+  return Give(out, queried);
+}
+
 static const HostSlot kGreeterTable[] = HOST_TABLE(
     [0] = SLOT(GreeterQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
     [3] = SLOT(GreeterInitialize), [4] = SLOT(GreeterUninitialize),
     [5] = SLOT(GreeterGetFirstName), [6] = SLOT(GreeterGetNextName),
     [7] = SLOT(GreeterOnNameConflict), [8] = SLOT(GreeterResolve));
-static Greeter greeter = {{kGreeterTable, 1, "resolver"}, 0, 0};
+static const HostSlot kGreeterExTable[] = HOST_TABLE(
+    [0] = SLOT(GreeterExQuery), [1] = SLOT(GreeterExAddRef), [2] = SLOT(GreeterExRelease),
+    [7] = SLOT(GreeterMapText), [8] = SLOT(GreeterQueryMacro));
+static Greeter greeter = {
+    {kGreeterTable, 1, "resolver"}, {kGreeterExTable, 0, "extended resolver"}, 0, 0};
+
+/* ---- A statement object of the host's own ---------------------------------- */
+
+typedef struct Statement {
+  Counted base;
+  const char *text, *name, *target, *arguments[2];
+  int32_t argument_count;
+  char result[128]; /* "" until a result is set */
+} Statement;
+
+static int32_t HOSTCALL StatementQuery(void* self, const IID16* iid, void** out) {
+  return AnswerOne(self, iid, out, &kIidMacroCall, HOST_E_INVALIDARG);
+}
+static int32_t HOSTCALL StatementGetText(void* self, void* out) {
+  return Give(out, ((Statement*)self)->text);
+}
+static int32_t HOSTCALL StatementGetName(void* self, void* out) {
+  return Give(out, ((Statement*)self)->name), 0;
+}
+static int32_t HOSTCALL StatementGetMember(HOST_UNUSED void* self, void* out) {
+  return Give(out, ""), 0;
+}
+static int32_t HOSTCALL StatementGetArgCount(void* self, int32_t* count) {
+  if (count == NULL) return 1;
+  return *count = ((Statement*)self)->argument_count, 0;
+}
+static int32_t HOSTCALL StatementGetArg(void* self, int32_t index, void* out) {
+  const Statement* statement = (const Statement*)self;
+  if (index < 0 || index >= statement->argument_count) return 1;
+  return Give(out, statement->arguments[index]);
+}
+static int32_t HOSTCALL StatementGetAssignTarget(void* self, void* out) {
+  return Give(out, ((Statement*)self)->target);
+}
+/* The statement stands alone: no expression owns it. */
+static int32_t HOSTCALL StatementOwnerless(HOST_UNUSED void* self, void** out) {
+  if (out != NULL) *out = NULL;
+  return 1;
+}
+static int32_t HOSTCALL StatementSetResult(void* self, const char* text) {
+  if (text != NULL)
+    snprintf(((Statement*)self)->result, sizeof((Statement*)self)->result, "%s", text);
+  return 0;
+}
+static int32_t HOSTCALL StatementGetResult(void* self, void* out) {
+  const Statement* statement = (const Statement*)self;
+  return statement->result[0] == '\0' ? 1 : Give(out, statement->result);
+}
+static int32_t HOSTCALL StatementSetResultObject(HOST_UNUSED void* self, HOST_UNUSED void* object) {
+  return 0;
+}
+
+static const HostSlot kStatementTable[] = HOST_TABLE(
+    [0] = SLOT(StatementQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
+    [4] = SLOT(StatementGetText), [5] = SLOT(StatementGetName), [6] = SLOT(StatementGetMember),
+    [7] = SLOT(StatementGetArgCount), [8] = SLOT(StatementGetArg),
+    [9] = SLOT(StatementGetAssignTarget), [10] = SLOT(StatementOwnerless),
+    [11] = SLOT(StatementOwnerless), [12] = SLOT(StatementSetResult),
+    [13] = SLOT(StatementGetResult), [14] = SLOT(StatementSetResultObject));
 
 /* ---- The checks -------------------------------------------------------------- */
 
@@ -130,7 +348,7 @@ static void Open(CreateManagerFn create_manager) {
 /* Calls that answer in a host string holding "(unchanged)": their result,
  * the string's text and the host's record meanwhile. */
 static void CheckAnswers(void) {
-  enum Call { kResolve, kEvaluate, kMap };
+  enum Call { kResolve, kEvaluate, kMap, kQuery, kQueryAndMap };
   static const struct {
     enum Call call;
     const char* text;
@@ -149,8 +367,6 @@ static void CheckAnswers(void) {
       {kResolve, "kept$$", NULL, 0, "Hello, you", ""},
       {kEvaluate, "Concat('<', Greet(x), '>')", NULL, 0, "<Hello, x>", ""},
       {kEvaluate, "HelloC", NULL, 0, "hello from C:strict", ""},
-      {kEvaluate, "ReplaceMacros('<%Greet(World)%> <%HelloC%>')", NULL, 0,
-       "<Hello, World> <hello from C:strict>", ""},
 #if defined(_WIN32)
       /* Through the component runtime's XML DOM. (On Linux the C++ tests
        * cover it: libxml2 keeps state that a host unloading the library
@@ -167,18 +383,25 @@ static void CheckAnswers(void) {
       {kMap, "C:/a/b/c.htm", NULL, 0, "c.htm", "[asked to map C:/a/b/c.htm]"},
       {kMap, "a/b.htm", NULL, 0, "a\\b.htm", "[asked to map a/b.htm]"},
       {kMap, "C:/a/b/c.htm", "mine.htm", 0, "mine.htm", "[asked to map C:/a/b/c.htm]"},
+      /* The resolver's extended interface answers, slots 8 and 7. */
+      {kQuery, "Greet(x)", NULL, 0, "query:Greet(x)", ""},
+      {kQueryAndMap, "Greet(x)", NULL, 0, "map:query:Greet(x)", ""},
+      /* The function library has no such interface. */
+      {kQuery, "Concat('a')", NULL, 1, "(unchanged)", ""},
   };
   size_t i;
   for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
     const char* text = kCases[i].text;
     CvoString* out = NewHostString("(unchanged)");
     int32_t result = -1;
-    host.log[0] = '\0';
+    ClearHostRecord();
     host.map_answer = kCases[i].host_map;
     switch (kCases[i].call) {
       case kResolve: result = manager->vtbl->ResolveMacroText(manager, text, out); break;
       case kEvaluate: result = manager->vtbl->EvaluateExpression(manager, text, out); break;
       case kMap: result = manager->vtbl->MapFileName(manager, out, text); break;
+      case kQuery: result = copier->vtbl->QueryMacro(copier, text, out); break;
+      case kQueryAndMap: result = copier->vtbl->QueryAndMapMacro(copier, text, out); break;
     }
     CHECK(result == kCases[i].result);
     CHECK_TEXT(TextOf(out), kCases[i].value);
@@ -187,6 +410,88 @@ static void CheckAnswers(void) {
   }
   host.map_answer = NULL;
   CHECK(greeter.base.count == 2); /* the registry's reference only */
+}
+
+/* The manager resolves a statement object of the host's own: literal,
+ * built-in function with evaluated arguments, the host's resolver with an
+ * assignment, and an unknown name. */
+static void CheckHostStatement(void) {
+#define STATEMENT(text, name, target, count, a0, a1) \
+  { {kStatementTable, 1, "statement"}, text, name, target, {a0, a1}, count, "" }
+  static const struct {
+    Statement statement;
+    int32_t resolved;
+    const char *result, *messages;
+  } kCases[] = {
+      {STATEMENT("'lit'", "'lit'", "", 0, NULL, NULL), 0, "lit", ""},
+      {STATEMENT("Concat('a', System.Title)", "Concat", "", 2, "'a'", "System.Title"), 0, "aStrict",
+       ""},
+      {STATEMENT("held$$ = Greet(z)", "Greet", "held$$", 1, "z", NULL), 0, "Hello, z", ""},
+      {STATEMENT("Nope()", "Nope", "", 0, NULL, NULL), 1, "",
+       "Template Error: can not resolve macro: Nope() \r\n"},
+  };
+#undef STATEMENT
+  size_t i;
+  CvoString* held = NewHostString(NULL);
+  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
+    Statement statement = kCases[i].statement;
+    ClearHostRecord();
+    CHECK(services->vtbl->ResolveMacroCall(services, &statement) == kCases[i].resolved);
+    CHECK_TEXT(statement.result, kCases[i].result);
+    CHECK_TEXT(host.log, kCases[i].messages);
+    CHECK(statement.base.count == 1);
+  }
+  /* The assignment landed in the manager's global scope. */
+  CHECK(manager->vtbl->ResolveMacroText(manager, "held$$", held) == 0);
+  CHECK_TEXT(TextOf(held), "Hello, z");
+  Drop(held);
+}
+
+/* A copy pass and an update pass, with the messages and progress of each. */
+static void CheckCopyAndUpdate(void) {
+  char expected[1024];
+  char dots[67]; /* 0, 33 and 33 dots before the three entries */
+  CvoString* out = NewHostString(NULL);
+  size_t i;
+  CHECK(manager->vtbl->AddFileSource(manager, &source) == 0);
+  CHECK(source.initialized == 1);
+  CHECK(source.base.count == 1 + kSkinFiles); /* one reference per file */
+  CHECK(manager->vtbl->SetSystemValue(manager, "System.ResultFolderName", At("", "out/", 0)) == 0);
+
+  /* One file ahead of the pass; its destination comes back in out. */
+  ClearHostRecord();
+  CHECK(copier->vtbl->CopyTemplateFile(copier, "INDEX.HTM", out) == 0);
+  CHECK_TEXT(TextOf(out), At("out/", "index.htm", 1));
+  CHECK(copier->vtbl->CopyFilesByHost(copier) == 0);
+  CHECK(host.notified == kSkinFiles);
+  /* With a destination given, the copy goes there. */
+  Give(out, At("out/", "copy.bin", 0));
+  CHECK(copier->vtbl->CopyTemplateFile(copier, "logo.bin", out) == 0);
+  CHECK(FileHolds(At("out/", "copy.bin", 0), kLogo, sizeof kLogo - 1));
+
+  ClearHostRecord();
+  CHECK(manager->vtbl->AddUpdateFile(manager, "index.htm") == 0);
+  CHECK(manager->vtbl->AddUpdateFile(manager, "sub/page.css") == 0);
+  CHECK(manager->vtbl->AddUpdateFile(manager, "missing.htm") == 0);
+  CHECK(copier->vtbl->UpdateFilesByHost(copier) == 0);
+  memset(dots, '.', sizeof dots - 1);
+  dots[sizeof dots - 1] = '\0';
+  snprintf(expected, sizeof expected,
+           "Template Error: can not resolve macro: NoSuchName in %s\r\n"
+           "%s\r\nError: Fail to update Template file missing.htm\r\n\r\n",
+           At("out/", "index.htm", 1), dots);
+  CHECK_TEXT(host.log, expected);
+  CHECK_TEXT(host.progress, "0/3 1/3 2/3 ");
+  CHECK(host.notified == 3);
+  for (i = 0; i < kSkinFiles; ++i) {
+    const char* want = kSkin[i].patched != NULL ? kSkin[i].patched : kSkin[i].content;
+    CHECK(FileHolds(At("out/", kSkin[i].name, 0), want,
+                    kSkin[i].patched != NULL ? strlen(want) : kSkin[i].size));
+  }
+
+  CHECK(manager->vtbl->RemoveFileSource(manager, &source) == 0);
+  CHECK(source.uninitialized == 1 && source.base.count == 1);
+  Drop(out);
 }
 
 static void Run(CreateManagerFn create_manager, CreateResolversFn create_resolvers) {
@@ -205,6 +510,8 @@ static void Run(CreateManagerFn create_manager, CreateResolversFn create_resolve
   CHECK(manager->vtbl->SetSystemValue(manager, "System.Title", "Strict") == 0);
 
   CheckAnswers();
+  CheckHostStatement();
+  CheckCopyAndUpdate();
 
   CHECK(manager->vtbl->RemoveResolver(manager, &greeter) == 0);
   CHECK(greeter.uninitialized == 1 && greeter.base.count == 1);
