@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <regex>
@@ -209,9 +210,10 @@ TEST(ToolBuild, CtrlCStopsBetweenFilesAndLeavesNothingHalfWritten) {
   const ToolRun run = tool.Finish();
   EXPECT_EQ(run.exit_code, 130) << run.err;
   EXPECT_NE(run.out.find("(interrupted)"), std::string::npos) << run.out;
-  // Every file is an untouched copy or completely patched, but the one
-  // being patched when Ctrl-C came, which keeps the markers the library
-  // was asked to stop at; no temporary file of an atomic write is left.
+  // Every file is an untouched copy or completely patched, but those being
+  // patched when Ctrl-C came (one per worker, a worker per core), which keep
+  // the markers the library was asked to stop at; no temporary file of an
+  // atomic write is left.
   int complete = 0, partial = 0;
   for (const auto& [name, content] : ReadTree(out.path())) {
     ASSERT_EQ(name.rfind('p', 0), 0u) << "stray file " << name;
@@ -219,7 +221,7 @@ TEST(ToolBuild, CtrlCStopsBetweenFilesAndLeavesNothingHalfWritten) {
     if (content == patched) ++complete;
     if (content != patched && content != text) ++partial;
   }
-  EXPECT_LE(partial, 1);
+  EXPECT_LE(partial, std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
   EXPECT_GT(complete, 0);
   EXPECT_LT(complete, kFiles);
 }
