@@ -57,6 +57,7 @@ QUENLOFT_INTERFACE_ID(ITplMacroCall, IID_ITplMacroCall);
 QUENLOFT_INTERFACE_ID(ITplPatchedFile, IID_ITplPatchedFile);
 QUENLOFT_INTERFACE_ID(ITplResolverSet, IID_ITplResolverSet);
 QUENLOFT_INTERFACE_ID(ITplHostControl, IID_ITplHostControl);
+QUENLOFT_INTERFACE_ID(ITplDiagnostics, IID_ITplDiagnostics);
 QUENLOFT_INTERFACE_ID(ICvoString, IID_ICvoString);
 #undef QUENLOFT_INTERFACE_ID
 

@@ -27,5 +27,8 @@ inline constexpr TplIID IID_ITplResolverEx = {
 // Asked of the host callback; see ITplHostControl.
 inline constexpr TplIID IID_ITplHostControl = {
     0x7A6B5D10, 0xF27B, 0x4431, {0x95, 0x1E, 0x63, 0x7C, 0x99, 0xC4, 0x10, 0x7F}};
+// Asked of the host callback; see ITplDiagnostics.
+inline constexpr TplIID IID_ITplDiagnostics = {
+    0x7A6B5D11, 0xF27B, 0x4431, {0x95, 0x1E, 0x63, 0x7C, 0x99, 0xC4, 0x10, 0x7F}};
 
 #endif  // QUENLOFT_IIDS_H

@@ -79,6 +79,33 @@ struct ITplHostControl : ITplUnknown {
   virtual int32_t QL_CALL ShouldStop() = 0;
 };
 
+// What ITplDiagnostics::Report receives: why a statement failed or looks
+// wrong, and where it stands. The strings are borrowed for the call. Fields
+// are only ever appended; `size` says how many the library filled.
+struct TplDiagnostic {
+  uint32_t size;          // sizeof(TplDiagnostic) as the library was built
+  int32_t severity;       // TPL_DIAGNOSTIC_ERROR or TPL_DIAGNOSTIC_WARNING
+  const char* code;       // a stable short name, e.g. "unknown-name" (docs/host-guide.md)
+  const char* file;       // the patched file's name (its GetFileName); "" outside a file
+  int32_t line;           // 1-based line of the spot in the file's text; 0 unknown
+  int32_t column;         // 1-based column, in bytes; 0 unknown
+  const char* statement;  // the statement concerned, as written; "" unknown
+  const char* reason;     // one English sentence, without a line end
+};
+enum { TPL_DIAGNOSTIC_ERROR = 0, TPL_DIAGNOSTIC_WARNING = 1 };
+
+// Optional, implemented by the host callback: the manager asks the host
+// callback for it with QueryInterface(IID_ITplDiagnostics) once, in
+// ITplFileCopier::Initialize, and keeps it until Terminate. A host that
+// does not answer sees exactly the messages and results it saw before;
+// one that answers sees the same, and a diagnostic besides: an error just
+// before the Output message of the failure it explains, a warning where
+// a statement resolved but probably not as its author meant.
+struct ITplDiagnostics : ITplUnknown {
+  // 3: one diagnostic, on the thread that evaluates. The result is ignored.
+  virtual int32_t QL_CALL Report(const TplDiagnostic* diagnostic) = 0;
+};
+
 // Implemented by the host: supplies template files.
 struct ITplFileSource : ITplUnknown {
   // 3: told the manager's temporary folder when the source is added.
