@@ -8,9 +8,9 @@ namespace quenloft {
 StatementFault FindStatementFault(std::string_view text) {
   char quote = 0;
   size_t quote_at = 0;
-  size_t depth = 0;       // parentheses open outside quotes
-  size_t outer_at = 0;    // the "(" that opened the argument list
-  size_t inner_at = 0;    // the latest "(" inside it
+  size_t depth = 0;     // parentheses open outside quotes
+  size_t outer_at = 0;  // the "(" that opened the argument list
+  size_t inner_at = 0;  // the latest "(" inside it
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\\' && i + 1 < text.size() && IsEscapable(text[i + 1])) {

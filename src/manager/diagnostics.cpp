@@ -13,13 +13,15 @@ namespace {
 Diagnostics::Reason FaultReason(StatementFault::Kind kind) {
   switch (kind) {
     case StatementFault::kUnbalancedQuote:
-      return {kUnbalancedQuoteCode, "this quote is never closed, so the rest of the statement is "
-                                    "read as quoted text"};
+      return {kUnbalancedQuoteCode,
+              "this quote is never closed, so the rest of the statement is "
+              "read as quoted text"};
     case StatementFault::kUnbalancedParenthesis:
       return {kUnbalancedParenthesisCode, "this parenthesis has no partner"};
     case StatementFault::kNestedCall:
-      return {kNestedCallCode, "a call used as an argument is cut at its commas (arguments do "
-                               "not nest); assign it to a variable first"};
+      return {kNestedCallCode,
+              "a call used as an argument is cut at its commas (arguments do "
+              "not nest); assign it to a variable first"};
     case StatementFault::kNone:
       break;
   }
@@ -47,12 +49,12 @@ void Diagnostics::Explain(int level, std::string_view code, std::string_view rea
   // The code is kept as one of ours when it is one: Report hands out a
   // pointer, and a host's text lives only for the call.
   static const char* const kCodes[] = {
-      kUnknownNameCode,    kUnsetVariableCode,    kUnquotedLiteralCode, kArgumentCountCode,
-      kUnbalancedQuoteCode, kUnbalancedParenthesisCode, kNestedCallCode, kUnknownSystemKeyCode,
-      kUnknownColorCode,   kFileNotFoundCode,     kTransformFailedCode, kRefusedCode,
-      kNestingTooDeepCode, kEvaluationLimitCode,  kStoppedCode,         kNotResolvedCode};
-  const auto* found = std::find_if(std::begin(kCodes), std::end(kCodes),
-                                   [&](const char* c) { return code == c; });
+      kUnknownNameCode,     kUnsetVariableCode,         kUnquotedLiteralCode, kArgumentCountCode,
+      kUnbalancedQuoteCode, kUnbalancedParenthesisCode, kNestedCallCode,      kUnknownSystemKeyCode,
+      kUnknownColorCode,    kFileNotFoundCode,          kTransformFailedCode, kRefusedCode,
+      kNestingTooDeepCode,  kEvaluationLimitCode,       kStoppedCode,         kNotResolvedCode};
+  const auto* found =
+      std::find_if(std::begin(kCodes), std::end(kCodes), [&](const char* c) { return code == c; });
   if (found == std::end(kCodes)) return;
   pending_.push_back({level, {*found, std::string(reason)}});
 }

@@ -16,8 +16,8 @@
 namespace quenloft {
 
 struct EvaluationSite {
-  std::string_view file;  // the patched file's name; empty outside a file
-  std::string_view text;  // the file's whole text
+  std::string_view file;   // the patched file's name; empty outside a file
+  std::string_view text;   // the file's whole text
   size_t inner_begin = 0;  // the marker's text between its delimiters
   size_t inner_end = 0;
 };
@@ -50,6 +50,10 @@ class EvaluationSites {
   };
 
   const EvaluationSite& current() const { return site_; }
+
+  // A composition begins: what was counted may be of a text gone since,
+  // whose memory the new text may reuse.
+  void Forget() { counted_text_ = nullptr; }
 
   // Line and column (in bytes) of an offset into the current text.
   LineColumn Locate(size_t offset);

@@ -220,6 +220,7 @@ const CByteString& CTplPatchedFileImpl::Compose(CByteString& out) {
     out.SetGrowByDoubleSize(true);
     out.Reserve(text.size());
   }
+  if (maker_.sites != nullptr) maker_.sites->Forget();
   ++composing_;
   struct Leave {
     int& depth;
