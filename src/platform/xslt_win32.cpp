@@ -118,27 +118,32 @@ std::optional<std::string> TransformXml(std::string_view xml, std::string_view s
   if (stopped != nullptr) *stopped = TransformStop::kNone;
   // The component's own error objects are not read: a failure is named
   // by where it happened.
-  if (error != nullptr) *error = "the XML component could not transform the texts";
+  const auto failed = [error](const char* where) {
+    if (error != nullptr) *error = where;
+    return std::nullopt;
+  };
   Document source;
   Document style;
-  if (!Create(&source) || !Create(&style)) return std::nullopt;
+  if (!Create(&source) || !Create(&style)) return failed("the XML component is not available");
   KeepToTheText(source);
   KeepToTheText(style);
 
   SystemString xml_text;
   SystemString style_text;
-  if (!xml_text.Assign(xml) || !style_text.Assign(stylesheet)) return std::nullopt;
+  if (!xml_text.Assign(xml) || !style_text.Assign(stylesheet))
+    return failed("the texts could not be converted for the XML component");
   // A text that does not parse is a failure: transforming the empty
   // document it leaves would give output from nothing.
   VARIANT_BOOL loaded = VARIANT_FALSE;
   if (FAILED(source.get()->loadXML(xml_text.get(), &loaded)) || loaded != VARIANT_TRUE)
-    return std::nullopt;
+    return failed("the XML document: not well-formed");
   if (FAILED(style.get()->loadXML(style_text.get(), &loaded)) || loaded != VARIANT_TRUE)
-    return std::nullopt;
+    return failed("the style sheet: not well-formed");
 
   SystemString output;
   if (FAILED(source.get()->transformNode(style.get(), output.put())) || output.get() == nullptr)
-    return std::nullopt;
+    return failed("the XML component could not apply the style sheet");
+  if (error != nullptr) *error = "the result could not be converted";  // read on failure only
   return output.Narrow();
 }
 
