@@ -67,10 +67,15 @@ int RunBuild(const BuildOptions& options) {
   if (!reserved.empty()) {
     return Fail(kExitUsage, reserved + " is set by the tool: name the skin and use -o instead");
   }
-  SkinListing listing = ListSkinWithWarnings(skin, options.follow_links, prepared.filter);
-  KeepOnly(&listing, options.only);
+  const auto list_skin = [&] {
+    SkinListing listing = ListSkinWithWarnings(skin, options.follow_links, prepared.filter);
+    KeepOnly(&listing, options.only);
+    return listing;
+  };
   const PatchSelection selection(prepared.patch_globs);
-  if (options.dry_run) return PrintDryRun(output, listing.names, selection, options.common.json);
+  if (options.dry_run) {
+    return PrintDryRun(output, list_skin().names, selection, options.common.json);
+  }
   if (!PrepareWritableFolder(output, &error)) {
     return Fail(kExitFailed, "cannot write to the output folder " + output + ": " + error);
   }
@@ -105,7 +110,7 @@ int RunBuild(const BuildOptions& options) {
     host_options.result_folder = output;
     quenloft::ComPtr<ConsoleHost> host = ConsoleHost::Make(host_options);
     quenloft::ComPtr<FolderSource> source =
-        FolderSource::Make(skin, std::move(listing), Interrupted);
+        FolderSource::Make(skin, list_skin(), Interrupted);
 
     // Every session of the build, the workers' too, sees the same values.
     const auto open = [&](Session* session, ITplHostCallback* session_host) {

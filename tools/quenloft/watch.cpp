@@ -3,8 +3,10 @@
 // of their own, when they cannot change what another file's patching sees;
 // otherwise, and when the skin's settings or the prelude change, it takes
 // the whole skin.
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <sstream>
 
