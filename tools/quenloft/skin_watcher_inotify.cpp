@@ -3,14 +3,16 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
+#include <string>
 #include <system_error>
+#include <utility>
 
 #include "skin_watcher.h"
 
