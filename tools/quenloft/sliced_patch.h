@@ -1,0 +1,85 @@
+// Large files patched in slices: the text is cut only between two pieces
+// of the library's own parse of the whole text (after a marker), so every
+// slice parses into exactly the markers and plain-text runs the whole file
+// would. Each slice is patched by a patched-file object of its own that
+// bears the file's name, and its output is handed on at once: the buffers
+// stay the size of a slice, warm and reused, instead of three fresh
+// buffers the size of the file.
+//
+// Slices give the whole file's output and messages only where no marker
+// can see another slice: see SliceSizeFor.
+#ifndef QUENLOFT_TOOL_SLICED_PATCH_H
+#define QUENLOFT_TOOL_SLICED_PATCH_H
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "quenloft/conventions.h"
+#include "quenloft/quenloft.h"
+
+namespace quenloft_tool {
+
+// Files below this size are patched whole: slicing them saves nothing
+// measurable.
+inline constexpr size_t kSliceAbove = size_t{4} << 20;
+// About the size of each slice: small enough for the caches, large enough
+// that a patched-file object per slice costs nothing.
+inline constexpr size_t kSliceSize = size_t{1} << 20;
+
+// Where the library's parse of a text (by the marker delimiters of its file
+// type, conventions.h) stands between two pieces. It follows that parse
+// exactly: the rows the type accepts, tried in table order; an opening
+// only where the whole marker still fits; inside a marker, a backslash
+// before "%", "\", '"' or "'" makes an escape pair that never begins the
+// closing delimiter; the first closing delimiter of the marker's row ends
+// it; an opening without one stays text and the scan goes on two bytes
+// after it.
+class MarkerCuts {
+ public:
+  MarkerCuts(std::string_view text, quenloft::MarkerStyle style);
+
+  // The end of the first marker that ends at or after `at_least`, or the
+  // text's size when none does. Asked with growing `at_least`.
+  size_t Next(size_t at_least);
+
+ private:
+  // True with *end set when a marker starts at p; otherwise moves pos_ as
+  // the parse does.
+  bool TryAt(size_t p, size_t* end);
+  int RowAt(size_t p) const;
+  // The closing delimiter of row r for inner text from q, or npos.
+  size_t FindClosing(size_t q, size_t r);
+
+  std::string_view text_;
+  quenloft::MarkerStyle style_;
+  size_t lead_ = 0;  // bytes before the '%' of the type's own opening row
+  size_t pos_ = 0;   // no marker starts before this
+  // Rows whose closing search ran off the end: no later marker of theirs
+  // can end either (an opening never ends in a backslash, so a later walk
+  // retraces the failed one).
+  std::array<bool, quenloft::kMarkerDelimiters.size()> dead_rows_{};
+};
+
+// The slice size for patching `text` as the file `name`, or 0 to patch it
+// whole: small files, and files where a slice could see another one's
+// effects or the file's text (a variable assignment, which may set a
+// file-scope variable; the functions that reach past a marker) or whose
+// type the name does not settle.
+size_t SliceSizeFor(std::string_view text, std::string_view name);
+
+// Receives each slice's output, in order; false stops the patching.
+using SliceSink = std::function<bool(std::string_view output)>;
+
+// Patches the `size` bytes at `text` (a zero byte after them; the bytes
+// are briefly written to and restored) as the file `destination`, in
+// slices of about `slice_size` bytes. False when the library fails
+// (*library_failed set) or `sink` does.
+bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
+                   size_t slice_size, const SliceSink& sink, bool* library_failed);
+
+}  // namespace quenloft_tool
+
+#endif  // QUENLOFT_TOOL_SLICED_PATCH_H
