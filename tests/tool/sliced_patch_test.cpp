@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "session.h"
+#include "skin_text.h"
 #include "support/host_objects.h"
 
 namespace quenloft_tool {
@@ -34,16 +35,21 @@ class SlicedPatch : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(session_.Open(&host_, &error)) << error;
     session_.SetSystemValue("System.Title", "T");
-    ASSERT_TRUE(session_.SetVariables({{"a$$", "alpha"}, {"b$$", "%%%b$$%%%"}}));
   }
   void TearDown() override {
     session_.Close();
     EXPECT_EQ(host_.count(), 1) << "every reference to the host given back";
   }
 
+  // Both runs start from the same global variables.
+  void Reset() {
+    ASSERT_TRUE(session_.SetVariables({{"a$$", "alpha"}, {"b$$", "%%%b$$%%%"}, {"g$$", "G"}}));
+    host_.Forget();
+  }
+
   // Through a patched-file object and a string object of the host's own.
   Outcome Whole(const std::string& text, const std::string& name) {
-    host_.Forget();
+    Reset();
     const auto services =
         quenloft::ComPtr<ITplManager>::retain(session_.manager()).query<ITplMacroServices>();
     quenloft::ComPtr<ITplPatchedFile> file;
@@ -56,7 +62,7 @@ class SlicedPatch : public ::testing::Test {
   }
 
   Outcome Sliced(std::string text, const std::string& name, size_t slice_size) {
-    host_.Forget();
+    Reset();
     Outcome outcome;
     bool library_failed = true;
     const std::string before = text;
@@ -86,10 +92,17 @@ const std::vector<std::string> kPieces = {
     "<!--%Concat(a$$, '\\%-->')%-->", "/*%Concat('\\\\', a$$)%*/", ";%'it\\'s'%;",
     "<!--%nope$$%-->", "%%%Nope(1)%%%", "/*%x = 'q'; Concat(x, x)%*/", "<!--%%%%a$$%%%-->",
     "<!--%a$$ <!--% b$$%-->", "%%%\\%%%%", ";%\\\"%;", "<!--%System.Title%-->", "\\\\%%%a$$%%%",
+    // Last, for some rounds only: assignments seen by later markers; from
+    // the slice of the first one on, the rest of the file is one piece.
+    "<!--%t$ = Concat(t$, 'x')%-->", "/*%t$%*/", ";%g$$ += 'y'%;", "%%%g$$%%%",
+    "Transform plain text ",
 };
 
-std::string Generate(std::mt19937& random, size_t pieces) {
-  std::uniform_int_distribution<size_t> pick(0, kPieces.size() - 1);
+constexpr size_t kAssigningPieces = 5;
+
+std::string Generate(std::mt19937& random, size_t pieces, bool assignments) {
+  std::uniform_int_distribution<size_t> pick(
+      0, kPieces.size() - 1 - (assignments ? 0 : kAssigningPieces));
   std::string text;
   for (size_t i = 0; i < pieces; ++i) text += kPieces[pick(random)];
   return text;
@@ -101,7 +114,7 @@ TEST_F(SlicedPatch, SlicesGiveWhatTheWholeFileGives) {
   std::mt19937 random(20261207);
   for (const char* name : {"/out/p.htm", "/out/s.JS", "/out/c.ini", "/out/t.txt", "/out/x"}) {
     for (int round = 0; round < 60; ++round) {
-      const std::string text = Generate(random, 1 + round * 3);
+      const std::string text = Generate(random, 1 + round * 3, round % 3 == 2);
       const Outcome whole = Whole(text, name);
       for (const size_t slice_size : {1, 2, 5, 16, 64}) {
         ASSERT_EQ(Sliced(text, name, slice_size), whole)
@@ -148,28 +161,33 @@ TEST_F(SlicedPatch, RefusingSinkStops) {
   EXPECT_FALSE(library_failed);
 }
 
-TEST(SliceSizeFor, OnlyLargeFilesWhoseSlicesCannotMeet) {
+TEST(SliceSizeFor, OnlyLargeFilesOfASettledType) {
   const std::string large(kSliceAbove, 'x');
+  EXPECT_EQ(SliceSizeFor(large, "a/p.htm"), kSliceSize);
+  EXPECT_EQ(SliceSizeFor(large, "a/p"), kSliceSize);
+  EXPECT_EQ(SliceSizeFor(large.substr(1), "a/p.htm"), 0u);
+  EXPECT_EQ(SliceSizeFor(large, "a/.htm"), 0u);  // either type
+}
+
+// What a marker's statement may do to later markers.
+TEST(MayReachPastMarker, AssignmentsAndFunctionsThatReachOut) {
   struct Case {
-    std::string text;
-    const char* name;
-    size_t expected;
+    const char* statement;
+    bool reaches;
   };
-  const std::vector<Case> cases = {
-      {large, "a/p.htm", kSliceSize},
-      {large + "<!--%a$$%-->", "a/p.txt", kSliceSize},
-      {large.substr(1), "a/p.htm", 0},                // small
-      {large, "a/.htm", 0},                           // the type is not settled
-      {large + "<!--%t$ = 1%-->", "a/p.htm", 0},      // a file-scope variable
-      {large + "<!--%g$$ += 'x'%-->", "a/p.htm", 0},  // a global one
-      {large + "<!--%Concat(x$, '=')%-->", "a/p.htm", kSliceSize},  // no assignment
-      {large + "<!--%Concat(x$'=')%-->", "a/p.htm", 0},  // errs towards the whole file
-      {large + "<!--%LoadFromFile('p.htm', 'HostItself')%-->", "a/p.htm", 0},
-      {large + "<!--%ReplaceMacros('%a$$%')%-->", "a/p.htm", 0},
+  const Case cases[] = {
+      {"a$$", false},
+      {"Concat(a$$, 'x')", false},
+      {"t$ = 1", true},
+      {"g$$ += 'x'", true},
+      {"t$\\' = 'x'", true},
+      {"Concat(x$, '=')", false},
+      {"Concat(x$'=')", true},  // errs towards true
+      {"LoadFromFile('p.htm', 'HostItself')", true},
+      {"ReplaceMacros('%a$$%')", true},
+      {"Transform(a$$, b$$)", true},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(SliceSizeFor(c.text, c.name), c.expected) << c.name << c.text.substr(kSliceAbove - 1);
-  }
+  for (const Case& c : cases) EXPECT_EQ(MayReachPastMarker(c.statement), c.reaches) << c.statement;
 }
 
 }  // namespace

@@ -23,6 +23,18 @@ static_assert(EveryOpeningEndsWithPercent(), "MayHoldMarkers finds openings by t
 constexpr std::array<std::string_view, 5> kFunctionsReachingOut = {
     "LoadFromFile", "SaveToFile", "MoveFile", "Transform", "ReplaceMacro"};
 
+// One of these bytes stands in every statement that may reach past its
+// marker: the "=" of an assignment, or a byte of each function name above.
+constexpr std::string_view kReachingBytes = "=FTR";
+
+constexpr bool EveryNameHoldsAReachingByte() {
+  for (const std::string_view name : kFunctionsReachingOut) {
+    if (name.find_first_of(kReachingBytes) == std::string_view::npos) return false;
+  }
+  return true;
+}
+static_assert(EveryNameHoldsAReachingByte());
+
 bool Contains(std::string_view text, char c) {
   return std::memchr(text.data(), c, text.size()) != nullptr;
 }
@@ -84,6 +96,11 @@ bool MayAffectOtherFiles(std::string_view text) {
     if (AssignmentFollows(text, at + 2)) return true;
   }
   return false;
+}
+
+bool MayReachPastMarker(std::string_view statement) {
+  return statement.find_first_of(kReachingBytes) != std::string_view::npos &&
+         (MayAffectOtherFiles(statement) || MayAssignVariables(statement));
 }
 
 bool MayAssignVariables(std::string_view text) {

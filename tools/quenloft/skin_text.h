@@ -23,6 +23,11 @@ std::optional<quenloft::MarkerStyle> MarkerStyleOfName(std::string_view name);
 // "$" followed by an assignment. Errs towards true.
 bool MayAssignVariables(std::string_view text);
 
+// True when a marker's inner text may change what a later marker of the
+// same file sees: an assignment (of a variable of any scope) or a function
+// that reaches past the marker. Errs towards true; cheap when false.
+bool MayReachPastMarker(std::string_view statement);
+
 // True when patching the text may change what another file's patching
 // sees: a statement that may assign a "$$" variable, or a function that
 // reads or writes files or evaluates text it computes. Errs towards true.

@@ -60,7 +60,7 @@ size_t LeadOf(quenloft::MarkerStyle style) {
 MarkerCuts::MarkerCuts(std::string_view text, quenloft::MarkerStyle style)
     : text_(text), style_(style), lead_(LeadOf(style)) {}
 
-size_t MarkerCuts::Next(size_t at_least) {
+bool MarkerCuts::NextMarker(size_t* inner_begin, size_t* inner_end, size_t* end) {
   const size_t n = text_.size();
   // Every start of a marker has its '%' at the start or a lead after it;
   // taking the '%'s in order, and at each the start a lead before it
@@ -69,20 +69,18 @@ size_t MarkerCuts::Next(size_t at_least) {
     const void* hit = std::memchr(text_.data() + pos_, '%', n - pos_);
     if (hit == nullptr) break;
     const auto q = static_cast<size_t>(static_cast<const char*>(hit) - text_.data());
-    size_t end = 0;
-    if ((lead_ != 0 && q >= pos_ + lead_ && TryAt(q - lead_, &end)) ||
-        (q >= pos_ && TryAt(q, &end))) {
-      pos_ = end;
-      if (end >= at_least) return end;
-      continue;
+    if ((lead_ != 0 && q >= pos_ + lead_ && TryAt(q - lead_, inner_begin, inner_end)) ||
+        (q >= pos_ && TryAt(q, inner_begin, inner_end))) {
+      *end = pos_;
+      return true;
     }
     if (pos_ <= q) pos_ = q + 1;
   }
   pos_ = n;
-  return n;
+  return false;
 }
 
-bool MarkerCuts::TryAt(size_t p, size_t* end) {
+bool MarkerCuts::TryAt(size_t p, size_t* inner_begin, size_t* inner_end) {
   const int r = RowAt(p);
   if (r < 0) return false;
   const auto& row = quenloft::kMarkerDelimiters[static_cast<size_t>(r)];
@@ -91,7 +89,9 @@ bool MarkerCuts::TryAt(size_t p, size_t* end) {
     pos_ = p + 2;  // the opening stays text
     return false;
   }
-  *end = close + row.closing.size();
+  *inner_begin = p + row.opening.size();
+  *inner_end = close;
+  pos_ = close + row.closing.size();
   return true;
 }
 
@@ -107,30 +107,39 @@ int MarkerCuts::RowAt(size_t p) const {
   return -1;
 }
 
+// Every closing delimiter begins with '%' and every escape pair with a
+// backslash: the walk jumps between those two bytes.
 size_t MarkerCuts::FindClosing(size_t q, size_t r) {
   if (dead_rows_[r]) return kNone;
   const std::string_view closing = quenloft::kMarkerDelimiters[r].closing;
   const size_t n = text_.size();
   while (q < n) {
-    const char c = text_[q];
-    if (c == '\\' && q + 1 < n && IsEscapable(text_[q + 1])) {
-      q += 2;
-    } else if (c == '%' && DelimiterAt(text_, q, closing)) {
-      return q;
+    const size_t c = std::min(inner_percent_.At(text_, q), inner_backslash_.At(text_, q));
+    if (c >= n) break;
+    if (text_[c] == '\\' && c + 1 < n && IsEscapable(text_[c + 1])) {
+      q = c + 2;
+    } else if (text_[c] == '%' && DelimiterAt(text_, c, closing)) {
+      return c;
     } else {
-      ++q;
+      q = c + 1;
     }
   }
   dead_rows_[r] = true;
   return kNone;
 }
 
-size_t SliceSizeFor(std::string_view text, std::string_view name) {
-  if (text.size() < kSliceAbove || !MarkerStyleOfName(name) || MayAffectOtherFiles(text) ||
-      MayAssignVariables(text)) {
-    return 0;
+size_t MarkerCuts::NextByte::At(std::string_view text, size_t q) {
+  if (q < from || q > at) {
+    from = q;
+    const void* hit = q < text.size() ? std::memchr(text.data() + q, byte, text.size() - q) : nullptr;
+    at = hit == nullptr ? text.size()
+                        : static_cast<size_t>(static_cast<const char*>(hit) - text.data());
   }
-  return kSliceSize;
+  return at;
+}
+
+size_t SliceSizeFor(std::string_view text, std::string_view name) {
+  return text.size() < kSliceAbove || !MarkerStyleOfName(name) ? 0 : kSliceSize;
 }
 
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
@@ -142,8 +151,20 @@ bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::str
   // Without a type the name settles, the text is one slice.
   const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(destination);
   MarkerCuts cuts(std::string_view(text, size), style.value_or(quenloft::MarkerStyleAny));
+
+  bool slicing = style && slice_size > 0;
   for (size_t from = 0; from < size;) {
-    const size_t to = style && slice_size > 0 ? cuts.Next(from + slice_size) : size;
+    size_t to = size;
+    for (size_t inner_begin, inner_end, end; slicing && cuts.NextMarker(&inner_begin, &inner_end, &end);) {
+      // From the slice of a marker that later ones may see, the rest is
+      // one piece.
+      if (MayReachPastMarker(std::string_view(text + inner_begin, inner_end - inner_begin))) {
+        slicing = false;
+      } else if (end >= from + slice_size) {
+        to = end;
+        break;
+      }
+    }
     quenloft::ComPtr<ITplPatchedFile> file;
     if (services->CreatePatchedFile(file.put()) != 0 || !file) return false;
     // The library reads a text up to its zero byte and keeps a copy.

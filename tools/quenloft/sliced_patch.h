@@ -6,8 +6,11 @@
 // stay the size of a slice, warm and reused, instead of three fresh
 // buffers the size of the file.
 //
-// Slices give the whole file's output and messages only where no marker
-// can see another slice: see SliceSizeFor.
+// A slice stands alone when none of its markers can change what a later
+// marker sees: no variable assignment (a file-scope variable lives in the
+// patched-file object) and none of the functions that reach past the
+// marker. From the first slice that does not, the rest of the file is
+// patched as one piece: what comes before it cannot see what it does.
 #ifndef QUENLOFT_TOOL_SLICED_PATCH_H
 #define QUENLOFT_TOOL_SLICED_PATCH_H
 
@@ -29,8 +32,9 @@ inline constexpr size_t kSliceAbove = size_t{4} << 20;
 // that a patched-file object per slice costs nothing.
 inline constexpr size_t kSliceSize = size_t{1} << 20;
 
-// Where the library's parse of a text (by the marker delimiters of its file
-// type, conventions.h) stands between two pieces. It follows that parse
+// The markers of the library's parse of a text (by the marker delimiters of
+// its file type, conventions.h): after each, the parse stands between two
+// pieces. It follows that parse
 // exactly: the rows the type accepts, tried in table order; an opening
 // only where the whole marker still fits; inside a marker, a backslash
 // before "%", "\", '"' or "'" makes an escape pair that never begins the
@@ -41,22 +45,32 @@ class MarkerCuts {
  public:
   MarkerCuts(std::string_view text, quenloft::MarkerStyle style);
 
-  // The end of the first marker that ends at or after `at_least`, or the
-  // text's size when none does. Asked with growing `at_least`.
-  size_t Next(size_t at_least);
+  // The next marker in document order, as offsets: its inner text and its
+  // end. False at the end of the text.
+  bool NextMarker(size_t* inner_begin, size_t* inner_end, size_t* end);
 
  private:
-  // True with *end set when a marker starts at p; otherwise moves pos_ as
-  // the parse does.
-  bool TryAt(size_t p, size_t* end);
+  // True when a marker starts at p: its inner text set and pos_ past it;
+  // otherwise pos_ moves as the parse does.
+  bool TryAt(size_t p, size_t* inner_begin, size_t* inner_end);
   int RowAt(size_t p) const;
   // The closing delimiter of row r for inner text from q, or npos.
   size_t FindClosing(size_t q, size_t r);
+  // The first of one byte value at or after a query, or the text's size;
+  // the last answer is kept, so that a forward walk costs one memchr pass.
+  struct NextByte {
+    char byte;
+    size_t from = static_cast<size_t>(-1);  // the query answered; none yet: above any
+    size_t at = 0;
+    size_t At(std::string_view text, size_t q);
+  };
 
   std::string_view text_;
   quenloft::MarkerStyle style_;
   size_t lead_ = 0;  // bytes before the '%' of the type's own opening row
   size_t pos_ = 0;   // no marker starts before this
+  NextByte inner_percent_{'%'};
+  NextByte inner_backslash_{'\\'};
   // Rows whose closing search ran off the end: no later marker of theirs
   // can end either (an opening never ends in a backslash, so a later walk
   // retraces the failed one).
@@ -64,10 +78,7 @@ class MarkerCuts {
 };
 
 // The slice size for patching `text` as the file `name`, or 0 to patch it
-// whole: small files, and files where a slice could see another one's
-// effects or the file's text (a variable assignment, which may set a
-// file-scope variable; the functions that reach past a marker) or whose
-// type the name does not settle.
+// whole: small files, and files whose type the name does not settle.
 size_t SliceSizeFor(std::string_view text, std::string_view name);
 
 // Receives each slice's output, in order; false stops the patching.
@@ -75,7 +86,7 @@ using SliceSink = std::function<bool(std::string_view output)>;
 
 // Patches the `size` bytes at `text` (a zero byte after them; the bytes
 // are briefly written to and restored) as the file `destination`, in
-// slices of about `slice_size` bytes. False when the library fails
+// slices of about `slice_size` bytes while they stand alone. False when the library fails
 // (*library_failed set) or `sink` does.
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
                    size_t slice_size, const SliceSink& sink, bool* library_failed);
