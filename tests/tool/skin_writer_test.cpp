@@ -8,6 +8,7 @@
 #include "support/files.h"
 #include "folder_source.h"
 #include "session.h"
+#include "sliced_patch.h"
 
 namespace quenloft_tool {
 namespace {
@@ -20,7 +21,8 @@ using quenloft::testing::WriteFile;
 // Runs a build of `skin` into `out` with the given number of workers;
 // returns what the host printed, with `out` spelled "@OUT@", and counts the
 // worker sessions opened.
-std::string Build(const std::string& skin, const std::string& out, int workers, int* opened) {
+std::string Build(const std::string& skin, const std::string& out, int workers, int* opened,
+                  bool slices = false) {
   std::FILE* stream = std::tmpfile();
   HostOptions options;
   options.verbose = true;
@@ -41,6 +43,7 @@ std::string Build(const std::string& skin, const std::string& out, int workers, 
   setup.skin = skin + "/";
   setup.output = &output;
   setup.workers = workers;
+  setup.slice_large_files = slices;
   setup.open_worker = [&](Session* worker, ITplHostCallback* worker_host) {
     ++*opened;
     return open(worker, worker_host);
@@ -106,6 +109,35 @@ TEST(ToolSkinWriter, WorkersWriteWhatOneManagerWrites) {
       EXPECT_EQ(tree.at("f1/s29.xml"), "<a w='100%;'/>");
       EXPECT_EQ(tree.at("f2/s26.xml"), "set by 25");
     }
+  }
+}
+
+// Large files patched in slices, on the build's manager and on workers:
+// the tree and the messages of whole files, also where a marker in the
+// middle assigns what later markers read.
+TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
+  ScratchFolder skin, whole, sliced;
+  std::string page;
+  while (page.size() < kSliceAbove + 4096) {
+    const std::string n = std::to_string(page.size());
+    page += "<p>" + n + " <!--%glob$$%--> <!--%Concat(System.Title, '" + n + "')%-->\n";
+    if (page.size() % 97 == 0) page += "<!--%Nope(" + n + ")%--> <!--%title$%-->\n";
+  }
+  WriteFile(skin.path() + "/a/big.js", page);
+  const size_t middle = page.find('\n', page.size() / 2) + 1;
+  WriteFile(skin.path() + "/b/big.htm",
+            page.substr(0, middle) + "<!--%title$ = 'set'%-->" + page.substr(middle));
+  WriteFile(skin.path() + "/c/small.htm", "<!--%glob$$%-->");
+  for (const int workers : {0, 2}) {
+    int opened = 0;
+    const std::string said_whole = Build(skin.path(), whole.path(), workers, &opened);
+    const std::string said_sliced = Build(skin.path(), sliced.path(), workers, &opened, true);
+    EXPECT_TRUE(said_sliced == said_whole) << workers;  // megabytes: no dump
+    EXPECT_NE(said_whole.find("can not resolve macro: Nope("), std::string::npos);
+    const Tree tree = ReadTree(whole.path());
+    EXPECT_TRUE(ReadTree(sliced.path()) == tree) << workers;
+    EXPECT_EQ(tree.at("b/big.htm").substr(0, 16), "<p>0 initial T0\n");
+    EXPECT_NE(tree.at("b/big.htm").rfind("set\n"), std::string::npos);
   }
 }
 

@@ -142,8 +142,10 @@ int RunBuild(const BuildOptions& options) {
     setup.manager = session.manager();
     setup.skin = skin;
     setup.output = &output_folder;
-    // A module's resolvers may keep state across files: one manager only.
+    // A module's resolvers may keep state across files: one manager only,
+    // and every file whole.
     if (values.modules.empty()) {
+      setup.slice_large_files = true;
       setup.workers = WorkerCount();
       setup.open_worker = [&](Session* worker, ITplHostCallback* worker_host) {
         return open(worker, worker_host);

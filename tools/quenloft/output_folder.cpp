@@ -70,12 +70,17 @@ bool OutputFolder::Copy(const std::string& source, const std::string& relative) 
 
 bool OutputFolder::Write(const std::string& relative, std::string_view bytes,
                          uint32_t permissions) const {
+  return WriteWith(
+      relative, [bytes](int fd) { return os::WriteAll(fd, bytes.data(), bytes.size()); },
+      permissions);
+}
+
+bool OutputFolder::WriteWith(const std::string& relative, const std::function<bool(int fd)>& fill,
+                             uint32_t permissions) const {
   const std::string destination = folder_ + relative;
   std::string native;
   return os::ToNativePath(destination.c_str(), &native) &&
-         os::ReplaceFile(
-             native, [bytes](int fd) { return os::WriteAll(fd, bytes.data(), bytes.size()); },
-             permissions) &&
+         os::ReplaceFile(native, fill, permissions) &&
          ChangeFileAttributeToNormal(destination.c_str()) != 0;
 }
 

@@ -6,6 +6,7 @@
 #define QUENLOFT_TOOL_OUTPUT_FOLDER_H
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -42,6 +43,10 @@ class OutputFolder {
   // files can be written again (the owner may write them), as the
   // library's copies can. Safe on several threads at once.
   bool Write(const std::string& relative, std::string_view bytes, uint32_t permissions) const;
+  // The same with the bytes written by `fill` into the open temporary
+  // file, as they come; false from fill leaves the file as it was.
+  bool WriteWith(const std::string& relative, const std::function<bool(int fd)>& fill,
+                 uint32_t permissions) const;
   // Remembers a written file for Sync(). One thread only.
   void Written(const std::string& relative) { written_.push_back(relative); }
   // Flushes every remembered file, then every folder, to the disk.

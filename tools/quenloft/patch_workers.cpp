@@ -1,8 +1,10 @@
 #include "patch_workers.h"
 
 #include "interrupt.h"
+#include "os/file.h"
 #include "quenloft/com.h"
 #include "session.h"
+#include "sliced_patch.h"
 
 namespace quenloft_tool {
 namespace {
@@ -36,10 +38,32 @@ class KeepingHost final
   PatchJob* job_ = nullptr;
 };
 
+// Patches slice by slice into the destination's temporary file.
+bool PatchAndWriteSlices(ITplManager* manager, const std::string& source, SourceFile* text,
+                         const OutputFolder& output, const std::string& relative,
+                         size_t slice_size) {
+  const std::string destination = output.folder() + relative;
+  bool library_failed = false;
+  const auto fill = [&](int fd) {
+    return PatchInSlices(
+        manager, text->data.get(), text->size, destination, slice_size,
+        [fd](std::string_view bytes) {
+          return inhouse::os::WriteAll(fd, bytes.data(), bytes.size());
+        },
+        &library_failed);
+  };
+  if (output.WriteWith(relative, fill, text->permissions)) return true;
+  if (!library_failed) output.Copy(source, relative);
+  return false;
+}
+
 }  // namespace
 
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
-                   const OutputFolder& output, const std::string& relative) {
+                   const OutputFolder& output, const std::string& relative, bool may_slice) {
+  if (const size_t slice_size = may_slice ? SliceSizeFor(text->bytes(), relative) : 0) {
+    return PatchAndWriteSlices(manager, source, text, output, relative, slice_size);
+  }
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
   quenloft::ComPtr<ITplPatchedFile> file;
   if (!services || services->CreatePatchedFile(file.put()) != 0 || !file) return false;
@@ -121,7 +145,7 @@ void PatchWorkers::Run(Worker* worker) {
       worker->host->KeepFor(job);
       try {
         job->written = PatchAndWrite(worker->session.manager(), job->source, &job->text, output_,
-                                     job->relative);
+                                     job->relative, job->may_slice);
       } catch (...) {
         job->written = false;  // out of memory: one more file not written
       }

@@ -22,16 +22,19 @@ namespace quenloft_tool {
 class Session;
 
 // Patches the text of `source` as the file `relative` of the output folder
-// and writes it there; false when it could not. The text is given back as
-// soon as the library holds its own. Any thread, one manager per thread.
+// and writes it there; false when it could not. A file patched whole gives
+// its text back as soon as the library holds its own; with `may_slice`, a
+// large file whose slices cannot see each other is patched in slices
+// (sliced_patch.h). Any thread, one manager per thread.
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
-                   const OutputFolder& output, const std::string& relative);
+                   const OutputFolder& output, const std::string& relative, bool may_slice);
 
 // One file for a worker.
 struct PatchJob {
   std::string source;  // full path in the skin
   std::string relative;
   SourceFile text;
+  bool may_slice = false;
   // Set by the worker before done.
   std::vector<std::string> messages;  // the host's Output calls, in order
   bool ran = false;                   // false when skipped after Ctrl-C

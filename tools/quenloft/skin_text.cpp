@@ -23,20 +23,43 @@ static_assert(EveryOpeningEndsWithPercent(), "MayHoldMarkers finds openings by t
 constexpr std::array<std::string_view, 5> kFunctionsReachingOut = {
     "LoadFromFile", "SaveToFile", "MoveFile", "Transform", "ReplaceMacro"};
 
+// One of these bytes stands in every statement that may reach past its
+// marker: the "=" of an assignment, or a byte of each function name above.
+constexpr std::string_view kReachingBytes = "=FTR";
+
+constexpr bool EveryNameHoldsAReachingByte() {
+  for (const std::string_view name : kFunctionsReachingOut) {
+    if (name.find_first_of(kReachingBytes) == std::string_view::npos) return false;
+  }
+  return true;
+}
+static_assert(EveryNameHoldsAReachingByte());
+
 bool Contains(std::string_view text, char c) {
   return std::memchr(text.data(), c, text.size()) != nullptr;
 }
 
-// After "name$$", what may stand before an assignment's "=": blanks, the
+// After a variable's name, what may stand before an assignment's "=": blanks, the
 // "+" of an append, and quotes or backslashes the statement may drop.
 bool MayStandBeforeAssignment(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '+' || c == '\'' ||
          c == '"' || c == '\\';
 }
 
-// The file type by the extension of the name, as the library finds it. A
-// name that is all extension (".htm") may be taken either way: any type.
-std::optional<quenloft::MarkerStyle> StyleOf(std::string_view name) {
+// True when an assignment's "=" may follow a variable name that ends just
+// before `next`.
+bool AssignmentFollows(std::string_view text, size_t next) {
+  while (next < text.size() && MayStandBeforeAssignment(text[next])) ++next;
+  return next < text.size() && text[next] == '=';
+}
+
+bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle row) {
+  return !file || row == quenloft::MarkerStyleAny || row == *file;
+}
+
+}  // namespace
+
+std::optional<quenloft::MarkerStyle> MarkerStyleOfName(std::string_view name) {
   name = name.substr(name.find_last_of("/\\") + 1);
   const size_t dot = name.rfind('.');
   if (dot == 0) return std::nullopt;
@@ -49,15 +72,9 @@ std::optional<quenloft::MarkerStyle> StyleOf(std::string_view name) {
   return quenloft::MarkerStyleAny;
 }
 
-bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle row) {
-  return !file || row == quenloft::MarkerStyleAny || row == *file;
-}
-
-}  // namespace
-
 bool MayHoldMarkers(std::string_view bytes, std::string_view name) {
   if (bytes.empty() || Contains(bytes, '\0')) return false;
-  const std::optional<quenloft::MarkerStyle> style = StyleOf(name);
+  const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(name);
   for (const char* p = bytes.data(); (p = static_cast<const char*>(std::memchr(
                                           p, '%', bytes.size() - (p - bytes.data())))) != nullptr;
        ++p) {
@@ -76,9 +93,19 @@ bool MayAffectOtherFiles(std::string_view text) {
     if (text.find(name) != std::string_view::npos) return true;
   }
   for (size_t at = text.find("$$"); at != std::string_view::npos; at = text.find("$$", at + 1)) {
-    size_t next = at + 2;
-    while (next < text.size() && MayStandBeforeAssignment(text[next])) ++next;
-    if (next < text.size() && text[next] == '=') return true;
+    if (AssignmentFollows(text, at + 2)) return true;
+  }
+  return false;
+}
+
+bool MayReachPastMarker(std::string_view statement) {
+  return statement.find_first_of(kReachingBytes) != std::string_view::npos &&
+         (MayAffectOtherFiles(statement) || MayAssignVariables(statement));
+}
+
+bool MayAssignVariables(std::string_view text) {
+  for (size_t at = text.find('$'); at != std::string_view::npos; at = text.find('$', at + 1)) {
+    if (AssignmentFollows(text, at + 1)) return true;
   }
   return false;
 }

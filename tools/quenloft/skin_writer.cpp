@@ -55,6 +55,7 @@ class Writer {
     auto job = std::make_unique<PatchJob>();
     job->relative = relative;
     job->source = setup_.skin + relative;
+    job->may_slice = setup_.slice_large_files;
     const bool read = ReadSourceFile(job->source, &job->text);
     if (read && MayHoldMarkers(job->text.bytes(), relative)) {
       if (!ordered_ && more_follow && !MayAffectOtherFiles(job->text.bytes()) && Hand(job)) {
@@ -64,8 +65,8 @@ class Writer {
       ordered_ = true;
       while (!jobs_.empty()) TellOldest();
       Begin();
-      job->written =
-          PatchAndWrite(setup_.manager, job->source, &job->text, *setup_.output, relative);
+      job->written = PatchAndWrite(setup_.manager, job->source, &job->text, *setup_.output,
+                                   relative, job->may_slice);
       End(*job);
       return;
     }

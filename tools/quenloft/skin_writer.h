@@ -32,6 +32,10 @@ struct SkinWriteSetup {
   // Worker threads; 0 (or no opener) patches everything here.
   int workers = 0;
   SessionOpener open_worker;
+  // Large files whose slices cannot see each other are patched in slices
+  // (sliced_patch.h); not while a module's resolvers, which may read a
+  // patched file's text, are loaded.
+  bool slice_large_files = false;
 };
 
 struct SkinWriteCounts {

@@ -1,0 +1,194 @@
+#include "sliced_patch.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "session.h"
+#include "skin_text.h"
+#include "support/host_objects.h"
+
+namespace quenloft_tool {
+namespace {
+
+using quenloft::testing::HostString;
+using quenloft::testing::RecordingHost;
+
+// What patching a text gives a host: the output and the messages.
+struct Outcome {
+  std::string output;
+  std::vector<std::string> messages;
+  bool operator==(const Outcome&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
+  out << "output [" << outcome.output << "] messages [";
+  for (const std::string& message : outcome.messages) out << message << "|";
+  return out << "]";
+}
+
+class SlicedPatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(session_.Open(&host_, &error)) << error;
+    session_.SetSystemValue("System.Title", "T");
+  }
+  void TearDown() override {
+    session_.Close();
+    EXPECT_EQ(host_.count(), 1) << "every reference to the host given back";
+  }
+
+  // Both runs start from the same global variables.
+  void Reset() {
+    ASSERT_TRUE(session_.SetVariables({{"a$$", "alpha"}, {"b$$", "%%%b$$%%%"}, {"g$$", "G"}}));
+    host_.Forget();
+  }
+
+  // Through a patched-file object and a string object of the host's own.
+  Outcome Whole(const std::string& text, const std::string& name) {
+    Reset();
+    const auto services =
+        quenloft::ComPtr<ITplManager>::retain(session_.manager()).query<ITplMacroServices>();
+    quenloft::ComPtr<ITplPatchedFile> file;
+    EXPECT_EQ(services->CreatePatchedFile(file.put()), 0);
+    file->SetText(text.c_str());
+    file->AttachFileName(name.c_str());
+    HostString out;
+    EXPECT_EQ(file->Patch(&out), 0);
+    return {out.text(), host_.outputs};
+  }
+
+  Outcome Sliced(std::string text, const std::string& name, size_t slice_size) {
+    Reset();
+    Outcome outcome;
+    bool library_failed = true;
+    const std::string before = text;
+    EXPECT_TRUE(PatchInSlices(
+        session_.manager(), text.data(), text.size(), name, slice_size,
+        [&](std::string_view bytes) {
+          outcome.output.append(bytes);
+          return true;
+        },
+        &library_failed));
+    EXPECT_FALSE(library_failed);
+    EXPECT_EQ(text, before) << "the text is given back as it came";
+    outcome.messages = host_.outputs;
+    return outcome;
+  }
+
+  RecordingHost host_;
+  Session session_;  // after the host: closed before it goes
+};
+
+// Pieces whose mix covers the cut rule: markers of every row, escapes,
+// openings that stay text, openings inside markers, halves of delimiters,
+// statements the library cannot resolve (messages) and functions.
+const std::vector<std::string> kPieces = {
+    "plain text ", "\n", "%", "%%", "\\", "\\%", "<!--", "<!--%", "/*%", ";%", "%;", "%*/",
+    "%-->", "%%%", "%%%a$$%%%", "<!--%a$$%-->", "/*%a$$%*/", ";%a$$%;", "<!--%b$$%-->",
+    "<!--%Concat(a$$, '\\%-->')%-->", "/*%Concat('\\\\', a$$)%*/", ";%'it\\'s'%;",
+    "<!--%nope$$%-->", "%%%Nope(1)%%%", "/*%x = 'q'; Concat(x, x)%*/", "<!--%%%%a$$%%%-->",
+    "<!--%a$$ <!--% b$$%-->", "%%%\\%%%%", ";%\\\"%;", "<!--%System.Title%-->", "\\\\%%%a$$%%%",
+    // Last, for some rounds only: assignments seen by later markers; from
+    // the slice of the first one on, the rest of the file is one piece.
+    "<!--%t$ = Concat(t$, 'x')%-->", "/*%t$%*/", ";%g$$ += 'y'%;", "%%%g$$%%%",
+    "Transform plain text ",
+};
+
+constexpr size_t kAssigningPieces = 5;
+
+std::string Generate(std::mt19937& random, size_t pieces, bool assignments) {
+  std::uniform_int_distribution<size_t> pick(
+      0, kPieces.size() - 1 - (assignments ? 0 : kAssigningPieces));
+  std::string text;
+  for (size_t i = 0; i < pieces; ++i) text += kPieces[pick(random)];
+  return text;
+}
+
+// Every file type, slices from one byte (a cut after every marker) up:
+// the same output and the same messages in the same order as the whole.
+TEST_F(SlicedPatch, SlicesGiveWhatTheWholeFileGives) {
+  std::mt19937 random(20261207);
+  for (const char* name : {"/out/p.htm", "/out/s.JS", "/out/c.ini", "/out/t.txt", "/out/x"}) {
+    for (int round = 0; round < 60; ++round) {
+      const std::string text = Generate(random, 1 + round * 3, round % 3 == 2);
+      const Outcome whole = Whole(text, name);
+      for (const size_t slice_size : {1, 2, 5, 16, 64}) {
+        ASSERT_EQ(Sliced(text, name, slice_size), whole)
+            << name << " slices of " << slice_size << " of [" << text << "]";
+      }
+    }
+  }
+}
+
+// Cases where a cut in the wrong place shows: a marker that ends only far
+// away, an opening whose marker would not fit, an escape at a slice's end.
+TEST_F(SlicedPatch, CutsFollowTheLibrarysParse) {
+  const std::vector<std::string> texts = {
+      "<!--%a$$" + std::string(100, 'x') + "%-->tail<!--%a$$%-->",
+      "<!--%a$$%-->;%a$$%;/*%a$$%*/",          // rows of other types stay text
+      "<!--%a$$\\%--><!--%a$$%-->",            // the escape hides the first closing
+      "<!--%a$$%--><!--%a$$ <!--%b$$%-->%-->",  // an opening inside a marker
+      "x%%%a$$%%%%%%a$$%%%y%%%%%",              // the last opening cannot fit
+      "<!--%nope$$%--><!--%<!--%%-->%-->",
+      // The scan goes on two bytes after an opening that stays text: the
+      // "%%%" inside it starts nothing.
+      ";%%%a$$%%% then %%%a$$%%%",
+  };
+  for (const std::string& text : texts) {
+    for (const char* name : {"/out/p.html", "/out/p.ini"}) {
+      const Outcome whole = Whole(text, name);
+      for (const size_t slice_size : {1, 3, 8}) {
+        EXPECT_EQ(Sliced(text, name, slice_size), whole) << name << " " << text;
+      }
+    }
+  }
+}
+
+// A sink that refuses stops the patching, and it is not the library's
+// failure.
+TEST_F(SlicedPatch, RefusingSinkStops) {
+  std::string text = "<!--%a$$%-->one<!--%a$$%-->two";
+  int calls = 0;
+  bool library_failed = true;
+  EXPECT_FALSE(PatchInSlices(
+      session_.manager(), text.data(), text.size(), "/out/p.htm", 1,
+      [&](std::string_view) { return ++calls < 1; }, &library_failed));
+  EXPECT_EQ(calls, 1);
+  EXPECT_FALSE(library_failed);
+}
+
+TEST(SliceSizeFor, OnlyLargeFilesOfASettledType) {
+  const std::string large(kSliceAbove, 'x');
+  EXPECT_EQ(SliceSizeFor(large, "a/p.htm"), kSliceSize);
+  EXPECT_EQ(SliceSizeFor(large, "a/p"), kSliceSize);
+  EXPECT_EQ(SliceSizeFor(large.substr(1), "a/p.htm"), 0u);
+  EXPECT_EQ(SliceSizeFor(large, "a/.htm"), 0u);  // either type
+}
+
+// What a marker's statement may do to later markers.
+TEST(MayReachPastMarker, AssignmentsAndFunctionsThatReachOut) {
+  struct Case {
+    const char* statement;
+    bool reaches;
+  };
+  const Case cases[] = {
+      {"a$$", false},
+      {"Concat(a$$, 'x')", false},
+      {"t$ = 1", true},
+      {"g$$ += 'x'", true},
+      {"t$\\' = 'x'", true},
+      {"Concat(x$, '=')", false},
+      {"Concat(x$'=')", true},  // errs towards true
+      {"LoadFromFile('p.htm', 'HostItself')", true},
+      {"ReplaceMacros('%a$$%')", true},
+      {"Transform(a$$, b$$)", true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MayReachPastMarker(c.statement), c.reaches) << c.statement;
+}
+
+}  // namespace
+}  // namespace quenloft_tool

@@ -1,0 +1,96 @@
+// Large files patched in slices: the text is cut only between two pieces
+// of the library's own parse of the whole text (after a marker), so every
+// slice parses into exactly the markers and plain-text runs the whole file
+// would. Each slice is patched by a patched-file object of its own that
+// bears the file's name, and its output is handed on at once: the buffers
+// stay the size of a slice, warm and reused, instead of three fresh
+// buffers the size of the file.
+//
+// A slice stands alone when none of its markers can change what a later
+// marker sees: no variable assignment (a file-scope variable lives in the
+// patched-file object) and none of the functions that reach past the
+// marker. From the first slice that does not, the rest of the file is
+// patched as one piece: what comes before it cannot see what it does.
+#ifndef QUENLOFT_TOOL_SLICED_PATCH_H
+#define QUENLOFT_TOOL_SLICED_PATCH_H
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "quenloft/conventions.h"
+#include "quenloft/quenloft.h"
+
+namespace quenloft_tool {
+
+// Files below this size are patched whole: their three buffers are small
+// already (slices cost no more time on larger files, measured on 64 MB).
+inline constexpr size_t kSliceAbove = size_t{4} << 20;
+// About the size of each slice: small enough for the caches, large enough
+// that a patched-file object per slice costs nothing.
+inline constexpr size_t kSliceSize = size_t{1} << 20;
+
+// The markers of the library's parse of a text (by the marker delimiters of
+// its file type, conventions.h): after each, the parse stands between two
+// pieces. It follows that parse
+// exactly: the rows the type accepts, tried in table order; an opening
+// only where the whole marker still fits; inside a marker, a backslash
+// before "%", "\", '"' or "'" makes an escape pair that never begins the
+// closing delimiter; the first closing delimiter of the marker's row ends
+// it; an opening without one stays text and the scan goes on two bytes
+// after it.
+class MarkerCuts {
+ public:
+  MarkerCuts(std::string_view text, quenloft::MarkerStyle style);
+
+  // The next marker in document order, as offsets: its inner text and its
+  // end. False at the end of the text.
+  bool NextMarker(size_t* inner_begin, size_t* inner_end, size_t* end);
+
+ private:
+  // True when a marker starts at p: its inner text set and pos_ past it;
+  // otherwise pos_ moves as the parse does.
+  bool TryAt(size_t p, size_t* inner_begin, size_t* inner_end);
+  int RowAt(size_t p) const;
+  // The closing delimiter of row r for inner text from q, or npos.
+  size_t FindClosing(size_t q, size_t r);
+  // The first of one byte value at or after a query, or the text's size;
+  // the last answer is kept, so that a forward walk costs one memchr pass.
+  struct NextByte {
+    char byte;
+    size_t from = static_cast<size_t>(-1);  // the query answered; none yet: above any
+    size_t at = 0;
+    size_t At(std::string_view text, size_t q);
+  };
+
+  std::string_view text_;
+  quenloft::MarkerStyle style_;
+  size_t lead_ = 0;  // bytes before the '%' of the type's own opening row
+  size_t pos_ = 0;   // no marker starts before this
+  NextByte inner_percent_{'%'};
+  NextByte inner_backslash_{'\\'};
+  // Rows whose closing search ran off the end: no later marker of theirs
+  // can end either (an opening never ends in a backslash, so a later walk
+  // retraces the failed one).
+  std::array<bool, quenloft::kMarkerDelimiters.size()> dead_rows_{};
+};
+
+// The slice size for patching `text` as the file `name`, or 0 to patch it
+// whole: small files, and files whose type the name does not settle.
+size_t SliceSizeFor(std::string_view text, std::string_view name);
+
+// Receives each slice's output, in order; false stops the patching.
+using SliceSink = std::function<bool(std::string_view output)>;
+
+// Patches the `size` bytes at `text` (a zero byte after them; the bytes
+// are briefly written to and restored) as the file `destination`, in
+// slices of about `slice_size` bytes while they stand alone. False when
+// the library fails (*library_failed set) or `sink` does.
+bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
+                   size_t slice_size, const SliceSink& sink, bool* library_failed);
+
+}  // namespace quenloft_tool
+
+#endif  // QUENLOFT_TOOL_SLICED_PATCH_H
