@@ -1,12 +1,12 @@
 // The in-house libraries where Windows differs: drive letters and
-// backslashes name real files, attributes stand in for modes, no tree walk
-// starts at a volume root, and HtmlToText decodes without libxml2. (What
-// holds on every system runs here too, from tests/inhouse.)
+// backslashes name real files, attributes stand in for modes and no tree
+// walk starts at a volume root. (What holds on every system runs here too,
+// from tests/inhouse, with the HTML decoder's rows of
+// tests/data/inhouse/windows.)
 #include <windows.h>
 
 #include <CorvaskUtils/CorvaskUtils.h>
 #include <TAVLOR/ByteString.h>
-#include <TAVLOR/HtmlPack.h>
 #include <gtest/gtest.h>
 #include <pmtkWin32FileServices/FileServices.h>
 
@@ -63,31 +63,6 @@ TEST(WindowsTempFolders, InTheSystemsFolderWithBackslashesAndRemovedWhole) {
   for (const char* root : {"C:\\", "C:", "c:/", "\\\\server\\share", "\\\\server\\share\\"})
     EXPECT_EQ(RemoveUniqueTempFolder(root), 0) << root;
   EXPECT_EQ(FolderExist("C:\\"), 1);
-}
-
-// The cases beyond the table every system shares.
-TEST(HtmlDecoder, ReferencesAndTags) {
-  const struct {
-    const char* html;
-    const char* text;
-  } kCases[] = {
-      {"&amp", "&amp"},                      // no ";": text
-      {"&nosuch; &AMP;", "&nosuch; &AMP;"},  // unknown, case matters
-      {"&euro;&trade;&hellip;", "\xE2\x82\xAC\xE2\x84\xA2\xE2\x80\xA6"},
-      {"&#128512;&#x1F600;", "\xF0\x9F\x98\x80\xF0\x9F\x98\x80"},
-      {"&#0;&#xD800;&#99999999999;", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-      {"&#;&#x;", "&#;&#x;"},
-      {"&#65", "A"},
-      {"a < b > c", "a < b > c"},
-      {"<a href=\"x>y\" title='>'>link</a>", "link"},
-      {"<SCRIPT type=\"t\">if (a<b) {}</SCRIPT>after", "after"},
-      {"<scripts>kept</scripts>", "kept"},
-      {"<style>p{}", ""},
-      {"x<!-- never closed", "x"},
-      {"<br/>one<br>two", "onetwo"},
-      {"<!DOCTYPE html><?xml version=\"1.0\"?>body", "body"},
-  };
-  for (const auto& c : kCases) EXPECT_EQ(CHtmlPack::HtmlToText(c.html), c.text) << c.html;
 }
 
 }  // namespace
