@@ -21,15 +21,19 @@ unsigned ModeOf(const std::string& path) {
   return static_cast<unsigned>(fs::status(path).permissions() & fs::perms::mask);
 }
 
-TEST(CorvaskUtilsFiles, ExistenceAcceptsBothSeparators) {
+// A read-only file made normal gets its owner's write permission back.
+TEST(CorvaskUtilsFiles, ExistenceAcceptsBothSeparatorsAndSoDoAttributes) {
   ScratchFolder scratch;
   WriteFile(scratch / "sub/a.txt", "x");
+  ::chmod((scratch / "sub/a.txt").c_str(), 0444);
   const std::string file = scratch.path() + "\\sub\\a.txt";
   EXPECT_EQ(Codes({FileExist(file.c_str()), FolderExist(file.c_str()),
                    FolderExist((scratch.path() + "\\sub\\").c_str()),
                    FileExist((scratch / "sub").c_str()), FileExist("C:\\Windows\\win.ini"),
-                   FileExist(nullptr)}),
-            "1,0,1,0,0,0");
+                   FileExist(nullptr), ChangeFileAttributeToNormal(file.c_str()),
+                   ChangeFileAttributeToNormal((scratch / "missing").c_str())}),
+            "1,0,1,0,0,0,1,0");
+  EXPECT_EQ(ModeOf(scratch / "sub/a.txt"), 0644u);
 }
 
 TEST(CorvaskUtilsFiles, PrepareAndSafeCreateMakeFoldersButNoFile) {
@@ -52,15 +56,6 @@ TEST(CorvaskUtilsFiles, PrepareAndSafeCreateMakeFoldersButNoFile) {
   fs::create_directory(scratch / "locked");
   ::chmod((scratch / "locked").c_str(), 0555);
   EXPECT_FALSE(SafeCreateFile((scratch / "locked/a.htm").c_str()));
-}
-
-TEST(CorvaskUtilsFiles, ChangeFileAttributeToNormalAddsOwnerWrite) {
-  ScratchFolder scratch;
-  WriteFile(scratch / "ro.txt", "x");
-  ::chmod((scratch / "ro.txt").c_str(), 0444);
-  EXPECT_TRUE(ChangeFileAttributeToNormal((scratch / "ro.txt").c_str()));
-  EXPECT_EQ(ModeOf(scratch / "ro.txt"), 0644u);
-  EXPECT_FALSE(ChangeFileAttributeToNormal((scratch / "missing").c_str()));
 }
 
 // Beyond what the manager's own temporary folders show: private, no way
