@@ -26,13 +26,8 @@ namespace {
 
 using Entries = std::vector<std::string>;
 
-// The folder of libquenloft.so, with a trailing "/".
-std::string LibFolder() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&CreateTemplateManagerInstance), &info) == 0) return {};
-  const std::string path = info.dli_fname;
-  return path.substr(0, path.rfind('/') + 1);
-}
+// In the folder of libquenloft.so, where modules are looked for.
+constexpr char kModuleC[] = QUENLOFT_LIB_DIR "/libql-test-module-c.so";
 
 // Journal entries whose event (the part after "module:") is one of
 // `events`, in the order recorded; every entry when `events` is empty.
@@ -186,8 +181,7 @@ TEST(ModuleLifetime, TerminateLetsSetsGoNewestFirstBeforeUnloadingModulesNewestF
 }
 
 TEST(ModuleLoading, ModuleLoadedByTheProcessIsUsedButNotUnloaded) {
-  const std::string path = LibFolder() + "libql-test-module-c.so";
-  void* own = dlopen(path.c_str(), RTLD_NOW);
+  void* own = dlopen(kModuleC, RTLD_NOW);
   ASSERT_NE(own, nullptr) << dlerror();
   {
     Hosted host;
@@ -196,7 +190,7 @@ TEST(ModuleLoading, ModuleLoadedByTheProcessIsUsedButNotUnloaded) {
     EXPECT_EQ(Journal({"register", "unregister", "unload"}),
               (Entries{"c:register", "c:unregister"}));
   }
-  void* still = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  void* still = dlopen(kModuleC, RTLD_NOW | RTLD_NOLOAD);
   EXPECT_EQ(still, own);
   if (still != nullptr) dlclose(still);
   // Our reference was the only one left: the library gave its own back.
@@ -207,7 +201,7 @@ TEST(ModuleLoading, ModuleLoadedByTheProcessIsUsedButNotUnloaded) {
 TEST(ModuleLoading, FileMissingBesideTheLibraryIsNotUsedEvenIfLoadedElsewhere) {
   ScratchFolder folder;
   const std::string elsewhere = folder / "libql-test-module-elsewhere.so";
-  std::filesystem::copy_file(LibFolder() + "libql-test-module-c.so", elsewhere);
+  std::filesystem::copy_file(kModuleC, elsewhere);
   void* own = dlopen(elsewhere.c_str(), RTLD_NOW);
   ASSERT_NE(own, nullptr) << dlerror();
   {
@@ -220,8 +214,8 @@ TEST(ModuleLoading, FileMissingBesideTheLibraryIsNotUsedEvenIfLoadedElsewhere) {
 
 TEST(ModuleLifetime, ModuleWhoseFileWasDeletedIsStillUnregisteredAndUnloaded) {
   const std::string name = "libql-test-module-vanishing-" + std::to_string(getpid()) + ".so";
-  const std::string copy = LibFolder() + name;
-  std::filesystem::copy_file(LibFolder() + "libql-test-module-c.so", copy,
+  const std::string copy = QUENLOFT_LIB_DIR "/" + name;
+  std::filesystem::copy_file(kModuleC, copy,
                              std::filesystem::copy_options::overwrite_existing);
   Hosted host;
   const int32_t added = host.Add(name.c_str(), "v");

@@ -75,22 +75,4 @@ int dlclose(void* module) { return FreeLibrary(static_cast<HMODULE>(module)) ? 0
 
 const char* dlerror(void) { return "the module could not be loaded or has no such entry"; }
 
-int dladdr(const void* address, Dl_info* info) {
-  thread_local char path[MAX_PATH];
-  HMODULE module = nullptr;
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          static_cast<LPCSTR>(address), &module))
-    return 0;
-  const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return 0;
-  for (DWORD i = 0; i < length; ++i)
-    if (path[i] == '\\') path[i] = '/';
-  info->dli_fname = path;
-  info->dli_fbase = module;
-  info->dli_sname = nullptr;
-  info->dli_saddr = nullptr;
-  return 1;
-}
-
 }  // extern "C"

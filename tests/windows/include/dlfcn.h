@@ -1,6 +1,5 @@
 /* The run-time loading calls that the tests use, on the Windows loader
- * (tests/windows/posix_shims.cpp). Paths may use "/" or "\"; dladdr
- * answers with "/" separators, as the tests split paths at "/". */
+ * (tests/windows/posix_shims.cpp). Paths may use "/" or "\". */
 #ifndef QUENLOFT_TESTS_WINDOWS_DLFCN_H
 #define QUENLOFT_TESTS_WINDOWS_DLFCN_H
 
@@ -14,19 +13,11 @@
 extern "C" {
 #endif
 
-typedef struct Dl_info {
-  const char* dli_fname;
-  void* dli_fbase;
-  const char* dli_sname;
-  void* dli_saddr;
-} Dl_info;
-
 /* RTLD_NOLOAD finds a loaded module and, like dlopen, takes a reference. */
 void* dlopen(const char* file, int flags);
 void* dlsym(void* module, const char* name);
 int dlclose(void* module);
 const char* dlerror(void);
-int dladdr(const void* address, Dl_info* info);
 
 #ifdef __cplusplus
 }
