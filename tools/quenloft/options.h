@@ -23,6 +23,7 @@ struct CommonOptions {
   bool verbose = false;
   bool timings = false;
   bool json = false;
+  std::string color = "auto";  // --color: auto, always, never (build and check)
 };
 
 struct BuildOptions {
@@ -41,6 +42,7 @@ struct CheckOptions {
   std::string skin;
   std::vector<std::string> patch_globs;
   bool follow_links = false;
+  bool strict = false;  // warnings fail too
 };
 
 struct EvalOptions {

@@ -3,7 +3,6 @@
 #include <array>
 #include <cctype>
 #include <cstring>
-#include <optional>
 #include <string>
 
 #include "quenloft/conventions.h"
@@ -34,8 +33,8 @@ bool MayStandBeforeAssignment(char c) {
          c == '"' || c == '\\';
 }
 
-// The file type by the extension of the name, as the library finds it. A
-// name that is all extension (".htm") may be taken either way: any type.
+}  // namespace
+
 std::optional<quenloft::MarkerStyle> StyleOf(std::string_view name) {
   name = name.substr(name.find_last_of("/\\") + 1);
   const size_t dot = name.rfind('.');
@@ -52,8 +51,6 @@ std::optional<quenloft::MarkerStyle> StyleOf(std::string_view name) {
 bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle row) {
   return !file || row == quenloft::MarkerStyleAny || row == *file;
 }
-
-}  // namespace
 
 bool MayHoldMarkers(std::string_view bytes, std::string_view name) {
   if (bytes.empty() || Contains(bytes, '\0')) return false;

@@ -3,7 +3,10 @@
 #ifndef QUENLOFT_TOOL_SKIN_TEXT_H
 #define QUENLOFT_TOOL_SKIN_TEXT_H
 
+#include <optional>
 #include <string_view>
+
+#include "quenloft/conventions.h"
 
 namespace quenloft_tool {
 
@@ -16,6 +19,13 @@ bool MayHoldMarkers(std::string_view bytes, std::string_view name);
 // sees: a statement that may assign a "$$" variable, or a function that
 // reads or writes files or evaluates text it computes. Errs towards true.
 bool MayAffectOtherFiles(std::string_view text);
+
+// The file type by the extension of the name, as the library finds it;
+// none for a name that is all extension (".htm"), which may be taken
+// either way.
+std::optional<quenloft::MarkerStyle> StyleOf(std::string_view name);
+// Whether a file of that type accepts the delimiter row (no type: every row).
+bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle row);
 
 }  // namespace quenloft_tool
 

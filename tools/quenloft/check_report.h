@@ -1,0 +1,50 @@
+// What check tells about one file and about the whole skin: the library's
+// diagnostics, the unresolved macros it gave no reason for, and the lint's
+// findings, in text order; then all of them as text or JSON.
+#ifndef QUENLOFT_TOOL_CHECK_REPORT_H
+#define QUENLOFT_TOOL_CHECK_REPORT_H
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "diagnostics_printer.h"
+
+namespace quenloft_tool {
+
+class SkinLint;
+
+class CheckReport {
+ public:
+  // One checked file: the diagnostics the library gave for it, the macros
+  // it reported unresolved without one (see MacroOfMessage), the file's text.
+  void AddFile(const std::string& name, const std::string& shown, std::string_view text,
+               std::vector<Diagnostic> from_library,
+               const std::vector<std::string>& unresolved_macros, const SkinLint& lint);
+
+  int errors() const { return errors_; }
+  int warnings() const { return warnings_; }
+  size_t unresolved() const { return unresolved_.size(); }
+
+  // The diagnostics on `out`, each shown by `render`; or one JSON object.
+  void Print(std::FILE* out, const std::function<std::string(const Diagnostic&)>& render) const;
+  std::string Json(int files_checked) const;
+
+ private:
+  std::vector<Diagnostic> diagnostics_;
+  std::vector<Diagnostic> unresolved_;  // also listed on their own in JSON
+  int errors_ = 0;
+  int warnings_ = 0;
+};
+
+// "3 files checked, 1 unresolved macro, 2 errors, 0 warnings"
+std::string CheckSummaryLine(int files_checked, const CheckReport& report);
+
+// "Template Error: can not resolve macro: TEXT in FILE" -> TEXT.
+std::string MacroOfMessage(const std::string& message, const std::string& file);
+
+}  // namespace quenloft_tool
+
+#endif  // QUENLOFT_TOOL_CHECK_REPORT_H
