@@ -67,6 +67,25 @@ inline constexpr std::string_view kUpdateFailedPrefix = "\r\nError: Fail to upda
 inline constexpr std::string_view kDestinationRefusedPrefix =
     "\r\nError: Template file outside the result folder: ";
 
+// ---- Diagnostic codes (TplDiagnostic::code; see docs/host-guide.md) --------
+
+inline constexpr char kUnknownNameCode[] = "unknown-name";          // no resolver has the name
+inline constexpr char kUnsetVariableCode[] = "unset-variable";      // a $ or $$ name read unset
+inline constexpr char kUnquotedLiteralCode[] = "unquoted-literal";  // a number without quotes
+inline constexpr char kArgumentCountCode[] = "argument-count";      // a count the function refuses
+inline constexpr char kUnbalancedQuoteCode[] = "unbalanced-quote";
+inline constexpr char kUnbalancedParenthesisCode[] = "unbalanced-parenthesis";
+inline constexpr char kNestedCallCode[] = "nested-call";  // a call with commas as an argument
+inline constexpr char kUnknownSystemKeyCode[] = "unknown-system-key";  // System.X not set
+inline constexpr char kUnknownColorCode[] = "unknown-color";           // NameToColor
+inline constexpr char kFileNotFoundCode[] = "file-not-found";          // LoadFromFile
+inline constexpr char kTransformFailedCode[] = "transform-failed";    // Transform
+inline constexpr char kRefusedCode[] = "refused";  // a file or a value size the library refused
+inline constexpr char kNestingTooDeepCode[] = "nesting-too-deep";     // deeper than 64 levels
+inline constexpr char kEvaluationLimitCode[] = "evaluation-limit";    // System.EvaluationLimit
+inline constexpr char kStoppedCode[] = "stopped";                     // ITplHostControl
+inline constexpr char kNotResolvedCode[] = "not-resolved";  // a resolver declined, saying nothing
+
 // ---- System values the library reads itself -------------------------------
 
 // Folders the file functions of templates may use besides the source

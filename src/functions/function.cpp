@@ -75,6 +75,20 @@ void Invocation::Report(const std::string& text) const {
   if (sandbox != nullptr) sandbox->ReportRefusal(text.c_str());
 }
 
+bool Invocation::Diagnosing() const { return sandbox != nullptr && sandbox->Diagnosing() == 0; }
+
+void Invocation::Explain(const char* code, const std::string& reason) const {
+  if (sandbox != nullptr) sandbox->Explain(code, reason.c_str());
+}
+
+std::string ArgumentCount::Describe() const {
+  const std::string low = std::to_string(min);
+  if (odd_only) return "an odd number, at least " + low;
+  if (max == kUnbounded) return "at least " + low;
+  if (min == max) return "exactly " + low;
+  return low + (max == min + 1 ? " or " : " to ") + std::to_string(max);
+}
+
 std::optional<std::string> Invocation::Allowed(const std::string& path, FileAccess access) const {
   // Under a manager that cannot tell, no file is touched.
   std::string real;
@@ -89,7 +103,16 @@ int32_t CTplFunction::Execute(ITplMacroCall* call, ITplMacroServices* services,
   if (call == nullptr) return 1;
   Invocation invocation{call, services, sandbox, {}};
   if (!ReadArguments(reading, services, call, &invocation.values)) return 1;
-  if (!counts.Accepts(invocation.values.size())) return 1;
+  if (!counts.Accepts(invocation.values.size())) {
+    if (invocation.Diagnosing()) {
+      const size_t given = invocation.values.size();
+      invocation.Explain(kArgumentCountCode,
+                         std::string(name) + " takes " + counts.Describe() + " argument" +
+                             (counts.min == 1 && counts.max == 1 ? "" : "s") + ", not " +
+                             std::to_string(given));
+    }
+    return 1;
+  }
   return run(invocation);
 }
 

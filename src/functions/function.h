@@ -29,6 +29,9 @@ struct ArgumentCount {
   int32_t max = kUnbounded;
   bool odd_only = false;  // Replace: text plus find/replacement pairs
 
+  // "exactly 1", "1 or 2", "at least 1", "an odd number, at least 3".
+  std::string Describe() const;
+
   constexpr bool Accepts(size_t count) const {
     if (count < static_cast<size_t>(min) || count > static_cast<size_t>(max)) return false;
     return !odd_only || count % 2 == 1;
@@ -64,6 +67,11 @@ struct Invocation {
   int32_t TooLarge() const;
   // Tells the host why the statement fails (once per top-level statement).
   void Report(const std::string& text) const;
+  // True when the host listens for diagnostics: only then is a reason
+  // worth working out.
+  bool Diagnosing() const;
+  // The reason behind the statement's outcome, for the host's diagnostics.
+  void Explain(const char* code, const std::string& reason) const;
   // The path to use for a full path the function may use as asked (where
   // it really leads); nothing when refused (the host is told).
   std::optional<std::string> Allowed(const std::string& path, FileAccess access) const;

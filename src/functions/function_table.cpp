@@ -77,8 +77,9 @@ int32_t Transform(Invocation& f) {
   // at a limit fails.
   const platform::TransformLimits limits = f.Limits().transform;
   platform::TransformStop stopped = platform::TransformStop::kNone;
+  std::string error;
   const std::optional<std::string> result =
-      platform::TransformXml(f.values[0], f.values[1], limits, &stopped);
+      platform::TransformXml(f.values[0], f.values[1], limits, &stopped, &error);
   if (stopped == platform::TransformStop::kTooDeep) {
     f.Report(FormatText(kTransformTooDeepMessage, std::to_string(limits.max_depth)));
     return 1;
@@ -87,6 +88,7 @@ int32_t Transform(Invocation& f) {
     f.Report(FormatText(kTransformTooLongMessage, std::to_string(limits.time_limit_ms)));
     return 1;
   }
+  if (!result && f.Diagnosing()) f.Explain(kTransformFailedCode, "Transform failed: " + error);
   return f.SetResult(result.value_or(""));
 }
 
@@ -108,11 +110,26 @@ int32_t IsTrue(Invocation& f) { return f.SetResult(TruthText(IsTrueText(f.values
 
 // ---- colours ---------------------------------------------------------------
 
+// The known colour an unknown name becomes without its separators
+// ("dark-blue": "darkblue"), as a hint; "" when there is none.
+std::string ColorHint(const std::string& name) {
+  std::string joined;
+  for (const char c : name) {
+    if (c != '-' && c != '_' && c != ' ') joined += c;
+  }
+  uint32_t color = 0;
+  if (joined == name || ColorNameToColor(joined.c_str(), &color) == 0) return {};
+  return "; did you mean '" + joined + "'?";
+}
+
 int32_t NameToColor(Invocation& f) {
   if (f.values[0].empty()) return f.SetResult("");
   // An unknown name leaves the colour at 0, which gives "#000000".
   uint32_t color = 0;
-  ColorNameToColor(f.values[0].c_str(), &color);
+  if (ColorNameToColor(f.values[0].c_str(), &color) == 0 && f.Diagnosing()) {
+    f.Explain(kUnknownColorCode, "unknown colour '" + f.values[0] + "', taken as black" +
+                                     ColorHint(f.values[0]));
+  }
   char text[8];
   std::snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<unsigned>(color & 0xFF),
                 static_cast<unsigned>((color >> 8) & 0xFF),
@@ -147,6 +164,10 @@ int32_t FileName(Invocation& f) { return f.SetResult(PathOf(f)); }
 int32_t LoadFromFile(Invocation& f) {
   const std::optional<std::string> path = f.Allowed(PathOf(f), FileAccess::kRead);
   if (!path) return 0;
+  if (FileExist(path->c_str()) == 0) {
+    if (f.Diagnosing()) f.Explain(kFileNotFoundCode, "file not found: " + *path);
+    return 0;
+  }
   if (!f.Fits(platform::RegularFileSize(*path).value_or(0))) return 1;
   CByteString content;
   if (content.LoadFromFile(path->c_str()) == 0 || content.IsEmpty()) return 0;

@@ -50,6 +50,14 @@ struct ITplSandbox : ITplUnknown {
   // 5: tells the host why a statement failed (a message of
   // quenloft/conventions.h), at most once per top-level statement; 0.
   virtual int32_t QL_CALL ReportRefusal(const char* text) = 0;
+  // 6: 0 when the host listens for diagnostics (ITplDiagnostics): only
+  // then is a reason worth working out.
+  virtual int32_t QL_CALL Diagnosing() = 0;
+  // 7: why the statement at hand fails, or resolves but likely not as
+  // meant: a code of docs/host-guide.md and one sentence. The manager
+  // reports it once the statement's outcome is known (an error when it
+  // fails, a warning when it resolves); 0.
+  virtual int32_t QL_CALL Explain(const char* code, const char* reason) = 0;
 };
 
 }  // namespace quenloft

@@ -3,6 +3,8 @@
 #include <new>
 #include <span>
 
+#include "functions/sandbox.h"
+#include "language/nearest_names.h"
 #include "quenloft/com_object.h"
 #include "quenloft/string_object.h"
 
@@ -77,12 +79,29 @@ class CTplSystemResolver final : public OwnerHeldComObject<CTplSystemResolver, I
         key += member;
       }
       const auto found = values_->find(key);
-      if (found != values_->end()) call->SetResult(found->second.c_str());
+      if (found != values_->end()) {
+        call->SetResult(found->second.c_str());
+      } else {
+        ExplainMissing(key);
+      }
       return 0;
     });
   }
 
  private:
+  // A key nobody set resolves to the statement's own text, which is rarely
+  // what its author meant: the host's diagnostics hear of it.
+  void ExplainMissing(const std::string& key) {
+    if (services_ == nullptr) return;
+    const ComPtr<ITplSandbox> sandbox =
+        ComPtr<ITplMacroServices>::retain(services_).query<ITplSandbox>(IID_ITplSandbox);
+    if (!sandbox || sandbox->Diagnosing() != 0) return;
+    NearestNames nearest(key);
+    for (const auto& entry : *values_) nearest.Consider(entry.first);
+    const std::string reason = "'" + key + "' is not set" + nearest.Hint();
+    sandbox->Explain(kUnknownSystemKeyCode, reason.c_str());
+  }
+
   const SystemValueMap* values_;  // the manager's; not owned
   ITplMacroServices* services_;   // not counted; may be null
 };

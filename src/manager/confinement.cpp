@@ -82,6 +82,25 @@ int32_t CTplManagerImpl::ReportRefusal(const char* text) {
   if (text == nullptr) return 0;
   return Guarded(0, [&] {
     bounds_.Tell(text, host_.get());
+    if (diagnostics_.on()) {
+      // The message, less its prefix and line end, is the reason.
+      std::string_view reason = text;
+      if (reason.substr(0, kTemplateErrorPrefix.size()) == kTemplateErrorPrefix)
+        reason.remove_prefix(kTemplateErrorPrefix.size());
+      while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r'))
+        reason.remove_suffix(1);
+      diagnostics_.Explain(nesting_depth_, kRefusedCode, reason);
+    }
+    return 0;
+  });
+}
+
+int32_t CTplManagerImpl::Diagnosing() { return diagnostics_.on() ? 0 : 1; }
+
+int32_t CTplManagerImpl::Explain(const char* code, const char* reason) {
+  if (code == nullptr || reason == nullptr) return 0;
+  return Guarded(0, [&] {
+    diagnostics_.Explain(nesting_depth_, code, reason);
     return 0;
   });
 }

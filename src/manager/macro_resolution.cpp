@@ -17,6 +17,7 @@
 #include "frame/format_text.h"
 #include "quenloft/string_object.h"
 #include "language/escapes.h"
+#include "language/nearest_names.h"
 #include "language/statement_parser.h"
 #include "manager/manager_impl.h"
 #include "patching/macro_call_impl.h"
@@ -140,17 +141,19 @@ int32_t CTplManagerImpl::ResolveMacroCall(ITplMacroCall* call) {
 int32_t CTplManagerImpl::ResolveStatement(StatementView& statement) {
   return Guarded(1, [&] {
     const NestingLevel level(nesting_depth_);
+    if (level.value() == 1 && diagnostics_.on()) diagnostics_.BeginStatement(statement.Text());
     const std::string_view name = statement.Name();
     if (name.empty()) return 1;
 
     bool resolved = false;
+    Failure failure = Failure::kDeclined;
     if (level.value() > kMaxNestingDepth) {
       // A template that evaluates itself ends here instead of in a stack
       // overflow; it is reported like any unresolved statement.
-      resolved = false;
+      failure = Failure::kTooDeep;
     } else if (!bounds_.Admit(level.value() == 1, host_.get())) {
       // The statement's evaluations are used up, or the host asked to stop.
-      resolved = false;
+      failure = Failure::kRefused;
     } else if (IsQuoteByte(name.front())) {
       const std::string_view quoted = WithoutQuotes(name);
       if (quoted.find('\\') == std::string_view::npos) {
@@ -168,7 +171,9 @@ int32_t CTplManagerImpl::ResolveStatement(StatementView& statement) {
         // Resolve would do, without the call.
         if (const std::string* value = found->scope->Find(key)) statement.SetResult(*value);
         resolved = true;
-      } else if (found != nullptr) {
+      } else if (found == nullptr) {
+        failure = Failure::kUnknownName;
+      } else {
         // Our own reference: the resolver may withdraw its names while it
         // works (and the entry go with them). One that throws has not
         // resolved the call, which is then reported.
@@ -178,6 +183,20 @@ int32_t CTplManagerImpl::ResolveStatement(StatementView& statement) {
       }
     }
 
+    if (diagnostics_.Wants(level.value(), resolved)) {
+      // Name and text are views the next read may move: both are read
+      // again here.
+      const std::string text(statement.Text());
+      diagnostics_.Conclude(level.value(), resolved, text, [&](bool* close) {
+        const std::string called(statement.Name());
+        Diagnostics::Reason reason = WhyUnresolved(failure, called, close);
+        // The name stands after the assignment sign, if there is one.
+        const size_t sign = statement.Target().empty() ? 0 : text.rfind('=');
+        const size_t at = text.find(called, sign == std::string::npos ? 0 : sign);
+        reason.at = at == std::string::npos ? 0 : at;
+        return reason;
+      });
+    }
     if (!resolved) {
       ReportUnresolved(statement);
       return 1;
@@ -230,6 +249,41 @@ void CTplManagerImpl::ReportUnresolved(StatementView& statement) {
       file.empty() ? FormatText(kUnresolvedMacroMessage, text)
                    : FormatText(kUnresolvedMacroInFileMessage, text, file);
   host_->Output(message.c_str());
+}
+
+Diagnostics::Reason CTplManagerImpl::WhyUnresolved(Failure failure, std::string_view name,
+                                                   bool* close) {
+  const std::string quoted = "'" + std::string(name) + "'";
+  switch (failure) {
+    case Failure::kTooDeep:
+      *close = true;
+      return {kNestingTooDeepCode, "evaluations nest deeper than " +
+                                       std::to_string(kMaxNestingDepth) +
+                                       " levels; does a value evaluate itself?"};
+    case Failure::kRefused:
+      *close = true;
+      if (bounds_.refused() == WorkBounds::Reason::kStop) {
+        return {kStoppedCode, "the host asked to stop"};
+      }
+      return {kEvaluationLimitCode, "the statement used up its " +
+                                        std::to_string(bounds_.limits().max_steps) +
+                                        " evaluations"};
+    case Failure::kDeclined:
+      return {kNotResolvedCode, "the resolver of " + quoted + " did not resolve the statement"};
+    case Failure::kUnknownName:
+      break;
+  }
+  const char first = name.empty() ? '\0' : name.front();
+  if ((first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.') {
+    return {kUnquotedLiteralCode,
+            quoted + " is not a name: literals need quotes, as in \"" + std::string(name) + "\""};
+  }
+  NearestNames nearest(name);
+  registry_.ForEachName([&](std::string_view known) { nearest.Consider(known); });
+  if (name.back() == '$') {
+    return {kUnsetVariableCode, "variable " + quoted + " is read before it is set" + nearest.Hint()};
+  }
+  return {kUnknownNameCode, "unknown name " + quoted + nearest.Hint()};
 }
 
 int32_t CTplManagerImpl::RegisterScopeName(const char* name, CTplVariableScopeImpl* scope) {

@@ -10,19 +10,20 @@ namespace quenloft {
 
 namespace {
 
-// The host's optional control; null for a host that does not answer (or
-// whose QueryInterface throws).
-ComPtr<ITplHostControl> ControlOf(ITplHostCallback* host) {
-  ComPtr<ITplHostControl> control;
-  if (host == nullptr) return control;
+// One of the host's optional interfaces (ITplHostControl, ITplDiagnostics);
+// null for a host that does not answer (or whose QueryInterface throws).
+template <class Interface>
+ComPtr<Interface> OptionalOf(ITplHostCallback* host, const TplIID& iid) {
+  ComPtr<Interface> answer;
+  if (host == nullptr) return answer;
   Guarded(0, [&] {
     void* out = nullptr;
-    if (host->QueryInterface(IID_ITplHostControl, &out) == 0 && out != nullptr) {
-      control = ComPtr<ITplHostControl>::adopt(static_cast<ITplHostControl*>(out));
+    if (host->QueryInterface(iid, &out) == 0 && out != nullptr) {
+      answer = ComPtr<Interface>::adopt(static_cast<Interface*>(out));
     }
     return 0;
   });
-  return control;
+  return answer;
 }
 
 // Matches the keys of the template file list that source holds.
@@ -65,6 +66,7 @@ CTplManagerImpl::~CTplManagerImpl() {
   // moment; a count above 0 keeps that from destroying us a second time.
   AddRef();
   bounds_.SetControl(nullptr);
+  diagnostics_.SetSink(nullptr);
   host_.reset();
   // Resolver sets of a host that skipped Terminate are let go while the
   // registry and the manager are still whole: their Uninitialize may call
@@ -88,6 +90,8 @@ const std::string& CTplManagerImpl::ResultFolder() {
   if (result_folder_.empty()) {
     ComPtr<ICvoString> value = NewString();
     if (value) {
+      // The manager's own question: an unset folder is no author's mistake.
+      const Diagnostics::Quiet quiet(diagnostics_);
       ResolveMacroText("System.ResultFolderName", value.get());
       result_folder_ = WithBackslashes(ReadString(value.get()));
     }
@@ -101,7 +105,8 @@ int32_t CTplManagerImpl::Initialize(ITplHostCallback* host) {
   return Guarded(1, [&] {
     // A host stored by an earlier Initialize is released, not leaked.
     host_ = ComPtr<ITplHostCallback>::retain(host);
-    bounds_.SetControl(ControlOf(host));
+    bounds_.SetControl(OptionalOf<ITplHostControl>(host, IID_ITplHostControl));
+    diagnostics_.SetSink(OptionalOf<ITplDiagnostics>(host, IID_ITplDiagnostics));
     update_files_.Clear();
     module_list_.Clear();
     registry_.InitTable();
@@ -121,6 +126,7 @@ int32_t CTplManagerImpl::Terminate() {
     registry_.Clear();
     module_list_.Clear();
     bounds_.SetControl(nullptr);
+    diagnostics_.SetSink(nullptr);
     host_.reset();
     return 0;
   });

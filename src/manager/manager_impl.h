@@ -14,6 +14,7 @@
 //   copy_flow.cpp         the copy and update passes
 //   confinement.cpp       the folders that files may be read and written in
 //   work_bounds.cpp       the bounds of the work of one statement
+//   diagnostics.cpp       the host's diagnostics
 #ifndef QUENLOFT_MANAGER_MANAGER_IMPL_H
 #define QUENLOFT_MANAGER_MANAGER_IMPL_H
 
@@ -29,6 +30,7 @@
 #include "quenloft/com_ptr.h"
 #include "functions/sandbox.h"
 #include "functions/system_resolver.h"
+#include "manager/diagnostics.h"
 #include "manager/file_list.h"
 #include "manager/work_bounds.h"
 #include "patching/macro_engine.h"
@@ -113,6 +115,8 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
                                   std::string* real) override;
   int32_t QL_CALL GetLimits(WorkLimits* out) override;
   int32_t QL_CALL ReportRefusal(const char* text) override;
+  int32_t QL_CALL Diagnosing() override;
+  int32_t QL_CALL Explain(const char* code, const char* reason) override;
 
  private:
   ITplManager* AsManager() { return this; }
@@ -130,7 +134,10 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
 
   // What the objects this manager makes are made with: no engine on the
   // straightforward path.
-  Maker OwnMaker() { return {AsServices(), fast_paths_ ? static_cast<MacroEngine*>(this) : nullptr}; }
+  Maker OwnMaker() {
+    return {AsServices(), fast_paths_ ? static_cast<MacroEngine*>(this) : nullptr,
+            diagnostics_.sites()};
+  }
 
   // macro_resolution.cpp
   // MacroEngine
@@ -138,6 +145,10 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   int32_t RegisterScopeName(const char* name, CTplVariableScopeImpl* scope) override;
   void AssignResult(StatementView& statement, const std::string& target, const std::string& value);
   void ReportUnresolved(StatementView& statement);
+  // Why a statement failed that no resolver explained; *close when it
+  // ends the diagnostics of its top-level statement.
+  enum class Failure { kTooDeep, kRefused, kUnknownName, kDeclined };
+  Diagnostics::Reason WhyUnresolved(Failure failure, std::string_view name, bool* close);
   // The resolver registered under the text's name, when it has ITplResolverEx.
   ComPtr<ITplResolverEx> ExtendedResolverFor(const char* macro_text);
 
@@ -195,6 +206,7 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   int nesting_depth_ = 0;  // of ResolveMacroCall
   bool fast_paths_;
   WorkBounds bounds_;
+  Diagnostics diagnostics_;
   // The real path of the result folder, made when first needed, and the
   // destination folders found inside it (spelt as formed).
   std::optional<std::string> real_result_folder_;

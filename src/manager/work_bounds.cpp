@@ -42,6 +42,7 @@ void WorkBounds::ReadLimits(const SystemValueMap& values) {
 }
 
 bool WorkBounds::Refuse(Reason reason, ITplHostCallback* host) {
+  refused_ = reason;
   if (reason == Reason::kBudget) {
     Tell(FormatText(kEvaluationLimitMessage, std::to_string(limits_.max_steps)), host);
   } else {

@@ -51,14 +51,18 @@ class WorkBounds {
   // The host's control, or null for a host without one.
   void SetControl(ComPtr<ITplHostControl> control) { control_ = std::move(control); }
 
- private:
   enum class Reason { kBudget, kStop };
+  // Why Admit last refused.
+  Reason refused() const { return refused_; }
+
+ private:
   bool Refuse(Reason reason, ITplHostCallback* host);
 
   WorkLimits limits_;
   ComPtr<ITplHostControl> control_;
   int64_t steps_ = 0;              // evaluations of the current top-level statement
   std::vector<std::string> told_;  // what the host heard during it
+  Reason refused_ = Reason::kBudget;
 };
 
 }  // namespace quenloft

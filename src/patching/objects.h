@@ -12,6 +12,7 @@
 
 namespace quenloft {
 
+class EvaluationSites;
 class MacroEngine;
 
 // Scope names.
@@ -21,10 +22,12 @@ inline constexpr std::string_view kExpressionScopeName = "Local-CurrentExpressio
 
 // Who makes an object: the manager, through its services, and as the
 // engine its objects take their shortcuts with (macro_engine.h); no engine
-// for the straightforward path.
+// for the straightforward path. Patched files set the site of the marker
+// they evaluate in `sites` (none for objects that name no site).
 struct Maker {
   ITplMacroServices* services;
   MacroEngine* engine;
+  EvaluationSites* sites = nullptr;
 };
 
 ComPtr<ITplMacroCall> MakeMacroCall(const Maker& maker, ITplExpression* owner);

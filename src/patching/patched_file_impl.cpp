@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "patching/evaluation_site.h"
 #include "patching/expression_impl.h"
 #include "patching/macro_call_impl.h"
 #include "patching/statements.h"
@@ -259,6 +260,8 @@ void CTplPatchedFileImpl::ComposeMarker(Walk& walk, const MarkerSpan& span) {
   }
   const size_t before = walk.out->GetLength();
   bool given = false;
+  const EvaluationSites::Enter site(
+      maker_.sites, {file_name_, walk.text, span.inner_begin, span.inner_end});
   if (ordinal < made_.size() && made_[ordinal].expression) {
     EvaluateMade(made_[ordinal], marker, walk.sink);
   } else if (maker_.engine == nullptr) {

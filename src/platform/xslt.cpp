@@ -45,6 +45,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <string>
 #include <thread>
 
 namespace quenloft::platform {
@@ -55,6 +56,7 @@ namespace {
 struct CallState {
   bool refused = false;    // a load or a file/network access was refused
   bool too_deep = false;   // libxslt stopped a recursion at the depth limit
+  std::string error;       // the first error text libxslt gave
 };
 
 thread_local CallState* t_call = nullptr;
@@ -64,7 +66,6 @@ void RecordRefusal() {
 }
 
 void SilentError(void*, const char*, ...) {}
-void SilentStructuredError(void*, xmlErrorPtr) {}
 
 xmlExternalEntityLoader g_previous_entity_loader = nullptr;
 xsltDocLoaderFunc g_previous_doc_loader = nullptr;
@@ -88,9 +89,21 @@ xmlDocPtr DocLoader(const xmlChar* uri, xmlDictPtr dict, int options, void* cont
              : nullptr;
 }
 
-// The transformation's own errors: silent, but a recursion that libxslt
-// stopped at the depth limit is noted. libxslt hands the formatted text
-// over as the argument of a "%s".
+// The first error text of the call, as one line without its line end.
+void NoteError(const char* text) {
+  if (t_call == nullptr || text == nullptr || !t_call->error.empty()) return;
+  std::string line(text);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
+    line.pop_back();
+  for (char& c : line) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  t_call->error = std::move(line);
+}
+
+// libxslt's errors: silent, but the first is noted, and so is a recursion
+// that libxslt stopped at the depth limit. libxslt hands the formatted
+// text over as the argument of a "%s".
 void TransformError(void*, const char* format, ...) {
   if (t_call == nullptr || format == nullptr) return;
   const char* text = format;
@@ -98,9 +111,15 @@ void TransformError(void*, const char* format, ...) {
   va_start(arguments, format);
   if (std::strcmp(format, "%s") == 0) text = va_arg(arguments, const char*);
   va_end(arguments);
+  NoteError(text);
   if (text != nullptr && std::strstr(text, "infinite template recursion") != nullptr) {
     t_call->too_deep = true;
   }
+}
+
+// libxml2's errors on this thread while a call runs: silent, the first noted.
+void NoteStructuredError(void*, xmlErrorPtr error) {
+  if (error != nullptr) NoteError(error->message);
 }
 
 // Stops the engine of a transformation when its time is up, unless the
@@ -157,7 +176,7 @@ void InitializeOnce() {
     // threads that make their first style sheets at once would each make
     // one. Made here, once.
     xsltInitGlobals();
-    xsltSetGenericErrorFunc(nullptr, &SilentError);
+    xsltSetGenericErrorFunc(nullptr, &TransformError);
     xsltSetGenericDebugFunc(nullptr, &SilentError);
     g_previous_entity_loader = xmlGetExternalEntityLoader();
     xmlSetExternalEntityLoader(&EntityLoader);
@@ -176,7 +195,7 @@ class CallScope {
         structured_(xmlStructuredError),
         structured_context_(xmlStructuredErrorContext) {
     xmlSetGenericErrorFunc(nullptr, &SilentError);
-    xmlSetStructuredErrorFunc(nullptr, &SilentStructuredError);
+    xmlSetStructuredErrorFunc(nullptr, &NoteStructuredError);
     t_call = state;
   }
   ~CallScope() {
@@ -299,12 +318,21 @@ std::string WithoutDeclaration(std::string_view out) {
   return std::string(out);
 }
 
+// Names the text that did not parse in the error noted.
+std::nullopt_t Unparsed(const char* what) {
+  if (t_call != nullptr) {
+    const std::string why = t_call->error.empty() ? "not well-formed" : t_call->error;
+    t_call->error = std::string(what) + ": " + why;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> Transform(std::string_view xml, std::string_view stylesheet,
                                      const TransformLimits& limits, TransformStop* stopped) {
   DocHolder document(ParseText(xml));
-  if (document.get() == nullptr) return std::nullopt;
+  if (document.get() == nullptr) return Unparsed("the XML document");
   DocHolder style_document(ParseText(stylesheet));
-  if (style_document.get() == nullptr) return std::nullopt;
+  if (style_document.get() == nullptr) return Unparsed("the style sheet");
   // On success the style sheet owns its document; on failure it does not.
   StyleHolder style(xsltParseStylesheetDoc(style_document.get()));
   if (style.get() == nullptr) return std::nullopt;
@@ -348,22 +376,33 @@ std::optional<std::string> Transform(std::string_view xml, std::string_view styl
 }  // namespace
 
 std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet,
-                                        const TransformLimits& limits, TransformStop* stopped) {
+                                        const TransformLimits& limits, TransformStop* stopped,
+                                        std::string* error) {
   TransformStop ignored = TransformStop::kNone;
   if (stopped == nullptr) stopped = &ignored;
   *stopped = TransformStop::kNone;
+  std::string why;
   // Caught here: the platform layer sits beside the frame and cannot use
   // its Guarded.
+  std::optional<std::string> out;
   try {
     InitializeOnce();
     CallState state;
-    CallScope scope(&state);
-    std::optional<std::string> out = Transform(xml, stylesheet, limits, stopped);
-    if (state.refused) return std::nullopt;
-    return out;
+    {
+      CallScope scope(&state);
+      out = Transform(xml, stylesheet, limits, stopped);
+    }
+    if (state.refused) {
+      out.reset();
+      why = "a file or network access was refused";
+    } else {
+      why = std::move(state.error);
+    }
   } catch (...) {
-    return std::nullopt;
+    out.reset();
   }
+  if (!out && error != nullptr) *error = why.empty() ? "the transformation gave no result" : why;
+  return out;
 }
 
 }  // namespace quenloft::platform

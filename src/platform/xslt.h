@@ -33,10 +33,12 @@ enum class TransformStop {
 // Nothing on any failure. A transformation that passes a limit is stopped
 // and fails, and *stopped (when given) says which limit it passed. The XML
 // DOM component of Windows keeps limits of its own: there the limits are
-// not applied.
+// not applied. On a failure *error (when given) receives the first error
+// the XML engine gave, as one line.
 std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet,
                                         const TransformLimits& limits = {},
-                                        TransformStop* stopped = nullptr);
+                                        TransformStop* stopped = nullptr,
+                                        std::string* error = nullptr);
 
 }  // namespace quenloft::platform
 

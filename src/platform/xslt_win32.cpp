@@ -113,8 +113,12 @@ void KeepToTheText(const Document& doc) {
 // The component bounds its own recursion; it offers no way to stop a
 // transformation from outside, so the limits are not applied here.
 std::optional<std::string> TransformXml(std::string_view xml, std::string_view stylesheet,
-                                        const TransformLimits&, TransformStop* stopped) {
+                                        const TransformLimits&, TransformStop* stopped,
+                                        std::string* error) {
   if (stopped != nullptr) *stopped = TransformStop::kNone;
+  // The component's own error objects are not read: a failure is named
+  // by where it happened.
+  if (error != nullptr) *error = "the XML component could not transform the texts";
   Document source;
   Document style;
   if (!Create(&source) || !Create(&style)) return std::nullopt;

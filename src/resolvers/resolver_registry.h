@@ -42,6 +42,11 @@ class CTplResolverRegistry {
   int Clear();
 
   size_t size() const { return entries_.size(); }
+  // Calls visit(std::string_view) with every registered name.
+  template <class Visit>
+  void ForEachName(Visit visit) const {
+    for (const auto& entry : entries_) visit(std::string_view(entry.first));
+  }
 
  private:
   StringMap<Entry> entries_;

@@ -45,6 +45,19 @@ HOST_IID(kIidResolverEx, 0x4E549F40, 0xFEE1, 0x11D4, 0x94, 0xB2);
 HOST_IID(kIidMacroCall, 0x4E549F42, 0xFEE1, 0x11D4, 0x94, 0xB2);
 HOST_IID(kIidResolverSet, 0x269C76F1, 0x23E9, 0x11D5, 0x94, 0xE8);
 #undef HOST_IID
+static const IID16 kIidDiagnostics HOST_UNUSED = {
+    0x7A6B5D11, 0xF27B, 0x4431, {0x95, 0x1E, 0x63, 0x7C, 0x99, 0xC4, 0x10, 0x7F}};
+
+/* What ITplDiagnostics::Report receives. */
+typedef struct Diagnostic {
+  uint32_t size;
+  int32_t severity; /* 0 error, 1 warning */
+  const char* code;
+  const char* file;
+  int32_t line, column;
+  const char* statement;
+  const char* reason;
+} Diagnostic;
 
 #define HOST_E_NOTIMPL ((int32_t)0x80004001u)
 #define HOST_E_INVALIDARG ((int32_t)0x80070057u)

@@ -7,7 +7,8 @@
  * object of its own resolved by the manager, the copy and update passes of
  * a small skin that the file source writes into the manager's temporary
  * folder, and the resolver set of a module written in C
- * (tests/modules/module_c.c). */
+ * (tests/modules/module_c.c). The strict host does not answer
+ * ITplDiagnostics; a second one that does hears why statements fail. */
 #if !defined(_WIN32)
 #define _POSIX_C_SOURCE 200809L
 #endif
@@ -494,6 +495,90 @@ static void CheckCopyAndUpdate(void) {
   Drop(out);
 }
 
+/* ---- A host that listens for diagnostics ----------------------------------- */
+
+/* The same host callback, answering ITplDiagnostics with a second object
+ * whose Report writes "code severity line:column [statement] reason|" into
+ * the host's log, so that its order among the messages shows. */
+typedef struct Listener {
+  Counted base;
+  Host* host;
+} Listener;
+
+static Host listening_host;
+static Listener listener;
+
+static int32_t HOSTCALL ListeningHostQuery(void* self, const IID16* iid, void** out) {
+  if (out != NULL && memcmp(iid, &kIidDiagnostics, sizeof *iid) == 0) {
+    ++listener.base.count;
+    *out = &listener;
+    return 0;
+  }
+  return HostQuery(self, iid, out);
+}
+static int32_t HOSTCALL ListenerQuery(void* self, const IID16* iid, void** out) {
+  return AnswerOne(self, iid, out, &kIidDiagnostics, HOST_E_NOTIMPL);
+}
+static int32_t HOSTCALL ListenerReport(void* self, const Diagnostic* d) {
+  char line[512];
+  snprintf(line, sizeof line, "%s %s %d:%d [%s] %s|", d->code, d->severity == 0 ? "error" : "warning",
+           (int)d->line, (int)d->column, d->statement, d->reason);
+  Append(((Listener*)self)->host->log, sizeof listening_host.log, line);
+  return 0;
+}
+static const HostSlot kListeningHostTable[] = HOST_TABLE(
+    [0] = SLOT(ListeningHostQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
+    [3] = SLOT(HostOutput), [6] = SLOT(HostProgress), [7] = SLOT(HostMapFileName),
+    [9] = SLOT(HostNotifyFile), [11] = SLOT(HostShouldContinue));
+static const HostSlot kListenerTable[] = HOST_TABLE(
+    [0] = SLOT(ListenerQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
+    [3] = SLOT(ListenerReport));
+static Host listening_host = {{kListeningHostTable, 1, "listening host callback"}, "", "", 0, NULL};
+static Listener listener = {{kListenerTable, 1, "diagnostics"}, &listening_host};
+
+/* A manager of its own with the listening host: each statement's reasons,
+ * an error just before the message it explains, and the references back. */
+static void CheckDiagnostics(CreateManagerFn create_manager, CreateResolversFn create_resolvers) {
+  static const struct {
+    const char *text, *value, *record;
+  } kCases[] = {
+      {"Replace('abc', 'b')", "(unchanged)",
+       "argument-count error 0:0 [Replace('abc', 'b')] Replace takes an odd number, at least 3 "
+       "arguments, not 2|Template Error: can not resolve macro: Replace('abc', 'b') \r\n"},
+      {"Concat('<', Titel)", "<Titel",
+       "unknown-name error 0:0 [Titel] unknown name 'Titel'|"
+       "Template Error: can not resolve macro: Titel \r\n"},
+      {"System.titel", "System.titel",
+       "unknown-system-key warning 0:0 [System.titel] 'System.titel' is not set; did you mean "
+       "'System.Title'?|"},
+      {"Concat('a', 'b')", "ab", ""},
+  };
+  Manager* m = NULL;
+  FileCopier* c = NULL;
+  ResolverSet* builtins = NULL;
+  size_t i;
+  CHECK(create_manager(&m) == 0 && m != NULL);
+  CHECK(create_resolvers(&builtins) == 0 && builtins != NULL);
+  if (m == NULL || builtins == NULL) exit(Verdict());
+  CHECK(m->vtbl->QueryInterface(m, &kIidFileCopier, (void**)&c) == 0);
+  CHECK(c->vtbl->Initialize(c, &listening_host) == 0 && listener.base.count == 2);
+  CHECK(builtins->vtbl->SetManager(builtins, m) == 0 && builtins->vtbl->Initialize(builtins) == 0);
+  CHECK(m->vtbl->SetSystemValue(m, "System.Title", "Strict") == 0);
+  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
+    CvoString* out = NewHostString("(unchanged)");
+    listening_host.log[0] = '\0';
+    CHECK(m->vtbl->EvaluateExpression(m, kCases[i].text, out) == 0);
+    CHECK_TEXT(TextOf(out), kCases[i].value);
+    CHECK_TEXT(listening_host.log, kCases[i].record);
+    Drop(out);
+  }
+  CHECK(builtins->vtbl->Uninitialize(builtins) == 0 && builtins->vtbl->Release(builtins) == 0);
+  CHECK(c->vtbl->Terminate(c) == 0);
+  CHECK(listener.base.count == 1 && listening_host.base.count == 1);
+  CHECK(c->vtbl->Release(c) == 1);
+  CHECK(m->vtbl->Release(m) == 0);
+}
+
 static void Run(CreateManagerFn create_manager, CreateResolversFn create_resolvers) {
   ResolverSet* builtins = NULL;
   Open(create_manager);
@@ -538,7 +623,10 @@ int main(void) {
                     sizeof create_manager));
     CHECK(HostEntry(library, "CreateTemplateResolversInstance", &create_resolvers,
                     sizeof create_resolvers));
-    if (create_manager != NULL && create_resolvers != NULL) Run(create_manager, create_resolvers);
+    if (create_manager != NULL && create_resolvers != NULL) {
+      Run(create_manager, create_resolvers);
+      CheckDiagnostics(create_manager, create_resolvers);
+    }
     CHECK(HostFreeLibrary(library) == 0);
   }
   CHECK(host_strings_alive == 0);

@@ -126,17 +126,46 @@ class JournalControl final : public ITplHostControl {
   int32_t count_ = 1;
 };
 
-// The host: every callback journaled. It answers ITplHostControl only when
-// it is given a control.
+// The host's diagnostics, every one journaled whole.
+class JournalDiagnostics final : public ITplDiagnostics {
+ public:
+  explicit JournalDiagnostics(Journal& journal) : journal_(journal) {}
+  int32_t QL_CALL QueryInterface(const TplIID&, void** out) override {
+    if (out != nullptr) *out = nullptr;
+    return TPL_E_NOTIMPL;
+  }
+  int32_t QL_CALL AddRef() override { return ++count_; }
+  int32_t QL_CALL Release() override { return --count_; }
+  int32_t QL_CALL Report(const TplDiagnostic* d) override {
+    journal_.Add("Diagnostic " + std::to_string(d->severity) + " " + d->code + " " + Quoted(d->file) +
+                 ":" + std::to_string(d->line) + ":" + std::to_string(d->column) + " " +
+                 Quoted(d->statement) + " " + Quoted(d->reason));
+    return 0;
+  }
+
+ private:
+  Journal& journal_;
+  int32_t count_ = 1;
+};
+
+// The host: every callback journaled. It answers ITplDiagnostics, and
+// ITplHostControl only when it is given a control.
 class JournalHost final : public ITplHostCallback {
  public:
-  JournalHost(Journal& journal, JournalControl* control) : journal_(journal), control_(control) {}
+  JournalHost(Journal& journal, JournalControl* control)
+      : journal_(journal), control_(control), diagnostics_(journal) {}
   int32_t count() const { return count_; }
 
   int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
     if (out != nullptr) *out = nullptr;
     journal_.Add("host QueryInterface");
-    if (control_ == nullptr || out == nullptr || !(iid == IID_ITplHostControl)) return TPL_E_NOTIMPL;
+    if (out == nullptr) return TPL_E_NOTIMPL;
+    if (iid == IID_ITplDiagnostics) {
+      diagnostics_.AddRef();
+      *out = static_cast<ITplDiagnostics*>(&diagnostics_);
+      return 0;
+    }
+    if (control_ == nullptr || !(iid == IID_ITplHostControl)) return TPL_E_NOTIMPL;
     control_->AddRef();
     *out = static_cast<ITplHostControl*>(control_);
     return 0;
@@ -171,6 +200,7 @@ class JournalHost final : public ITplHostCallback {
  private:
   Journal& journal_;
   JournalControl* control_;
+  JournalDiagnostics diagnostics_;
   int32_t count_ = 1;
 };
 
