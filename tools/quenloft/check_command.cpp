@@ -56,6 +56,13 @@ bool CopySkin(const std::string& skin, const std::vector<std::string>& names,
   return true;
 }
 
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
 // The lint knows what this run sets: the three folders, the values given
 // and the global variables given.
 SkinLint MakeSkinLint(const SessionValues& values) {
@@ -136,12 +143,14 @@ int RunCheck(const CheckOptions& options) {
       file->Patch(patched);
       file.reset();
       ++checked;
-      std::vector<std::string> unresolved;
-      for (const std::string& message : host->TakeCollected()) {
-        unresolved.push_back(MacroOfMessage(message, path));
+      std::vector<UnresolvedMacro> unresolved;
+      for (const CollectedMessage& message : host->TakeCollected()) {
+        unresolved.push_back({MacroOfMessage(message.text, path), message.explained});
       }
-      report.AddFile(name, shown_skin + name, content, host->TakeNewDiagnostics(), unresolved,
-                     lint);
+      std::vector<Diagnostic> diagnostics = host->TakeNewDiagnostics();
+      // The scratch copy stands for the skin in reasons too ("file not found").
+      for (Diagnostic& d : diagnostics) d.reason = Replaced(d.reason, scratch, shown_skin);
+      report.AddFile(name, shown_skin + name, content, diagnostics, unresolved, lint);
     }
     if (options.common.json) {
       std::printf("%s\n", report.Json(checked).c_str());

@@ -50,31 +50,30 @@ std::string UnresolvedReason(const std::string& macro, const SkinLint& lint) {
 }  // namespace
 
 void CheckReport::AddFile(const std::string& name, const std::string& shown, std::string_view text,
-                          std::vector<Diagnostic> from_library,
-                          const std::vector<std::string>& unresolved_macros,
-                          const SkinLint& lint) {
-  std::vector<Diagnostic> found = std::move(from_library);
-  // What the library told is not told again by the lint, and a lint
-  // finding explains the unresolved macro at its spot.
-  std::set<std::pair<int, std::string>> told;
-  for (const Diagnostic& d : found) told.emplace(d.line, d.code);
-  std::set<std::pair<int, int>> linted;
-  for (Diagnostic& d : lint.Lint(name, shown, text)) {
-    if (told.count({d.line, d.code}) != 0) continue;
-    linted.emplace(d.line, d.column);
-    found.push_back(std::move(d));
+                          const std::vector<Diagnostic>& from_library,
+                          const std::vector<UnresolvedMacro>& unresolved, const SkinLint& lint) {
+  std::vector<Diagnostic> found = lint.Lint(name, shown, text);
+  std::set<std::pair<int, std::string>> linted;  // line, and the library's code for it
+  std::set<std::pair<int, int>> spots;
+  for (const Diagnostic& d : found) {
+    linted.emplace(d.line, d.code == kReadBeforeSetCode ? quenloft::kUnsetVariableCode : d.code);
+    spots.emplace(d.line, d.column);
+  }
+  for (const Diagnostic& d : from_library) {
+    if (linted.count({d.line, d.code}) == 0) found.push_back(d);
   }
   MacroFinder finder(text);
-  for (const std::string& macro : unresolved_macros) {
+  for (const UnresolvedMacro& macro : unresolved) {
     Diagnostic d;
     d.file = shown;
-    d.statement = macro;
+    d.statement = macro.text;
     const size_t at = finder.OffsetOf(d.statement);
     if (at != std::string_view::npos) LineAndColumn(text, at, &d.line, &d.column);
-    d.code = "unresolved";
+    d.code = kUnresolvedCode;
     d.reason = UnresolvedReason(d.statement, lint);
     unresolved_.push_back(d);
-    if (linted.count({d.line, d.column}) == 0) found.push_back(std::move(d));
+    // A lint finding at its spot says why.
+    if (!macro.explained && spots.count({d.line, d.column}) == 0) found.push_back(std::move(d));
   }
   std::stable_sort(found.begin(), found.end(), [](const Diagnostic& a, const Diagnostic& b) {
     return std::tie(a.line, a.column) < std::tie(b.line, b.column);

@@ -16,13 +16,24 @@ namespace quenloft_tool {
 
 class SkinLint;
 
+// A macro the library reported unresolved.
+struct UnresolvedMacro {
+  std::string text;        // see MacroOfMessage
+  bool explained = false;  // the library gave a diagnostic for it
+};
+
+// What check tells about an unresolved macro the library gave no reason for.
+inline constexpr char kUnresolvedCode[] = "unresolved";
+
 class CheckReport {
  public:
   // One checked file: the diagnostics the library gave for it, the macros
-  // it reported unresolved without one (see MacroOfMessage), the file's text.
+  // it reported unresolved, the file's text. Where the lint finds the same
+  // mistake as the library, the lint's finding is shown: it knows the
+  // values of the run and the order of the files.
   void AddFile(const std::string& name, const std::string& shown, std::string_view text,
-               std::vector<Diagnostic> from_library,
-               const std::vector<std::string>& unresolved_macros, const SkinLint& lint);
+               const std::vector<Diagnostic>& from_library,
+               const std::vector<UnresolvedMacro>& unresolved, const SkinLint& lint);
 
   int errors() const { return errors_; }
   int warnings() const { return warnings_; }
@@ -34,7 +45,7 @@ class CheckReport {
 
  private:
   std::vector<Diagnostic> diagnostics_;
-  std::vector<Diagnostic> unresolved_;  // also listed on their own in JSON
+  std::vector<Diagnostic> unresolved_;  // every unresolved macro, listed on its own in JSON
   int errors_ = 0;
   int warnings_ = 0;
 };

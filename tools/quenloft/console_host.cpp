@@ -67,7 +67,7 @@ quenloft::ComPtr<ConsoleHost> ConsoleHost::Make(const HostOptions& options, std:
 ConsoleHost::ConsoleHost(const HostOptions& options, std::FILE* stream)
     : options_(options), stream_(stream) {}
 
-std::vector<std::string> ConsoleHost::TakeCollected() { return std::move(collected_); }
+std::vector<CollectedMessage> ConsoleHost::TakeCollected() { return std::move(collected_); }
 
 std::vector<Diagnostic> ConsoleHost::TakeNewDiagnostics() {
   std::vector<Diagnostic> fresh(diagnostics_.begin() + static_cast<std::ptrdiff_t>(diagnostics_taken_),
@@ -149,11 +149,11 @@ int32_t QL_CALL ConsoleHost::Output(const char* text) {
   if (message.starts_with(quenloft::kUnresolvedMacroPrefix)) {
     if (stopped_) return 0;
     ++unresolved_;
-    if (explained) return 0;  // shown as its diagnostic
     if (options_.collect_errors) {
-      collected_.push_back(TrimNewlines(WithoutCarriageReturns(text)));
+      collected_.push_back({TrimNewlines(WithoutCarriageReturns(text)), explained});
       return 0;
     }
+    if (explained) return 0;  // shown as its diagnostic
     Say(TrimNewlines(WithoutCarriageReturns(text)));
     return 0;
   }

@@ -36,6 +36,12 @@ struct HostOptions {
   bool color = false;
 };
 
+// An unresolved-macro message kept in collect mode.
+struct CollectedMessage {
+  std::string text;
+  bool explained = false;  // a diagnostic came just before it
+};
+
 class ConsoleHost final
     : public quenloft::ComObject<ConsoleHost, ITplHostCallback, ITplHostControl,
                                  ITplDiagnostics> {
@@ -49,9 +55,8 @@ class ConsoleHost final
   // folder, with "/" between folders.
   const std::set<std::string>& failed_files() const { return failed_files_; }
   int notified() const { return notified_; }
-  // Unresolved-macro messages kept in collect mode, in arrival order; those
-  // a diagnostic explains are not kept.
-  std::vector<std::string> TakeCollected();
+  // Unresolved-macro messages kept in collect mode, in arrival order.
+  std::vector<CollectedMessage> TakeCollected();
   // Every diagnostic so far, and those not taken yet.
   const std::vector<Diagnostic>& diagnostics() const { return diagnostics_; }
   std::vector<Diagnostic> TakeNewDiagnostics();
@@ -96,7 +101,7 @@ class ConsoleHost final
   int failures_ = 0;
   int notified_ = 0;
   std::set<std::string> failed_files_;
-  std::vector<std::string> collected_;
+  std::vector<CollectedMessage> collected_;
   std::vector<Diagnostic> diagnostics_;
   size_t diagnostics_taken_ = 0;
   int warnings_ = 0;

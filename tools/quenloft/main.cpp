@@ -75,20 +75,21 @@ Each problem is printed on stdout as compilers do,
   FILE:LINE:COLUMN: error|warning: REASON
 then the line of the file and a caret under the spot (LINE and COLUMN are 0
 when the macro text could not be located). FILE is the skin folder as
-given plus the file's name in it. Besides what the library reports, check
-finds by itself:
+given plus the file's name in it. Besides what the library reports (its
+codes are listed in docs/host-guide.md), check finds by itself:
   unclosed-marker         a marker opening whose closing is missing before
                           the next opening (it runs on into that marker)
   unbalanced-quote        a quote that is never closed
   unbalanced-parenthesis  a "(" never closed, a ")" that closes nothing
-  call-as-argument        a call whose commas split the call around it
+  nested-call             a call whose commas split the call around it
                           (calls do not nest: set a variable first)
   unknown-system-key      System.X that neither the tool nor --set/--values
                           sets (it reads as its own name)
   read-before-set         a "$$" variable read in a file patched (in name
                           order) before the file that sets it
-  unresolved              a macro nothing resolves, with the nearest known
-                          name when its own looks mistyped
+  unresolved              a macro nothing resolves that the library gave no
+                          reason for, with the nearest known name when its
+                          own looks mistyped
 Nothing outside a private temporary folder is
 written: the skin is copied there (links leading outside it skipped, as by
 build), the copy serves as System.SourceFolderName, System.ResultFolderName

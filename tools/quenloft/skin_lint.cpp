@@ -96,7 +96,7 @@ class MarkerWalk {
       size_t next = NextOpening(body, &next_row);
       if (next == close) next = NextOpening(close + 1, &next_row);  // "%%%": the closing itself
       if (close == kNone || (next != kNone && next < close)) {
-        report(p, "unclosed-marker",
+        report(p, kUnclosedMarkerCode,
                "marker not closed: no \"" + std::string(delimiter.closing) + "\" " +
                    (close == kNone ? std::string("follows, so it is left as written")
                                    : "before the next \"" +
@@ -194,7 +194,7 @@ void LintBalance(std::string_view statement, size_t base, const Report& report) 
       open.push_back(i);
     } else if (c == ')') {
       if (open.empty()) {
-        report(base + i, "unbalanced-parenthesis",
+        report(base + i, quenloft::kUnbalancedParenthesisCode,
                "unbalanced parenthesis: this ')' closes no '('");
       } else {
         open.pop_back();
@@ -202,7 +202,7 @@ void LintBalance(std::string_view statement, size_t base, const Report& report) 
     } else if (c == ',' && open.size() >= 2 && !split_told) {
       split_told = true;
       const size_t inner = NameBefore(statement, open[1]);
-      report(base + inner, "call-as-argument",
+      report(base + inner, quenloft::kNestedCallCode,
              "call used as an argument: calls do not nest, so its commas split the arguments "
              "of the call around it; set a variable first (v = " +
                  std::string(Trimmed(statement.substr(inner, open[1] - inner))) +
@@ -210,11 +210,11 @@ void LintBalance(std::string_view statement, size_t base, const Report& report) 
     }
   });
   if (quote_at != kNone) {
-    report(base + quote_at, "unbalanced-quote",
+    report(base + quote_at, quenloft::kUnbalancedQuoteCode,
            std::string("unbalanced quote: this ") + statement[quote_at] +
                " is never closed, so the rest of the statement is quoted text");
   } else if (!open.empty()) {
-    report(base + open.back(), "unbalanced-parenthesis",
+    report(base + open.back(), quenloft::kUnbalancedParenthesisCode,
            "unbalanced parenthesis: this '(' is never closed, so the call gets no arguments");
   }
 }
@@ -279,7 +279,7 @@ std::vector<Diagnostic> SkinLint::Lint(const std::string& name, const std::strin
             const std::string key(word);
             if (system_keys_.count(key) != 0) return;
             const std::string near = NearestName(key, keys);
-            report(base + at, "unknown-system-key",
+            report(base + at, quenloft::kUnknownSystemKeyCode,
                    key + " is not set in this run, so it reads as its own name" +
                        (near.empty() ? std::string() : "; did you mean " + near + "?") +
                        " (values come from --set and --values)");
@@ -291,7 +291,7 @@ std::vector<Diagnostic> SkinLint::Lint(const std::string& name, const std::strin
           if (setter == first_setter_.end() || here == order_.end()) return;
           const auto setter_order = order_.find(setter->second);
           if (setter_order->second <= here->second) return;
-          report(base + at, "read-before-set",
+          report(base + at, kReadBeforeSetCode,
                  variable + " is read before it is set: " + setter->second +
                      " sets it, and files are patched in name order, this one first");
         });

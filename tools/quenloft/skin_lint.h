@@ -6,7 +6,8 @@
 //   - an unbalanced quote or parenthesis;
 //   - a call used as an argument whose commas split the outer call
 //     (calls do not nest: "Concat('a', Concat('b', 'c'))");
-//   - a System key that this run does not set (it prints as written);
+//   - a System key that this run does not set (it prints as written): an
+//     error here, where the values of the build are known;
 //   - a "$$" variable read in a file patched before the file that sets it.
 // The scan follows the library's rules: the marker delimiters of
 // quenloft/conventions.h, ";" between statements and escape pairs.
@@ -22,6 +23,10 @@
 #include "diagnostics_printer.h"
 
 namespace quenloft_tool {
+
+// The lint's own codes; the others are the library's (quenloft/conventions.h).
+inline constexpr char kUnclosedMarkerCode[] = "unclosed-marker";
+inline constexpr char kReadBeforeSetCode[] = "read-before-set";
 
 class SkinLint {
  public:
