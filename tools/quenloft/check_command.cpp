@@ -20,8 +20,10 @@
 #include "options.h"
 #include "quenloft/conventions.h"
 #include "patch_selection.h"
+#include "prelude.h"
 #include "quenloft/string_object.h"
 #include "session.h"
+#include "skin_config.h"
 #include "skin_folder.h"
 #include "skin_lint.h"
 #include "summary.h"
@@ -63,6 +65,15 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
+std::vector<UnresolvedMacro> Unresolved(const std::vector<CollectedMessage>& messages,
+                                        const std::string& file) {
+  std::vector<UnresolvedMacro> macros;
+  for (const CollectedMessage& message : messages) {
+    macros.push_back({MacroOfMessage(message.text, file), message.explained});
+  }
+  return macros;
+}
+
 // The lint knows what this run sets: the three folders, the values given
 // and the global variables given.
 SkinLint MakeSkinLint(const SessionValues& values) {
@@ -80,21 +91,28 @@ int RunCheck(const CheckOptions& options) {
   std::string error;
   const std::string skin = ResolveSkinFolder(options.skin, &error);
   if (skin.empty()) return Fail(kExitUsage, error);
-  SessionValues values;
-  if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
+  SkinSetup prepared;
+  if (!PrepareSkin(skin, options.common, options.patch_globs, options.files, &prepared, &error)) {
+    return Fail(kExitUsage, error);
+  }
+  const SessionValues& values = prepared.values;
   error = ScratchFolderOverride(values, "check");
   if (!error.empty()) return Fail(kExitUsage, error);
   const std::string scratch = system_calls::MakeTemporaryFolder("quenloft-check-");
   if (scratch.empty()) return Fail(kExitFailed, "cannot make a temporary folder");
-  SkinListing listing = ListSkinWithWarnings(skin, options.follow_links);
+  // Excluded files are copied all the same, for the prelude and the file
+  // functions to find them as a build would in the skin; they are not checked.
+  SkinListing listing =
+      ListSkinWithWarnings(skin, options.follow_links, SkinFilter({}, options.files.hidden));
   if (!CopySkin(skin, listing.names, scratch, &error)) {
     RemoveFolder(scratch);
     return Fail(kExitFailed, error);
   }
+  prepared.filter.Apply(&listing);
   const std::string shown_skin = ShownSkinFolder(options.skin, skin);
 
   TimingReport timings(options.common.timings);
-  const PatchSelection selection(options.patch_globs);
+  const PatchSelection selection(prepared.patch_globs);
   SkinLint lint = MakeSkinLint(values);
   for (const std::string& name : listing.names) {
     if (selection.IsPatched(name)) lint.Learn(name, ReadFile(scratch + name));
@@ -124,6 +142,8 @@ int RunCheck(const CheckOptions& options) {
     session.SetSystemValue("System.RootFolderName", scratch);
     for (const auto& [name, value] : values.system) session.SetSystemValue(name, value);
     session.SetVariables(values.variables);
+    RunPrelude(session.manager(), prepared.prelude);
+    report.AddPrelude(host->TakeNewDiagnostics(), Unresolved(host->TakeCollected(), ""));
     // Registered as a build registers them; no copy pass, as the files
     // already are where a build would copy them.
     session.manager()->AddFileSource(source.get());
@@ -143,10 +163,7 @@ int RunCheck(const CheckOptions& options) {
       file->Patch(patched);
       file.reset();
       ++checked;
-      std::vector<UnresolvedMacro> unresolved;
-      for (const CollectedMessage& message : host->TakeCollected()) {
-        unresolved.push_back({MacroOfMessage(message.text, path), message.explained});
-      }
+      const std::vector<UnresolvedMacro> unresolved = Unresolved(host->TakeCollected(), path);
       std::vector<Diagnostic> diagnostics = host->TakeNewDiagnostics();
       // The scratch copy stands for the skin in reasons too ("file not found").
       for (Diagnostic& d : diagnostics) d.reason = Replaced(d.reason, scratch, shown_skin);

@@ -78,10 +78,30 @@ void CheckReport::AddFile(const std::string& name, const std::string& shown, std
   std::stable_sort(found.begin(), found.end(), [](const Diagnostic& a, const Diagnostic& b) {
     return std::tie(a.line, a.column) < std::tie(b.line, b.column);
   });
-  for (Diagnostic& d : found) {
-    ++(d.warning ? warnings_ : errors_);
-    diagnostics_.push_back(std::move(d));
+  for (Diagnostic& d : found) Count(std::move(d));
+}
+
+void CheckReport::AddPrelude(std::vector<Diagnostic> from_library,
+                             const std::vector<UnresolvedMacro>& unresolved) {
+  for (Diagnostic& d : from_library) {
+    d.file = "prelude";
+    d.line = d.column = 0;
+    Count(std::move(d));
   }
+  for (const UnresolvedMacro& macro : unresolved) {
+    Diagnostic d;
+    d.file = "prelude";
+    d.statement = macro.text;
+    d.code = kUnresolvedCode;
+    d.reason = "can not resolve macro: " + macro.text;
+    unresolved_.push_back(d);
+    if (!macro.explained) Count(std::move(d));
+  }
+}
+
+void CheckReport::Count(Diagnostic d) {
+  ++(d.warning ? warnings_ : errors_);
+  diagnostics_.push_back(std::move(d));
 }
 
 void CheckReport::Print(std::FILE* out,

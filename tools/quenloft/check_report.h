@@ -35,6 +35,10 @@ class CheckReport {
                const std::vector<Diagnostic>& from_library,
                const std::vector<UnresolvedMacro>& unresolved, const SkinLint& lint);
 
+  // What the prelude gave, shown as "prelude:0:0:".
+  void AddPrelude(std::vector<Diagnostic> from_library,
+                  const std::vector<UnresolvedMacro>& unresolved);
+
   int errors() const { return errors_; }
   int warnings() const { return warnings_; }
   size_t unresolved() const { return unresolved_.size(); }
@@ -48,6 +52,8 @@ class CheckReport {
   std::vector<Diagnostic> unresolved_;  // every unresolved macro, listed on its own in JSON
   int errors_ = 0;
   int warnings_ = 0;
+
+  void Count(Diagnostic d);
 };
 
 // "3 files checked, 1 unresolved macro, 2 errors, 0 warnings"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "folder_source.h"
+#include "skin_filter.h"
 
 namespace quenloft_tool {
 
@@ -16,9 +17,11 @@ std::string ResolveSkinFolder(const std::string& given, std::string* error);
 // folder when none was given), with a trailing "/".
 std::string ShownSkinFolder(const std::string& given, const std::string& resolved);
 
-// The files of the skin (see ListSkinFiles), with a warning on stderr for
-// each link left out because it leads outside the skin.
-SkinListing ListSkinWithWarnings(const std::string& skin, bool follow_links);
+// The files of the skin (see ListSkinFiles) that the filter takes, with a
+// warning on stderr for each link left out because it leads outside the
+// skin.
+SkinListing ListSkinWithWarnings(const std::string& skin, bool follow_links,
+                                 const SkinFilter& filter);
 
 }  // namespace quenloft_tool
 
