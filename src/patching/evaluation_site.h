@@ -57,9 +57,6 @@ class EvaluationSites {
 
   // Line and column (in bytes) of an offset into the current text.
   LineColumn Locate(size_t offset);
-  // Called when a walk over a text begins: a new text may lie where a
-  // freed one was counted, and must not take over its count.
-  void Forget() { counted_text_ = nullptr; }
 
  private:
   EvaluationSite site_;

@@ -208,7 +208,6 @@ const CByteString& CTplPatchedFileImpl::Compose(CByteString& out) {
   if (span.kind == MarkerSpan::kText && span.end == text.size()) return parsed_->bytes;
   if (Raw()) return parsed_->bytes;
 
-  if (maker_.sites != nullptr) maker_.sites->Forget();
   const bool first = maker_.engine != nullptr && !composed_;
   composed_ = true;
   Walk walk(text, first ? &first_output_ : &out, first);

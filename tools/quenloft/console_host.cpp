@@ -8,6 +8,7 @@
 
 #include "interrupt.h"
 #include "quenloft/conventions.h"
+#include "sliced_patch.h"
 
 namespace quenloft_tool {
 namespace {
@@ -238,6 +239,7 @@ int32_t QL_CALL ConsoleHost::Report(const TplDiagnostic* d) {
     diagnostic.code = TextOf(d->code);
     diagnostic.line = d->line;
     diagnostic.column = d->column;
+    ShiftToFile(&diagnostic.line, &diagnostic.column);  // a slice's lines: the file's
     diagnostic.statement = TextOf(d->statement);
     diagnostic.reason = TextOf(d->reason);
     diagnostic.file = Slashed(TextOf(d->file));

@@ -38,7 +38,9 @@ class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallba
       return 0;
     }
     try {
-      job_->diagnostics.push_back(KeptDiagnostic::Of(*diagnostic, job_->messages.size()));
+      KeptDiagnostic& kept =
+          job_->diagnostics.emplace_back(KeptDiagnostic::Of(*diagnostic, job_->messages.size()));
+      ShiftToFile(&kept.line, &kept.column);  // a slice's lines: the file's
     } catch (...) {
       // Out of memory: the message it explains is shown as it is.
     }
