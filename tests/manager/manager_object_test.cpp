@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host_fakes.h"
+#include "support/manager_session.h"
 #include "support/texts.h"
 
 namespace quenloft::testing {
@@ -70,10 +70,10 @@ TEST(ManagerObject, EveryHostObjectGetsItsReferencesBack) {
   for (const bool terminate : {true, false}) {
     SCOPED_TRACE(terminate ? "Terminate, then release" : "release only");
     RecordingHost host;
-    FakeSource pages({"index.htm", "sub/page.htm", "SUB\\Page.HTM", "style.css"});
-    FakeSource images({"logo.gif"});
-    FakeResolver functions({"Concat", "Replace"});
-    FakeResolver single;
+    HostSource pages({"index.htm", "sub/page.htm", "SUB\\Page.HTM", "style.css"});
+    HostSource images({"logo.gif"});
+    HostResolver functions({"Concat", "Replace"});
+    HostResolver single;
     {
       ManagerRefs m = NewManager();
       ASSERT_TRUE(m.manager && m.copier && m.services);

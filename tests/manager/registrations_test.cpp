@@ -3,7 +3,6 @@
 // Uninitialize of resolvers, and a resolver that throws.
 #include <gtest/gtest.h>
 
-#include "host_fakes.h"
 #include "support/texts.h"
 #include "support/manager_session.h"
 
@@ -14,8 +13,8 @@ namespace {
 // initialises its resolver and RemoveResolver uninitialises it. How names
 // are held is tabled in the statement table (registry.txt).
 TEST(Registry, RefusesNullArgumentsAndInitialisesWhatItAdds) {
-  FakeResolver a({"Greeting"});
-  FakeSource source;
+  HostResolver a({"Greeting"});
+  HostSource source;
   {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.manager && m.services);
@@ -41,7 +40,7 @@ TEST(Registry, RefusesNullArgumentsAndInitialisesWhatItAdds) {
 // A resolver whose Release throws does not keep the other entries
 // registered.
 TEST(Registry, ClearGoesOnAfterAThrowingRelease) {
-  FakeResolver thrower({"One", "Two"}), good({"Three"});
+  HostResolver thrower({"One", "Two"}), good({"Three"});
   ManagerSession s;
   ASSERT_NO_FATAL_FAILURE(s.Open());
   ASSERT_EQ(s.manager->AddResolver(&thrower), 0);

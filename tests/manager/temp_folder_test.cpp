@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "host_fakes.h"
 #include "support/files.h"
+#include "support/manager_session.h"
 
 namespace quenloft::testing {
 namespace {
@@ -39,7 +39,7 @@ class TempFolder : public ::testing::Test {
 
 // The folder a manager tells its file sources.
 std::string FolderOf(const ManagerRefs& m) {
-  FakeSource probe;
+  HostSource probe;
   m.manager->AddFileSource(&probe);
   return probe.folders.empty() ? std::string() : probe.folders.front();
 }
@@ -116,7 +116,7 @@ TEST_F(TempFolder, ManagerWorksWithoutAUsableTemporaryFolder) {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.manager && m.copier);
     EXPECT_EQ(m.copier->Initialize(&host), 0);
-    FakeSource source({"a.htm"});
+    HostSource source({"a.htm"});
     EXPECT_EQ(m.manager->AddFileSource(&source), 0);
     EXPECT_EQ(source.count(), 2);
     EXPECT_EQ(m.manager->RemoveFileSource(&source), 0);

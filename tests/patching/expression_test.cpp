@@ -3,10 +3,13 @@
 // listing, clones, owners and the local scope.
 #include <gtest/gtest.h>
 
-#include "patching/language_fakes.h"
+#include "support/manager_session.h"
+#include "support/texts.h"
 
 namespace quenloft_test {
 namespace {
+
+using namespace quenloft::testing;
 
 // The statement of a listed call and the position after it.
 std::string Listed(ITplMacroCall* call, uint32_t position) {
@@ -20,7 +23,7 @@ std::string Listed(ITplMacroCall* call, uint32_t position) {
 // expression keeps its calls when its text changes; a clone takes the text
 // as it is now, has calls of its own and the same owner.
 TEST(ExpressionTest, ListingClonesAndOwner) {
-  ManagerUnderTest m;
+  LanguageSession m;
   ITplPatchedFile* page = m.NewFile("page.htm");
   ITplExpression* expression = m.NewExpression(" a ; b;c", page);
   ITplMacroCall* call = nullptr;
@@ -52,7 +55,7 @@ TEST(ExpressionTest, ListingClonesAndOwner) {
   EXPECT_EQ(m.host.AllOutput(), UnresolvedIn("a", "page.htm") + UnresolvedIn("b", "page.htm") +
                                     UnresolvedIn("c", "page.htm"));
   // An owner that is no patched file names no file.
-  Counted other_owner(0);
+  SelfCounted<ITplUnknown> other_owner(0);
   m.host.Forget();
   EXPECT_EQ(m.Evaluate("Foo.Bar", &other_owner), kUntouched);
   EXPECT_EQ(m.host.AllOutput(), Unresolved("Foo.Bar"));
@@ -62,7 +65,7 @@ TEST(ExpressionTest, ListingClonesAndOwner) {
 // The scope is made on request and replaced after an evaluation, its names
 // withdrawn with it.
 TEST(ExpressionTest, LocalScopeLivesForOneEvaluation) {
-  ManagerUnderTest m;
+  LanguageSession m;
   ITplExpression* expression = m.NewExpression("w = 'a'; w; pre");
   ITplVariables* scope = nullptr;
   ASSERT_EQ(expression->QueryInterface(IID_ITplVariables, reinterpret_cast<void**>(&scope)), 0);

@@ -4,17 +4,20 @@
 
 #include <climits>
 
-#include "patching/language_fakes.h"
+#include "support/manager_session.h"
+#include "support/texts.h"
 
 namespace quenloft_test {
 namespace {
+
+using namespace quenloft::testing;
 
 // The value: the statement without a result, nothing for an answered
 // assignment, else the result. A new text clears result and result object;
 // a refused one keeps everything. One reference is kept, to the last object.
 TEST(MacroCallTest, ValueResultAndResultObject) {
-  ManagerUnderTest m;
-  Counted first(0), second(0);
+  LanguageSession m;
+  SelfCounted<ITplUnknown> first(0), second(0);
   ITplMacroCall* call = m.NewCall("t = Name.Member");
   const auto value = [&] {
     HostString out("stale");
@@ -48,7 +51,7 @@ TEST(MacroCallTest, ValueResultAndResultObject) {
 // A clone keeps the text and the context; an index out of range leaves the
 // string alone; without an owner there is neither context nor container.
 TEST(MacroCallTest, ContextContainerCloneAndArguments) {
-  ManagerUnderTest m;
+  LanguageSession m;
   ITplPatchedFile* page = m.NewFile("page.htm");
   ITplExpression* expression = m.NewExpression("", page);
   ITplMacroCall* call = m.NewCall("F(a, b)", expression);
@@ -78,7 +81,7 @@ TEST(MacroCallTest, ContextContainerCloneAndArguments) {
 }
 
 // Names Concat and claims far more arguments than it can give: 'a' and b.
-class BoastingCall final : public quenloft::testing::SelfCounted<ITplMacroCall> {
+class BoastingCall final : public SelfCounted<ITplMacroCall> {
  public:
   int32_t QL_CALL GetText(ICvoString* out) override { return out->SetText("Concat('a', b)"); }
   int32_t QL_CALL GetName(ICvoString* out) override { return out->SetText("Concat"); }
@@ -119,7 +122,7 @@ class BoastingCall final : public quenloft::testing::SelfCounted<ITplMacroCall> 
 // The count a call reports is not trusted: reading stops at the first
 // argument the call cannot give.
 TEST(ParseArguments, ReadingStopsAtTheFirstArgumentACallCannotGive) {
-  ManagerUnderTest m;
+  LanguageSession m;
   BoastingCall call;
   EXPECT_EQ(m.services->ResolveMacroCall(&call), 0);
   EXPECT_EQ(call.result, "ab");  // b resolves to nothing: its own text

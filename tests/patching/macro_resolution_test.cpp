@@ -4,14 +4,17 @@
 
 #include <algorithm>
 
-#include "patching/language_fakes.h"
+#include "support/manager_session.h"
+#include "support/texts.h"
 
 namespace quenloft_test {
 namespace {
 
+using namespace quenloft::testing;
+
 // The scope class behind every scope, through the manager's own.
 TEST(MacroResolution, ScopeStoresAppendsRemovesAndClears) {
-  ManagerUnderTest m;
+  LanguageSession m;
   ITplVariables* scope = m.GlobalScope();
   ASSERT_NE(scope, nullptr);
   EXPECT_EQ(Codes({scope->SetVariable("a", "1"), scope->SetVariable("a", "2"),
@@ -45,9 +48,9 @@ TEST(MacroResolution, ScopeStoresAppendsRemovesAndClears) {
 // to itself would. The bound is per evaluation chain: a second run goes just
 // as deep. Arguments nested past it fail at the innermost call.
 TEST(MacroResolution, NestingIsBounded) {
-  ManagerUnderTest m;
+  LanguageSession m;
   int deepest = 0, depth = 0;
-  TestResolver loop({"Loop"});
+  HostResolver loop({"Loop"});
   loop.on_resolve = [&](ITplMacroCall* call) {
     deepest = std::max(deepest, ++depth);
     ITplMacroCall* nested = m.NewCall("Loop");
