@@ -99,24 +99,6 @@ TEST_F(CopyFlowTest, SkinProducesTheGoldenFolder) {
                                    Result("sub/deeper/style.css"), Result("img/logo.png")}));
 }
 
-TEST_F(CopyFlowTest, ProgressDotsFollowTheTruncatedPercentage) {
-  const std::pair<int, long> kCases[] = {{0, 0}, {1, 0}, {3, 66}, {7, 85}};  // entries, dots
-  for (const auto& [entries, dots] : kCases) {
-    SCOPED_TRACE(::testing::Message() << entries << " entries");
-    ASSERT_EQ(copier_->Initialize(&host_), 0);  // empties the update list
-    host_.Forget();
-    for (int i = 0; i < entries; ++i) {
-      const std::string name = "plain" + std::to_string(i) + ".txt";
-      ASSERT_TRUE(WriteFile(result_ + name, "plain text"));
-      manager_->AddUpdateFile(name.c_str());
-    }
-    ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
-    const std::string all = host_.AllOutput();
-    EXPECT_EQ(all, std::string(static_cast<size_t>(dots), '.') + "\r\n");
-    EXPECT_EQ(host_.progress.size(), static_cast<size_t>(entries));
-  }
-}
-
 // A source that vanished is skipped and counts as copied; a destination that
 // cannot be updated is reported relative to the result folder.
 TEST_F(CopyFlowTest, MissingFilesAreSkippedOrReported) {
