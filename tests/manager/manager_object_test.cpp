@@ -32,7 +32,7 @@ TEST(ManagerObject, EveryInterfaceAnswersTheSameAndSharesOneCount) {
   for (size_t from = 0; from < 3; ++from) {
     SCOPED_TRACE(::testing::Message() << "interface " << from);
     for (size_t to = 0; to < 3; ++to) {
-      Ref<ITplUnknown> out;
+      ComPtr<ITplUnknown> out;
       EXPECT_EQ(faces[from]->QueryInterface(*ids[to], out.put_void()), TPL_S_OK);
       EXPECT_EQ(out.get(), faces[to]);
       // Three references of the host, one from this query.
@@ -105,7 +105,7 @@ TEST(ManagerObject, EachHostHoldsOneReferenceUntilReplacedOrTerminated) {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.manager && m.copier);
     const auto host = [&m] {  // what GetHost gives, its reference given back at once
-      Ref<ITplHostCallback> got;
+      ComPtr<ITplHostCallback> got;
       EXPECT_EQ(m.manager->GetHost(got.put()), 0);
       return static_cast<ITplHostCallback*>(got.get());
     };
@@ -132,15 +132,15 @@ TEST(MapFileName, TheHostIsAskedFirst) {
   {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.manager && m.copier);
-    Ref<ICvoString> out = NewText();
+    ComPtr<ICvoString> out = NewString();
     EXPECT_EQ(m.manager->MapFileName(out.get(), "a/b.htm"), 0);  // no host yet
-    EXPECT_EQ(TextOf(out.get()), "a\\b.htm");
+    EXPECT_EQ(ReadString(out.get()), "a\\b.htm");
     ASSERT_EQ(m.copier->Initialize(&host), 0);
     EXPECT_EQ(Codes({m.manager->MapFileName(nullptr, "a/b.htm"),
                      m.manager->MapFileName(out.get(), nullptr),
                      m.manager->MapFileName(out.get(), "C:/a/b/c.htm")}),
               "1,1,0");
-    EXPECT_EQ(TextOf(out.get()), "host.htm");
+    EXPECT_EQ(ReadString(out.get()), "host.htm");
     EXPECT_EQ(host.mapped, std::vector<std::string>{"C:/a/b/c.htm"});
   }
   EXPECT_EQ(host.count(), 1);

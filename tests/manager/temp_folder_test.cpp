@@ -4,6 +4,7 @@
 #include <CorvaskUtils/CorvaskUtils.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -31,7 +32,15 @@ class TempFolder : public ::testing::Test {
   void TearDown() override {
     previous_.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", previous_.c_str(), 1);
   }
-  std::vector<std::string> Entries() const { return NamesIn(tmp_.path()); }
+  // The names of the entries in the folder, sorted.
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(tmp_.path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   ScratchFolder tmp_;
   std::string previous_;

@@ -29,7 +29,6 @@ namespace quenloft::testing {
 
 using quenloft::Text;
 using Counts = std::vector<int32_t>;
-inline std::string TextOf(ICvoString* s) { return ReadString(s); }
 
 // Owner-held, so it never deletes itself, with a count that starts with
 // the test's own reference: a test checks that every reference the

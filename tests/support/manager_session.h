@@ -18,11 +18,6 @@
 
 namespace quenloft::testing {
 
-// The public ComPtr under the tests' older name.
-template <class T>
-using Ref = ComPtr<T>;
-inline ComPtr<ICvoString> NewText() { return NewString(); }
-
 struct ManagerRefs {
   ComPtr<ITplManager> manager;
   ComPtr<ITplFileCopier> copier;
