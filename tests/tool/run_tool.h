@@ -42,6 +42,8 @@ class ToolProcess {
   pid_t pid() const { return static_cast<pid_t>(id_); }
 #endif
   bool Exited();  // without waiting
+  // What it printed on stderr so far.
+  std::string ErrSoFar() const { return ReadFile(files_ / "err"); }
   ToolRun Finish();
 
  private:

@@ -11,6 +11,9 @@
 #include "support/host_objects.h"
 #include "folder_source.h"
 #include "patch_selection.h"
+#include "prelude.h"
+#include "skin_config.h"
+#include "skin_filter.h"
 #include "skin_text.h"
 #include "summary.h"
 
@@ -41,6 +44,49 @@ TEST(ToolPatchSelection, EveryRowOfTheGlobTable) {
     const PatchSelection selection = glob == "-" ? PatchSelection() : PatchSelection({glob});
     EXPECT_EQ(selection.IsPatched(name) ? "yes" : "no", patched) << where;
   }), 30);
+}
+
+TEST(ToolSkinFilter, EveryRowOfTheFilterTable) {
+  EXPECT_GE(EachRow("skin-filter.txt", [](std::istringstream& words, const std::string& where) {
+    std::string hidden, glob, name, skipped;
+    words >> hidden >> glob >> name >> skipped;
+    const SkinFilter filter(glob == "-" ? std::vector<std::string>() : std::vector{glob},
+                            hidden == "yes");
+    EXPECT_EQ(filter.Skips(name) ? "yes" : "no", skipped) << where;
+  }), 20);
+}
+
+// What quenloft.ini holds, what is only warned about, and what makes it
+// unusable (FILE:LINE in every message).
+TEST(ToolSkinConfig, SectionsWarningsAndErrors) {
+  SkinConfig config;
+  std::string error;
+  ASSERT_TRUE(ParseSkinConfig("# defaults\r\n[values]\r\n Title = A b \r\n[vars]\nx$$=1=2\n"
+                              "[ patch ]\n*.txt\n[exclude]\n; a comment\ndrafts/\n[colours]\n"
+                              "red=1\n[prelude]\n  y$$ = Concat('a', 'b')  \n",
+                              "s.ini", &config, &error))
+      << error;
+  EXPECT_EQ(config.values, (std::vector<NamedValue>{{"System.Title", "A b"}}));
+  EXPECT_EQ(config.variables, (std::vector<NamedValue>{{"x$$", "1=2"}}));
+  EXPECT_EQ(config.patch_globs, std::vector<std::string>{"*.txt"});
+  EXPECT_EQ(config.exclude_globs, std::vector<std::string>{"drafts/"});
+  EXPECT_EQ(config.prelude, std::vector<std::string>{"y$$ = Concat('a', 'b')"});
+  ASSERT_EQ(config.warnings.size(), 1u);
+  EXPECT_EQ(config.warnings[0].rfind("s.ini:11: unknown section [colours]", 0), 0u)
+      << config.warnings[0];
+
+  const std::pair<const char*, const char*> malformed[] = {
+      {"Title=x\n", "s.ini:1: a line before the first [SECTION]"},
+      {"[values]\n\n[vars\n", "s.ini:3: expected [SECTION]"},
+      {"[vars]\nno sign\n", "s.ini:2: expected NAME=VALUE"},
+      {"[values]\n=x\n", "s.ini:2: expected NAME=VALUE"},
+  };
+  for (const auto& [text, message] : malformed) {
+    SkinConfig bad;
+    EXPECT_FALSE(ParseSkinConfig(text, "s.ini", &bad, &error)) << text;
+    EXPECT_EQ(error.rfind(message, 0), 0u) << error;
+  }
+  EXPECT_EQ(PreludeLines("# c\n a = 'x' \r\n\n;c\nb\n"), (std::vector<std::string>{"a = 'x'", "b"}));
 }
 
 TEST(ToolSkinText, EveryRowOfTheMarkerTable) {

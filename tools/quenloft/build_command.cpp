@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "console_host.h"
+#include "dry_run.h"
 #include "folder_source.h"
 #include "folders.h"
 #include "interrupt.h"
@@ -13,7 +14,9 @@
 #include "output_folder.h"
 #include "options.h"
 #include "patch_selection.h"
+#include "prelude.h"
 #include "session.h"
+#include "skin_config.h"
 #include "skin_folder.h"
 #include "skin_writer.h"
 #include "summary.h"
@@ -51,8 +54,11 @@ int RunBuild(const BuildOptions& options) {
   if (IsSameOrBelow(skin, output)) {
     return Fail(kExitUsage, "the output folder " + output + " contains the skin " + skin);
   }
-  SessionValues values;
-  if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
+  SkinSetup prepared;
+  if (!PrepareSkin(skin, options.common, options.patch_globs, options.files, &prepared, &error)) {
+    return Fail(kExitUsage, error);
+  }
+  SessionValues& values = prepared.values;
   // The two folders the tool owns: the skin (read) and the result (written).
   // Letting a user override them through --set would send the output where
   // the tool has not checked it can write.
@@ -60,6 +66,15 @@ int RunBuild(const BuildOptions& options) {
       FirstSetOf(values, {"System.SourceFolderName", "System.ResultFolderName"});
   if (!reserved.empty()) {
     return Fail(kExitUsage, reserved + " is set by the tool: name the skin and use -o instead");
+  }
+  const auto list_skin = [&] {
+    SkinListing listing = ListSkinWithWarnings(skin, options.follow_links, prepared.filter);
+    KeepOnly(&listing, options.only);
+    return listing;
+  };
+  const PatchSelection selection(prepared.patch_globs);
+  if (options.dry_run) {
+    return PrintDryRun(output, list_skin().names, selection, options.common.json);
   }
   if (!PrepareWritableFolder(output, &error)) {
     return Fail(kExitFailed, "cannot write to the output folder " + output + ": " + error);
@@ -95,7 +110,7 @@ int RunBuild(const BuildOptions& options) {
     host_options.result_folder = output;
     quenloft::ComPtr<ConsoleHost> host = ConsoleHost::Make(host_options);
     quenloft::ComPtr<FolderSource> source =
-        FolderSource::Make(skin, ListSkinWithWarnings(skin, options.follow_links), Interrupted);
+        FolderSource::Make(skin, list_skin(), Interrupted);
 
     // Every session of the build, the workers' too, sees the same values.
     const auto open = [&](Session* session, ITplHostCallback* session_host) {
@@ -116,6 +131,9 @@ int RunBuild(const BuildOptions& options) {
       primer.join();
       return Fail(kExitUsage, error);
     }
+    // The workers' managers get the prelude's globals as they get --var.
+    const std::vector<NamedValue> globals = RunPrelude(session.manager(), prepared.prelude);
+    values.variables.insert(values.variables.end(), globals.begin(), globals.end());
 
     session.manager()->AddFileSource(source.get());
     OutputFolder output_folder(output);
@@ -132,7 +150,7 @@ int RunBuild(const BuildOptions& options) {
       };
     }
     const SkinWriteCounts counts =
-        WriteSkin(setup, source->names(), PatchSelection(options.patch_globs));
+        WriteSkin(setup, source->names(), selection);
     summary.interrupted = Interrupted();
     if (options.sync && !summary.interrupted && !output_folder.Sync()) {
       ++summary.failures;

@@ -18,8 +18,10 @@
 #include "options.h"
 #include "quenloft/conventions.h"
 #include "patch_selection.h"
+#include "prelude.h"
 #include "quenloft/string_object.h"
 #include "session.h"
+#include "skin_config.h"
 #include "skin_folder.h"
 #include "summary.h"
 #include "system_calls.h"
@@ -121,17 +123,24 @@ int RunCheck(const CheckOptions& options) {
   std::string error;
   const std::string skin = ResolveSkinFolder(options.skin, &error);
   if (skin.empty()) return Fail(kExitUsage, error);
-  SessionValues values;
-  if (!CollectValues(options.common, &values, &error)) return Fail(kExitUsage, error);
+  SkinSetup prepared;
+  if (!PrepareSkin(skin, options.common, options.patch_globs, options.files, &prepared, &error)) {
+    return Fail(kExitUsage, error);
+  }
+  const SessionValues& values = prepared.values;
   error = ScratchFolderOverride(values, "check");
   if (!error.empty()) return Fail(kExitUsage, error);
   const std::string scratch = system_calls::MakeTemporaryFolder("quenloft-check-");
   if (scratch.empty()) return Fail(kExitFailed, "cannot make a temporary folder");
-  SkinListing listing = ListSkinWithWarnings(skin, options.follow_links);
+  // Excluded files are copied all the same, for the prelude and the file
+  // functions to find them as a build would in the skin; they are not checked.
+  SkinListing listing =
+      ListSkinWithWarnings(skin, options.follow_links, SkinFilter({}, options.files.hidden));
   if (!CopySkin(skin, listing.names, scratch, &error)) {
     RemoveFolder(scratch);
     return Fail(kExitFailed, error);
   }
+  prepared.filter.Apply(&listing);
   // Shown names start with the skin folder as the user wrote it.
   std::string shown_skin = options.skin.empty() ? skin : options.skin;
   if (!shown_skin.empty() && shown_skin.back() != '/' && shown_skin.back() != '\\') {
@@ -159,13 +168,18 @@ int RunCheck(const CheckOptions& options) {
     session.SetSystemValue("System.RootFolderName", scratch);
     for (const auto& [name, value] : values.system) session.SetSystemValue(name, value);
     session.SetVariables(values.variables);
+    RunPrelude(session.manager(), prepared.prelude);
+    const std::vector<std::string> prelude_problems = host->TakeCollected();
+    for (const std::string& message : prelude_problems) {
+      problems.push_back({"prelude", 0, "can not resolve macro: " + MacroOf(message, "")});
+    }
     // Registered as a build registers them; no copy pass, as the files
     // already are where a build would copy them.
     session.manager()->AddFileSource(source.get());
 
     quenloft::ComPtr<ITplMacroServices> services;
     session.manager()->QueryInterface(IID_ITplMacroServices, services.put_void());
-    const PatchSelection selection(options.patch_globs);
+    const PatchSelection selection(prepared.patch_globs);
     for (const std::string& name : source->names()) {
       if (Interrupted()) break;
       if (!services || !selection.IsPatched(name)) continue;

@@ -41,6 +41,13 @@ each an absolute folder ending in "/":
   System.RootFolderName    the root of the help project's output: the output
                            folder, or --root when the skin's output is one
                            part of a larger project
+Files taken: every file of the skin but hidden ones (a name starting with
+"." at any level, unless --hidden), those matching an --exclude glob and
+quenloft.ini. That file, at the skin's root, holds the skin's defaults:
+[values] and [vars] NAME=VALUE lines, [patch] and [exclude] globs, and
+[prelude] statements (one marker's text a line), evaluated before the first
+file so that the "$$" globals they set reach every file; --prelude FILE adds
+more. The command line adds to the file's lists and overrides its values.
 Files patched: every file whose extension has a marker style (.htm .html
 .htx .hhc .hhk .xml .xsl .js .css .ini .hhs .res) and every file matching a
 --patch glob (a glob without "/" matches file names in any folder). Other
@@ -60,7 +67,15 @@ Progress: a bar on a terminal, otherwise a line of dots (one per percent).
 Unresolved macros are reported and left in the output as written.
 Ctrl-C asks the library to stop evaluating and stops between two files;
 a second Ctrl-C ends the tool at once. Either way it exits 130 and every
-file written is complete.)TXT";
+file written is complete.
+
+--dry-run prints what the build would write and writes nothing, not even
+the output folder. --watch builds, then watches the skin and rebuilds what
+changes: a changed file alone when it neither sets nor reads "$$" globals
+nor calls a file function, otherwise, and when quenloft.ini, the prelude
+or an excluded file changes, the whole skin. Removed files stay in the
+output. Ctrl-C while it waits ends it with the exit code of the last build;
+during a build, with 130.)TXT";
 
 constexpr const char* kCheckHelp = R"TXT(Patch every patchable file of SKIN in memory; list the
 macros that nothing resolves.
@@ -70,7 +85,9 @@ could not be located). Nothing outside a private temporary folder is
 written: the skin is copied there (links leading outside it skipped, as by
 build), the copy serves as System.SourceFolderName, System.ResultFolderName
 and System.RootFolderName, and the folder is removed afterwards. Exit 1
-when any macro is unresolved.)TXT";
+when any macro is unresolved. The files, quenloft.ini and the prelude are
+taken as by build; excluded files are copied for the file functions but
+not checked, and problems of the prelude are shown as "prelude:0:".)TXT";
 
 constexpr const char* kEvalHelp = R"TXT(Evaluate EXPR, the text of one marker, and print its value.
 
@@ -117,6 +134,21 @@ void AddCommonOptions(CLI::App* command, CommonOptions* options) {
   command->add_flag("--json", options->json, "Print the result as one JSON object on stdout");
 }
 
+void AddSkinFileOptions(CLI::App* command, SkinFileOptions* options) {
+  command->add_option("--exclude", options->exclude_globs,
+                      "Leave out files matching GLOB (without \"/\": a file or folder name at "
+                      "any level); repeatable")
+      ->type_name("GLOB")
+      ->allow_extra_args(false);
+  command->add_flag("--hidden", options->hidden,
+                    "Also take hidden files and folders (names starting with \".\"), which are "
+                    "left out by default");
+  command->add_option("--prelude", options->prelude,
+                      "Evaluate the statements of FILE (one marker's text a line, # comments) "
+                      "before the first file, after the skin's own [prelude]")
+      ->type_name("FILE");
+}
+
 }  // namespace
 }  // namespace quenloft_tool
 
@@ -144,6 +176,14 @@ int main(int argc, char** argv) {
   build_command->add_flag("--strict", build.strict, "Exit 1 when any macro is unresolved");
   build_command->add_flag("--sync", build.sync, "Flush the written files and folders to disk");
   build_command->add_flag("--follow-links", build.follow_links, kFollowLinksHelp);
+  AddSkinFileOptions(build_command, &build.files);
+  CLI::Option* dry_run = build_command->add_flag(
+      "-n,--dry-run", build.dry_run,
+      "List each file the build would write (\"copy PATH\" or \"patch PATH\"); write nothing");
+  build_command->add_flag("--watch", build.watch,
+                          "After the build, rebuild what changes in the skin until Ctrl-C "
+                          "(Linux only)")
+      ->excludes(dry_run);
   build_command->add_flag("-v,--verbose", build.common.verbose,
                           "Print every file as it is copied and patched");
   AddCommonOptions(build_command, &build.common);
@@ -158,6 +198,7 @@ int main(int argc, char** argv) {
       ->type_name("GLOB")
       ->allow_extra_args(false);
   check_command->add_flag("--follow-links", check.follow_links, kFollowLinksHelp);
+  AddSkinFileOptions(check_command, &check.files);
   AddCommonOptions(check_command, &check.common);
   check_command->footer(std::string("\n") + kCheckHelp + "\n" + kFooter);
 
@@ -178,7 +219,7 @@ int main(int argc, char** argv) {
   InstallInterruptHandler();
   system_calls::KeepRunningPastFileSizeLimit();
   try {
-    if (*build_command) return RunBuild(build);
+    if (*build_command) return build.watch ? RunWatch(build) : RunBuild(build);
     if (*check_command) return RunCheck(check);
     if (*eval_command) return RunEval(eval);
   } catch (const std::exception& e) {

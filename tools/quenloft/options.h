@@ -25,6 +25,13 @@ struct CommonOptions {
   bool json = false;
 };
 
+// Which files of the skin build and check take, and what runs before them.
+struct SkinFileOptions {
+  std::vector<std::string> exclude_globs;  // --exclude GLOB
+  bool hidden = false;                     // --hidden: take ".name" files and folders too
+  std::string prelude;                     // --prelude FILE
+};
+
 struct BuildOptions {
   CommonOptions common;
   std::string skin;    // empty: the stock skin
@@ -34,6 +41,11 @@ struct BuildOptions {
   bool strict = false;
   bool sync = false;  // --sync: flush the output to disk before reporting
   bool follow_links = false;  // copy files that links in the skin lead to outside it
+  SkinFileOptions files;
+  bool dry_run = false;  // --dry-run: list what would be written, write nothing
+  bool watch = false;    // --watch: rebuild changed files until Ctrl-C
+  // Set by --watch for a rebuild: these skin files only (all when empty).
+  std::vector<std::string> only;
 };
 
 struct CheckOptions {
@@ -41,6 +53,7 @@ struct CheckOptions {
   std::string skin;
   std::vector<std::string> patch_globs;
   bool follow_links = false;
+  SkinFileOptions files;
 };
 
 struct EvalOptions {
@@ -55,6 +68,8 @@ inline constexpr const char* kOutputLockName = ".quenloft-build.lock";
 int RunBuild(const BuildOptions& options);
 int RunCheck(const CheckOptions& options);
 int RunEval(const EvalOptions& options);
+// A build, then rebuilds of what changes in the skin until Ctrl-C.
+int RunWatch(const BuildOptions& options);
 
 }  // namespace quenloft_tool
 

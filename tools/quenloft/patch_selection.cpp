@@ -91,9 +91,10 @@ bool InBracket(std::string_view set, char c) {
   return found != negated;
 }
 
-// Shell wildcards as fnmatch() has them: "*", "?", "[...]" and "\" escapes.
-// With `pathname` no wildcard matches "/". One pass with a single backtrack
-// point: a later "*" can take up whatever an earlier one could, and under
+}  // namespace
+
+// One pass with a single backtrack point: a later "*" can take up whatever
+// an earlier one could, and under
 // `pathname` a "*" that would have to cross "/" means no match at all, since
 // every earlier "*" is held to an earlier folder.
 bool GlobMatches(std::string_view pattern, std::string_view text, bool pathname) {
@@ -138,8 +139,6 @@ bool GlobMatches(std::string_view pattern, std::string_view text, bool pathname)
   while (p < pattern.size() && pattern[p] == '*') ++p;
   return p == pattern.size();
 }
-
-}  // namespace
 
 PatchSelection::PatchSelection(std::vector<std::string> globs) : globs_(std::move(globs)) {}
 

@@ -4,9 +4,14 @@
 #define QUENLOFT_TOOL_PATCH_SELECTION_H
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quenloft_tool {
+
+// Shell wildcards as fnmatch() has them: "*", "?", "[...]" and "\" escapes.
+// With `pathname` no wildcard matches "/".
+bool GlobMatches(std::string_view pattern, std::string_view text, bool pathname);
 
 class PatchSelection {
  public:

@@ -6,18 +6,13 @@
 #include <system_error>
 
 namespace quenloft_tool {
-namespace {
-
-constexpr const char* kBlank = " \t";
-
 std::string Trim(const std::string& text) {
+  constexpr const char* kBlank = " \t";
   const size_t first = text.find_first_not_of(kBlank);
   if (first == std::string::npos) return {};
   const size_t last = text.find_last_not_of(kBlank);
   return text.substr(first, last - first + 1);
 }
-
-}  // namespace
 
 std::optional<NamedValue> ParseAssignment(const std::string& text) {
   const size_t sign = text.find('=');
@@ -62,11 +57,10 @@ std::optional<std::vector<NamedValue>> ParseValueLines(const std::string& conten
   return values;
 }
 
-std::optional<std::vector<NamedValue>> ReadValueFile(const std::string& path, bool allow_tab,
-                                                     std::string* error) {
+bool ReadSettingsFile(const std::string& path, std::string* content, std::string* error) {
   const auto refuse = [&](const std::string& why) {
     if (error != nullptr) *error = why;
-    return std::nullopt;
+    return false;
   };
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -77,14 +71,21 @@ std::optional<std::vector<NamedValue>> ReadValueFile(const std::string& path, bo
   std::ifstream in(path, std::ios::binary);
   if (!in) return refuse("cannot read " + path);
   // The size is counted as it is read: a pipe has none, and a file may grow.
-  std::string content;
+  content->clear();
   char chunk[1 << 16];
   while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    content.append(chunk, static_cast<size_t>(in.gcount()));
-    if (content.size() > kValueFileLimit) {
+    content->append(chunk, static_cast<size_t>(in.gcount()));
+    if (content->size() > kValueFileLimit) {
       return refuse(path + " is larger than " + std::to_string(kValueFileLimit >> 20) + " MB");
     }
   }
+  return true;
+}
+
+std::optional<std::vector<NamedValue>> ReadValueFile(const std::string& path, bool allow_tab,
+                                                     std::string* error) {
+  std::string content;
+  if (!ReadSettingsFile(path, &content, error)) return std::nullopt;
   return ParseValueLines(content, path, allow_tab, error);
 }
 

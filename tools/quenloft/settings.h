@@ -14,6 +14,9 @@ namespace quenloft_tool {
 
 using NamedValue = std::pair<std::string, std::string>;
 
+// The text without the blanks and tabs around it.
+std::string Trim(const std::string& text);
+
 // "NAME=VALUE" split at the first "="; nullopt when there is no "=" or the
 // name (trimmed) is empty. The value is kept as written.
 std::optional<NamedValue> ParseAssignment(const std::string& text);
@@ -33,9 +36,12 @@ std::optional<std::vector<NamedValue>> ParseValueLines(const std::string& conten
 // one, and reading it would only fill the memory.
 inline constexpr size_t kValueFileLimit = size_t{16} << 20;
 
-// Reads and parses a file; an unreadable file is an error as well, and so
-// is one larger than kValueFileLimit or neither a regular file nor a pipe
-// (a device such as /dev/zero never ends).
+// Reads a whole settings file into *content; false with *error when it
+// cannot be read, is larger than kValueFileLimit or is neither a regular
+// file nor a pipe (a device such as /dev/zero never ends).
+bool ReadSettingsFile(const std::string& path, std::string* content, std::string* error);
+
+// Reads (as ReadSettingsFile) and parses a file.
 std::optional<std::vector<NamedValue>> ReadValueFile(const std::string& path, bool allow_tab,
                                                      std::string* error);
 

@@ -28,8 +28,10 @@ std::string ResolveSkinFolder(const std::string& given, std::string* error) {
   return AbsoluteFolder(given);
 }
 
-SkinListing ListSkinWithWarnings(const std::string& skin, bool follow_links) {
+SkinListing ListSkinWithWarnings(const std::string& skin, bool follow_links,
+                                 const SkinFilter& filter) {
   SkinListing listing = ListSkinFiles(skin, follow_links);
+  filter.Apply(&listing);
   for (const std::string& link : listing.outside_links) {
     Warn("skipped " + link + ": the link leads outside the skin (--follow-links copies it)");
   }

@@ -6,15 +6,18 @@
 #include <string>
 
 #include "folder_source.h"
+#include "skin_filter.h"
 
 namespace quenloft_tool {
 
 // The skin's absolute folder with a trailing "/", or "" with *error.
 std::string ResolveSkinFolder(const std::string& given, std::string* error);
 
-// The files of the skin (see ListSkinFiles), with a warning on stderr for
-// each link left out because it leads outside the skin.
-SkinListing ListSkinWithWarnings(const std::string& skin, bool follow_links);
+// The files of the skin (see ListSkinFiles) that the filter takes, with a
+// warning on stderr for each link left out because it leads outside the
+// skin.
+SkinListing ListSkinWithWarnings(const std::string& skin, bool follow_links,
+                                 const SkinFilter& filter);
 
 }  // namespace quenloft_tool
 
