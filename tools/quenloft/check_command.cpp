@@ -142,7 +142,9 @@ int RunCheck(const CheckOptions& options) {
     session.SetSystemValue("System.RootFolderName", scratch);
     for (const auto& [name, value] : values.system) session.SetSystemValue(name, value);
     session.SetVariables(values.variables);
-    RunPrelude(session.manager(), prepared.prelude);
+    for (const auto& global : RunPrelude(session.manager(), prepared.prelude)) {
+      lint.Preset(global.first);
+    }
     report.AddPrelude(host->TakeNewDiagnostics(), Unresolved(host->TakeCollected(), ""));
     // Registered as a build registers them; no copy pass, as the files
     // already are where a build would copy them.

@@ -34,6 +34,9 @@ class SkinLint {
   // `preset_globals`: the "$$" variables set before the first file.
   SkinLint(std::set<std::string> system_keys, std::set<std::string> preset_globals);
 
+  // A "$$" variable set before the first file after all (by the prelude).
+  void Preset(const std::string& global) { preset_globals_.insert(global); }
+
   // First pass, in patch order: which file first sets each variable.
   void Learn(const std::string& name, std::string_view text);
   // Second pass, in the same order: the file's problems, in text order,
