@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <string_view>
 #include <tuple>
 
 #include "quenloft/conventions.h"
@@ -100,6 +101,13 @@ void CheckReport::AddPrelude(std::vector<Diagnostic> from_library,
 }
 
 void CheckReport::Count(Diagnostic d) {
+  // A value that quietly stands in for one that failed (black for an
+  // unknown colour, the statement for a missing file, nothing for a failed
+  // transformation) is a build's warning but check's error: check is
+  // asked exactly to find such mistakes.
+  static const std::set<std::string_view> kFailedValueCodes = {
+      quenloft::kUnknownColorCode, quenloft::kFileNotFoundCode, quenloft::kTransformFailedCode};
+  if (d.warning && kFailedValueCodes.count(d.code) != 0) d.warning = false;
   ++(d.warning ? warnings_ : errors_);
   diagnostics_.push_back(std::move(d));
 }

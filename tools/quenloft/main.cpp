@@ -105,6 +105,8 @@ codes are listed in docs/host-guide.md), check finds by itself:
   unresolved              a macro nothing resolves that the library gave no
                           reason for, with the nearest known name when its
                           own looks mistyped
+An unknown colour, a file not found and a failed Transform, which a build
+only warns about (a value stands in for the failed one), are errors here.
 Nothing outside a private temporary folder is
 written: the skin is copied there (links leading outside it skipped, as by
 build), the copy serves as System.SourceFolderName, System.ResultFolderName
