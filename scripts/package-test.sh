@@ -101,6 +101,9 @@ expect_module pkg-config
 # The sample skin, built by the installed tool.
 "$prefix/bin/quenloft" build "$source_dir/examples/skins/default" -o "$work/skin" -q
 [[ -s "$work/skin/index.htm" ]] || fail "the installed tool did not build the sample skin"
+# Without a skin it finds the stock skin installed beside the library.
+"$prefix/bin/quenloft" build -o "$work/stock" --set Title=Installed -q
+[[ -s "$work/stock/index.htm" ]] || fail "the installed tool did not build the stock skin"
 
 rm -rf "$work"
 echo "package-test: the examples build and run against the installed package"

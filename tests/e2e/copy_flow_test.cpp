@@ -6,11 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "cache/library_copy.h"
 #include "support/files.h"
@@ -21,49 +18,6 @@ namespace quenloft_test {
 namespace {
 
 using namespace quenloft::testing;
-
-// A host's file source: it lists the names it was given and maps each to
-// a file below its folder. A name that is a full path ("/..." or "C:\...")
-// names its own file, unless `sources` maps it (with forward slashes) to
-// another.
-class ListSource : public SelfCounted<ITplFileSource> {
- public:
-  ListSource(std::string folder, std::vector<std::string> names)
-      : folder_(std::move(folder)), names_(std::move(names)) {}
-
-  int32_t QL_CALL Initialize(const char*) override { return 0; }
-  int32_t QL_CALL Uninitialize() override { return 0; }
-  int32_t QL_CALL GetFirstName(ICvoString* out, int32_t* position) override {
-    *position = 0;
-    return GetNextName(out, position);
-  }
-  int32_t QL_CALL GetNextName(ICvoString* out, int32_t* position) override {
-    if (*position < 0 || static_cast<size_t>(*position) >= names_.size()) {
-      out->Empty();
-      return 1;
-    }
-    out->SetText(names_[static_cast<size_t>((*position)++)].c_str());
-    return 0;
-  }
-  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
-    ++source_path_questions;
-    if (when_asked) std::exchange(when_asked, nullptr)();
-    std::string path = name;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    if (sources.count(path) != 0) path = sources[path];
-    if (path.front() != '/' && path[1] != ':') path = folder_ + path;
-    out->SetText(path.c_str());
-    return 0;
-  }
-
-  std::map<std::string, std::string> sources;
-  std::function<void()> when_asked;  // called on the first question for a source path
-  int source_path_questions = 0;
-
- private:
-  std::string folder_;
-  std::vector<std::string> names_;
-};
 
 using Texts = std::vector<std::string>;
 
@@ -97,9 +51,9 @@ class CopyFlowTest : public ::testing::Test {
   }
   // The fixture skin copied below `folder` (unless `copy` is false),
   // registered under `names`.
-  ListSource& AddSkin(const std::string& folder, Texts names, bool copy = true) {
+  HostSource& AddSkin(const std::string& folder, Texts names, bool copy = true) {
     EXPECT_TRUE(!copy || CopyTree(kData + "skin", folder));
-    sources_.push_back(std::make_unique<ListSource>(folder, std::move(names)));
+    sources_.push_back(std::make_unique<HostSource>(std::move(names), folder));
     EXPECT_EQ(manager_->AddFileSource(sources_.back().get()), 0);
     return *sources_.back();
   }
@@ -112,7 +66,7 @@ class CopyFlowTest : public ::testing::Test {
 
   LibraryCopy library_;
   RecordingHost host_;
-  std::vector<std::unique_ptr<ListSource>> sources_;
+  std::vector<std::unique_ptr<HostSource>> sources_;
   ManagerPtr manager_ = library_.CreateManager();
   quenloft::ComPtr<ITplFileCopier> copier_;
   std::string result_ = library_.Folder() + "/result/";
@@ -143,24 +97,6 @@ TEST_F(CopyFlowTest, SkinProducesTheGoldenFolder) {
             (std::vector<std::pair<int32_t, int32_t>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}}));
   EXPECT_EQ(host_.notified, (Texts{Result("index.htm"), Result("sub/page.htm"),
                                    Result("sub/deeper/style.css"), Result("img/logo.png")}));
-}
-
-TEST_F(CopyFlowTest, ProgressDotsFollowTheTruncatedPercentage) {
-  const std::pair<int, long> kCases[] = {{0, 0}, {1, 0}, {3, 66}, {7, 85}};  // entries, dots
-  for (const auto& [entries, dots] : kCases) {
-    SCOPED_TRACE(::testing::Message() << entries << " entries");
-    ASSERT_EQ(copier_->Initialize(&host_), 0);  // empties the update list
-    host_.Forget();
-    for (int i = 0; i < entries; ++i) {
-      const std::string name = "plain" + std::to_string(i) + ".txt";
-      ASSERT_TRUE(WriteFile(result_ + name, "plain text"));
-      manager_->AddUpdateFile(name.c_str());
-    }
-    ASSERT_EQ(copier_->UpdateFilesByHost(), 0);
-    const std::string all = host_.AllOutput();
-    EXPECT_EQ(all, std::string(static_cast<size_t>(dots), '.') + "\r\n");
-    EXPECT_EQ(host_.progress.size(), static_cast<size_t>(entries));
-  }
 }
 
 // A source that vanished is skipped and counts as copied; a destination that
@@ -200,7 +136,7 @@ TEST_F(CopyFlowTest, WithoutResultFolderAFullPathIsItsOwnDestination) {
   const std::string skin = OutsideSkin();
   ASSERT_TRUE(CopyTree(kData + "skin", skin));
   const std::string target = library_.Folder() + "/elsewhere/sub/index.htm";
-  ListSource source(skin, {target});
+  HostSource source({target}, skin);
   source.sources[target] = "index.htm";
   const ManagerPtr manager = library_.CreateManager();  // no System.ResultFolderName
   const auto copier = manager.query<ITplFileCopier>();
@@ -218,7 +154,7 @@ TEST_F(CopyFlowTest, WithoutResultFolderAFullPathIsItsOwnDestination) {
 TEST_F(CopyFlowTest, FilesRegisteredDuringTheCopyPassDoNotDisturbIt) {
   const std::string skin = OutsideSkin();
   const auto services = manager_.query<ITplMacroServices>();
-  ListSource& source = AddSkin(skin, {"index.htm"});
+  HostSource& source = AddSkin(skin, {"index.htm"});
   source.when_asked = [&] {
     for (int i = 0; i < 200; ++i)
       services->AddTemplateFile(("extra/" + std::to_string(i) + ".htm").c_str(), &source);
@@ -389,7 +325,7 @@ TEST_F(HostileSkin, NamesThatClimbOutAreRefusedWhenRegistered) {
       {"..", 1}, {"sub\\..", 1}, {"a..b.htm", 0}, {"..hidden", 0}, {"sub\\page..htm", 0},
   };
   const auto services = manager_.query<ITplMacroServices>();
-  ListSource other(skin_, {});
+  HostSource other({}, skin_);
   for (const auto& [name, registered] : kNames) {
     EXPECT_EQ(services->AddTemplateFile(name, &other), registered) << name;
     EXPECT_EQ(manager_->AddUpdateFile(name), registered) << name;

@@ -24,16 +24,6 @@ const Names kBuiltIns = {"AssignString", "CompareNumber",    "CompareString", "C
                          "ReplaceMacroExpr", "ReplaceMacros", "SaveToFile",   "Transform",
                          "HtmlToText",   "TextToHtml",       "NameToColor",   "ColorToName"};
 
-// Holds names before the set does, and answers every call with "spy".
-class SpyResolver : public ListingResolver {
- public:
-  using ListingResolver::ListingResolver;
-  int32_t QL_CALL Resolve(ITplMacroCall* call) override {
-    call->SetResult("spy");
-    return 0;
-  }
-};
-
 // Each test makes its own sets for a manager without the built-in set.
 class ResolverSet : public ::testing::Test {
  protected:
@@ -89,7 +79,8 @@ TEST_F(ResolverSet, IdentityAndCodes) {
 // Initialize; it keeps the names. While initialised, the set holds the
 // manager; it gives back every reference it took.
 TEST_F(ResolverSet, RegistersTheTwentyNamesOnceInOrder) {
-  SpyResolver spy(kBuiltIns);
+  HostResolver spy(kBuiltIns);  // holds the names first, and answers every call
+  spy.on_resolve = [](ITplMacroCall* call) { return call->SetResult("spy"), 0; };
   ASSERT_EQ(session_.manager->AddResolver(&spy), 0);
   const int32_t before = References();
   ITplResolverSet* set = NewSet(session_.manager);

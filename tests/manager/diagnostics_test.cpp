@@ -8,55 +8,12 @@
 #include <vector>
 
 #include "quenloft/conventions.h"
+#include "support/diagnosed_host.h"
 #include "support/files.h"
 #include "support/manager_session.h"
 
 namespace quenloft::testing {
 namespace {
-
-// Records Output and Report calls in one list, "O <text>" and
-// "D <line>:<column> <severity> <code> <statement> | <reason>", so that
-// the rows can check their order.
-class DiagnosedHost : public RecordingHost {
- public:
-  explicit DiagnosedHost(bool answers) : answers_(answers) {}
-
-  int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
-    if (answers_ && out != nullptr && iid == IID_ITplDiagnostics) {
-      listener_.AddRef();
-      *out = static_cast<ITplDiagnostics*>(&listener_);
-      return 0;
-    }
-    return RecordingHost::QueryInterface(iid, out);
-  }
-  int32_t QL_CALL Output(const char* text) override {
-    events.push_back("O " + std::string(text));
-    return RecordingHost::Output(text);
-  }
-
-  std::vector<std::string> events;
-  std::vector<TplDiagnostic> seen;  // strings dropped: they are borrowed
-  int32_t listener_count() const { return listener_.count(); }
-
- private:
-  class Listener final : public SelfCounted<ITplDiagnostics> {
-   public:
-    explicit Listener(DiagnosedHost& host) : host_(host) {}
-    int32_t QL_CALL Report(const TplDiagnostic* d) override {
-      host_.events.push_back("D " + std::to_string(d->line) + ":" + std::to_string(d->column) +
-                             (d->severity == TPL_DIAGNOSTIC_ERROR ? " error " : " warning ") +
-                             d->code + " " + d->statement + " | " + d->reason + " @" + d->file);
-      host_.seen.push_back(*d);
-      return 0;
-    }
-
-   private:
-    DiagnosedHost& host_;
-  };
-
-  bool answers_;
-  Listener listener_{*this};
-};
 
 struct Row {
   const char* text;      // the file's text; markers <!--%...%-->

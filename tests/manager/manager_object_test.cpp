@@ -1,13 +1,16 @@
 // The manager object as a host holds it: three interfaces over one object
 // and one count, the codes of QueryInterface, the global scope it hands
 // out, and the references it takes on a host's objects, given back by
-// Terminate or, at the latest, when it ends; and MapFileName.
+// Terminate or, at the latest, when it ends; MapFileName; and what a host
+// registers beyond the rows of the statement table (registry.txt,
+// sources.txt): null arguments, Initialize and Uninitialize of resolvers,
+// and a resolver that throws.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "host_fakes.h"
+#include "support/manager_session.h"
 #include "support/texts.h"
 
 namespace quenloft::testing {
@@ -29,7 +32,7 @@ TEST(ManagerObject, EveryInterfaceAnswersTheSameAndSharesOneCount) {
   for (size_t from = 0; from < 3; ++from) {
     SCOPED_TRACE(::testing::Message() << "interface " << from);
     for (size_t to = 0; to < 3; ++to) {
-      Ref<ITplUnknown> out;
+      ComPtr<ITplUnknown> out;
       EXPECT_EQ(faces[from]->QueryInterface(*ids[to], out.put_void()), TPL_S_OK);
       EXPECT_EQ(out.get(), faces[to]);
       // Three references of the host, one from this query.
@@ -70,10 +73,10 @@ TEST(ManagerObject, EveryHostObjectGetsItsReferencesBack) {
   for (const bool terminate : {true, false}) {
     SCOPED_TRACE(terminate ? "Terminate, then release" : "release only");
     RecordingHost host;
-    FakeSource pages({"index.htm", "sub/page.htm", "SUB\\Page.HTM", "style.css"});
-    FakeSource images({"logo.gif"});
-    FakeResolver functions({"Concat", "Replace"});
-    FakeResolver single;
+    HostSource pages({"index.htm", "sub/page.htm", "SUB\\Page.HTM", "style.css"});
+    HostSource images({"logo.gif"});
+    HostResolver functions({"Concat", "Replace"});
+    HostResolver single;
     {
       ManagerRefs m = NewManager();
       ASSERT_TRUE(m.manager && m.copier && m.services);
@@ -102,7 +105,7 @@ TEST(ManagerObject, EachHostHoldsOneReferenceUntilReplacedOrTerminated) {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.manager && m.copier);
     const auto host = [&m] {  // what GetHost gives, its reference given back at once
-      Ref<ITplHostCallback> got;
+      ComPtr<ITplHostCallback> got;
       EXPECT_EQ(m.manager->GetHost(got.put()), 0);
       return static_cast<ITplHostCallback*>(got.get());
     };
@@ -129,18 +132,71 @@ TEST(MapFileName, TheHostIsAskedFirst) {
   {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.manager && m.copier);
-    Ref<ICvoString> out = NewText();
+    ComPtr<ICvoString> out = NewString();
     EXPECT_EQ(m.manager->MapFileName(out.get(), "a/b.htm"), 0);  // no host yet
-    EXPECT_EQ(TextOf(out.get()), "a\\b.htm");
+    EXPECT_EQ(ReadString(out.get()), "a\\b.htm");
     ASSERT_EQ(m.copier->Initialize(&host), 0);
     EXPECT_EQ(Codes({m.manager->MapFileName(nullptr, "a/b.htm"),
                      m.manager->MapFileName(out.get(), nullptr),
                      m.manager->MapFileName(out.get(), "C:/a/b/c.htm")}),
               "1,1,0");
-    EXPECT_EQ(TextOf(out.get()), "host.htm");
+    EXPECT_EQ(ReadString(out.get()), "host.htm");
     EXPECT_EQ(host.mapped, std::vector<std::string>{"C:/a/b/c.htm"});
   }
   EXPECT_EQ(host.count(), 1);
+}
+
+// Null and empty arguments are refused and take no reference; AddResolver
+// initialises its resolver and RemoveResolver uninitialises it. How names
+// are held is tabled in the statement table (registry.txt).
+TEST(Registry, RefusesNullArgumentsAndInitialisesWhatItAdds) {
+  HostResolver a({"Greeting"});
+  HostSource source;
+  {
+    ManagerRefs m = NewManager();
+    ASSERT_TRUE(m.manager && m.services);
+    EXPECT_EQ(Codes({m.services->RegisterName(nullptr, &a), m.services->RegisterName("", &a),
+                     m.services->RegisterName("Output", nullptr),
+                     m.services->UnregisterName(nullptr, &a), m.services->UnregisterName("", &a),
+                     m.services->UnregisterName("Output", nullptr),
+                     m.manager->AddResolver(nullptr), m.manager->RemoveResolver(nullptr),
+                     a.count(), m.manager->AddResolver(&a), m.manager->RemoveResolver(&a)}),
+              "1,1,1,1,1,1,1,1,1,0,0");
+    EXPECT_EQ(Codes({m.services->AddTemplateFile(nullptr, &source),
+                     m.services->AddTemplateFile("a.htm", nullptr),
+                     m.services->RemoveTemplateFile(nullptr, &source),
+                     m.services->RemoveTemplateFile("a.htm", nullptr),
+                     m.manager->AddFileSource(nullptr), m.manager->RemoveFileSource(nullptr),
+                     source.count(), m.manager->AddUpdateFile(nullptr)}),
+              "1,1,1,1,1,1,1,0");
+
+  }
+  EXPECT_EQ((Counts{a.initialized, a.uninitialized, a.count()}), (Counts{1, 1, 1}));
+}
+
+// A resolver whose Release throws does not keep the other entries
+// registered.
+TEST(Registry, ClearGoesOnAfterAThrowingRelease) {
+  HostResolver thrower({"One", "Two"}), good({"Three"});
+  ManagerSession s;
+  ASSERT_NO_FATAL_FAILURE(s.Open());
+  ASSERT_EQ(s.manager->AddResolver(&thrower), 0);
+  ASSERT_EQ(s.manager->AddResolver(&good), 0);
+  thrower.throw_on_release = true;
+  EXPECT_EQ(s.copier->Terminate(), 0);
+  EXPECT_EQ((Counts{thrower.count(), good.count(), s.manager->HasResolverFor("One"),
+                    s.manager->HasResolverFor("Three")}),
+            (Counts{1, 1, 1, 1}));
+  // A null name or value of a System value stores nothing.
+  ASSERT_EQ(s.copier->Initialize(&s.host), 0);
+  Text title;
+  EXPECT_EQ(Codes({s.manager->SetSystemValue("System.Title", "Kept"),
+                   s.manager->SetSystemValue("System.Title", nullptr),
+                   s.manager->SetSystemValue(nullptr, "x"),
+                   s.manager->SetSystemValue(nullptr, nullptr),
+                   s.manager->ResolveMacroText("System.Title", title)}),
+            "0,0,0,0,0");
+  EXPECT_EQ(title.text(), "Kept");
 }
 
 }  // namespace

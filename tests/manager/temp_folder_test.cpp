@@ -4,6 +4,7 @@
 #include <CorvaskUtils/CorvaskUtils.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -11,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "host_fakes.h"
 #include "support/files.h"
+#include "support/manager_session.h"
 
 namespace quenloft::testing {
 namespace {
@@ -31,7 +32,15 @@ class TempFolder : public ::testing::Test {
   void TearDown() override {
     previous_.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", previous_.c_str(), 1);
   }
-  std::vector<std::string> Entries() const { return NamesIn(tmp_.path()); }
+  // The names of the entries in the folder, sorted.
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(tmp_.path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   ScratchFolder tmp_;
   std::string previous_;
@@ -39,7 +48,7 @@ class TempFolder : public ::testing::Test {
 
 // The folder a manager tells its file sources.
 std::string FolderOf(const ManagerRefs& m) {
-  FakeSource probe;
+  HostSource probe;
   m.manager->AddFileSource(&probe);
   return probe.folders.empty() ? std::string() : probe.folders.front();
 }
@@ -116,7 +125,7 @@ TEST_F(TempFolder, ManagerWorksWithoutAUsableTemporaryFolder) {
     ManagerRefs m = NewManager();
     ASSERT_TRUE(m.manager && m.copier);
     EXPECT_EQ(m.copier->Initialize(&host), 0);
-    FakeSource source({"a.htm"});
+    HostSource source({"a.htm"});
     EXPECT_EQ(m.manager->AddFileSource(&source), 0);
     EXPECT_EQ(source.count(), 2);
     EXPECT_EQ(m.manager->RemoveFileSource(&source), 0);

@@ -29,6 +29,7 @@
 #include "quenloft/quenloft.h"
 #include "quenloft/string_object.h"
 #include "resolvers/resolver_set.h"
+#include "support/string_slots.h"
 
 namespace quenloft::differential {
 
@@ -46,7 +47,7 @@ class Journal {
 inline std::string Quoted(const char* text) { return text == nullptr ? "(null)" : "<" + std::string(text) + ">"; }
 
 // A host's string object: the slots the library may call, journaled.
-class JournalString final : public ICvoString {
+class JournalString final : public testing::HostOnlyStringSlots<JournalString> {
  public:
   JournalString(Journal& journal, std::string tag) : journal_(journal), tag_(std::move(tag)) {}
   ~JournalString() { journal_.Add(tag_ + " references left " + std::to_string(count_ - 1)); }
@@ -75,27 +76,12 @@ class JournalString final : public ICvoString {
     if (text != nullptr) *text = text_.c_str();
     return text == nullptr ? 1 : 0;
   }
-  int32_t CVO_CALL AppendText(const char*) override { return Other(4); }
-  int32_t CVO_CALL SetBytes(const char*, int32_t) override { return Other(7); }
-  int32_t CVO_CALL AppendBytes(const char*, int32_t) override { return Other(8); }
-  int32_t CVO_CALL Compare(const char*, int32_t*) override { return Other(9); }
-  int32_t CVO_CALL CompareNoCase(const char*, int32_t*) override { return Other(10); }
-  int32_t CVO_CALL MakeLower() override { return Other(11); }
-  int32_t CVO_CALL MakeUpper() override { return Other(12); }
-  int32_t CVO_CALL Trim() override { return Other(13); }
-  int32_t CVO_CALL Find(const char*, int32_t, int32_t*) override { return Other(14); }
-  int32_t CVO_CALL Left(int32_t) override { return Other(15); }
-  int32_t CVO_CALL Mid(int32_t, int32_t) override { return Other(16); }
-  int32_t CVO_CALL Replace(const char*, const char*, int32_t*) override { return Other(17); }
-  int32_t CVO_CALL Clone(ICvoString**) override { return Other(18); }
-  int32_t CVO_CALL GetBytes(const char**, int32_t*) override { return Other(19); }
-  int32_t CVO_CALL IsEqual(ICvoString*, int32_t*) override { return Other(20); }
-
- private:
-  int32_t Other(int slot) {
+  int32_t HostOnlySlot(int slot) {
     journal_.Add(tag_ + " slot " + std::to_string(slot));
     return 1;
   }
+
+ private:
 
   Journal& journal_;
   std::string tag_;

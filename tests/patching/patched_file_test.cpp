@@ -11,14 +11,14 @@
 #include <string_view>
 
 #include "support/files.h"
-#include "patching/language_fakes.h"
+#include "support/manager_session.h"
+#include "support/texts.h"
 
 namespace quenloft_test {
 namespace {
 
-using quenloft::testing::ReadTree;
-using quenloft::testing::Tree;
-using quenloft::testing::WriteFile;
+using namespace quenloft::testing;
+
 using namespace std::string_literals;
 
 // Any text, written as a quoted literal with its special bytes escaped,
@@ -47,7 +47,7 @@ TEST(PatchedFile, EscapedLiteralsComeBackWhole) {
                                    {"a.htm", "<!--%", "%-->"},
                                    {"a.css", "/*%", "%*/"},
                                    {"a.ini", ";%", "%;"}};
-  ManagerUnderTest m;
+  LanguageSession m;
   for (int round = 0; round < 300; ++round) {
     std::string expression = "  ", value;
     for (int i = 0; i <= round % 3; ++i) {
@@ -73,7 +73,7 @@ TEST(PatchedFile, EscapedLiteralsComeBackWhole) {
 // goes with the file. The text is cut at the first patch and composed again
 // at every one; null arguments count as empty or are ignored.
 TEST(PatchedFile, ScopeAndChunksLiveWithTheFile) {
-  ManagerUnderTest m;
+  LanguageSession m;
   m.SetGlobal("title$$", "Quenloft");
   ITplPatchedFile* file = m.NewFile("old.htm");
   EXPECT_EQ(Codes({file->SetText(nullptr), file->SetFileName(nullptr),
@@ -131,8 +131,8 @@ class PatchedFileIo : public ::testing::Test {
     return name.text() + "|" + text.text();
   }
 
-  quenloft::testing::ScratchFolder folder_;
-  ManagerUnderTest m_;
+  ScratchFolder folder_;
+  LanguageSession m_;
 };
 
 // The text ends at the first zero byte, and a file holding one is written
@@ -210,7 +210,7 @@ TEST_F(PatchedFileIo, FailedWriteLeavesTheOldFileWhole) {
   ITplPatchedFile* file = m_.NewFile(path.c_str());
   file->SetText(big_template.c_str());
   {
-    const quenloft::testing::FileSizeLimit limit(1024);
+    const FileSizeLimit limit(1024);
     if (!limit.active()) {
       file->Release();
       GTEST_SKIP() << "no file size limits here";

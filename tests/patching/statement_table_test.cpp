@@ -12,10 +12,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "support/files.h"
-#include "manager/host_fakes.h"
-#include "patching/language_fakes.h"
 #include "patching/statement_table.h"
+#include "support/files.h"
+#include "support/manager_session.h"
 #include "support/texts.h"
 
 #if !defined(QUENLOFT_TEST_DATA) || !defined(QUENLOFT_LIB_DIR)
@@ -25,8 +24,9 @@
 namespace quenloft_test {
 namespace {
 
+using namespace quenloft::testing;
+
 namespace fs = std::filesystem;
-using quenloft::testing::FakeSource;
 
 // What the host's string holds before each case.
 constexpr char kBefore[] = "(before)";
@@ -64,10 +64,10 @@ class StatementTable : public ::testing::Test {
     const std::string here = folder_.path();
     places_ = {{"@temp/", temp_probe_.folders.at(0)},
                {"@lib/", QUENLOFT_LIB_DIR "/"},
-               {"@lib\\", quenloft::testing::WithBackslashes(QUENLOFT_LIB_DIR "/")},
+               {"@lib\\", WithBackslashes(QUENLOFT_LIB_DIR "/")},
                {"@/", here + "/"},
-               {"@UP/", quenloft::testing::UpperCase(here + "/")},
-               {"@\\", quenloft::testing::WithBackslashes(here + "/")}};
+               {"@UP/", UpperCase(here + "/")},
+               {"@\\", WithBackslashes(here + "/")}};
   }
   void TearDown() override { fs::current_path(previous_folder_); }
 
@@ -106,8 +106,8 @@ class StatementTable : public ::testing::Test {
     s->SetText(pass.c_str());
     return code;
   }
-  TestResolver* Resolver(const std::string& name) { return Find(resolvers_, name); }
-  FakeSource* Source(const std::string& name) { return Find(sources_, name); }
+  HostResolver* Resolver(const std::string& name) { return Find(resolvers_, name); }
+  HostSource* Source(const std::string& name) { return Find(sources_, name); }
   template <class T>
   static T* Find(const std::map<std::string, std::unique_ptr<T>>& objects, const std::string& name) {
     const auto found = objects.find(name);
@@ -116,14 +116,14 @@ class StatementTable : public ::testing::Test {
     return nullptr;
   }
 
-  quenloft::testing::ScratchFolder folder_;
+  ScratchFolder folder_;
   fs::path previous_folder_;
   std::vector<std::pair<std::string, std::string>> places_;  // "@..." and what it stands for
   // The host's objects outlive the manager.
-  FakeSource temp_probe_;
-  std::map<std::string, std::unique_ptr<TestResolver>> resolvers_;
-  std::map<std::string, std::unique_ptr<FakeSource>> sources_;
-  ManagerUnderTest m_;
+  HostSource temp_probe_;
+  std::map<std::string, std::unique_ptr<HostResolver>> resolvers_;
+  std::map<std::string, std::unique_ptr<HostSource>> sources_;
+  LanguageSession m_;
 };
 
 int32_t StatementTable::Call(const std::string& key, const std::string& text, HostString* s) {
@@ -152,7 +152,7 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
     return 0;
   }
   if (key == "system") return m_.manager->SetSystemValue(first.c_str(), rest.c_str());
-  if (key == "write") return quenloft::testing::WriteFile(first, rest) ? 0 : 1;
+  if (key == "write") return WriteFile(first, rest) ? 0 : 1;
   std::error_code error;
   if (key == "grow") fs::resize_file(first, std::stoull(rest), error);
   if (key == "link") fs::create_symlink(first, rest, error);
@@ -174,11 +174,11 @@ int32_t StatementTable::Call(const std::string& key, const std::string& text, Ho
   std::istringstream in(key == "source" ? rest : names);
   for (std::string name; in >> name;) listed.push_back(name == "\"\"" ? "" : name);
   if (key == "source") {
-    sources_[first] = std::make_unique<FakeSource>(listed);
+    sources_[first] = std::make_unique<HostSource>(listed);
     return 0;
   }
   if (key == "resolver") {
-    auto& resolver = resolvers_[first] = std::make_unique<TestResolver>(listed);
+    auto& resolver = resolvers_[first] = std::make_unique<HostResolver>(listed, 0);
     resolver->on_resolve = [mode = mode, name = first](ITplMacroCall* call) -> int32_t {
       if (mode == "throws") throw std::runtime_error("thrown by the host");
       return mode == "names" ? call->SetResult(name.c_str()) : mode == "silent" ? 0 : 1;
@@ -206,7 +206,7 @@ void StatementTable::RunRow(const TableRow& row) {
     if (outcome.key == "code") expected_code = std::stoi(text);
     if (outcome.key == "out") outputs.push_back(text);
     if (outcome.key == "file") {
-      EXPECT_EQ(quenloft::testing::ReadFile(name), bytes) << outcome.where;
+      EXPECT_EQ(ReadFile(name), bytes) << outcome.where;
     }
     if (outcome.key == "nofile") {
       EXPECT_FALSE(fs::exists(fs::symlink_status(text))) << outcome.where;

@@ -1,17 +1,21 @@
 // Objects a host brings to the library, written the way a foreign host
 // writes them: a base that counts without ever deleting, a host callback
-// that records what it is told, a resolver that lists names, and a string
-// object with only the slots the library may call. And the public string
-// holder and reader under the names the tests use.
+// that records what it is told, file sources and resolvers that list names,
+// and a string object with only the slots the library may call. And the
+// public string holder and reader under the names the tests use.
 #ifndef QUENLOFT_TESTS_SUPPORT_HOST_OBJECTS_H
 #define QUENLOFT_TESTS_SUPPORT_HOST_OBJECTS_H
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,11 +23,12 @@
 #include "quenloft/com_object.h"
 #include "quenloft/quenloft.h"
 #include "quenloft/string_object.h"
+#include "support/string_slots.h"
 
 namespace quenloft::testing {
 
 using quenloft::Text;
-inline std::string TextOf(ICvoString* s) { return ReadString(s); }
+using Counts = std::vector<int32_t>;
 
 // Owner-held, so it never deletes itself, with a count that starts with
 // the test's own reference: a test checks that every reference the
@@ -131,11 +136,105 @@ class ListingResolver : public OwnerHeldComObject<ListingResolver, ITplResolver>
   std::vector<std::string> names_;
 };
 
+// Lists its names and records the listing calls. Its source paths are the
+// names themselves, or, with a folder, files below it ("\" read as "/"): a
+// name that is a full path ("/..." or "C:\...") names its own file unless
+// `sources` maps it to another.
+class HostSource : public SelfCounted<ITplFileSource> {
+ public:
+  explicit HostSource(std::vector<std::string> names = {}, std::string folder = {})
+      : names(std::move(names)), folder_(std::move(folder)) {}
+
+  int32_t QL_CALL Initialize(const char* folder) override {
+    return folders.emplace_back(folder != nullptr ? folder : "(null)"), 0;
+  }
+  int32_t QL_CALL Uninitialize() override { return ++uninitialized, 0; }
+  // "!" marks a first position other than 0, or a string that still held text.
+  int32_t QL_CALL GetFirstName(ICvoString* out, int32_t* position) override {
+    calls += *position != 0 ? "first! " : "first ";
+    return Next(out, position);
+  }
+  int32_t QL_CALL GetNextName(ICvoString* out, int32_t* position) override {
+    calls += out->GetLength() != 0 ? "next! " : "next ";
+    return Next(out, position);
+  }
+  int32_t QL_CALL GetSourcePath(ICvoString* out, const char* name) override {
+    ++source_path_questions;
+    if (when_asked) std::exchange(when_asked, nullptr)();
+    if (folder_.empty()) return out->SetText(name);
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (sources.count(path) != 0) path = sources[path];
+    if (path.front() != '/' && path[1] != ':') path = folder_ + path;
+    return out->SetText(path.c_str());
+  }
+
+  std::vector<std::string> names;
+  std::map<std::string, std::string> sources;
+  std::function<void()> when_asked;  // called on the first question for a source path
+  std::vector<std::string> folders;  // one per Initialize
+  std::string calls;                 // the listing calls, in order
+  int uninitialized = 0, source_path_questions = 0;
+
+ private:
+  int32_t Next(ICvoString* out, int32_t* position) {
+    if (*position < 0 || static_cast<size_t>(*position) >= names.size()) return 1;
+    return out->SetText(names[static_cast<size_t>((*position)++)].c_str());
+  }
+  std::string folder_;
+};
+
+// A listing resolver that counts Initialize and Uninitialize and resolves
+// with on_resolve (refusing without one). With `extended` it answers
+// ITplResolverEx too: QueryMacro gives query_answer, MapText "mapped:TEXT".
+// Its Release may throw, as a careless host's may.
+class HostResolver final : public ListingResolver, public ITplResolverEx {
+ public:
+  explicit HostResolver(std::vector<std::string> names = {}, int32_t initial_count = 1)
+      : ListingResolver(std::move(names), initial_count) {}
+
+  int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
+    if (out == nullptr || iid != IID_ITplResolverEx || !extended) {
+      return ListingResolver::QueryInterface(iid, out);
+    }
+    *out = static_cast<ITplResolverEx*>(this);
+    return AddRef(), 0;
+  }
+  int32_t QL_CALL AddRef() override { return ListingResolver::AddRef(); }
+  int32_t QL_CALL Release() override {
+    const int32_t left = ListingResolver::Release();
+    if (throw_on_release) throw std::runtime_error("resolver release failed");
+    return left;
+  }
+  int32_t QL_CALL Initialize() override { return ++initialized, 0; }
+  int32_t QL_CALL Uninitialize() override { return ++uninitialized, 0; }
+  int32_t QL_CALL Resolve(ITplMacroCall* call) override {
+    return on_resolve ? on_resolve(call) : 1;
+  }
+  int32_t QL_CALL Reserved3() override { return 0; }
+  int32_t QL_CALL Reserved4() override { return 0; }
+  int32_t QL_CALL Reserved5() override { return 0; }
+  int32_t QL_CALL Reserved6() override { return 0; }
+  int32_t QL_CALL MapText(ICvoString* out, const char* text) override {
+    return out->SetText(("mapped:" + std::string(text)).c_str());
+  }
+  int32_t QL_CALL QueryMacro(ICvoString* out, const char*) override {
+    out->SetText(query_answer.c_str());
+    return 7;  // any result: the manager does not look at it
+  }
+
+  std::function<int32_t(ITplMacroCall*)> on_resolve;
+  bool extended = false;
+  std::string query_answer;
+  bool throw_on_release = false;
+  int initialized = 0, uninitialized = 0;
+};
+
 // A string object of a host's own making: the slots the library may call
 // on it (0-3, 5, 6 and 21) work and are logged, and a call of any other
 // ends the test naming the slot. It lives where the test puts it and
 // checks at its end that every reference it gave was given back.
-class HostString final : public ICvoString {
+class HostString final : public HostOnlyStringSlots<HostString> {
  public:
   explicit HostString(std::string text = {}) : text_(std::move(text)) {}
   ~HostString() { EXPECT_EQ(count_, 1) << "references to a host string left: " << count_ - 1; }
@@ -163,28 +262,12 @@ class HostString final : public ICvoString {
     return calls += 'T', *text = text_.c_str(), 0;
   }
 
-  // Slots 4 and 7-20 belong to the host alone.
-  int32_t CVO_CALL AppendText(const char*) override { Forbidden(4); }
-  int32_t CVO_CALL SetBytes(const char*, int32_t) override { Forbidden(7); }
-  int32_t CVO_CALL AppendBytes(const char*, int32_t) override { Forbidden(8); }
-  int32_t CVO_CALL Compare(const char*, int32_t*) override { Forbidden(9); }
-  int32_t CVO_CALL CompareNoCase(const char*, int32_t*) override { Forbidden(10); }
-  int32_t CVO_CALL MakeLower() override { Forbidden(11); }
-  int32_t CVO_CALL MakeUpper() override { Forbidden(12); }
-  int32_t CVO_CALL Trim() override { Forbidden(13); }
-  int32_t CVO_CALL Find(const char*, int32_t, int32_t*) override { Forbidden(14); }
-  int32_t CVO_CALL Left(int32_t) override { Forbidden(15); }
-  int32_t CVO_CALL Mid(int32_t, int32_t) override { Forbidden(16); }
-  int32_t CVO_CALL Replace(const char*, const char*, int32_t*) override { Forbidden(17); }
-  int32_t CVO_CALL Clone(ICvoString**) override { Forbidden(18); }
-  int32_t CVO_CALL GetBytes(const char**, int32_t*) override { Forbidden(19); }
-  int32_t CVO_CALL IsEqual(ICvoString*, int32_t*) override { Forbidden(20); }
-
- private:
-  [[noreturn]] static void Forbidden(int slot) {
+  [[noreturn]] static int32_t HostOnlySlot(int slot) {
     std::fprintf(stderr, "the library called slot %d of a host's string object\n", slot);
     std::abort();
   }
+
+ private:
 
   std::string text_;
   int32_t count_ = 1;  // the test's own

@@ -2,22 +2,21 @@
 // interfaces, or run as a session: created through the export, initialised
 // with a recording host and, when asked for, with the built-in resolver set
 // attached; Close() takes it all down in a host's order and checks that
-// every reference came back.
+// every reference came back. A session makes the language's objects
+// through its ITplMacroServices, one reference each, and hands values back
+// in string objects of the host's own making.
 #ifndef QUENLOFT_TESTS_SUPPORT_MANAGER_SESSION_H
 #define QUENLOFT_TESTS_SUPPORT_MANAGER_SESSION_H
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "quenloft/com.h"
 #include "quenloft/quenloft.h"
 #include "support/host_objects.h"
 
 namespace quenloft::testing {
-
-// The public ComPtr under the tests' older name.
-template <class T>
-using Ref = ComPtr<T>;
-inline ComPtr<ICvoString> NewText() { return NewString(); }
 
 struct ManagerRefs {
   ComPtr<ITplManager> manager;
@@ -33,6 +32,9 @@ inline ManagerRefs NewManager() {
   }
   return m;
 }
+
+// What a host's string holds until the library writes to it.
+inline constexpr char kUntouched[] = "-";
 
 class ManagerSession {
  public:
@@ -95,11 +97,50 @@ class ManagerSession {
     scope->Release();
   }
 
+  // An expression's value; kUntouched when it failed.
+  std::string Evaluate(const char* text, ITplUnknown* owner = nullptr) const {
+    HostString out(kUntouched);
+    manager->EvaluateExpressionIn(text, owner, &out);
+    return out.text();
+  }
+  // The text patched as a file of that name.
+  std::string Patch(const char* name, const char* text) const {
+    ITplPatchedFile* file = NewFile(name);
+    file->SetText(text);
+    HostString out(kUntouched);
+    EXPECT_EQ(file->Patch(&out), 0);
+    EXPECT_EQ(file->Release(), 0);
+    return out.text();
+  }
+  ITplPatchedFile* NewFile(const char* name) const {
+    ITplPatchedFile* file = nullptr;
+    services->CreatePatchedFile(&file);
+    file->SetFileName(name);
+    return file;
+  }
+  ITplExpression* NewExpression(const char* text, ITplUnknown* owner = nullptr) const {
+    ITplExpression* expression = nullptr;
+    services->CreateExpression(&expression, owner);
+    expression->SetText(text);
+    return expression;
+  }
+  ITplMacroCall* NewCall(const char* text, ITplExpression* context = nullptr) const {
+    ITplMacroCall* call = nullptr;
+    services->CreateMacroCall(&call, context);
+    call->SetText(text);
+    return call;
+  }
+
   RecordingHost host;
   ITplManager* manager = nullptr;
   ITplFileCopier* copier = nullptr;
   ITplMacroServices* services = nullptr;
   ITplResolverSet* set = nullptr;  // with the built-in set only
+};
+
+// A session with the built-in functions, as the language's tests run one.
+struct LanguageSession : ManagerSession {
+  LanguageSession() { Open(BuiltIns::kAttached); }
 };
 
 }  // namespace quenloft::testing

@@ -8,15 +8,16 @@
 
 #include "session.h"
 #include "skin_text.h"
-#include "support/host_objects.h"
+#include "support/diagnosed_host.h"
 
 namespace quenloft_tool {
 namespace {
 
 using quenloft::testing::HostString;
-using quenloft::testing::RecordingHost;
+using quenloft::testing::DiagnosedHost;
 
-// What patching a text gives a host: the output and the messages.
+// What patching a text gives a host: the output, and the messages and
+// diagnostics (their lines and columns in the whole text) in order.
 struct Outcome {
   std::string output;
   std::vector<std::string> messages;
@@ -33,6 +34,7 @@ class SlicedPatch : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
+    host_.shift = ShiftToFile;  // as the tool's hosts do
     ASSERT_TRUE(session_.Open(&host_, &error)) << error;
     session_.SetSystemValue("System.Title", "T");
   }
@@ -45,6 +47,7 @@ class SlicedPatch : public ::testing::Test {
   void Reset() {
     ASSERT_TRUE(session_.SetVariables({{"a$$", "alpha"}, {"b$$", "%%%b$$%%%"}, {"g$$", "G"}}));
     host_.Forget();
+    host_.events.clear();
   }
 
   // Through a patched-file object and a string object of the host's own.
@@ -58,7 +61,7 @@ class SlicedPatch : public ::testing::Test {
     file->AttachFileName(name.c_str());
     HostString out;
     EXPECT_EQ(file->Patch(&out), 0);
-    return {out.text(), host_.outputs};
+    return {out.text(), host_.events};
   }
 
   Outcome Sliced(std::string text, const std::string& name, size_t slice_size) {
@@ -75,11 +78,11 @@ class SlicedPatch : public ::testing::Test {
         &library_failed));
     EXPECT_FALSE(library_failed);
     EXPECT_EQ(text, before) << "the text is given back as it came";
-    outcome.messages = host_.outputs;
+    outcome.messages = host_.events;
     return outcome;
   }
 
-  RecordingHost host_;
+  DiagnosedHost host_{/*answers=*/true};
   Session session_;  // after the host: closed before it goes
 };
 

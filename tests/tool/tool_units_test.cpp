@@ -1,14 +1,18 @@
 // The tool's parts that its golden runs cannot reach on every row: the
-// glob matcher, which texts may hold markers, JSON strings and the skin's file source, also once Ctrl-C
-// was pressed.
+// glob matcher, which texts may hold markers, JSON strings, the skin's file
+// source (also once Ctrl-C was pressed), the host's diagnostics and when
+// they are coloured.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
+#include <cstdlib>
 #include <sstream>
 
 #include "support/files.h"
 #include "support/host_objects.h"
+#include "console_host.h"
+#include "diagnostics_printer.h"
 #include "folder_source.h"
 #include "patch_selection.h"
 #include "prelude.h"
@@ -154,6 +158,93 @@ TEST(ToolFolderSource, AnswersNoPathOnceStopped) {
   EXPECT_EQ(source->GetSourcePath(&path, "a.htm"), 1);
   EXPECT_EQ(path.text(), "");
   g_stopped = false;
+}
+
+// The host as the library uses it: asked for ITplDiagnostics, told a
+// diagnostic and then the message it explains. The diagnostic is shown in
+// place of that message, named as the skin's file with its line; a warning
+// explains nothing, a record shorter than the tool knows is skipped, and a
+// message with no diagnostic before it is shown as it is. All count.
+TEST(ToolConsoleHost, ShowsADiagnosticInPlaceOfTheMessageItExplains) {
+  quenloft::testing::ScratchFolder skin;
+  quenloft::testing::WriteFile(skin / "a.htm", "<p>\r\n\t<!--%Nope(1)%-->\r\n");
+  std::FILE* stream = std::tmpfile();
+  ASSERT_NE(stream, nullptr);
+  HostOptions options;
+  options.style = ProgressStyle::kQuiet;
+  options.result_folder = "/out/";
+  options.shown_skin = "skin/";
+  options.source_folder = skin.path() + "/";
+  const auto host = ConsoleHost::Make(options, stream);
+  const auto callback = quenloft::ComPtr<ITplHostCallback>::retain(host.get());
+  const auto diagnostics = callback.query<ITplDiagnostics>();
+  ASSERT_TRUE(diagnostics);
+  TplDiagnostic error = {sizeof(TplDiagnostic), TPL_DIAGNOSTIC_ERROR, "unknown-name",
+                         "\\out\\a.htm", 2, 6, "Nope(1)", "unknown name Nope"};
+  TplDiagnostic warning = error;
+  warning.severity = TPL_DIAGNOSTIC_WARNING;
+  warning.reason = "looks odd";
+  TplDiagnostic short_record = error;
+  short_record.size = 8;
+  const char* message = "Template Error: can not resolve macro: Nope(1) in /out/a.htm\r\n";
+  diagnostics->Report(&error);
+  callback->Output(message);
+  diagnostics->Report(&warning);
+  callback->Output(message);
+  diagnostics->Report(&short_record);
+  diagnostics->Report(nullptr);
+  callback->Output(message);
+  EXPECT_EQ(host->unresolved(), 3);
+  EXPECT_EQ(host->warnings(), 1);
+  ASSERT_EQ(host->diagnostics().size(), 2u);
+  EXPECT_EQ(host->diagnostics()[0].file, "skin/a.htm");
+  std::rewind(stream);
+  std::string shown;
+  for (int c; (c = std::fgetc(stream)) != EOF;) shown += static_cast<char>(c);
+  std::fclose(stream);
+  EXPECT_EQ(shown,
+            "skin/a.htm:2:6: error: unknown name Nope\n"
+            "  \t<!--%Nope(1)%-->\n"
+            "  \t    ^\n"
+            "skin/a.htm:2:6: warning: looks odd\n"
+            "  \t<!--%Nope(1)%-->\n"
+            "  \t    ^\n"
+            "Template Error: can not resolve macro: Nope(1) in /out/a.htm\n"
+            "Template Error: can not resolve macro: Nope(1) in /out/a.htm\n");
+}
+
+// Windows has no unsetenv; there an empty value removes the variable,
+// which colours the same as an empty one.
+void SetNoColor(const char* value) {
+#ifdef _WIN32
+  _putenv_s("NO_COLOR", value == nullptr ? "" : value);
+#else
+  if (value == nullptr) {
+    unsetenv("NO_COLOR");
+  } else {
+    setenv("NO_COLOR", value, 1);
+  }
+#endif
+}
+
+TEST(ToolDiagnostics, ColourFollowsTheOptionTheTerminalAndNoColor) {
+  struct Row {
+    const char* option;
+    bool terminal;
+    const char* no_color;  // null: unset
+    bool coloured;
+  };
+  const Row rows[] = {
+      {"auto", true, nullptr, true},  {"auto", false, nullptr, false},
+      {"auto", true, "1", false},     {"auto", true, "", true},
+      {"always", false, "1", true},   {"never", true, nullptr, false},
+  };
+  for (const Row& row : rows) {
+    SetNoColor(row.no_color);
+    EXPECT_EQ(UseColor(ParseColorMode(row.option), row.terminal), row.coloured)
+        << row.option << " " << row.terminal << " " << (row.no_color ? row.no_color : "unset");
+  }
+  SetNoColor(nullptr);
 }
 
 }  // namespace

@@ -108,6 +108,10 @@ int RunBuild(const BuildOptions& options) {
     host_options.style = ChooseStyle(options.common);
     host_options.verbose = options.common.verbose && !options.common.quiet;
     host_options.result_folder = output;
+    host_options.shown_skin = ShownSkinFolder(options.skin, skin);
+    host_options.source_folder = skin;
+    host_options.color =
+        UseColor(ParseColorMode(options.common.color), system_calls::StderrIsTerminal());
     quenloft::ComPtr<ConsoleHost> host = ConsoleHost::Make(host_options);
     quenloft::ComPtr<FolderSource> source =
         FolderSource::Make(skin, list_skin(), Interrupted);
@@ -166,6 +170,8 @@ int RunBuild(const BuildOptions& options) {
     // Every file that could not be written was reported with a "Fail to
     // update" message: in the patch steps, or after them for the copies.
     summary.unresolved_macros = host->unresolved();
+    summary.warnings = host->warnings();
+    summary.diagnostics = host->diagnostics();
     summary.failures += host->failures();
     summary.files_patched = counts.steps - counts.failed_steps;
     for (const std::string& name : source->names()) {
@@ -184,7 +190,8 @@ int RunBuild(const BuildOptions& options) {
           .count();
   if (summary.interrupted) {
     summary.exit_code = kInterruptedExitCode;
-  } else if (summary.failures > 0 || (options.strict && summary.unresolved_macros > 0)) {
+  } else if (summary.failures > 0 ||
+             (options.strict && summary.unresolved_macros + summary.warnings > 0)) {
     summary.exit_code = kExitFailed;
   }
   timings.Print(stderr);

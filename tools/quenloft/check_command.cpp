@@ -1,15 +1,17 @@
 // quenloft check: patches every patchable file of a skin in memory and lists
-// each macro that nothing resolves, as FILE:LINE: MESSAGE. A skin is checked
+// each macro that nothing resolves and every mistake the library or the
+// lint finds, as FILE:LINE:COLUMN: error|warning: REASON. A skin is checked
 // because it is not trusted yet: it is copied to a private temporary folder
 // first, which is its source, result and root folder, so that functions
 // which read or write files see what a build would give them and reach
 // nothing else.
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
+#include "check_report.h"
 #include "console_host.h"
 #include "folder_source.h"
 #include "folders.h"
@@ -23,6 +25,7 @@
 #include "session.h"
 #include "skin_config.h"
 #include "skin_folder.h"
+#include "skin_lint.h"
 #include "summary.h"
 #include "system_calls.h"
 #include "timing_report.h"
@@ -30,56 +33,11 @@
 namespace quenloft_tool {
 namespace {
 
-struct Problem {
-  std::string file;  // as shown: the skin folder as given, then the name
-  int line = 0;      // 0 when the macro text was not found in the file
-  std::string message;
-};
-
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
-}
-
-// Finds where each unresolved macro stands. Macros are evaluated in
-// document order, so each search goes on after the previous find (repeated
-// macros get successive lines); a text not found there is looked for from
-// the start.
-class LineFinder {
- public:
-  explicit LineFinder(const std::string& content) : content_(content) {}
-
-  int LineOf(const std::string& macro) {
-    if (macro.empty()) return 0;
-    size_t at = content_.find(macro, next_);
-    if (at == std::string::npos) at = content_.find(macro);
-    if (at == std::string::npos) return 0;
-    next_ = at + 1;
-    return 1 + static_cast<int>(std::count(content_.begin(),
-                                           content_.begin() + static_cast<std::ptrdiff_t>(at),
-                                           '\n'));
-  }
-
- private:
-  const std::string& content_;
-  size_t next_ = 0;
-};
-
-// "Template Error: can not resolve macro: TEXT in FILE" -> TEXT.
-std::string MacroOf(const std::string& message, const std::string& file) {
-  const std::string_view prefix = quenloft::kUnresolvedMacroPrefix;
-  std::string text = std::string_view(message).starts_with(prefix)
-                         ? message.substr(prefix.size())
-                         : message;
-  const std::string suffix = " in " + file;
-  if (text.size() >= suffix.size() &&
-      text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0) {
-    text.resize(text.size() - suffix.size());
-  }
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
 }
 
 // Copies the listed files of the skin into `scratch` until Ctrl-C; false
@@ -100,21 +58,31 @@ bool CopySkin(const std::string& skin, const std::vector<std::string>& names,
   return true;
 }
 
-void PrintProblems(const std::vector<Problem>& problems, int checked, bool json) {
-  if (json) {
-    std::string out = "{\"files_checked\":" + std::to_string(checked) + ",\"unresolved\":[";
-    for (size_t i = 0; i < problems.size(); ++i) {
-      if (i > 0) out += ",";
-      out += "{\"file\":" + JsonString(problems[i].file) +
-             ",\"line\":" + std::to_string(problems[i].line) +
-             ",\"message\":" + JsonString(problems[i].message) + "}";
-    }
-    std::printf("%s]}\n", out.c_str());
-    return;
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
   }
-  for (const Problem& p : problems) {
-    std::printf("%s:%d: %s\n", p.file.c_str(), p.line, p.message.c_str());
+  return text;
+}
+
+std::vector<UnresolvedMacro> Unresolved(const std::vector<CollectedMessage>& messages,
+                                        const std::string& file) {
+  std::vector<UnresolvedMacro> macros;
+  for (const CollectedMessage& message : messages) {
+    macros.push_back({MacroOfMessage(message.text, file), message.explained});
   }
+  return macros;
+}
+
+// The lint knows what this run sets: the three folders, the values given
+// and the global variables given.
+SkinLint MakeSkinLint(const SessionValues& values) {
+  std::set<std::string> keys = {"System.SourceFolderName", "System.ResultFolderName",
+                                "System.RootFolderName"};
+  for (const auto& value : values.system) keys.insert(value.first);
+  std::set<std::string> globals;
+  for (const auto& variable : values.variables) globals.insert(variable.first);
+  return SkinLint(std::move(keys), std::move(globals));
 }
 
 }  // namespace
@@ -141,19 +109,25 @@ int RunCheck(const CheckOptions& options) {
     return Fail(kExitFailed, error);
   }
   prepared.filter.Apply(&listing);
-  // Shown names start with the skin folder as the user wrote it.
-  std::string shown_skin = options.skin.empty() ? skin : options.skin;
-  if (!shown_skin.empty() && shown_skin.back() != '/' && shown_skin.back() != '\\') {
-    shown_skin += '/';
-  }
+  const std::string shown_skin = ShownSkinFolder(options.skin, skin);
 
   TimingReport timings(options.common.timings);
-  std::vector<Problem> problems;
+  const PatchSelection selection(prepared.patch_globs);
+  SkinLint lint = MakeSkinLint(values);
+  for (const std::string& name : listing.names) {
+    if (selection.IsPatched(name)) lint.Learn(name, ReadFile(scratch + name));
+  }
+  CheckReport report;
   int checked = 0;
   {
     HostOptions host_options;
     host_options.style = ProgressStyle::kQuiet;
     host_options.collect_errors = true;
+    host_options.result_folder = scratch;
+    host_options.source_folder = scratch;
+    host_options.shown_skin = shown_skin;
+    host_options.color = UseColor(ParseColorMode(options.common.color),
+                                  system_calls::StdoutIsTerminal());
     quenloft::ComPtr<ConsoleHost> host = ConsoleHost::Make(host_options);
     quenloft::ComPtr<FolderSource> source =
         FolderSource::Make(scratch, std::move(listing), Interrupted);
@@ -168,18 +142,16 @@ int RunCheck(const CheckOptions& options) {
     session.SetSystemValue("System.RootFolderName", scratch);
     for (const auto& [name, value] : values.system) session.SetSystemValue(name, value);
     session.SetVariables(values.variables);
-    RunPrelude(session.manager(), prepared.prelude);
-    const std::vector<std::string> prelude_problems = host->TakeCollected();
-    for (const std::string& message : prelude_problems) {
-      problems.push_back({"prelude", 0, "can not resolve macro: " + MacroOf(message, "")});
+    for (const auto& global : RunPrelude(session.manager(), prepared.prelude)) {
+      lint.Preset(global.first);
     }
+    report.AddPrelude(host->TakeNewDiagnostics(), Unresolved(host->TakeCollected(), ""));
     // Registered as a build registers them; no copy pass, as the files
     // already are where a build would copy them.
     session.manager()->AddFileSource(source.get());
 
     quenloft::ComPtr<ITplMacroServices> services;
     session.manager()->QueryInterface(IID_ITplMacroServices, services.put_void());
-    const PatchSelection selection(prepared.patch_globs);
     for (const std::string& name : source->names()) {
       if (Interrupted()) break;
       if (!services || !selection.IsPatched(name)) continue;
@@ -193,12 +165,16 @@ int RunCheck(const CheckOptions& options) {
       file->Patch(patched);
       file.reset();
       ++checked;
-      LineFinder lines(content);
-      for (const std::string& message : host->TakeCollected()) {
-        const std::string macro = MacroOf(message, path);
-        problems.push_back({shown_skin + name, lines.LineOf(macro),
-                            "can not resolve macro: " + macro});
-      }
+      const std::vector<UnresolvedMacro> unresolved = Unresolved(host->TakeCollected(), path);
+      std::vector<Diagnostic> diagnostics = host->TakeNewDiagnostics();
+      // The scratch copy stands for the skin in reasons too ("file not found").
+      for (Diagnostic& d : diagnostics) d.reason = Replaced(d.reason, scratch, shown_skin);
+      report.AddFile(name, shown_skin + name, content, diagnostics, unresolved, lint);
+    }
+    if (options.common.json) {
+      std::printf("%s\n", report.Json(checked).c_str());
+    } else {
+      report.Print(stdout, [&](const Diagnostic& d) { return host->Render(d); });
     }
     services.reset();
     session.manager()->RemoveFileSource(source.get());
@@ -206,14 +182,12 @@ int RunCheck(const CheckOptions& options) {
   }
   RemoveFolder(scratch);
   timings.Print(stderr);
-  PrintProblems(problems, checked, options.common.json);
   if (!options.common.json && !options.common.quiet) {
-    std::fprintf(stderr, "%d %s checked, %zu unresolved %s\n", checked,
-                 checked == 1 ? "file" : "files", problems.size(),
-                 problems.size() == 1 ? "macro" : "macros");
+    std::fprintf(stderr, "%s\n", CheckSummaryLine(checked, report).c_str());
   }
   if (Interrupted()) return kInterruptedExitCode;
-  return problems.empty() ? kExitOk : kExitFailed;
+  const bool failed = report.errors() > 0 || (options.strict && report.warnings() > 0);
+  return failed ? kExitFailed : kExitOk;
 }
 
 }  // namespace quenloft_tool

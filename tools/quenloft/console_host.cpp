@@ -1,9 +1,14 @@
 #include "console_host.h"
 
+#include <cstddef>
+#include <fstream>
+#include <sstream>
 #include <string_view>
+#include <utility>
 
 #include "interrupt.h"
 #include "quenloft/conventions.h"
+#include "sliced_patch.h"
 
 namespace quenloft_tool {
 namespace {
@@ -33,6 +38,20 @@ std::string FailedFile(std::string_view message) {
   return name;
 }
 
+// The library's name of a file, with "/" between folders.
+std::string Slashed(std::string name) {
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  return name;
+}
+
+// Fields are only ever appended: a diagnostic is read when the library
+// filled every field this tool knows.
+constexpr size_t kDiagnosticSizeKnown = offsetof(TplDiagnostic, reason) + sizeof(const char*);
+
+std::string TextOf(const char* text) { return text == nullptr ? std::string() : text; }
+
 std::string TrimNewlines(std::string text) {
   const size_t first = text.find_first_not_of('\n');
   if (first == std::string::npos) return {};
@@ -49,7 +68,31 @@ quenloft::ComPtr<ConsoleHost> ConsoleHost::Make(const HostOptions& options, std:
 ConsoleHost::ConsoleHost(const HostOptions& options, std::FILE* stream)
     : options_(options), stream_(stream) {}
 
-std::vector<std::string> ConsoleHost::TakeCollected() { return std::move(collected_); }
+std::vector<CollectedMessage> ConsoleHost::TakeCollected() { return std::move(collected_); }
+
+std::vector<Diagnostic> ConsoleHost::TakeNewDiagnostics() {
+  std::vector<Diagnostic> fresh(diagnostics_.begin() + static_cast<std::ptrdiff_t>(diagnostics_taken_),
+                                diagnostics_.end());
+  diagnostics_taken_ = diagnostics_.size();
+  return fresh;
+}
+
+std::string ConsoleHost::Render(const Diagnostic& diagnostic) {
+  const std::string& skin = options_.shown_skin;
+  if (!options_.source_folder.empty() && diagnostic.file.compare(0, skin.size(), skin) == 0) {
+    const std::string path = options_.source_folder + diagnostic.file.substr(skin.size());
+    // Diagnostics of one file come together: one read per file.
+    if (path != lines_file_) {
+      std::ifstream in(path, std::ios::binary);
+      std::ostringstream text;
+      text << in.rdbuf();
+      lines_ = text.str();
+      lines_file_ = path;
+    }
+    return RenderDiagnostic(diagnostic, LineOf(lines_, diagnostic.line), options_.color);
+  }
+  return RenderDiagnostic(diagnostic, {}, options_.color);
+}
 
 void ConsoleHost::Write(const std::string& text) {
   if (text.empty()) return;
@@ -102,13 +145,16 @@ int32_t QL_CALL ConsoleHost::Output(const char* text) {
     stopped_ = true;
     return 0;
   }
+  // A diagnostic explains at most the message right after it.
+  const bool explained = std::exchange(explained_, false);
   if (message.starts_with(quenloft::kUnresolvedMacroPrefix)) {
     if (stopped_) return 0;
     ++unresolved_;
     if (options_.collect_errors) {
-      collected_.push_back(TrimNewlines(WithoutCarriageReturns(text)));
+      collected_.push_back({TrimNewlines(WithoutCarriageReturns(text)), explained});
       return 0;
     }
+    if (explained) return 0;  // shown as its diagnostic
     Say(TrimNewlines(WithoutCarriageReturns(text)));
     return 0;
   }
@@ -184,5 +230,35 @@ int32_t QL_CALL ConsoleHost::NotifyFile(const char* path) {
 int32_t QL_CALL ConsoleHost::ShouldContinue() { return Interrupted() ? 0 : 1; }
 
 int32_t QL_CALL ConsoleHost::ShouldStop() { return Interrupted() ? 1 : 0; }
+
+int32_t QL_CALL ConsoleHost::Report(const TplDiagnostic* d) {
+  if (d == nullptr || d->size < kDiagnosticSizeKnown || stopped_) return 0;
+  try {
+    Diagnostic diagnostic;
+    diagnostic.warning = d->severity == TPL_DIAGNOSTIC_WARNING;
+    diagnostic.code = TextOf(d->code);
+    diagnostic.line = d->line;
+    diagnostic.column = d->column;
+    ShiftToFile(&diagnostic.line, &diagnostic.column);  // a slice's lines: the file's
+    diagnostic.statement = TextOf(d->statement);
+    diagnostic.reason = TextOf(d->reason);
+    diagnostic.file = Slashed(TextOf(d->file));
+    const std::string& folder = options_.result_folder;
+    if (!folder.empty() && diagnostic.file.compare(0, folder.size(), folder) == 0) {
+      diagnostic.file = options_.shown_skin + diagnostic.file.substr(folder.size());
+    }
+    if (diagnostic.warning) ++warnings_;
+    explained_ = !diagnostic.warning;
+    diagnostics_.push_back(std::move(diagnostic));
+    if (!options_.collect_errors) {
+      const std::string shown = Render(diagnostics_.back());
+      Say(shown.substr(0, shown.size() - 1));
+    }
+  } catch (...) {
+    // Out of memory: the message that follows is shown as it is.
+    explained_ = false;
+  }
+  return 0;
+}
 
 }  // namespace quenloft_tool

@@ -66,7 +66,9 @@ int RunEval(const EvalOptions& options) {
     const quenloft::Text out(kNotEvaluated);
     session.manager()->EvaluateExpression(options.expression.c_str(), out);
     value = out.text();
-    messages = host->TakeCollected();
+    for (CollectedMessage& message : host->TakeCollected()) {
+      messages.push_back(std::move(message.text));
+    }
     session.Close();
   }
   RemoveFolder(scratch);

@@ -25,11 +25,11 @@ See docs/template-language.md for the statements and built-in functions.)TXT";
 
 constexpr const char* kFooter = R"TXT(
 Exit codes: 0 success; 1 failures (a file not updated, unresolved macros
-under --strict, check or eval finding an unresolved macro, an output folder
-that cannot be written or is locked by another build); 2 usage errors (bad
-arguments, missing skin, an output folder inside or around the skin, a
-values file that is too large or not a file, a module that does not load);
-130 stopped by Ctrl-C.)TXT";
+or warnings under --strict, check finding an error, eval an unresolved
+macro, an output folder that cannot be written or is locked by another
+build); 2 usage errors (bad arguments, missing skin, an output folder inside
+or around the skin, a values file that is too large or not a file, a module
+that does not load); 130 stopped by Ctrl-C.)TXT";
 
 constexpr const char* kBuildHelp = R"TXT(Copy SKIN into the output folder and patch its text files.
 
@@ -64,7 +64,13 @@ to files outside it are skipped with a warning unless --follow-links is
 given; links to folders are not followed.
 
 Progress: a bar on a terminal, otherwise a line of dots (one per percent).
-Unresolved macros are reported and left in the output as written.
+Unresolved macros are reported and left in the output as written. Where
+the library tells why, the report names the skin's file and line instead:
+  FILE:LINE:COLUMN: error: REASON
+    the line of the file
+    ^ under the spot
+(warnings alike), FILE being the skin folder as given plus the file's name
+in it; --json lists them under "diagnostics".
 Ctrl-C asks the library to stop evaluating and stops between two files;
 a second Ctrl-C ends the tool at once. Either way it exits 130 and every
 file written is complete.
@@ -78,16 +84,38 @@ output. Ctrl-C while it waits ends it with the exit code of the last build;
 during a build, with 130.)TXT";
 
 constexpr const char* kCheckHelp = R"TXT(Patch every patchable file of SKIN in memory; list the
-macros that nothing resolves.
+macros that nothing resolves and the mistakes found in their statements.
 
-Each problem is printed as FILE:LINE: MESSAGE (LINE is 0 when the macro text
-could not be located). Nothing outside a private temporary folder is
+Each problem is printed on stdout as compilers do,
+  FILE:LINE:COLUMN: error|warning: REASON
+then the line of the file and a caret under the spot (LINE and COLUMN are 0
+when the macro text could not be located). FILE is the skin folder as
+given plus the file's name in it. Besides what the library reports (its
+codes are listed in docs/host-guide.md), check finds by itself:
+  unclosed-marker         a marker opening whose closing is missing before
+                          the next opening (it runs on into that marker)
+  unbalanced-quote        a quote that is never closed
+  unbalanced-parenthesis  a "(" never closed, a ")" that closes nothing
+  nested-call             a call whose commas split the call around it
+                          (calls do not nest: set a variable first)
+  unknown-system-key      System.X that neither the tool nor --set/--values
+                          sets (it reads as its own name)
+  read-before-set         a "$$" variable read in a file patched (in name
+                          order) before the file that sets it
+  unresolved              a macro nothing resolves that the library gave no
+                          reason for, with the nearest known name when its
+                          own looks mistyped
+An unknown colour, a file not found and a failed Transform, which a build
+only warns about (a value stands in for the failed one), are errors here.
+Nothing outside a private temporary folder is
 written: the skin is copied there (links leading outside it skipped, as by
 build), the copy serves as System.SourceFolderName, System.ResultFolderName
 and System.RootFolderName, and the folder is removed afterwards. Exit 1
-when any macro is unresolved. The files, quenloft.ini and the prelude are
-taken as by build; excluded files are copied for the file functions but
-not checked, and problems of the prelude are shown as "prelude:0:".)TXT";
+when anything is reported as an error (with --strict, as a warning too).
+The files, quenloft.ini and the prelude are taken as by build; excluded
+files are copied for the file functions but not checked, and problems of
+the prelude are shown as "prelude:0:".
+--json prints {"files_checked", "unresolved", "diagnostics"} instead.)TXT";
 
 constexpr const char* kEvalHelp = R"TXT(Evaluate EXPR, the text of one marker, and print its value.
 
@@ -102,6 +130,15 @@ stderr); expressions shorter than 5 bytes never evaluate.)TXT";
 constexpr const char* kFollowLinksHelp =
     "Also take the files that links in the skin lead to outside it (skipped with a "
     "warning by default)";
+
+// The options of the commands that report diagnostics.
+void AddReportOptions(CLI::App* command, CommonOptions* options) {
+  command->add_option("--color", options->color,
+                      "Colour the diagnostics: auto (on a terminal, unless NO_COLOR is set), "
+                      "always or never")
+      ->type_name("WHEN")
+      ->check(CLI::IsMember({"auto", "always", "never"}));
+}
 
 void AddCommonOptions(CLI::App* command, CommonOptions* options) {
   command->add_option("--set", options->sets,
@@ -173,7 +210,8 @@ int main(int argc, char** argv) {
                             "Also patch files matching GLOB; repeatable")
       ->type_name("GLOB")
       ->allow_extra_args(false);
-  build_command->add_flag("--strict", build.strict, "Exit 1 when any macro is unresolved");
+  build_command->add_flag("--strict", build.strict,
+                          "Exit 1 when any macro is unresolved or the library warns");
   build_command->add_flag("--sync", build.sync, "Flush the written files and folders to disk");
   build_command->add_flag("--follow-links", build.follow_links, kFollowLinksHelp);
   AddSkinFileOptions(build_command, &build.files);
@@ -187,19 +225,22 @@ int main(int argc, char** argv) {
   build_command->add_flag("-v,--verbose", build.common.verbose,
                           "Print every file as it is copied and patched");
   AddCommonOptions(build_command, &build.common);
+  AddReportOptions(build_command, &build.common);
   build_command->footer(std::string("\n") + kBuildHelp + "\n" + kFooter);
 
   CheckOptions check;
   CLI::App* check_command =
-      app.add_subcommand("check", "List the macros of a skin that nothing resolves, as FILE:LINE");
+      app.add_subcommand("check", "List the mistakes of a skin's statements, as FILE:LINE:COLUMN");
   check_command->add_option("SKIN", check.skin, "Skin folder (default: the stock skin)");
   check_command->add_option("--patch", check.patch_globs,
                             "Also check files matching GLOB; repeatable")
       ->type_name("GLOB")
       ->allow_extra_args(false);
   check_command->add_flag("--follow-links", check.follow_links, kFollowLinksHelp);
+  check_command->add_flag("--strict", check.strict, "Exit 1 on warnings too");
   AddSkinFileOptions(check_command, &check.files);
   AddCommonOptions(check_command, &check.common);
+  AddReportOptions(check_command, &check.common);
   check_command->footer(std::string("\n") + kCheckHelp + "\n" + kFooter);
 
   EvalOptions eval;

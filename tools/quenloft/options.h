@@ -23,6 +23,7 @@ struct CommonOptions {
   bool verbose = false;
   bool timings = false;
   bool json = false;
+  std::string color = "auto";  // --color: auto, always, never (build and check)
 };
 
 // Which files of the skin build and check take, and what runs before them.
@@ -53,6 +54,7 @@ struct CheckOptions {
   std::string skin;
   std::vector<std::string> patch_globs;
   bool follow_links = false;
+  bool strict = false;  // warnings fail too
   SkinFileOptions files;
 };
 

@@ -11,8 +11,8 @@ namespace {
 
 // A worker's host: keeps the messages for the build's own host, and stops
 // the library's evaluation after Ctrl-C as the build's own host does.
-class KeepingHost final
-    : public quenloft::ComObject<KeepingHost, ITplHostCallback, ITplHostControl> {
+class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallback,
+                                                    ITplHostControl, ITplDiagnostics> {
  public:
   static quenloft::ComPtr<KeepingHost> Make() {
     return quenloft::ComPtr<KeepingHost>::retain(new KeepingHost());
@@ -32,6 +32,20 @@ class KeepingHost final
   int32_t QL_CALL Reserved10() override { return 0; }
   int32_t QL_CALL ShouldContinue() override { return Interrupted() ? 0 : 1; }
   int32_t QL_CALL ShouldStop() override { return Interrupted() ? 1 : 0; }
+  int32_t QL_CALL Report(const TplDiagnostic* diagnostic) override {
+    // A record shorter than this tool knows is one the build's host skips.
+    if (job_ == nullptr || diagnostic == nullptr || diagnostic->size < sizeof(TplDiagnostic)) {
+      return 0;
+    }
+    try {
+      KeptDiagnostic& kept =
+          job_->diagnostics.emplace_back(KeptDiagnostic::Of(*diagnostic, job_->messages.size()));
+      ShiftToFile(&kept.line, &kept.column);  // a slice's lines: the file's
+    } catch (...) {
+      // Out of memory: the message it explains is shown as it is.
+    }
+    return 0;
+  }
 
  private:
   KeepingHost() = default;
@@ -57,7 +71,35 @@ bool PatchAndWriteSlices(ITplManager* manager, const std::string& source, Source
   return false;
 }
 
+std::string TextOf(const char* text) { return text == nullptr ? std::string() : text; }
+
 }  // namespace
+
+KeptDiagnostic KeptDiagnostic::Of(const TplDiagnostic& d, size_t before_message) {
+  KeptDiagnostic kept;
+  kept.before_message = before_message;
+  kept.severity = d.severity;
+  kept.line = d.line;
+  kept.column = d.column;
+  kept.code = TextOf(d.code);
+  kept.file = TextOf(d.file);
+  kept.statement = TextOf(d.statement);
+  kept.reason = TextOf(d.reason);
+  return kept;
+}
+
+TplDiagnostic KeptDiagnostic::View() const {
+  TplDiagnostic view{};
+  view.size = sizeof(TplDiagnostic);
+  view.severity = severity;
+  view.code = code.c_str();
+  view.file = file.c_str();
+  view.line = line;
+  view.column = column;
+  view.statement = statement.c_str();
+  view.reason = reason.c_str();
+  return view;
+}
 
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
                    const OutputFolder& output, const std::string& relative, bool may_slice) {

@@ -29,6 +29,19 @@ class Session;
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
                    const OutputFolder& output, const std::string& relative, bool may_slice);
 
+// A diagnostic the library gave a worker's host, to be told to the
+// build's own host just before the message it came before.
+struct KeptDiagnostic {
+  size_t before_message = 0;  // index into PatchJob::messages
+  int32_t severity = TPL_DIAGNOSTIC_ERROR;
+  int32_t line = 0;
+  int32_t column = 0;
+  std::string code, file, statement, reason;
+
+  static KeptDiagnostic Of(const TplDiagnostic& diagnostic, size_t before_message);
+  TplDiagnostic View() const;  // borrows the strings
+};
+
 // One file for a worker.
 struct PatchJob {
   std::string source;  // full path in the skin
@@ -37,6 +50,7 @@ struct PatchJob {
   bool may_slice = false;
   // Set by the worker before done.
   std::vector<std::string> messages;  // the host's Output calls, in order
+  std::vector<KeptDiagnostic> diagnostics;
   bool ran = false;                   // false when skipped after Ctrl-C
   bool written = false;
   bool done = false;  // guarded by the workers' lock

@@ -38,4 +38,10 @@ SkinListing ListSkinWithWarnings(const std::string& skin, bool follow_links,
   return listing;
 }
 
+std::string ShownSkinFolder(const std::string& given, const std::string& resolved) {
+  std::string shown = given.empty() ? resolved : given;
+  if (!shown.empty() && shown.back() != '/' && shown.back() != '\\') shown += '/';
+  return shown;
+}
+
 }  // namespace quenloft_tool

@@ -13,6 +13,10 @@ namespace quenloft_tool {
 // The skin's absolute folder with a trailing "/", or "" with *error.
 std::string ResolveSkinFolder(const std::string& given, std::string* error);
 
+// The skin folder as messages show it: as the user wrote it (the resolved
+// folder when none was given), with a trailing "/".
+std::string ShownSkinFolder(const std::string& given, const std::string& resolved);
+
 // The files of the skin (see ListSkinFiles) that the filter takes, with a
 // warning on stderr for each link left out because it leads outside the
 // skin.

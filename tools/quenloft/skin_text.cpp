@@ -3,7 +3,6 @@
 #include <array>
 #include <cctype>
 #include <cstring>
-#include <optional>
 #include <string>
 
 #include "quenloft/conventions.h"
@@ -53,10 +52,6 @@ bool AssignmentFollows(std::string_view text, size_t next) {
   return next < text.size() && text[next] == '=';
 }
 
-bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle row) {
-  return !file || row == quenloft::MarkerStyleAny || row == *file;
-}
-
 }  // namespace
 
 std::optional<quenloft::MarkerStyle> MarkerStyleOfName(std::string_view name) {
@@ -70,6 +65,10 @@ std::optional<quenloft::MarkerStyle> MarkerStyleOfName(std::string_view name) {
     if (extension == entry.extension) return entry.style;
   }
   return quenloft::MarkerStyleAny;
+}
+
+bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle row) {
+  return !file || row == quenloft::MarkerStyleAny || row == *file;
 }
 
 bool MayHoldMarkers(std::string_view bytes, std::string_view name) {

@@ -33,6 +33,9 @@ bool MayReachPastMarker(std::string_view statement);
 // reads or writes files or evaluates text it computes. Errs towards true.
 bool MayAffectOtherFiles(std::string_view text);
 
+// Whether a file of that type accepts the delimiter row (no type: every row).
+bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle row);
+
 }  // namespace quenloft_tool
 
 #endif  // QUENLOFT_TOOL_SKIN_TEXT_H

@@ -104,7 +104,14 @@ class Writer {
     workers_.Wait(*job);
     if (!job->ran) return;  // skipped after Ctrl-C
     Begin();
-    for (const std::string& message : job->messages) host_->Output(message.c_str());
+    size_t next = 0;
+    for (size_t i = 0; i <= job->messages.size(); ++i) {
+      for (; next < job->diagnostics.size() && job->diagnostics[next].before_message == i; ++next) {
+        const TplDiagnostic diagnostic = job->diagnostics[next].View();
+        host_->Report(&diagnostic);
+      }
+      if (i < job->messages.size()) host_->Output(job->messages[i].c_str());
+    }
     End(*job);
   }
 

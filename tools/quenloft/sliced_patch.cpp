@@ -142,9 +142,53 @@ size_t SliceSizeFor(std::string_view text, std::string_view name) {
   return text.size() < kSliceAbove || !MarkerStyleOfName(name) ? 0 : kSliceSize;
 }
 
+namespace {
+
+// Where the slice being patched on this thread begins in its file.
+struct SliceOrigin {
+  int32_t line = 1;
+  int32_t column = 1;
+};
+thread_local SliceOrigin slice_origin;
+
+// Moves the origin from one offset of the text to a later one, counting
+// the lines between; back to the file's start when it goes.
+class OriginWalk {
+ public:
+  explicit OriginWalk(const char* text) : text_(text) {}
+  ~OriginWalk() { slice_origin = SliceOrigin(); }
+  OriginWalk(const OriginWalk&) = delete;
+  OriginWalk& operator=(const OriginWalk&) = delete;
+
+  void MoveTo(size_t offset) {
+    for (const char* p = text_ + at_; (p = static_cast<const char*>(
+                                           std::memchr(p, '\n', offset - (p - text_)))) != nullptr;
+         ++p) {
+      ++slice_origin.line;
+      line_start_ = static_cast<size_t>(p - text_) + 1;
+    }
+    at_ = offset;
+    slice_origin.column = static_cast<int32_t>(offset - line_start_) + 1;
+  }
+
+ private:
+  const char* text_;
+  size_t at_ = 0;
+  size_t line_start_ = 0;
+};
+
+}  // namespace
+
+void ShiftToFile(int32_t* line, int32_t* column) {
+  if (*line <= 0) return;
+  if (*line == 1 && *column > 0) *column += slice_origin.column - 1;
+  *line += slice_origin.line - 1;
+}
+
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
                    size_t slice_size, const SliceSink& sink, bool* library_failed) {
   *library_failed = true;
+  OriginWalk origin(text);
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
   const quenloft::Text patched;
   if (!services || patched.get() == nullptr) return false;
@@ -165,6 +209,7 @@ bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::str
         break;
       }
     }
+    origin.MoveTo(from);
     quenloft::ComPtr<ITplPatchedFile> file;
     if (services->CreatePatchedFile(file.put()) != 0 || !file) return false;
     // The library reads a text up to its zero byte and keeps a copy.

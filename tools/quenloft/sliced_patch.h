@@ -91,6 +91,11 @@ using SliceSink = std::function<bool(std::string_view output)>;
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
                    size_t slice_size, const SliceSink& sink, bool* library_failed);
 
+// The library counts a diagnostic's line and column within the slice it
+// patches; a host shifts them here to the file's own. Unchanged outside
+// PatchInSlices, and on threads other than the one patching.
+void ShiftToFile(int32_t* line, int32_t* column);
+
 }  // namespace quenloft_tool
 
 #endif  // QUENLOFT_TOOL_SLICED_PATCH_H

@@ -35,7 +35,8 @@ std::string FormatSummaryJson(const BuildSummary& s) {
          ",\"failures\":" + std::to_string(s.failures) +
          ",\"milliseconds\":" + Milliseconds(s.milliseconds) +
          ",\"interrupted\":" + (s.interrupted ? "true" : "false") +
-         ",\"exit_code\":" + std::to_string(s.exit_code) + "}";
+         ",\"exit_code\":" + std::to_string(s.exit_code) +
+         ",\"diagnostics\":" + DiagnosticsJson(s.diagnostics) + "}";
 }
 
 std::string JsonString(const std::string& text) {

@@ -3,6 +3,9 @@
 #define QUENLOFT_TOOL_SUMMARY_H
 
 #include <string>
+#include <vector>
+
+#include "diagnostics_printer.h"
 
 namespace quenloft_tool {
 
@@ -13,6 +16,8 @@ struct BuildSummary {
   int files_patched = 0;
   int unresolved_macros = 0;
   int failures = 0;  // "Fail to update" messages
+  int warnings = 0;  // warning diagnostics (they fail --strict)
+  std::vector<Diagnostic> diagnostics;  // the library's, in the order told
   double milliseconds = 0;
   bool interrupted = false;
   int exit_code = 0;

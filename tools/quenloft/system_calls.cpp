@@ -32,6 +32,7 @@ ComponentRuntime::ComponentRuntime() = default;
 ComponentRuntime::~ComponentRuntime() = default;
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
 void CatchInterrupt(void (*on_interrupt)()) {
   g_on_interrupt.store(on_interrupt);

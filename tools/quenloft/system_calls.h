@@ -24,6 +24,8 @@ class ComponentRuntime {
 
 // True when standard error is a terminal (the progress bar redraws a line).
 bool StderrIsTerminal();
+// True when standard output is a terminal (check colours its report).
+bool StdoutIsTerminal();
 
 // Calls `on_interrupt` when the user presses Ctrl-C, in place of ending the
 // process. It runs in a signal handler or on a thread of its own, so it may

@@ -56,14 +56,19 @@ ComponentRuntime::~ComponentRuntime() {
   if (opened_) CoUninitialize();
 }
 
-bool StderrIsTerminal() {
-  // A console, not any character device (NUL is one too), and one that
-  // takes the escape sequence the progress bar clears its line with.
-  const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+namespace {
+// A console, not any character device (NUL is one too), and one that
+// takes the escape sequences of the progress bar and of colours.
+bool IsConsole(DWORD which) {
+  const HANDLE console = GetStdHandle(which);
   DWORD mode = 0;
   return GetConsoleMode(console, &mode) &&
          SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 }
+}  // namespace
+
+bool StderrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
+bool StdoutIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
 
 void CatchInterrupt(void (*on_interrupt)()) {
   g_on_interrupt.store(on_interrupt);

@@ -1,0 +1,2 @@
+// Patched first: the theme is not set yet.
+var theme = '/*%theme$$%*/';
