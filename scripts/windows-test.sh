@@ -42,14 +42,14 @@ trap stop_wine EXIT
 # roots, the HTML decoder, the XML DOM component, the DLL tables).
 posix_only=(
   # Permission bits: Windows files have attributes, folders no mode.
-  'CorvaskUtilsFiles\.ChangeFileAttributeToNormalAddsOwnerWrite'
   'FileServices\.CopyMakesNewFileWithSourcePermissions'
   # Permission bits and symbolic links (which need a privilege on Windows).
   'CorvaskUtilsFiles\.UniqueTempFoldersArePrivateAndRemovedWithoutFollowingLinks'
   'Writers/WholeFileWrite\.KeepsPermissionsAndReplacesLinks/'
   # Symbolic links need a privilege on Windows.
   'TemplateFileCacheTest\.PrimingDoesNotFollowLinksToFolders'
-  # Drive-letter paths name no file on Linux; here they do.
+  # Drive-letter paths name no file on Linux; here they do. Permission
+  # bits: Windows files have attributes.
   'CorvaskUtilsFiles\.ExistenceAcceptsBothSeparators'
   # The file system ignores letter case.
   'TemplateFileCacheTest\.OneFileUnderEverySpelling'

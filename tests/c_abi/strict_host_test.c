@@ -545,9 +545,6 @@ static void CheckDiagnostics(CreateManagerFn create_manager, CreateResolversFn c
       {"Replace('abc', 'b')", "(unchanged)",
        "argument-count error 0:0 [Replace('abc', 'b')] Replace takes an odd number, at least 3 "
        "arguments, not 2|Template Error: can not resolve macro: Replace('abc', 'b') \r\n"},
-      {"Concat('<', Titel)", "<Titel",
-       "unknown-name error 0:0 [Titel] unknown name 'Titel'|"
-       "Template Error: can not resolve macro: Titel \r\n"},
       {"System.titel", "System.titel",
        "unknown-system-key warning 0:0 [System.titel] 'System.titel' is not set; did you mean "
        "'System.Title'?|"},

@@ -50,7 +50,8 @@ inline std::pair<std::string, std::string> Split(const std::string& text, char s
 // line before the first row is a row of its own, which no runner knows.
 inline std::vector<TableRow> ReadTable(const std::string& folder, const std::string& name) {
   constexpr std::string_view kOutcomes[] = {"=",    "unchanged", "code",      "out",   "file",
-                                            "nofile", "refs",    "conflicts", "calls", "uninit"};
+                                            "nofile", "refs",    "conflicts", "calls", "uninit",
+                                            "D",      "why"};
   std::vector<TableRow> rows;
   std::ifstream in(folder + "/" + name, std::ios::binary);
   int number = 0;

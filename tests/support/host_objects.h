@@ -50,12 +50,30 @@ class SelfCounted : public OwnerHeldComObject<SelfCounted<I>, I> {
 
 // Records every message, progress step, file notice and file-name
 // question, and answers as the test tells it to. Slots 4, 5, 8 and 10 are
-// the host's own: a call of one fails the test.
+// the host's own: a call of one fails the test. With `listens` or
+// `control` set before the manager asks, it answers ITplDiagnostics or
+// ITplHostControl too; `events` holds messages and diagnostics in order,
+// "O <text>" and "D <line>:<column> <severity> <code> <statement> |
+// <reason> @<file>".
 class RecordingHost : public SelfCounted<ITplHostCallback> {
  public:
   using SelfCounted<ITplHostCallback>::SelfCounted;
 
+  int32_t QL_CALL QueryInterface(const TplIID& iid, void** out) override {
+    if (listens && out != nullptr && iid == IID_ITplDiagnostics) {
+      listener_.AddRef();
+      *out = static_cast<ITplDiagnostics*>(&listener_);
+      return 0;
+    }
+    if (control != nullptr && out != nullptr && iid == IID_ITplHostControl) {
+      control->AddRef();
+      *out = control;
+      return 0;
+    }
+    return SelfCounted<ITplHostCallback>::QueryInterface(iid, out);
+  }
   int32_t QL_CALL Output(const char* text) override {
+    events.push_back("O " + std::string(OrNull(text)));
     return outputs.emplace_back(OrNull(text)), 0;
   }
   int32_t QL_CALL Reserved4() override { return Forbidden(4); }
@@ -77,7 +95,8 @@ class RecordingHost : public SelfCounted<ITplHostCallback> {
 
   // Drops what was recorded so far.
   void Forget() {
-    outputs.clear(), progress.clear(), mapped.clear(), notified.clear();
+    outputs.clear(), events.clear(), seen.clear(), progress.clear(), mapped.clear(),
+        notified.clear();
     continue_questions = 0;
   }
   std::string AllOutput() const {
@@ -86,20 +105,45 @@ class RecordingHost : public SelfCounted<ITplHostCallback> {
     return all;
   }
 
+  bool listens = false;               // answers ITplDiagnostics
+  ITplHostControl* control = nullptr;  // answered when set
   std::optional<std::string> map_to;  // MapFileName answers 0 with this text
   bool keep_going = true;             // what ShouldContinue answers
   std::vector<std::string> outputs;
+  std::vector<std::string> events;
+  std::vector<TplDiagnostic> seen;  // strings dropped: they are borrowed
+  // Applied to each diagnostic's line and column before it is recorded.
+  std::function<void(int32_t* line, int32_t* column)> shift;
   std::vector<std::pair<int32_t, int32_t>> progress;  // (index, total)
   std::vector<std::string> mapped;
   std::vector<std::string> notified;
   int continue_questions = 0;
+  int32_t listener_count() const { return listener_.count(); }
 
  private:
+  class Listener final : public SelfCounted<ITplDiagnostics> {
+   public:
+    explicit Listener(RecordingHost& host) : host_(host) {}
+    int32_t QL_CALL Report(const TplDiagnostic* d) override {
+      int32_t line = d->line, column = d->column;
+      if (host_.shift) host_.shift(&line, &column);
+      host_.events.push_back("D " + std::to_string(line) + ":" + std::to_string(column) +
+                             (d->severity == TPL_DIAGNOSTIC_ERROR ? " error " : " warning ") +
+                             d->code + " " + d->statement + " | " + d->reason + " @" + d->file);
+      return host_.seen.push_back(*d), 0;
+    }
+
+   private:
+    RecordingHost& host_;
+  };
+
   static const char* OrNull(const char* text) { return text != nullptr ? text : "(null)"; }
   static int32_t Forbidden(int slot) {
     ADD_FAILURE() << "the library called slot " << slot << " of the host callback";
     return 0;
   }
+
+  Listener listener_{*this};
 };
 
 // Lists the names it was given (an empty name ends the list) and records

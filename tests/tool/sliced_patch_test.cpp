@@ -8,13 +8,13 @@
 
 #include "session.h"
 #include "skin_text.h"
-#include "support/diagnosed_host.h"
+#include "support/host_objects.h"
 
 namespace quenloft_tool {
 namespace {
 
 using quenloft::testing::HostString;
-using quenloft::testing::DiagnosedHost;
+using quenloft::testing::RecordingHost;
 
 // What patching a text gives a host: the output, and the messages and
 // diagnostics (their lines and columns in the whole text) in order.
@@ -34,6 +34,7 @@ class SlicedPatch : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
+    host_.listens = true;
     host_.shift = ShiftToFile;  // as the tool's hosts do
     ASSERT_TRUE(session_.Open(&host_, &error)) << error;
     session_.SetSystemValue("System.Title", "T");
@@ -47,7 +48,6 @@ class SlicedPatch : public ::testing::Test {
   void Reset() {
     ASSERT_TRUE(session_.SetVariables({{"a$$", "alpha"}, {"b$$", "%%%b$$%%%"}, {"g$$", "G"}}));
     host_.Forget();
-    host_.events.clear();
   }
 
   // Through a patched-file object and a string object of the host's own.
@@ -82,7 +82,7 @@ class SlicedPatch : public ::testing::Test {
     return outcome;
   }
 
-  DiagnosedHost host_{/*answers=*/true};
+  RecordingHost host_;
   Session session_;  // after the host: closed before it goes
 };
 
@@ -170,27 +170,6 @@ TEST(SliceSizeFor, OnlyLargeFilesOfASettledType) {
   EXPECT_EQ(SliceSizeFor(large, "a/p"), kSliceSize);
   EXPECT_EQ(SliceSizeFor(large.substr(1), "a/p.htm"), 0u);
   EXPECT_EQ(SliceSizeFor(large, "a/.htm"), 0u);  // either type
-}
-
-// What a marker's statement may do to later markers.
-TEST(MayReachPastMarker, AssignmentsAndFunctionsThatReachOut) {
-  struct Case {
-    const char* statement;
-    bool reaches;
-  };
-  const Case cases[] = {
-      {"a$$", false},
-      {"Concat(a$$, 'x')", false},
-      {"t$ = 1", true},
-      {"g$$ += 'x'", true},
-      {"t$\\' = 'x'", true},
-      {"Concat(x$, '=')", false},
-      {"Concat(x$'=')", true},  // errs towards true
-      {"LoadFromFile('p.htm', 'HostItself')", true},
-      {"ReplaceMacros('%a$$%')", true},
-      {"Transform(a$$, b$$)", true},
-  };
-  for (const Case& c : cases) EXPECT_EQ(MayReachPastMarker(c.statement), c.reaches) << c.statement;
 }
 
 }  // namespace

@@ -104,6 +104,14 @@ TEST(ToolSkinText, EveryRowOfTheMarkerTable) {
   EXPECT_FALSE(MayHoldMarkers(std::string("<!--%x%-->\0", 11), "a.htm"));
 }
 
+TEST(ToolSkinText, EveryRowOfTheReachTable) {
+  EXPECT_GE(EachRow("marker-reach.txt", [](std::istringstream& words, const std::string& where) {
+    std::string reaches, statement;
+    std::getline(words >> reaches >> std::ws, statement);
+    EXPECT_EQ(MayReachPastMarker(statement) ? "yes" : "no", reaches) << where;
+  }), 10);
+}
+
 TEST(ToolSummary, JsonEscapes) {
   const std::pair<std::string, std::string> cases[] = {
       {"a\"b\\c", "\"a\\\"b\\\\c\""},
