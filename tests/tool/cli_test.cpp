@@ -38,6 +38,19 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 // empty) hold what the tool gives, with those paths written the same way,
 // the library's folder as @LIB@ and times as "T"; `expected` holds the output
 // folder afterwards (none: empty). Nothing in the case's folder is written.
+// Under Windows the XML parser words its errors its own way, and a file
+// that is not found may be named under the folder it was looked for in
+// there: both are left out of the comparison.
+std::string WindowsNeutral(std::string text) {
+#ifdef _WIN32
+  text = std::regex_replace(text, std::regex("(Transform failed: the XML document: )[^\\n\"]*"),
+                            "$1...");
+  text = std::regex_replace(text, std::regex("file not found: [^\\n\"]*missing\\.txt"),
+                            "file not found: missing.txt");
+#endif
+  return text;
+}
+
 TEST(ToolGolden, EveryCaseGivesItsOutput) {
   size_t runs = 0;
   for (const fs::directory_entry& entry : fs::directory_iterator(kCases)) {
@@ -53,7 +66,7 @@ TEST(ToolGolden, EveryCaseGivesItsOutput) {
 #endif
     const auto text_of = [&](const char* name) {
       const std::string text = ReadFile(folder + "/" + name);
-      return text == "<missing>" ? "" : text;
+      return text == "<missing>" ? "" : WindowsNeutral(text);
     };
     std::istringstream lines(ReadFile(folder + "/args") + "\n");
     std::vector<std::string> args;
@@ -80,8 +93,8 @@ TEST(ToolGolden, EveryCaseGivesItsOutput) {
       };
       const ToolRun run = RunTool(args);
       EXPECT_EQ(std::to_string(run.exit_code) + "\n", text_of("exit")) << run.err;
-      EXPECT_EQ(normalized(run.out), text_of("stdout"));
-      EXPECT_EQ(normalized(run.err), text_of("stderr"));
+      EXPECT_EQ(WindowsNeutral(normalized(run.out)), text_of("stdout"));
+      EXPECT_EQ(WindowsNeutral(normalized(run.err)), text_of("stderr"));
       quenloft::testing::Tree written = ReadTree(out.path());
       for (auto& [name, bytes] : written) bytes = normalized(bytes);
       EXPECT_EQ(written, expected);

@@ -5,6 +5,7 @@
 // first, which is its source, result and root folder, so that functions
 // which read or write files see what a build would give them and reach
 // nothing else.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -150,6 +151,8 @@ int RunCheck(const CheckOptions& options) {
     // already are where a build would copy them.
     session.manager()->AddFileSource(source.get());
 
+    std::string scratch_native = scratch;
+    std::replace(scratch_native.begin(), scratch_native.end(), '/', '\\');
     quenloft::ComPtr<ITplMacroServices> services;
     session.manager()->QueryInterface(IID_ITplMacroServices, services.put_void());
     for (const std::string& name : source->names()) {
@@ -167,8 +170,11 @@ int RunCheck(const CheckOptions& options) {
       ++checked;
       const std::vector<UnresolvedMacro> unresolved = Unresolved(host->TakeCollected(), path);
       std::vector<Diagnostic> diagnostics = host->TakeNewDiagnostics();
-      // The scratch copy stands for the skin in reasons too ("file not found").
-      for (Diagnostic& d : diagnostics) d.reason = Replaced(d.reason, scratch, shown_skin);
+      // The scratch copy stands for the skin in reasons too ("file not
+      // found"), also as the library spells paths on Windows.
+      for (Diagnostic& d : diagnostics) {
+        d.reason = Replaced(Replaced(d.reason, scratch, shown_skin), scratch_native, shown_skin);
+      }
       report.AddFile(name, shown_skin + name, content, diagnostics, unresolved, lint);
     }
     if (options.common.json) {
