@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "check_report.h"
 #include "console_host.h"
@@ -33,13 +31,6 @@
 
 namespace quenloft_tool {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 // Copies the listed files of the skin into `scratch` until Ctrl-C; false
 // with *error on the first that cannot be copied.
@@ -116,7 +107,7 @@ int RunCheck(const CheckOptions& options) {
   const PatchSelection selection(prepared.patch_globs);
   SkinLint lint = MakeSkinLint(values);
   for (const std::string& name : listing.names) {
-    if (selection.IsPatched(name)) lint.Learn(name, ReadFile(scratch + name));
+    if (selection.IsPatched(name)) lint.Learn(name, ReadSkinFile(scratch + name));
   }
   CheckReport report;
   int checked = 0;
@@ -158,7 +149,7 @@ int RunCheck(const CheckOptions& options) {
     for (const std::string& name : source->names()) {
       if (Interrupted()) break;
       if (!services || !selection.IsPatched(name)) continue;
-      const std::string content = ReadFile(scratch + name);
+      const std::string content = ReadSkinFile(scratch + name);
       const std::string path = scratch + name;
       quenloft::ComPtr<ITplPatchedFile> file;
       if (services->CreatePatchedFile(file.put()) != 0 || !file) continue;

@@ -1,13 +1,12 @@
 #include "console_host.h"
 
 #include <cstddef>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 #include <utility>
 
 #include "interrupt.h"
 #include "quenloft/conventions.h"
+#include "skin_folder.h"
 #include "sliced_patch.h"
 
 namespace quenloft_tool {
@@ -83,10 +82,7 @@ std::string ConsoleHost::Render(const Diagnostic& diagnostic) {
     const std::string path = options_.source_folder + diagnostic.file.substr(skin.size());
     // Diagnostics of one file come together: one read per file.
     if (path != lines_file_) {
-      std::ifstream in(path, std::ios::binary);
-      std::ostringstream text;
-      text << in.rdbuf();
-      lines_ = text.str();
+      lines_ = ReadSkinFile(path);
       lines_file_ = path;
     }
     return RenderDiagnostic(diagnostic, LineOf(lines_, diagnostic.line), options_.color);

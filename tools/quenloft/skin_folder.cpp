@@ -1,6 +1,8 @@
 #include "skin_folder.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 #include "folders.h"
@@ -42,6 +44,13 @@ std::string ShownSkinFolder(const std::string& given, const std::string& resolve
   std::string shown = given.empty() ? resolved : given;
   if (!shown.empty() && shown.back() != '/' && shown.back() != '\\') shown += '/';
   return shown;
+}
+
+std::string ReadSkinFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
 }
 
 }  // namespace quenloft_tool

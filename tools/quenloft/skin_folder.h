@@ -23,6 +23,10 @@ std::string ShownSkinFolder(const std::string& given, const std::string& resolve
 SkinListing ListSkinWithWarnings(const std::string& skin, bool follow_links,
                                  const SkinFilter& filter);
 
+// The whole content of a file of the skin (or of its copy); "" when it
+// cannot be read.
+std::string ReadSkinFile(const std::string& path);
+
 }  // namespace quenloft_tool
 
 #endif  // QUENLOFT_TOOL_SKIN_FOLDER_H

@@ -5,10 +5,8 @@
 // the whole skin.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 
 #include "folders.h"
 #include "interrupt.h"
@@ -21,13 +19,6 @@
 
 namespace quenloft_tool {
 namespace {
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 // A file that sets or reads "$$" globals, or reaches other files, may
 // change what other files give: it is rebuilt with the whole skin.
@@ -50,7 +41,7 @@ std::optional<std::vector<std::string>> FilesToRebuild(const std::string& skin,
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) continue;  // removed: the output keeps it
     // An excluded file may be a partial that the prelude or a page loads.
-    if (filter.IsExcluded(name) || RebuildsEverything(ReadText(path))) {
+    if (filter.IsExcluded(name) || RebuildsEverything(ReadSkinFile(path))) {
       return std::vector<std::string>();
     }
     files.push_back(name);
