@@ -117,6 +117,18 @@ void TransformError(void*, const char* format, ...) {
   }
 }
 
+// Errors while a style sheet is compiled: noted, never taken for a
+// stopped recursion (the message may quote any attribute's text).
+void CompileError(void*, const char* format, ...) {
+  if (t_call == nullptr || format == nullptr) return;
+  const char* text = format;
+  va_list arguments;
+  va_start(arguments, format);
+  if (std::strcmp(format, "%s") == 0) text = va_arg(arguments, const char*);
+  va_end(arguments);
+  NoteError(text);
+}
+
 // libxml2's errors on this thread while a call runs: silent, the first noted.
 void NoteStructuredError(void*, xmlErrorPtr error) {
   if (error != nullptr) NoteError(error->message);
@@ -176,7 +188,7 @@ void InitializeOnce() {
     // threads that make their first style sheets at once would each make
     // one. Made here, once.
     xsltInitGlobals();
-    xsltSetGenericErrorFunc(nullptr, &TransformError);
+    xsltSetGenericErrorFunc(nullptr, &CompileError);
     xsltSetGenericDebugFunc(nullptr, &SilentError);
     g_previous_entity_loader = xmlGetExternalEntityLoader();
     xmlSetExternalEntityLoader(&EntityLoader);
