@@ -2,6 +2,7 @@
 
 #include <CorvaskUtils/CorvaskUtils.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "interrupt.h"
 #include "quenloft/conventions.h"
 #include "skin_text.h"
+#include "sliced_patch.h"
 
 namespace quenloft_tool {
 namespace {
@@ -65,8 +67,10 @@ class Writer {
       ordered_ = true;
       while (!jobs_.empty()) TellOldest();
       Begin();
+      SlicesOnWorkers slices(&workers_, host_, host_);
       job->written = PatchAndWrite(setup_.manager, job->source, &job->text, *setup_.output,
-                                   relative, job->may_slice);
+                                   relative, job->may_slice, SliceHelperFor(*job) ? &slices : nullptr);
+      own_manager_used_ = true;
       End(*job);
       return;
     }
@@ -97,6 +101,23 @@ class Writer {
     return true;
   }
 
+  // True when the slices of the job's file may go to the workers: their
+  // managers hold what the build's own does until it patches a file (which
+  // may assign globals), and a large file is worth starting them for.
+  bool SliceHelperFor(const PatchJob& job) {
+    if (own_manager_used_ || !job.may_slice || SliceSizeFor(job.text.bytes(), job.relative) == 0 ||
+        setup_.workers <= 0 || !setup_.open_worker || failed_to_start_) {
+      return false;
+    }
+    // This thread patches too: one worker fewer than cores.
+    const int count = std::max(1, setup_.workers - 1);
+    if (!workers_.started() && !workers_.Start(count, setup_.open_worker)) {
+      failed_to_start_ = true;
+      return false;
+    }
+    return true;
+  }
+
   // Passes on what the oldest job's file did, once it is done.
   void TellOldest() {
     const std::unique_ptr<PatchJob> job = std::move(jobs_.front());
@@ -104,14 +125,7 @@ class Writer {
     workers_.Wait(*job);
     if (!job->ran) return;  // skipped after Ctrl-C
     Begin();
-    size_t next = 0;
-    for (size_t i = 0; i <= job->messages.size(); ++i) {
-      for (; next < job->diagnostics.size() && job->diagnostics[next].before_message == i; ++next) {
-        const TplDiagnostic diagnostic = job->diagnostics[next].View();
-        host_->Report(&diagnostic);
-      }
-      if (i < job->messages.size()) host_->Output(job->messages[i].c_str());
-    }
+    job->told.TellTo(host_, host_);
     End(*job);
   }
 
@@ -135,6 +149,7 @@ class Writer {
   int steps_ = 0;
   int failed_steps_ = 0;
   bool ordered_ = false;
+  bool own_manager_used_ = false;  // a file was patched on the build's manager
   bool failed_to_start_ = false;
   std::deque<std::unique_ptr<PatchJob>> jobs_;  // handed out or waiting behind one, in order
   PatchWorkers workers_;  // last: joined before the jobs go

@@ -20,8 +20,10 @@
 #include <string>
 #include <string_view>
 
+#include "kept_reports.h"
 #include "quenloft/conventions.h"
 #include "quenloft/quenloft.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft_tool {
 
@@ -84,16 +86,56 @@ size_t SliceSizeFor(std::string_view text, std::string_view name);
 // Receives each slice's output, in order; false stops the patching.
 using SliceSink = std::function<bool(std::string_view output)>;
 
+// A slice that stands alone, patched on another thread by a manager that
+// holds the same values as the file's: its markers change nothing the
+// managers hold, so either gives the same output and messages.
+struct SliceJob {
+  size_t begin = 0;         // in the file
+  std::string text;         // the slice's bytes
+  std::string destination;  // the file's name
+  // Set by PatchSliceJob.
+  std::string output;
+  KeptReports told;  // what the library told the other manager's host
+  bool patched = false;
+  bool done = false;  // guarded by the helper that runs the job
+};
+
+// Patches a job's slice with `manager`, on the thread that uses it.
+void PatchSliceJob(ITplManager* manager, SliceJob* job);
+
+// Runs jobs on another thread, and tells the file's host what the library
+// told about each, when asked to, in document order.
+class SliceHelper {
+ public:
+  // The job stays the caller's; it must live until Wait returns for it.
+  virtual void Submit(SliceJob* job) = 0;
+  virtual void Wait(const SliceJob& job) = 0;
+  virtual void Tell(const KeptReports& told, TextOrigin slice) = 0;
+
+ protected:
+  ~SliceHelper() = default;
+};
+
 // Patches the `size` bytes at `text` (a zero byte after them; the bytes
 // are briefly written to and restored) as the file `destination`, in
-// slices of about `slice_size` bytes while they stand alone. False when
-// the library fails (*library_failed set) or `sink` does.
+// slices of about `slice_size` bytes while they stand alone. With a
+// helper, every other slice that stands alone goes to it while this thread
+// patches the one before; the sink and the host hear of each in order. A
+// few slices are in flight at most. False when the library fails
+// (*library_failed set) or `sink` does.
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
-                   size_t slice_size, const SliceSink& sink, bool* library_failed);
+                   size_t slice_size, const SliceSink& sink, bool* library_failed,
+                   SliceHelper* helper = nullptr);
+
+// Patches one text with a patched-file object of `services` bearing the
+// name `destination`; *output is valid while `patched` holds it.
+bool PatchText(ITplMacroServices* services, const char* text, const std::string& destination,
+               const quenloft::Text& patched, std::string_view* output);
 
 // The library counts a diagnostic's line and column within the slice it
 // patches; a host shifts them here to the file's own. Unchanged outside
-// PatchInSlices, and on threads other than the one patching.
+// PatchInSlices's own patching, and on threads other than the one that
+// patches (a helper's slices are shifted when told).
 void ShiftToFile(int32_t* line, int32_t* column);
 
 }  // namespace quenloft_tool
