@@ -106,7 +106,8 @@ class SlicedPatch : public ::testing::Test {
     bool library_failed = true;
     const std::string before = text;
     EXPECT_TRUE(PatchInSlices(
-        session_.manager(), text.data(), text.size(), name, slice_size,
+        session_.manager(), text.data(), text.size(), name,
+        SurveyText(text, name, slice_size).slices,
         [&](std::string_view bytes) {
           outcome.output.append(bytes);
           return true;
@@ -211,12 +212,59 @@ TEST_F(SlicedPatch, RefusingSinkStops) {
       int calls = 0;
       bool library_failed = true;
       EXPECT_FALSE(PatchInSlices(
-          session_.manager(), text.data(), text.size(), "/out/p.htm", 1,
+          session_.manager(), text.data(), text.size(), "/out/p.htm",
+          SurveyText(text, "/out/p.htm", 1).slices,
           [&](std::string_view) { return ++calls <= accepted; }, &library_failed, helper));
       EXPECT_EQ(calls, accepted + 1);
       EXPECT_FALSE(library_failed);
     }
   }
+}
+
+// Whether patching may change a text, and another file's patching, by the
+// markers the library parses: text outside them is never evaluated.
+TEST(SurveyText, MarkersDecide) {
+  struct Row {
+    std::string text;
+    const char* name;
+    bool markers, reaches_out;
+  };
+  const Row rows[] = {
+      {"<!--%a$$%-->", "p.htm", true, false},
+      {"<!--%a$$ and no closing", "p.htm", false, false},
+      {"/*%a$$%*/ is text in markup", "p.htm", false, false},
+      {"LoadFromFile in text, g$$ = 1 too <!--%a$$%-->", "p.htm", true, false},
+      {"<!--%a$$%--> <!--%LoadFromFile('x.htm', 'HostItself')%-->", "p.htm", true, true},
+      {"%%%g$$ = 'x'%%%", "p", true, true},
+      {"%%%t$ = 'x'%%% %%%cmp = 'y'; cmp%%%", "p.txt", true, false},
+      {std::string("<!--%g$$ = 'x'%-->\0", 19), "p.htm", false, false},
+      {"", "p.htm", false, false},
+      // Either type: the looser looks over the whole text.
+      {"<!--%a$$ and no closing", ".htm", true, false},
+      {"<!--%a$$%--> Transform", ".htm", true, true},
+  };
+  for (const Row& row : rows) {
+    const TextSurvey survey = SurveyText(row.text, row.name, 0);
+    EXPECT_EQ(survey.may_hold_markers, row.markers) << row.text;
+    EXPECT_EQ(survey.may_affect_other_files, row.reaches_out) << row.text;
+    EXPECT_TRUE(survey.slices.empty()) << row.text;
+  }
+}
+
+// Slices end after a marker once they reach their size, while they stand
+// alone; from the first marker that may reach past itself, one piece.
+TEST(SurveyText, SlicesUpToTheFirstReachingMarker) {
+  const std::string text = "ab%%%a$$%%%cd%%%a$$%%%%%%t$ = 1%%%ef%%%a$$%%%gh";
+  const std::vector<Slice> slices = SurveyText(text, "p", 4).slices;
+  ASSERT_EQ(slices.size(), 3u);
+  EXPECT_EQ(text.substr(slices[0].begin, slices[0].end - slices[0].begin), "ab%%%a$$%%%");
+  EXPECT_EQ(text.substr(slices[1].begin, slices[1].end - slices[1].begin), "cd%%%a$$%%%");
+  EXPECT_EQ(text.substr(slices[2].begin), "%%%t$ = 1%%%ef%%%a$$%%%gh");
+  EXPECT_TRUE(slices[0].alone && slices[1].alone);
+  EXPECT_FALSE(slices[2].alone);
+  EXPECT_EQ(slices[2].end, text.size());
+  EXPECT_TRUE(SurveyText(text, ".htm", 4).slices.empty());  // either type: one piece
+  EXPECT_TRUE(SurveyText("%%%t$ = 1%%% %%%a$$%%%", "p", 1).slices.empty());
 }
 
 TEST(SliceSizeFor, OnlyLargeFilesOfASettledType) {

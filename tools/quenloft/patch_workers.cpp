@@ -55,12 +55,12 @@ class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallba
 // Patches slice by slice into the destination's temporary file.
 bool PatchAndWriteSlices(ITplManager* manager, const std::string& source, SourceFile* text,
                          const OutputFolder& output, const std::string& relative,
-                         size_t slice_size, SliceHelper* helper) {
+                         const std::vector<Slice>& slices, SliceHelper* helper) {
   const std::string destination = output.folder() + relative;
   bool library_failed = false;
   const auto fill = [&](int fd) {
     return PatchInSlices(
-        manager, text->data.get(), text->size, destination, slice_size,
+        manager, text->data.get(), text->size, destination, slices,
         [fd](std::string_view bytes) {
           return inhouse::os::WriteAll(fd, bytes.data(), bytes.size());
         },
@@ -74,10 +74,10 @@ bool PatchAndWriteSlices(ITplManager* manager, const std::string& source, Source
 }  // namespace
 
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
-                   const OutputFolder& output, const std::string& relative, bool may_slice,
-                   SliceHelper* helper) {
-  if (const size_t slice_size = may_slice ? SliceSizeFor(text->bytes(), relative) : 0) {
-    return PatchAndWriteSlices(manager, source, text, output, relative, slice_size, helper);
+                   const OutputFolder& output, const std::string& relative,
+                   const std::vector<Slice>& slices, SliceHelper* helper) {
+  if (!slices.empty()) {
+    return PatchAndWriteSlices(manager, source, text, output, relative, slices, helper);
   }
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
   quenloft::ComPtr<ITplPatchedFile> file;
@@ -189,7 +189,7 @@ void PatchWorkers::RunFile(Worker* worker, PatchJob* job) {
     worker->host->KeepFor(&job->told);
     try {
       job->written = PatchAndWrite(worker->session.manager(), job->source, &job->text, output_,
-                                   job->relative, job->may_slice);
+                                   job->relative, job->slices);
     } catch (...) {
       job->written = false;  // out of memory: one more file not written
     }

@@ -25,20 +25,19 @@ class Session;
 
 // Patches the text of `source` as the file `relative` of the output folder
 // and writes it there; false when it could not. A file patched whole gives
-// its text back as soon as the library holds its own; with `may_slice`, a
-// large file whose slices cannot see each other is patched in slices
-// (sliced_patch.h). Any thread, one manager per thread.
-// With a helper, slices that stand alone are patched on both threads.
+// its text back as soon as the library holds its own; a large file whose
+// slices stand alone is patched slice by slice (sliced_patch.h), with a
+// helper on two threads. Any thread, one manager per thread.
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
-                   const OutputFolder& output, const std::string& relative, bool may_slice,
-                   SliceHelper* helper = nullptr);
+                   const OutputFolder& output, const std::string& relative,
+                   const std::vector<Slice>& slices, SliceHelper* helper = nullptr);
 
 // One file for a worker.
 struct PatchJob {
   std::string source;  // full path in the skin
   std::string relative;
   SourceFile text;
-  bool may_slice = false;
+  std::vector<Slice> slices;  // none: patched whole
   // Set by the worker before done.
   KeptReports told;  // what the library told the worker's host
   bool ran = false;                   // false when skipped after Ctrl-C

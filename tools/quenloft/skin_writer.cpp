@@ -7,10 +7,11 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <utility>
 
 #include "interrupt.h"
 #include "quenloft/conventions.h"
-#include "skin_text.h"
 #include "sliced_patch.h"
 
 namespace quenloft_tool {
@@ -57,10 +58,16 @@ class Writer {
     auto job = std::make_unique<PatchJob>();
     job->relative = relative;
     job->source = setup_.skin + relative;
-    job->may_slice = setup_.slice_large_files;
     const bool read = ReadSourceFile(job->source, &job->text);
-    if (read && MayHoldMarkers(job->text.bytes(), relative)) {
-      if (!ordered_ && more_follow && !MayAffectOtherFiles(job->text.bytes()) && Hand(job)) {
+    TextSurvey survey;
+    if (read) {
+      const std::string_view bytes = job->text.bytes();
+      survey = SurveyText(bytes, relative,
+                          setup_.slice_large_files ? SliceSizeFor(bytes, relative) : 0);
+      job->slices = std::move(survey.slices);
+    }
+    if (survey.may_hold_markers) {
+      if (!ordered_ && more_follow && !survey.may_affect_other_files && Hand(job)) {
         return;
       }
       // From here on the files see each other's variables: in order, here.
@@ -69,7 +76,7 @@ class Writer {
       Begin();
       SlicesOnWorkers slices(&workers_, host_, host_);
       job->written = PatchAndWrite(setup_.manager, job->source, &job->text, *setup_.output,
-                                   relative, job->may_slice, SliceHelperFor(*job) ? &slices : nullptr);
+                                   relative, job->slices, SliceHelperFor(*job) ? &slices : nullptr);
       own_manager_used_ = true;
       End(*job);
       return;
@@ -103,10 +110,10 @@ class Writer {
 
   // True when the slices of the job's file may go to the workers: their
   // managers hold what the build's own does until it patches a file (which
-  // may assign globals), and a large file is worth starting them for.
+  // may assign globals), and a file in slices is worth starting them for.
   bool SliceHelperFor(const PatchJob& job) {
-    if (own_manager_used_ || !job.may_slice || SliceSizeFor(job.text.bytes(), job.relative) == 0 ||
-        setup_.workers <= 0 || !setup_.open_worker || failed_to_start_) {
+    if (own_manager_used_ || job.slices.size() < 2 || setup_.workers <= 0 ||
+        !setup_.open_worker || failed_to_start_) {
       return false;
     }
     // This thread patches too: one worker fewer than cores.

@@ -188,47 +188,6 @@ class PatchingHere {
   PatchingHere& operator=(const PatchingHere&) = delete;
 };
 
-struct Slice {
-  size_t begin = 0;
-  size_t end = 0;
-  bool alone = false;  // no marker in it may change what a later one sees
-};
-
-// Cuts a text into slices: while they stand alone, after the first marker
-// past about `slice_size` bytes; from the slice of a marker that later
-// ones may see, the rest is one piece.
-class SliceCutter {
- public:
-  SliceCutter(std::string_view text, std::optional<quenloft::MarkerStyle> style,
-              size_t slice_size)
-      : text_(text), cuts_(text, style.value_or(quenloft::MarkerStyleAny)),
-        slice_size_(slice_size), slicing_(style && slice_size > 0) {}
-
-  bool Next(Slice* slice) {
-    if (from_ >= text_.size()) return false;
-    size_t to = text_.size();
-    for (size_t inner_begin, inner_end, end;
-         slicing_ && cuts_.NextMarker(&inner_begin, &inner_end, &end);) {
-      if (MayReachPastMarker(text_.substr(inner_begin, inner_end - inner_begin))) {
-        slicing_ = false;
-      } else if (end >= from_ + slice_size_) {
-        to = end;
-        break;
-      }
-    }
-    *slice = {from_, to, slicing_};
-    from_ = to;
-    return true;
-  }
-
- private:
-  std::string_view text_;
-  MarkerCuts cuts_;
-  size_t slice_size_;
-  bool slicing_;
-  size_t from_ = 0;
-};
-
 // One sliced patching: slices patched here in order, and with a helper,
 // the slice after each handed to it meanwhile.
 class SlicedPatch {
@@ -248,21 +207,15 @@ class SlicedPatch {
   SlicedPatch(const SlicedPatch&) = delete;
   SlicedPatch& operator=(const SlicedPatch&) = delete;
 
-  Result Run(SliceCutter& cutter) {
-    Slice slice, ahead;
-    bool have_ahead = false;
-    for (;;) {
-      if (have_ahead) {
-        slice = ahead;
-        have_ahead = false;
-      } else if (!cutter.Next(&slice)) {
-        break;
-      }
+  Result Run(const std::vector<Slice>& slices) {
+    for (size_t i = 0; i < slices.size(); ++i) {
       // The next slice goes to the helper, to be patched beside this one.
-      if (helper_ != nullptr && cutter.Next(&ahead)) have_ahead = !(ahead.alone && Hand(ahead));
-      Result result = TellHandedBefore(slice.begin);
-      if (result == Result::kDone) result = PatchHere(slice);
+      const bool next_handed = helper_ != nullptr && i + 1 < slices.size() &&
+                               slices[i + 1].alone && Hand(slices[i + 1]);
+      Result result = TellHandedBefore(slices[i].begin);
+      if (result == Result::kDone) result = PatchHere(slices[i]);
       if (result != Result::kDone) return result;
+      if (next_handed) ++i;
     }
     return TellHandedBefore(static_cast<size_t>(-1));
   }
@@ -354,16 +307,47 @@ void PatchSliceJob(ITplManager* manager, SliceJob* job) {
   if (job->patched) job->output.assign(output);
 }
 
+TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice_size) {
+  TextSurvey survey;
+  if (text.empty() || std::memchr(text.data(), '\0', text.size()) != nullptr) return survey;
+  const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(name);
+  if (!style) {
+    survey.may_hold_markers = MayHoldMarkers(text, name);
+    survey.may_affect_other_files = survey.may_hold_markers && MayAffectOtherFiles(text);
+    return survey;
+  }
+  MarkerCuts cuts(text, *style);
+  bool alone = true;  // no marker so far may reach past its own
+  size_t from = 0;
+  for (size_t inner_begin, inner_end, end; cuts.NextMarker(&inner_begin, &inner_end, &end);) {
+    survey.may_hold_markers = true;
+    const std::string_view inner = text.substr(inner_begin, inner_end - inner_begin);
+    // Every statement that may affect other files also reaches past its
+    // marker: the cheap look first.
+    if (MayReachPastMarker(inner)) {
+      alone = false;
+      if (MayAffectOtherFiles(inner)) {
+        survey.may_affect_other_files = true;
+        break;  // nothing left to learn
+      }
+    } else if (alone && slice_size > 0 && end >= from + slice_size) {
+      survey.slices.push_back({from, end, true});
+      from = end;
+    }
+  }
+  if (!survey.slices.empty()) survey.slices.push_back({from, text.size(), alone});
+  return survey;
+}
+
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
-                   size_t slice_size, const SliceSink& sink, bool* library_failed,
+                   const std::vector<Slice>& slices, const SliceSink& sink, bool* library_failed,
                    SliceHelper* helper) {
   *library_failed = true;
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
   if (!services) return false;
-  // Without a type the name settles, the text is one slice.
-  SliceCutter cutter(std::string_view(text, size), MarkerStyleOfName(destination), slice_size);
   SlicedPatch patch(services.get(), text, destination, sink, helper);
-  const SlicedPatch::Result result = patch.Run(cutter);
+  const SlicedPatch::Result result =
+      patch.Run(slices.empty() ? std::vector<Slice>{{0, size, false}} : slices);
   *library_failed = result == SlicedPatch::Result::kLibraryFailed;
   return result == SlicedPatch::Result::kDone;
 }

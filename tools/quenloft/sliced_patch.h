@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kept_reports.h"
 #include "quenloft/conventions.h"
@@ -83,6 +84,32 @@ class MarkerCuts {
 // whole: small files, and files whose type the name does not settle.
 size_t SliceSizeFor(std::string_view text, std::string_view name);
 
+// A piece of a text, cut after a marker.
+struct Slice {
+  size_t begin = 0;
+  size_t end = 0;
+  bool alone = false;  // no marker in it may change what a later one sees
+};
+
+// What one walk over the markers of a file's text tells the build.
+struct TextSurvey {
+  // False when patching leaves the bytes as they are: a zero byte (the
+  // library keeps such a text unchanged), or no marker.
+  bool may_hold_markers = false;
+  // True when a marker may change what another file's patching sees
+  // (MayAffectOtherFiles, skin_text.h): text outside markers is never
+  // evaluated.
+  bool may_affect_other_files = false;
+  // With a slice size, the slices of about that size while they stand
+  // alone, and from the first that does not, the rest as one; none when
+  // the text is one piece.
+  std::vector<Slice> slices;
+};
+
+// Surveys `text` as the file `name`. A name whose type is not settled
+// gets the looser looks of skin_text.h and no slices.
+TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice_size);
+
 // Receives each slice's output, in order; false stops the patching.
 using SliceSink = std::function<bool(std::string_view output)>;
 
@@ -117,14 +144,13 @@ class SliceHelper {
 };
 
 // Patches the `size` bytes at `text` (a zero byte after them; the bytes
-// are briefly written to and restored) as the file `destination`, in
-// slices of about `slice_size` bytes while they stand alone. With a
-// helper, every other slice that stands alone goes to it while this thread
+// are briefly written to and restored) as the file `destination`, slice
+// by slice (none: as one piece). With a helper, every other slice that stands alone goes to it while this thread
 // patches the one before; the sink and the host hear of each in order. A
 // few slices are in flight at most. False when the library fails
 // (*library_failed set) or `sink` does.
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
-                   size_t slice_size, const SliceSink& sink, bool* library_failed,
+                   const std::vector<Slice>& slices, const SliceSink& sink, bool* library_failed,
                    SliceHelper* helper = nullptr);
 
 // Patches one text with a patched-file object of `services` bearing the
