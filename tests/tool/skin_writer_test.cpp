@@ -15,6 +15,9 @@
 namespace quenloft_tool {
 namespace {
 
+constexpr size_t kSmallSliceAbove = 32 << 10;
+constexpr size_t kSmallSliceSize = 4 << 10;
+
 using quenloft::testing::ReadTree;
 using quenloft::testing::ScratchFolder;
 using quenloft::testing::Tree;
@@ -46,6 +49,10 @@ std::string Build(const std::string& skin, const std::string& out, int workers, 
   setup.output = &output;
   setup.workers = workers;
   setup.slice_large_files = slices;
+  // Slices of a few kilobytes: many of them, in files small enough for
+  // the sanitizers.
+  setup.slice_above = kSmallSliceAbove;
+  setup.slice_size = kSmallSliceSize;
   setup.open_worker = [&](Session* worker, ITplHostCallback* worker_host) {
     ++*opened;
     return open(worker, worker_host);
@@ -119,7 +126,7 @@ TEST(ToolSkinWriter, WorkersWriteWhatOneManagerWrites) {
 // markers read.
 std::string LargePage(bool assign) {
   std::string page;
-  while (page.size() < kSliceAbove + 4096) {
+  while (page.size() < kSmallSliceAbove + kSmallSliceSize * 8) {
     const std::string n = std::to_string(page.size());
     page += "<p>" + n + " <!--%glob$$%--> <!--%Concat(System.Title, '" + n + "')%-->\n";
     if (page.size() % 97 == 0) page += "<!--%Nope(" + n + ")%--> <!--%title$%-->\n";

@@ -62,8 +62,11 @@ class Writer {
     TextSurvey survey;
     if (read) {
       const std::string_view bytes = job->text.bytes();
-      survey = SurveyText(bytes, relative,
-                          setup_.slice_large_files ? SliceSizeFor(bytes, relative) : 0);
+      const size_t slice_size =
+          setup_.slice_large_files
+              ? SliceSizeFor(bytes, relative, setup_.slice_above, setup_.slice_size)
+              : 0;
+      survey = SurveyText(bytes, relative, slice_size);
       job->slices = std::move(survey.slices);
     }
     if (survey.may_hold_markers) {

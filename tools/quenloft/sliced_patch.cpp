@@ -140,8 +140,8 @@ size_t MarkerCuts::NextByte::At(std::string_view text, size_t q) {
   return at;
 }
 
-size_t SliceSizeFor(std::string_view text, std::string_view name) {
-  return text.size() < kSliceAbove || !MarkerStyleOfName(name) ? 0 : kSliceSize;
+size_t SliceSizeFor(std::string_view text, std::string_view name, size_t above, size_t size) {
+  return text.size() < above || !MarkerStyleOfName(name) ? 0 : size;
 }
 
 namespace {

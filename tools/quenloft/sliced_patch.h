@@ -81,8 +81,10 @@ class MarkerCuts {
 };
 
 // The slice size for patching `text` as the file `name`, or 0 to patch it
-// whole: small files, and files whose type the name does not settle.
-size_t SliceSizeFor(std::string_view text, std::string_view name);
+// whole: files below `above`, and files whose type the name does not
+// settle.
+size_t SliceSizeFor(std::string_view text, std::string_view name, size_t above = kSliceAbove,
+                    size_t size = kSliceSize);
 
 // A piece of a text, cut after a marker.
 struct Slice {
