@@ -99,9 +99,8 @@ class SlicedPatch : public ::testing::Test {
   }
 
   Outcome Sliced(std::string text, const std::string& name, size_t slice_size,
-                 bool on_two_threads = false) {
+                 SliceHelper* helper = nullptr) {
     Reset(text);
-    SliceHelper* helper = on_two_threads ? Worker() : nullptr;
     Outcome outcome;
     bool library_failed = true;
     const std::string before = text;
@@ -171,11 +170,55 @@ TEST_F(SlicedPatch, SlicesGiveWhatTheWholeFileGives) {
         ASSERT_EQ(Sliced(text, name, slice_size), whole)
             << name << " slices of " << slice_size << " of [" << text << "]";
         // Every other slice on a worker's manager: told in document order.
-        ASSERT_EQ(Sliced(text, name, slice_size, true), whole)
+        ASSERT_EQ(Sliced(text, name, slice_size, Worker()), whole)
             << name << " slices of " << slice_size << " on two threads of [" << text << "]";
       }
     }
   }
+}
+
+// A helper that never begins a job: every slice comes back.
+class IdleHelper final : public SliceHelper {
+ public:
+  void Submit(SliceJob*) override { ++submitted; }
+  bool Withdraw(const SliceJob&) override { return true; }
+  void Wait(const SliceJob&) override { ADD_FAILURE() << "waited for a withdrawn job"; }
+  void Tell(const KeptReports&, TextOrigin) override { ADD_FAILURE() << "told a withdrawn job"; }
+  int submitted = 0;
+};
+
+// A helper whose worker has each job done before Submit returns: none
+// comes back.
+class EagerHelper final : public SliceHelper {
+ public:
+  explicit EagerHelper(SliceHelper* worker) : worker_(worker) {}
+  void Submit(SliceJob* job) override {
+    worker_->Submit(job);
+    worker_->Wait(*job);
+  }
+  bool Withdraw(const SliceJob&) override { return false; }
+  void Wait(const SliceJob&) override {}
+  void Tell(const KeptReports& told, TextOrigin slice) override { worker_->Tell(told, slice); }
+
+ private:
+  SliceHelper* worker_;
+};
+
+// Whether the helper has begun a slice or not, the sink and the host hear
+// what the whole file gives.
+TEST_F(SlicedPatch, HandedSlicesComeBackOrAreToldInOrder) {
+  std::mt19937 random(7);
+  IdleHelper idle;
+  EagerHelper eager(Worker());
+  for (int round = 0; round < 20; ++round) {
+    const std::string text = Generate(random, 10 + round * 5, round % 2 == 1);
+    const Outcome whole = Whole(text, "/out/p.htm");
+    for (const size_t slice_size : {1, 7}) {
+      ASSERT_EQ(Sliced(text, "/out/p.htm", slice_size, &idle), whole) << text;
+      ASSERT_EQ(Sliced(text, "/out/p.htm", slice_size, &eager), whole) << text;
+    }
+  }
+  EXPECT_GT(idle.submitted, 20);
 }
 
 // Cases where a cut in the wrong place shows: a marker that ends only far

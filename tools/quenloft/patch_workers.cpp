@@ -1,5 +1,7 @@
 #include "patch_workers.h"
 
+#include <algorithm>
+
 #include "interrupt.h"
 #include "os/file.h"
 #include "quenloft/com.h"
@@ -148,6 +150,15 @@ void PatchWorkers::Enqueue(Task task) {
 void PatchWorkers::Wait(const PatchJob& job) {
   std::unique_lock<std::mutex> hold(lock_);
   changed_.wait(hold, [&] { return job.done; });
+}
+
+bool PatchWorkers::Withdraw(const SliceJob& job) {
+  const std::lock_guard<std::mutex> hold(lock_);
+  const auto queued = std::find_if(queue_.begin(), queue_.end(),
+                                   [&](const Task& task) { return task.slice == &job; });
+  if (queued == queue_.end()) return false;
+  queue_.erase(queued);
+  return true;
 }
 
 void PatchWorkers::Wait(const SliceJob& job) {

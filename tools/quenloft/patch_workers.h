@@ -63,6 +63,7 @@ class PatchWorkers {
   void Submit(PatchJob* job);
   void Wait(const PatchJob& job);
   void Submit(SliceJob* job);
+  bool Withdraw(const SliceJob& job);  // true when no worker had begun it
   void Wait(const SliceJob& job);
 
  private:
@@ -91,6 +92,7 @@ class SlicesOnWorkers final : public SliceHelper {
   SlicesOnWorkers(PatchWorkers* workers, ITplHostCallback* host, ITplDiagnostics* diagnostics)
       : workers_(workers), host_(host), diagnostics_(diagnostics) {}
   void Submit(SliceJob* job) override { workers_->Submit(job); }
+  bool Withdraw(const SliceJob& job) override { return workers_->Withdraw(job); }
   void Wait(const SliceJob& job) override { workers_->Wait(job); }
   void Tell(const KeptReports& told, TextOrigin slice) override {
     told.TellTo(host_, diagnostics_, slice);

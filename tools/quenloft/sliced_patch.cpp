@@ -202,7 +202,9 @@ class SlicedPatch {
   }
   // No job outlives the patching, whatever ended it.
   ~SlicedPatch() {
-    for (const SliceJob* job : handed_) helper_->Wait(*job);
+    for (const SliceJob* job : handed_) {
+      if (!helper_->Withdraw(*job)) helper_->Wait(*job);
+    }
   }
   SlicedPatch(const SlicedPatch&) = delete;
   SlicedPatch& operator=(const SlicedPatch&) = delete;
@@ -237,13 +239,20 @@ class SlicedPatch {
     return true;
   }
 
-  // Passes on the handed slices before `begin`, in order.
+  // Passes on the handed slices before `begin`, in order; those the
+  // helper has not begun are patched here.
   Result TellHandedBefore(size_t begin) {
     while (!handed_.empty() && handed_.front()->begin < begin) {
       SliceJob* job = handed_.front();
-      helper_->Wait(*job);
+      const bool withdrawn = helper_->Withdraw(*job);
+      if (!withdrawn) helper_->Wait(*job);
       handed_.pop_front();
       free_.push_back(job);
+      if (withdrawn) {
+        const Result result = PatchHere({job->begin, job->begin + job->text.size(), true});
+        if (result != Result::kDone) return result;
+        continue;
+      }
       helper_->Tell(job->told, lines_.At(job->begin));
       if (!job->patched) return Result::kLibraryFailed;
       if (!sink_(job->output)) return Result::kRefused;

@@ -138,8 +138,11 @@ void PatchSliceJob(ITplManager* manager, SliceJob* job);
 // told about each, when asked to, in document order.
 class SliceHelper {
  public:
-  // The job stays the caller's; it must live until Wait returns for it.
+  // The job stays the caller's; it must live until Wait returns for it,
+  // or Withdraw takes it back.
   virtual void Submit(SliceJob* job) = 0;
+  // Takes back a job no thread has begun; false when one has.
+  virtual bool Withdraw(const SliceJob& job) = 0;
   virtual void Wait(const SliceJob& job) = 0;
   virtual void Tell(const KeptReports& told, TextOrigin slice) = 0;
 
@@ -149,10 +152,12 @@ class SliceHelper {
 
 // Patches the `size` bytes at `text` (a zero byte after them; the bytes
 // are briefly written to and restored) as the file `destination`, slice
-// by slice (none: as one piece). With a helper, every other slice that stands alone goes to it while this thread
-// patches the one before; the sink and the host hear of each in order. A
-// few slices are in flight at most. False when the library fails
-// (*library_failed set) or `sink` does.
+// by slice (none: as one piece). With a helper, every other slice that
+// stands alone goes to it while this thread patches the one before, and
+// comes back here if the helper has not begun it by then (on a busy
+// machine its thread may wait for a core); the sink and the host hear of
+// each slice in order. Two slices are in flight at most. False when the
+// library fails (*library_failed set) or `sink` does.
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
                    const std::vector<Slice>& slices, const SliceSink& sink, bool* library_failed,
                    SliceHelper* helper = nullptr);
