@@ -147,7 +147,9 @@ TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
   };
   const std::vector<Case> cases = {
       // The large files go to workers, each patched there in slices.
-      {{{"a/big.js", LargePage(false)}, {"b/big.htm", LargePage(true)}, {"c/small.htm", "<!--%glob$$%-->"}},
+      {{{"a/big.js", LargePage(false)},
+        {"b/big.htm", LargePage(true)},
+        {"c/small.htm", "<!--%glob$$%-->"}},
        2},
       // The only file: its slices on this thread and a worker.
       {{{"b/big.htm", LargePage(true)}}, 1},
@@ -169,7 +171,8 @@ TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
       const Tree tree = ReadTree(whole.path());
       EXPECT_TRUE(ReadTree(sliced.path()) == tree) << workers;
       const std::string& big = tree.at("b/big.htm");
-      EXPECT_EQ(big.substr(0, 16), c.workers_opened == 0 ? "<p>0 changed T0\n" : "<p>0 initial T0\n");
+      const char* first_line = c.workers_opened == 0 ? "<p>0 changed T0\n" : "<p>0 initial T0\n";
+      EXPECT_EQ(big.substr(0, 16), first_line);
     }
   }
 }

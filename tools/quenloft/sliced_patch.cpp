@@ -289,7 +289,8 @@ class SlicedPatch {
 }  // namespace
 
 void ShiftToFile(int32_t* line, int32_t* column) {
-  if (patching_slice != nullptr) patching_slice->lines->At(patching_slice->begin).Shift(line, column);
+  if (patching_slice == nullptr) return;
+  patching_slice->lines->At(patching_slice->begin).Shift(line, column);
 }
 
 bool PatchText(ITplMacroServices* services, const char* text, const std::string& destination,
