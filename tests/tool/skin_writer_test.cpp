@@ -1,7 +1,13 @@
 #include "skin_writer.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -9,6 +15,7 @@
 #include "folder_source.h"
 #include "session.h"
 #include "sliced_patch.h"
+#include "system_calls.h"
 
 namespace quenloft_tool {
 namespace {
@@ -36,7 +43,7 @@ std::string Build(const std::string& skin, const std::string& out, int workers, 
   };
   Session session;
   EXPECT_TRUE(open(&session, host.get()));
-  OutputFolder output(out + "/");
+  OutputFolder output(out + "/", skin);
   SkinWriteSetup setup;
   setup.host = host.get();
   setup.manager = session.manager();
@@ -140,6 +147,71 @@ TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
     EXPECT_NE(tree.at("b/big.htm").rfind("set\n"), std::string::npos);
   }
 }
+
+
+#ifndef _WIN32
+// A file of `size` bytes that is all hole but its first and last byte.
+void WriteSparseFile(const std::string& path, off_t size) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0) << path;
+  EXPECT_EQ(::pwrite(fd, "<", 1, 0), 1);
+  EXPECT_EQ(::pwrite(fd, ">", 1, size - 1), 1);
+  ::close(fd);
+}
+
+struct Written {
+  unsigned mode = 0;
+  off_t size = 0;
+  blkcnt_t blocks = 0;
+};
+
+Written StatusOf(const std::string& path) {
+  struct stat status = {};
+  EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+  return {static_cast<unsigned>(status.st_mode & 07777), status.st_size, status.st_blocks};
+}
+
+// Texts without markers are written from the bytes already read when the
+// output lies on another file system than the skin, and copied by the
+// kernel when on the same one: either way the same bytes and permissions,
+// and a sparse file keeps its holes.
+TEST(ToolSkinWriter, TextsWithoutMarkersLandAsTheKernelCopiesThem) {
+  ScratchFolder skin, near;
+  ScratchFolder far("/dev/shm");
+  if (far.path().empty() || system_calls::OnOneFileSystem(skin.path(), far.path())) {
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  }
+  WriteFile(skin / "a/plain.htm", "<p>100% plain, no marker</p>\n");
+  WriteFile(skin / "a/marked.htm", "<p><!--%glob$$%--></p>");
+  WriteFile(skin / "a/locked.css", "p { width: 50%; }");
+  std::filesystem::permissions(skin / "a/locked.css", std::filesystem::perms(0444));
+  WriteFile(skin / "b/private.js", "var x = 1;");
+  std::filesystem::permissions(skin / "b/private.js", std::filesystem::perms(0600));
+  constexpr off_t kSparse = 8 << 20;
+  WriteSparseFile(skin / "b/sparse.htm", kSparse);
+  // An earlier output keeps its own permissions, made writable.
+  for (const ScratchFolder* out : {&near, &far}) {
+    WriteFile(*out / "b/private.js", "old");
+    std::filesystem::permissions(*out / "b/private.js", std::filesystem::perms(0400));
+  }
+  int opened = 0;
+  const std::string said_near = Build(skin.path(), near.path(), 0, &opened);
+  const std::string said_far = Build(skin.path(), far.path(), 0, &opened);
+  EXPECT_EQ(said_far, said_near);
+  const Tree tree = ReadTree(near.path());
+  EXPECT_EQ(ReadTree(far.path()), tree);
+  EXPECT_EQ(tree.at("a/plain.htm"), "<p>100% plain, no marker</p>\n");
+  EXPECT_EQ(tree.at("a/marked.htm"), "<p>initial</p>");
+  for (const ScratchFolder* out : {&near, &far}) {
+    EXPECT_EQ(StatusOf(*out / "a/plain.htm").mode, StatusOf(skin / "a/plain.htm").mode);
+    EXPECT_EQ(StatusOf(*out / "a/locked.css").mode, 0644u) << out->path();
+    EXPECT_EQ(StatusOf(*out / "b/private.js").mode, 0600u) << out->path();
+    const Written sparse = StatusOf(*out / "b/sparse.htm");
+    EXPECT_EQ(sparse.size, kSparse);
+    EXPECT_LT(sparse.blocks * 512, kSparse / 2) << out->path();
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace quenloft_tool

@@ -140,7 +140,7 @@ int RunBuild(const BuildOptions& options) {
     values.variables.insert(values.variables.end(), globals.begin(), globals.end());
 
     session.manager()->AddFileSource(source.get());
-    OutputFolder output_folder(output);
+    OutputFolder output_folder(output, skin);
     SkinWriteSetup setup;
     setup.host = host.get();
     setup.manager = session.manager();

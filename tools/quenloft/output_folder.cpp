@@ -41,7 +41,9 @@ bool ReadSourceFile(const std::string& path, SourceFile* file) {
   return true;
 }
 
-OutputFolder::OutputFolder(std::string folder) : folder_(std::move(folder)) {
+OutputFolder::OutputFolder(std::string folder, const std::string& source_folder)
+    : folder_(std::move(folder)),
+      kernel_copies_(system_calls::OnOneFileSystem(source_folder, folder_)) {
   std::error_code ec;
   const fs::path real = fs::canonical(folder_, ec);
   real_folder_ = ec ? folder_ : AbsoluteFolder(real.string());
@@ -66,6 +68,12 @@ bool OutputFolder::Copy(const std::string& source, const std::string& relative) 
   const std::string destination = folder_ + relative;
   return pmtkCopyFile(source.c_str(), destination.c_str(), 0) != 0 &&
          ChangeFileAttributeToNormal(destination.c_str()) != 0;
+}
+
+bool OutputFolder::CopyText(const std::string& source, const std::string& relative,
+                            const SourceFile& text) const {
+  if (kernel_copies_) return Copy(source, relative);
+  return Write(relative, text.bytes(), text.permissions);
 }
 
 bool OutputFolder::Write(const std::string& relative, std::string_view bytes,

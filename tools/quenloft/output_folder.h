@@ -30,8 +30,10 @@ bool ReadSourceFile(const std::string& path, SourceFile* file);
 
 class OutputFolder {
  public:
-  // `folder`: absolute, ending in "/", existing.
-  explicit OutputFolder(std::string folder);
+  // `folder`: absolute, ending in "/", existing. `source_folder`, the
+  // skin, tells once for the build whether the kernel copies from there
+  // without reading the files through the process.
+  OutputFolder(std::string folder, const std::string& source_folder);
 
   // Makes the folders of `relative` (names with "/"). False when one of
   // them is a link leading out of the output folder, or cannot be made.
@@ -39,6 +41,12 @@ class OutputFolder {
   bool PrepareFolderOf(const std::string& relative);
   // A copy in the kernel (a reflink where the file system has them).
   bool Copy(const std::string& source, const std::string& relative) const;
+  // A text read whole (no zero byte: a file with one may have holes,
+  // which only Copy keeps) that needs no patching: written as read where
+  // the kernel's copy would read it again (another file system), else
+  // copied by the kernel.
+  bool CopyText(const std::string& source, const std::string& relative,
+                const SourceFile& text) const;
   // A new file gets `permissions`; an existing one keeps its own. Written
   // files can be written again (the owner may write them), as the
   // library's copies can. Safe on several threads at once.
@@ -57,6 +65,7 @@ class OutputFolder {
  private:
   std::string folder_;
   std::string real_folder_;        // by real path, ending in "/"
+  bool kernel_copies_;             // without reading: one file system
   std::set<std::string> folders_;  // prepared, relative, without "/"
   std::vector<std::string> written_;
 };

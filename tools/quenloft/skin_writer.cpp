@@ -57,7 +57,8 @@ class Writer {
     job->source = setup_.skin + relative;
     job->may_slice = setup_.slice_large_files;
     const bool read = ReadSourceFile(job->source, &job->text);
-    if (read && MayHoldMarkers(job->text.bytes(), relative)) {
+    const bool text = read && !HoldsZeroByte(job->text.bytes());
+    if (text && TextMayHoldMarkers(job->text.bytes(), relative)) {
       if (!ordered_ && more_follow && !MayAffectOtherFiles(job->text.bytes()) && Hand(job)) {
         return;
       }
@@ -70,9 +71,10 @@ class Writer {
       End(*job);
       return;
     }
-    // Nothing to patch: a copy in the kernel, which keeps the holes of a
-    // sparse file (a file with holes holds zero bytes and is never patched).
-    job->written = read && setup_.output->Copy(job->source, relative);
+    // Nothing to patch. A file with holes holds zero bytes: the kernel's
+    // copy keeps them.
+    job->written = read && (text ? setup_.output->CopyText(job->source, relative, job->text)
+                                 : setup_.output->Copy(job->source, relative));
     job->text = SourceFile();  // it may wait behind the workers' files
     job->ran = true;
     job->done = true;

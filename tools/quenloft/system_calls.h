@@ -47,6 +47,12 @@ std::string ProgramFile();
 // separator). False with *error (the system's reason) when that fails.
 bool CanMakeFileIn(const std::string& folder, std::string* error);
 
+// True when the two existing paths lie on one file system, where the
+// kernel copies a file without the process reading it (a reflink or
+// copy_file_range). True also when that cannot be told, and always on
+// Windows, whose copy is the system's own.
+bool OnOneFileSystem(const std::string& a, const std::string& b);
+
 // Flushes a file or folder to the disk (folders only on POSIX). False when
 // it cannot be opened or flushed.
 bool SyncToDisk(const std::string& path);
