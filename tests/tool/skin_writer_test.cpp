@@ -171,7 +171,7 @@ Written StatusOf(const std::string& path) {
   return {static_cast<unsigned>(status.st_mode & 07777), status.st_size, status.st_blocks};
 }
 
-// Texts without markers are written from the bytes already read when the
+// Files without markers are written from the bytes already read when the
 // output lies on another file system than the skin, and copied by the
 // kernel when on the same one: either way the same bytes and permissions,
 // and a sparse file keeps its holes.
@@ -189,6 +189,7 @@ TEST(ToolSkinWriter, TextsWithoutMarkersLandAsTheKernelCopiesThem) {
   std::filesystem::permissions(skin / "b/private.js", std::filesystem::perms(0600));
   constexpr off_t kSparse = 8 << 20;
   WriteSparseFile(skin / "b/sparse.htm", kSparse);
+  WriteFile(skin / "b/zeros.htm", std::string("<!--%glob$$%-->\0\0", 17));
   // An earlier output keeps its own permissions, made writable.
   for (const ScratchFolder* out : {&near, &far}) {
     WriteFile(*out / "b/private.js", "old");
@@ -202,6 +203,7 @@ TEST(ToolSkinWriter, TextsWithoutMarkersLandAsTheKernelCopiesThem) {
   EXPECT_EQ(ReadTree(far.path()), tree);
   EXPECT_EQ(tree.at("a/plain.htm"), "<p>100% plain, no marker</p>\n");
   EXPECT_EQ(tree.at("a/marked.htm"), "<p>initial</p>");
+  EXPECT_EQ(tree.at("b/zeros.htm"), std::string("<!--%glob$$%-->\0\0", 17));
   for (const ScratchFolder* out : {&near, &far}) {
     EXPECT_EQ(StatusOf(*out / "a/plain.htm").mode, StatusOf(skin / "a/plain.htm").mode);
     EXPECT_EQ(StatusOf(*out / "a/locked.css").mode, 0644u) << out->path();

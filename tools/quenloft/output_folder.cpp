@@ -27,8 +27,12 @@ bool ReadSourceFile(const std::string& path, SourceFile* file) {
       size >= SIZE_MAX) {
     return false;
   }
+  file->may_have_holes = system_calls::MayHaveHoles(source.get(), size);
   // Not a std::string: that would clear every byte before the read fills it.
-  file->data.reset(new char[static_cast<size_t>(size) + 1]);
+  if (!file->data || file->capacity <= size) {
+    file->data.reset(new char[static_cast<size_t>(size) + 1]);
+    file->capacity = static_cast<size_t>(size) + 1;
+  }
   file->size = 0;
   while (file->size < size) {
     const long got = os::ReadSome(source.get(), file->data.get() + file->size,
@@ -70,10 +74,10 @@ bool OutputFolder::Copy(const std::string& source, const std::string& relative) 
          ChangeFileAttributeToNormal(destination.c_str()) != 0;
 }
 
-bool OutputFolder::CopyText(const std::string& source, const std::string& relative,
-                            const SourceFile& text) const {
-  if (kernel_copies_) return Copy(source, relative);
-  return Write(relative, text.bytes(), text.permissions);
+bool OutputFolder::CopyRead(const std::string& source, const std::string& relative,
+                            const SourceFile& file) const {
+  if (kernel_copies_ || file.may_have_holes) return Copy(source, relative);
+  return Write(relative, file.bytes(), file.permissions);
 }
 
 bool OutputFolder::Write(const std::string& relative, std::string_view bytes,

@@ -20,12 +20,17 @@ namespace quenloft_tool {
 struct SourceFile {
   std::unique_ptr<char[]> data;
   size_t size = 0;
+  size_t capacity = 0;  // of data, which a later read may reuse
   uint32_t permissions = 0;
+  // Fewer blocks than bytes, or not known: only the kernel's copy keeps
+  // the holes.
+  bool may_have_holes = true;
 
   std::string_view bytes() const { return {data.get(), size}; }
 };
 
-// Reads the whole regular file at path; false when it cannot.
+// Reads the whole regular file at path into *file, whose buffer is reused
+// when large enough; false when it cannot.
 bool ReadSourceFile(const std::string& path, SourceFile* file);
 
 class OutputFolder {
@@ -41,12 +46,11 @@ class OutputFolder {
   bool PrepareFolderOf(const std::string& relative);
   // A copy in the kernel (a reflink where the file system has them).
   bool Copy(const std::string& source, const std::string& relative) const;
-  // A text read whole (no zero byte: a file with one may have holes,
-  // which only Copy keeps) that needs no patching: written as read where
-  // the kernel's copy would read it again (another file system), else
-  // copied by the kernel.
-  bool CopyText(const std::string& source, const std::string& relative,
-                const SourceFile& text) const;
+  // A file read whole, without holes, that needs no patching: written as
+  // read where the kernel's copy would read it again (another file
+  // system), else copied by the kernel.
+  bool CopyRead(const std::string& source, const std::string& relative,
+                const SourceFile& file) const;
   // A new file gets `permissions`; an existing one keeps its own. Written
   // files can be written again (the owner may write them), as the
   // library's copies can. Safe on several threads at once.

@@ -35,7 +35,7 @@ constexpr bool EveryNameHoldsAReachingByte() {
 static_assert(EveryNameHoldsAReachingByte());
 
 bool Contains(std::string_view text, char c) {
-  return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
+  return std::memchr(text.data(), c, text.size()) != nullptr;
 }
 
 // After a variable's name, what may stand before an assignment's "=": blanks, the
@@ -71,23 +71,21 @@ bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle ro
   return !file || row == quenloft::MarkerStyleAny || row == *file;
 }
 
-bool HoldsZeroByte(std::string_view bytes) { return Contains(bytes, '\0'); }
-
 bool MayHoldMarkers(std::string_view bytes, std::string_view name) {
-  return !HoldsZeroByte(bytes) && TextMayHoldMarkers(bytes, name);
-}
-
-bool TextMayHoldMarkers(std::string_view text, std::string_view name) {
-  if (text.empty()) return false;
+  if (bytes.empty()) return false;
   const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(name);
-  for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(
-                                         p, '%', text.size() - (p - text.data())))) != nullptr;
+  for (const char* p = bytes.data(); (p = static_cast<const char*>(std::memchr(
+                                          p, '%', bytes.size() - (p - bytes.data())))) != nullptr;
        ++p) {
-    const size_t end = static_cast<size_t>(p - text.data()) + 1;
+    const size_t end = static_cast<size_t>(p - bytes.data()) + 1;
     for (const auto& row : quenloft::kMarkerDelimiters) {
       if (!Accepts(style, row.style)) continue;
       const size_t size = row.opening.size();
-      if (end >= size && text.substr(end - size, size) == row.opening) return true;
+      // The zero byte last: most texts have no opening, and then one scan
+      // of them is enough.
+      if (end >= size && bytes.substr(end - size, size) == row.opening) {
+        return !Contains(bytes, '\0');
+      }
     }
   }
   return false;

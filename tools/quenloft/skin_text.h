@@ -14,10 +14,6 @@ namespace quenloft_tool {
 // hold a zero byte (the library keeps such files unchanged) or no marker
 // opening that its file type accepts.
 bool MayHoldMarkers(std::string_view bytes, std::string_view name);
-// The same for bytes known to hold no zero byte (one scan less).
-bool TextMayHoldMarkers(std::string_view text, std::string_view name);
-// True when the bytes hold a zero byte: no text, and maybe a sparse file.
-bool HoldsZeroByte(std::string_view bytes);
 
 // The file type by the extension of the name, as the library finds it. A
 // name that is all extension (".htm") may be taken either way: none.

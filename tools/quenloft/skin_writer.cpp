@@ -6,6 +6,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "interrupt.h"
 #include "quenloft/conventions.h"
@@ -56,9 +57,11 @@ class Writer {
     job->relative = relative;
     job->source = setup_.skin + relative;
     job->may_slice = setup_.slice_large_files;
+    // The buffer of the last file that needed no patching: its pages are
+    // already mapped.
+    job->text = std::exchange(spare_, SourceFile());
     const bool read = ReadSourceFile(job->source, &job->text);
-    const bool text = read && !HoldsZeroByte(job->text.bytes());
-    if (text && TextMayHoldMarkers(job->text.bytes(), relative)) {
+    if (read && MayHoldMarkers(job->text.bytes(), relative)) {
       if (!ordered_ && more_follow && !MayAffectOtherFiles(job->text.bytes()) && Hand(job)) {
         return;
       }
@@ -71,11 +74,10 @@ class Writer {
       End(*job);
       return;
     }
-    // Nothing to patch. A file with holes holds zero bytes: the kernel's
-    // copy keeps them.
-    job->written = read && (text ? setup_.output->CopyText(job->source, relative, job->text)
-                                 : setup_.output->Copy(job->source, relative));
-    job->text = SourceFile();  // it may wait behind the workers' files
+    // Nothing to patch.
+    job->written = read && setup_.output->CopyRead(job->source, relative, job->text);
+    // The job may wait behind the workers' files; its buffer serves the next.
+    spare_ = std::exchange(job->text, SourceFile());
     job->ran = true;
     job->done = true;
     if (jobs_.empty()) {
@@ -138,6 +140,7 @@ class Writer {
   int failed_steps_ = 0;
   bool ordered_ = false;
   bool failed_to_start_ = false;
+  SourceFile spare_;
   std::deque<std::unique_ptr<PatchJob>> jobs_;  // handed out or waiting behind one, in order
   PatchWorkers workers_;  // last: joined before the jobs go
 };

@@ -94,6 +94,11 @@ bool OnOneFileSystem(const std::string& a, const std::string& b) {
   return first.st_dev == second.st_dev;
 }
 
+bool MayHaveHoles(int fd, uint64_t size) {
+  struct stat status = {};
+  return fstat(fd, &status) != 0 || static_cast<uint64_t>(status.st_blocks) * 512 < size;
+}
+
 bool CanMakeFileIn(const std::string& folder, std::string* error) {
   // access() says yes to root on a read-only mount; making a file does not.
   std::string probe = folder + ".quenloft-probe-XXXXXX";

@@ -4,6 +4,7 @@
 #define QUENLOFT_TOOL_SYSTEM_CALLS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace quenloft_tool::system_calls {
@@ -52,6 +53,10 @@ bool CanMakeFileIn(const std::string& folder, std::string* error);
 // copy_file_range). True also when that cannot be told, and always on
 // Windows, whose copy is the system's own.
 bool OnOneFileSystem(const std::string& a, const std::string& b);
+
+// True when the open file of `size` bytes may have holes (it takes fewer
+// blocks than bytes), and when that cannot be told.
+bool MayHaveHoles(int fd, uint64_t size);
 
 // Flushes a file or folder to the disk (folders only on POSIX). False when
 // it cannot be opened or flushed.
