@@ -76,6 +76,8 @@ void WriteSampleSkin(const std::string& skin, int assign_at) {
     std::string page = "<p>" + n + " <!--%Concat(System.Title, '" + n +
                        "')%--> <!--%t$ = glob$$; t$%--> <!--%x = 'a'; Concat(x, x)%-->\n";
     if (i % 7 == 3) page += "<!--%Nope(" + n + ")%-->\n";
+    // Outside every marker: no reason to keep the files in order.
+    if (i % 3 == 0) page += "<script>x.Transform(); glob$$ = 'x';</script>\n";
     if (i == assign_at) page += "<!--%glob$$ = 'set by " + n + "'%-->";
     WriteFile(skin + "/" + sub + "p" + n + ".htm", page);
     WriteFile(skin + "/" + sub + "s" + n + ".xml", i % 2 ? "<a w='100%;'/>" : "<!--%glob$$%-->");
@@ -149,7 +151,29 @@ TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
 }
 
 
-#ifndef _WIN32
+
+#ifndef _WIN32  // links need a privilege there
+// Folders of the output that exist already are written into only when they
+// lie inside it by their real path: a link among them that leads out gets
+// nothing, however deep, and one that leads inside is followed.
+TEST(ToolSkinWriter, LinksAmongOutputFoldersNeverLeadOut) {
+  ScratchFolder skin, out, elsewhere;
+  for (const char* name : {"away/a.htm", "away/deep/b.htm", "real/inner/c.htm", "real/d.htm",
+                           "alias/e.htm", "n/m/k/f.htm"}) {
+    WriteFile(skin / name, name);
+  }
+  std::filesystem::create_directories(out / "real");
+  std::filesystem::create_directory_symlink(elsewhere.path(), out / "away");
+  std::filesystem::create_directory_symlink(elsewhere.path(), out / "real/inner");
+  std::filesystem::create_directory_symlink(out / "real", out / "alias");
+  int opened = 0;
+  Build(skin.path(), out.path(), 0, &opened);
+  EXPECT_TRUE(ReadTree(elsewhere.path()).empty());
+  EXPECT_EQ(ReadTree(out.path()),
+            (Tree{{"real/d.htm", "real/d.htm"}, {"real/e.htm", "alias/e.htm"},
+                  {"n/m/k/f.htm", "n/m/k/f.htm"}}));
+}
+
 // A file of `size` bytes that is all hole but its first and last byte.
 void WriteSparseFile(const std::string& path, off_t size) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -175,7 +199,7 @@ Written StatusOf(const std::string& path) {
 // output lies on another file system than the skin, and copied by the
 // kernel when on the same one: either way the same bytes and permissions,
 // and a sparse file keeps its holes.
-TEST(ToolSkinWriter, TextsWithoutMarkersLandAsTheKernelCopiesThem) {
+TEST(ToolSkinWriter, FilesWithoutMarkersLandAsTheKernelCopiesThem) {
   ScratchFolder skin, near;
   ScratchFolder far("/dev/shm");
   if (far.path().empty() || system_calls::OnOneFileSystem(skin.path(), far.path())) {

@@ -55,13 +55,24 @@ OutputFolder::OutputFolder(std::string folder, const std::string& source_folder)
 
 bool OutputFolder::PrepareFolderOf(const std::string& relative) {
   const size_t slash = relative.rfind('/');
-  if (slash == std::string::npos) return true;
-  const std::string folder = relative.substr(0, slash);
+  return slash == std::string::npos || PrepareFolderNamed(relative.substr(0, slash));
+}
+
+bool OutputFolder::PrepareFolderNamed(const std::string& folder) {
   if (folders_.count(folder) != 0) return true;
-  // A link among the folders that exist would take the file elsewhere; the
-  // ones made here are real folders.
+  const size_t slash = folder.rfind('/');
+  if (slash != std::string::npos && !PrepareFolderNamed(folder.substr(0, slash))) return false;
+  // In a folder that lies inside, a real folder lies inside too, whether it
+  // is made now or was there: only a link may lead elsewhere.
   std::error_code ec;
-  const fs::path real = fs::weakly_canonical(folder_ + folder, ec);
+  const fs::path path(folder_ + folder);
+  const bool made = fs::create_directory(path, ec);
+  if (!ec && (made || fs::symlink_status(path, ec).type() == fs::file_type::directory)) {
+    folders_.insert(folder);
+    return true;
+  }
+  // A link (or no folder at all): inside only by its real path.
+  const fs::path real = fs::weakly_canonical(path, ec);
   if (ec || !IsSameOrBelow(AbsoluteFolder(real.string()), real_folder_)) return false;
   if (PrepareFolder((folder_ + folder + "/").c_str()) == 0) return false;
   folders_.insert(folder);

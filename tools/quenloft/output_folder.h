@@ -67,6 +67,8 @@ class OutputFolder {
   const std::string& folder() const { return folder_; }
 
  private:
+  bool PrepareFolderNamed(const std::string& folder);  // relative, without "/"
+
   std::string folder_;
   std::string real_folder_;        // by real path, ending in "/"
   bool kernel_copies_;             // without reading: one file system
