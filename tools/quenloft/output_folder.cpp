@@ -1,7 +1,6 @@
 #include "output_folder.h"
 
 #include <CorvaskUtils/CorvaskUtils.h>
-#include <pmtkWin32FileServices/FileServices.h>
 
 #include <filesystem>
 #include <system_error>
@@ -80,9 +79,14 @@ bool OutputFolder::PrepareFolderNamed(const std::string& folder) {
 }
 
 bool OutputFolder::Copy(const std::string& source, const std::string& relative) const {
-  const std::string destination = folder_ + relative;
-  return pmtkCopyFile(source.c_str(), destination.c_str(), 0) != 0 &&
-         ChangeFileAttributeToNormal(destination.c_str()) != 0;
+  std::string native;
+  if (!os::ToNativePath(source.c_str(), &native)) return false;
+  os::File from(os::OpenForReading(native));
+  uint64_t size = 0;
+  uint32_t permissions = 0;
+  return from.is_open() && os::RegularFileStatus(from.get(), &size, &permissions) &&
+         WriteWith(relative, [&](int fd) { return os::CopyContent(from.get(), fd, size); },
+                   permissions);
 }
 
 bool OutputFolder::CopyRead(const std::string& source, const std::string& relative,
@@ -102,9 +106,10 @@ bool OutputFolder::WriteWith(const std::string& relative, const std::function<bo
                              uint32_t permissions) const {
   const std::string destination = folder_ + relative;
   std::string native;
+  // Writable by the owner, as the library's copies are: set on the new file
+  // before it takes the name.
   return os::ToNativePath(destination.c_str(), &native) &&
-         os::ReplaceFile(native, fill, permissions) &&
-         ChangeFileAttributeToNormal(destination.c_str()) != 0;
+         os::ReplaceFile(native, fill, permissions, os::kOwnerWrite);
 }
 
 bool OutputFolder::Sync() const {
