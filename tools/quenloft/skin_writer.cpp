@@ -62,7 +62,8 @@ class Writer {
     job->text = std::exchange(spare_, SourceFile());
     const bool read = ReadSourceFile(job->source, &job->text);
     if (read && MayHoldMarkers(job->text.bytes(), relative)) {
-      if (!ordered_ && more_follow && !MarkersMayAffectOtherFiles(job->text.bytes(), relative) && Hand(job)) {
+      if (!ordered_ && more_follow &&
+          !MarkersMayAffectOtherFiles(job->text.bytes(), relative) && Hand(job)) {
         return;
       }
       // From here on the files see each other's variables: in order, here.
