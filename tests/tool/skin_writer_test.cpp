@@ -214,6 +214,14 @@ TEST(ToolSkinWriter, FilesWithoutMarkersLandAsTheKernelCopiesThem) {
   constexpr off_t kSparse = 8 << 20;
   WriteSparseFile(skin / "b/sparse.htm", kSparse);
   WriteFile(skin / "b/zeros.htm", std::string("<!--%glob$$%-->\0\0", 17));
+  // Large texts, read in chunks of 128 KiB on the way: one without markers,
+  // one whose only marker opens across the end of the first chunk, one
+  // whose marker comes megabytes in.
+  const std::string filler(3 << 20, 'x');
+  WriteFile(skin / "c/large.htm", filler);
+  WriteFile(skin / "c/seam.htm",
+            filler.substr(0, (128 << 10) - 2) + "<!--%glob$$%-->" + filler.substr(0, 2 << 20));
+  WriteFile(skin / "c/late.css", filler + "/*%glob$$%*/");
   // An earlier output keeps its own permissions, made writable.
   for (const ScratchFolder* out : {&near, &far}) {
     WriteFile(*out / "b/private.js", "old");
@@ -228,6 +236,9 @@ TEST(ToolSkinWriter, FilesWithoutMarkersLandAsTheKernelCopiesThem) {
   EXPECT_EQ(tree.at("a/plain.htm"), "<p>100% plain, no marker</p>\n");
   EXPECT_EQ(tree.at("a/marked.htm"), "<p>initial</p>");
   EXPECT_EQ(tree.at("b/zeros.htm"), std::string("<!--%glob$$%-->\0\0", 17));
+  EXPECT_TRUE(tree.at("c/large.htm") == filler);
+  EXPECT_EQ(tree.at("c/seam.htm").substr((128 << 10) - 4, 11), "xxinitialxx");
+  EXPECT_EQ(tree.at("c/late.css").substr(filler.size()), "initial");
   for (const ScratchFolder* out : {&near, &far}) {
     EXPECT_EQ(StatusOf(*out / "a/plain.htm").mode, StatusOf(skin / "a/plain.htm").mode);
     EXPECT_EQ(StatusOf(*out / "a/locked.css").mode, 0644u) << out->path();

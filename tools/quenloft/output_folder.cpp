@@ -2,6 +2,8 @@
 
 #include <CorvaskUtils/CorvaskUtils.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -10,6 +12,7 @@
 #include "os/native_path.h"
 #include "os/replace_file.h"
 #include "os/system_calls.h"
+#include "quenloft/conventions.h"
 #include "system_calls.h"
 
 namespace quenloft_tool {
@@ -17,16 +20,35 @@ namespace quenloft_tool {
 namespace fs = std::filesystem;
 namespace os = inhouse::os;
 
-bool ReadSourceFile(const std::string& path, SourceFile* file) {
+namespace {
+
+// Large texts are copied in chunks of the size cat uses: read into a buffer
+// that stays in the caches, which one whole-file buffer does not.
+constexpr uint64_t kChunkedAbove = uint64_t{1} << 20;
+constexpr size_t kChunk = size_t{128} << 10;
+
+constexpr size_t LongestOpening() {
+  size_t longest = 0;
+  for (const auto& row : quenloft::kMarkerDelimiters) longest = std::max(longest, row.opening.size());
+  return longest;
+}
+// The bytes of the chunk before that a marker opening may begin in.
+constexpr size_t kOverlap = LongestOpening() - 1;
+
+bool OpenSource(const std::string& path, os::File* source, uint64_t* size, SourceFile* file) {
   std::string native;
   if (!os::ToNativePath(path.c_str(), &native)) return false;
-  os::File source(os::OpenForReading(native));
-  uint64_t size = 0;
-  if (!source.is_open() || !os::RegularFileStatus(source.get(), &size, &file->permissions) ||
-      size >= SIZE_MAX) {
+  *source = os::File(os::OpenForReading(native));
+  if (!source->is_open() || !os::RegularFileStatus(source->get(), size, &file->permissions) ||
+      *size >= SIZE_MAX) {
     return false;
   }
-  file->may_have_holes = system_calls::MayHaveHoles(source.get(), size);
+  file->may_have_holes = system_calls::MayHaveHoles(source->get(), *size);
+  return true;
+}
+
+// The `size` bytes of the open file from where it stands.
+bool ReadWhole(int fd, uint64_t size, SourceFile* file) {
   // Not a std::string: that would clear every byte before the read fills it.
   if (!file->data || file->capacity <= size) {
     file->data.reset(new char[static_cast<size_t>(size) + 1]);
@@ -34,8 +56,8 @@ bool ReadSourceFile(const std::string& path, SourceFile* file) {
   }
   file->size = 0;
   while (file->size < size) {
-    const long got = os::ReadSome(source.get(), file->data.get() + file->size,
-                                  static_cast<size_t>(size) - file->size);
+    const long got =
+        os::ReadSome(fd, file->data.get() + file->size, static_cast<size_t>(size) - file->size);
     if (got < 0) return false;
     if (got == 0) break;  // the file shrank while we read it
     file->size += static_cast<size_t>(got);
@@ -43,6 +65,32 @@ bool ReadSourceFile(const std::string& path, SourceFile* file) {
   file->data[file->size] = '\0';
   return true;
 }
+
+// Copies `size` bytes chunk by chunk while `plain` passes each; false with
+// *stopped when it does not.
+bool CopyWhilePlain(int from, int to, uint64_t size,
+                    const std::function<bool(std::string_view)>& plain, bool* stopped) {
+  std::unique_ptr<char[]> buffer(new char[kOverlap + kChunk]);
+  char* const chunk = buffer.get() + kOverlap;
+  size_t kept = 0;  // bytes of the chunk before, just before `chunk`
+  for (uint64_t left = size; left > 0;) {
+    const long got = os::ReadSome(from, chunk, static_cast<size_t>(std::min<uint64_t>(left, kChunk)));
+    if (got < 0) return false;
+    if (got == 0) break;  // the file shrank while we read it
+    const std::string_view seen(chunk - kept, kept + static_cast<size_t>(got));
+    if (!plain(seen)) {
+      *stopped = true;
+      return false;
+    }
+    if (!os::WriteAll(to, chunk, static_cast<size_t>(got))) return false;
+    kept = std::min(kOverlap, seen.size());
+    std::memmove(chunk - kept, seen.data() + seen.size() - kept, kept);
+    left -= static_cast<uint64_t>(got);
+  }
+  return true;
+}
+
+}  // namespace
 
 OutputFolder::OutputFolder(std::string folder, const std::string& source_folder)
     : folder_(std::move(folder)),
@@ -87,6 +135,22 @@ bool OutputFolder::Copy(const std::string& source, const std::string& relative) 
   return from.is_open() && os::RegularFileStatus(from.get(), &size, &permissions) &&
          WriteWith(relative, [&](int fd) { return os::CopyContent(from.get(), fd, size); },
                    permissions);
+}
+
+OutputFolder::Placed OutputFolder::ReadOrCopy(const std::string& source,
+                                              const std::string& relative,
+                                              const std::function<bool(std::string_view)>& plain,
+                                              SourceFile* file) const {
+  os::File from;
+  uint64_t size = 0;
+  if (!OpenSource(source, &from, &size, file)) return Placed::kFailed;
+  if (!kernel_copies_ && !file->may_have_holes && size >= kChunkedAbove) {
+    bool stopped = false;
+    const auto copy = [&](int fd) { return CopyWhilePlain(from.get(), fd, size, plain, &stopped); };
+    if (WriteWith(relative, copy, file->permissions)) return Placed::kCopied;
+    if (!stopped || !os::SeekTo(from.get(), 0)) return Placed::kFailed;
+  }
+  return ReadWhole(from.get(), size, file) ? Placed::kRead : Placed::kFailed;
 }
 
 bool OutputFolder::CopyRead(const std::string& source, const std::string& relative,

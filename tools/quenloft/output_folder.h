@@ -16,7 +16,7 @@
 namespace quenloft_tool {
 
 // A source file's bytes, followed by a zero byte for the library's text
-// calls.
+// calls. A later read reuses the buffer when it is large enough.
 struct SourceFile {
   std::unique_ptr<char[]> data;
   size_t size = 0;
@@ -29,10 +29,6 @@ struct SourceFile {
   std::string_view bytes() const { return {data.get(), size}; }
 };
 
-// Reads the whole regular file at path into *file, whose buffer is reused
-// when large enough; false when it cannot.
-bool ReadSourceFile(const std::string& path, SourceFile* file);
-
 class OutputFolder {
  public:
   // `folder`: absolute, ending in "/", existing. `source_folder`, the
@@ -44,6 +40,14 @@ class OutputFolder {
   // them is a link leading out of the output folder, or cannot be made.
   // One thread only.
   bool PrepareFolderOf(const std::string& relative);
+  // Reads the regular file at `source` whole into *file (kRead), except a
+  // large one without holes on another file system while `plain` finds
+  // nothing to patch in each chunk read (given with the few bytes before
+  // it that a marker opening may start in): that one is copied chunk by
+  // chunk (kCopied), hot in the caches where one whole-file buffer is not.
+  enum class Placed { kRead, kCopied, kFailed };
+  Placed ReadOrCopy(const std::string& source, const std::string& relative,
+                    const std::function<bool(std::string_view)>& plain, SourceFile* file) const;
   // A copy in the kernel (a reflink where the file system has them).
   bool Copy(const std::string& source, const std::string& relative) const;
   // A file read whole, without holes, that needs no patching: written as

@@ -60,7 +60,10 @@ class Writer {
     // The buffer of the last file that needed no patching: its pages are
     // already mapped.
     job->text = std::exchange(spare_, SourceFile());
-    const bool read = ReadSourceFile(job->source, &job->text);
+    const auto plain = [&](std::string_view bytes) { return !MayHoldMarkers(bytes, relative); };
+    const OutputFolder::Placed placed =
+        setup_.output->ReadOrCopy(job->source, relative, plain, &job->text);
+    const bool read = placed == OutputFolder::Placed::kRead;
     if (read && MayHoldMarkers(job->text.bytes(), relative)) {
       if (!ordered_ && more_follow &&
           !MarkersMayAffectOtherFiles(job->text.bytes(), relative) && Hand(job)) {
@@ -76,7 +79,8 @@ class Writer {
       return;
     }
     // Nothing to patch.
-    job->written = read && setup_.output->CopyRead(job->source, relative, job->text);
+    job->written = placed == OutputFolder::Placed::kCopied ||
+                   (read && setup_.output->CopyRead(job->source, relative, job->text));
     // The job may wait behind the workers' files; its buffer serves the next.
     spare_ = std::exchange(job->text, SourceFile());
     job->ran = true;
