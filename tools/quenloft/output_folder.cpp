@@ -29,7 +29,9 @@ constexpr size_t kChunk = size_t{128} << 10;
 
 constexpr size_t LongestOpening() {
   size_t longest = 0;
-  for (const auto& row : quenloft::kMarkerDelimiters) longest = std::max(longest, row.opening.size());
+  for (const auto& row : quenloft::kMarkerDelimiters) {
+    longest = std::max(longest, row.opening.size());
+  }
   return longest;
 }
 // The bytes of the chunk before that a marker opening may begin in.
@@ -67,14 +69,16 @@ bool ReadWhole(int fd, uint64_t size, SourceFile* file) {
 }
 
 // Copies `size` bytes chunk by chunk while `plain` passes each; false with
-// *stopped when it does not.
+// *stopped when it does not. A file that grew meanwhile is cut at `size`.
 bool CopyWhilePlain(int from, int to, uint64_t size,
                     const std::function<bool(std::string_view)>& plain, bool* stopped) {
-  std::unique_ptr<char[]> buffer(new char[kOverlap + kChunk]);
+  std::unique_ptr<char[]> buffer(
+      new char[kOverlap + static_cast<size_t>(std::min<uint64_t>(size, kChunk))]);
   char* const chunk = buffer.get() + kOverlap;
   size_t kept = 0;  // bytes of the chunk before, just before `chunk`
   for (uint64_t left = size; left > 0;) {
-    const long got = os::ReadSome(from, chunk, static_cast<size_t>(std::min<uint64_t>(left, kChunk)));
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(left, kChunk));
+    const long got = os::ReadSome(from, chunk, want);
     if (got < 0) return false;
     if (got == 0) break;  // the file shrank while we read it
     const std::string_view seen(chunk - kept, kept + static_cast<size_t>(got));
@@ -127,14 +131,22 @@ bool OutputFolder::PrepareFolderNamed(const std::string& folder) {
 }
 
 bool OutputFolder::Copy(const std::string& source, const std::string& relative) const {
-  std::string native;
-  if (!os::ToNativePath(source.c_str(), &native)) return false;
-  os::File from(os::OpenForReading(native));
+  os::File from;
   uint64_t size = 0;
-  uint32_t permissions = 0;
-  return from.is_open() && os::RegularFileStatus(from.get(), &size, &permissions) &&
-         WriteWith(relative, [&](int fd) { return os::CopyContent(from.get(), fd, size); },
-                   permissions);
+  SourceFile status;
+  if (!OpenSource(source, &from, &size, &status)) return false;
+  // To another file system the kernel only reads and writes too, after
+  // asking for a reflink, an in-kernel copy and the data ranges.
+  if (kernel_copies_ || status.may_have_holes) {
+    return WriteWith(
+        relative, [&](int fd) { return os::CopyContent(from.get(), fd, size); },
+        status.permissions);
+  }
+  const auto any = [](std::string_view) { return true; };
+  bool stopped = false;
+  return WriteWith(
+      relative, [&](int fd) { return CopyWhilePlain(from.get(), fd, size, any, &stopped); },
+      status.permissions);
 }
 
 OutputFolder::Placed OutputFolder::ReadOrCopy(const std::string& source,
