@@ -212,12 +212,14 @@ TEST(ToolSkinWriter, FilesWithoutMarkersLandAsTheKernelCopiesThem) {
   WriteFile(skin / "b/private.js", "var x = 1;");
   std::filesystem::permissions(skin / "b/private.js", std::filesystem::perms(0600));
   constexpr off_t kSparse = 8 << 20;
+  const std::string filler(3 << 20, 'x');
   WriteSparseFile(skin / "b/sparse.htm", kSparse);
+  WriteSparseFile(skin / "b/sparse.png", kSparse);  // not patched: the copy pass
+  WriteFile(skin / "d/logo.png", std::string("\x89PNG\r\n\x1a\n%%%x%%%", 16) + filler);
   WriteFile(skin / "b/zeros.htm", std::string("<!--%glob$$%-->\0\0", 17));
   // Large texts, read in chunks of 128 KiB on the way: one without markers,
   // one whose only marker opens across the end of the first chunk, one
   // whose marker comes megabytes in.
-  const std::string filler(3 << 20, 'x');
   WriteFile(skin / "c/large.htm", filler);
   WriteFile(skin / "c/seam.htm",
             filler.substr(0, (128 << 10) - 2) + "<!--%glob$$%-->" + filler.substr(0, 2 << 20));
@@ -237,15 +239,18 @@ TEST(ToolSkinWriter, FilesWithoutMarkersLandAsTheKernelCopiesThem) {
   EXPECT_EQ(tree.at("a/marked.htm"), "<p>initial</p>");
   EXPECT_EQ(tree.at("b/zeros.htm"), std::string("<!--%glob$$%-->\0\0", 17));
   EXPECT_TRUE(tree.at("c/large.htm") == filler);
+  EXPECT_EQ(tree.at("d/logo.png").size(), filler.size() + 16);
   EXPECT_EQ(tree.at("c/seam.htm").substr((128 << 10) - 4, 11), "xxinitialxx");
   EXPECT_EQ(tree.at("c/late.css").substr(filler.size()), "initial");
   for (const ScratchFolder* out : {&near, &far}) {
     EXPECT_EQ(StatusOf(*out / "a/plain.htm").mode, StatusOf(skin / "a/plain.htm").mode);
     EXPECT_EQ(StatusOf(*out / "a/locked.css").mode, 0644u) << out->path();
     EXPECT_EQ(StatusOf(*out / "b/private.js").mode, 0600u) << out->path();
-    const Written sparse = StatusOf(*out / "b/sparse.htm");
-    EXPECT_EQ(sparse.size, kSparse);
-    EXPECT_LT(sparse.blocks * 512, kSparse / 2) << out->path();
+    for (const char* name : {"b/sparse.htm", "b/sparse.png"}) {
+      const Written sparse = StatusOf(*out / name);
+      EXPECT_EQ(sparse.size, kSparse) << name;
+      EXPECT_LT(sparse.blocks * 512, kSparse / 2) << out->path() << " " << name;
+    }
   }
 }
 #endif
