@@ -120,7 +120,7 @@ class SlicedPatch : public ::testing::Test {
 
   RecordingHost host_;
   Session session_;  // after the host: closed before it goes
-  OutputFolder unused_output_{"/nowhere/"};  // the workers write no file here
+  OutputFolder unused_output_{"/nowhere/", "/nowhere/"};  // the workers write no file here
   std::unique_ptr<PatchWorkers> workers_;
   quenloft::ComPtr<ITplDiagnostics> diagnostics_;
   std::unique_ptr<SlicesOnWorkers> slices_;

@@ -12,6 +12,7 @@
 
 #include "interrupt.h"
 #include "quenloft/conventions.h"
+#include "skin_text.h"
 #include "sliced_patch.h"
 
 namespace quenloft_tool {
@@ -58,7 +59,13 @@ class Writer {
     auto job = std::make_unique<PatchJob>();
     job->relative = relative;
     job->source = setup_.skin + relative;
-    const bool read = ReadSourceFile(job->source, &job->text);
+    // The buffer of the last file that needed no patching: its pages are
+    // already mapped.
+    job->text = std::exchange(spare_, SourceFile());
+    const auto plain = [&](std::string_view bytes) { return !MayHoldMarkers(bytes, relative); };
+    const OutputFolder::Placed placed =
+        setup_.output->ReadOrCopy(job->source, relative, plain, &job->text);
+    const bool read = placed == OutputFolder::Placed::kRead;
     TextSurvey survey;
     if (read) {
       const std::string_view bytes = job->text.bytes();
@@ -84,10 +91,11 @@ class Writer {
       End(*job);
       return;
     }
-    // Nothing to patch: a copy in the kernel, which keeps the holes of a
-    // sparse file (a file with holes holds zero bytes and is never patched).
-    job->written = read && setup_.output->Copy(job->source, relative);
-    job->text = SourceFile();  // it may wait behind the workers' files
+    // Nothing to patch.
+    job->written = placed == OutputFolder::Placed::kCopied ||
+                   (read && setup_.output->CopyRead(job->source, relative, job->text));
+    // The job may wait behind the workers' files; its buffer serves the next.
+    spare_ = std::exchange(job->text, SourceFile());
     job->ran = true;
     job->done = true;
     if (jobs_.empty()) {
@@ -161,6 +169,7 @@ class Writer {
   bool ordered_ = false;
   bool own_manager_used_ = false;  // a file was patched on the build's manager
   bool failed_to_start_ = false;
+  SourceFile spare_;
   std::deque<std::unique_ptr<PatchJob>> jobs_;  // handed out or waiting behind one, in order
   PatchWorkers workers_;  // last: joined before the jobs go
 };

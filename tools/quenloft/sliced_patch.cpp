@@ -319,7 +319,6 @@ void PatchSliceJob(ITplManager* manager, SliceJob* job) {
 
 TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice_size) {
   TextSurvey survey;
-  if (text.empty() || std::memchr(text.data(), '\0', text.size()) != nullptr) return survey;
   const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(name);
   if (!style) {
     survey.may_hold_markers = MayHoldMarkers(text, name);
@@ -330,6 +329,11 @@ TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice
   bool alone = true;  // no marker so far may reach past its own
   size_t from = 0;
   for (size_t inner_begin, inner_end, end; cuts.NextMarker(&inner_begin, &inner_end, &end);) {
+    // The zero byte only once a marker is found: a text without one needs
+    // no second scan.
+    if (!survey.may_hold_markers && std::memchr(text.data(), '\0', text.size()) != nullptr) {
+      return survey;
+    }
     survey.may_hold_markers = true;
     const std::string_view inner = text.substr(inner_begin, inner_end - inner_begin);
     // Every statement that may affect other files also reaches past its
