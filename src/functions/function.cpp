@@ -26,13 +26,13 @@ bool ReadRawTexts(ITplMacroCall* call, std::vector<std::string>* values) {
   return true;
 }
 
-bool ReadArguments(Reading reading, ITplMacroServices* services, ITplMacroCall* call,
-                   std::vector<std::string>* values) {
+bool ReadArguments(Reading reading, ITplMacroServices* services, ITplSandbox* sandbox,
+                   ITplMacroCall* call, std::vector<std::string>* values) {
   switch (reading) {
     case Reading::kEvaluated:
-      return ParseArguments(services, call, ArgumentMode::kEvaluated, values);
+      return ParseArguments(services, call, ArgumentMode::kEvaluated, values, sandbox);
     case Reading::kDeferred:
-      return ParseArguments(services, call, ArgumentMode::kDeferred, values);
+      return ParseArguments(services, call, ArgumentMode::kDeferred, values, sandbox);
     case Reading::kRawTexts:
       return ReadRawTexts(call, values);
   }
@@ -102,7 +102,7 @@ int32_t CTplFunction::Execute(ITplMacroCall* call, ITplMacroServices* services,
                               ITplSandbox* sandbox) const {
   if (call == nullptr) return 1;
   Invocation invocation{call, services, sandbox, {}};
-  if (!ReadArguments(reading, services, call, &invocation.values)) return 1;
+  if (!ReadArguments(reading, services, sandbox, call, &invocation.values)) return 1;
   if (!counts.Accepts(invocation.values.size())) {
     if (invocation.Diagnosing()) {
       const size_t given = invocation.values.size();

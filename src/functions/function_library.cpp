@@ -38,10 +38,14 @@ int32_t CTplFunctionLibrary::OnNameConflict(const char*) { return 1; }
 int32_t CTplFunctionLibrary::Resolve(ITplMacroCall* call) {
   if (call == nullptr) return 1;
   return Guarded(1, [&] {
-    ComPtr<ICvoString> text = NewString();
-    if (!text) return 1;
-    call->GetName(text.get());
-    const CTplFunction* function = FindFunction(ReadString(text.get()));
+    // One string object for every call: the name is read before anything
+    // that may call again.
+    if (!name_ && !(name_ = NewString())) return 1;
+    name_->Empty();
+    call->GetName(name_.get());
+    const char* name = nullptr;
+    name_->GetText(&name);
+    const CTplFunction* function = FindFunction(name != nullptr ? name : "");
     if (function == nullptr) return 1;
     return function->Execute(call, services_.get(), sandbox_.get());
   });

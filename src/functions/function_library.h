@@ -58,6 +58,7 @@ class CTplFunctionLibrary final : public OwnerHeldComObject<CTplFunctionLibrary,
   ComPtr<ITplManager> manager_;
   ComPtr<ITplMacroServices> services_;
   ComPtr<ITplSandbox> sandbox_;  // null under a manager that has none
+  ComPtr<ICvoString> name_;      // the name of the call at hand
 };
 
 }  // namespace quenloft

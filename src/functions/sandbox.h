@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "functions/parse_arguments.h"
 #include "platform/xslt.h"
 #include "quenloft/conventions.h"
 #include "quenloft/interfaces.h"
@@ -58,6 +60,13 @@ struct ITplSandbox : ITplUnknown {
   // reports it once the statement's outcome is known (an error when it
   // fails, a warning when it resolves); 0.
   virtual int32_t QL_CALL Explain(const char* code, const char* reason) = 0;
+  // 8: the values of the call's arguments as ParseArguments gives them,
+  // into *values (emptied first); 0. The manager answers for the statement
+  // of its own that it is resolving just now: it reads the arguments and
+  // evaluates them without string objects. 1 for any other call, which is
+  // then read through its interface.
+  virtual int32_t QL_CALL ReadOwnArguments(ITplMacroCall* call, ArgumentMode mode,
+                                           std::vector<std::string>* values) = 0;
 };
 
 }  // namespace quenloft

@@ -48,6 +48,8 @@ class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpres
     kFailed,     // a statement was not resolved: nothing written
     kResolved,   // every statement resolved: the value written
   };
+  // SetText from a view.
+  void SetTextFrom(std::string_view text) { text_.assign(text); }
   // Evaluate, with the value written to out.
   Outcome EvaluateInto(ValueSink& out);
   // The one call of a one-statement expression, parsed now if need be;

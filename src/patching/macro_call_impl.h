@@ -85,6 +85,7 @@ class OwnCallStatement final : public StatementView {
   void SetResult(std::string_view result) override { call_.SetResultText(result); }
   std::string_view Result() override { return call_.result(); }
   ITplMacroCall* Call() override { return &call_; }
+  CTplMacroCallImpl* MadeCall() override { return &call_; }
   std::string ContainerFileName() override;
   ComPtr<ITplVariables> ContainerScope() override;
   ComPtr<ITplVariables> ContextScope() override;

@@ -70,6 +70,9 @@ class StatementView {
   // The call a resolver receives, made now if there is none yet; null
   // when none can be made.
   virtual ITplMacroCall* Call() = 0;
+  // The call Call() gave, when the library made it; null before there is
+  // one, and for a call of any making.
+  virtual CTplMacroCallImpl* MadeCall() = 0;
   // The file name of the container, for the message; "" without one.
   virtual std::string ContainerFileName() = 0;
   // The scopes an assignment lands in; null without a container, context
@@ -102,6 +105,7 @@ class MacroEngine {
   // A call for CreateMacroCall: whoever got it may hand it back to
   // ResolveMacroCall, which finds it again with OwnCall.
   ComPtr<ITplMacroCall> LendCall(ITplExpression* owner);
+  ComPtr<CTplMacroCallImpl> LendOwnCall(ITplExpression* owner);
   // The call lent by LendCall that this pointer is, or null: any other
   // call is read through its interface.
   CTplMacroCallImpl* OwnCall(const ITplMacroCall* call) const;

@@ -301,7 +301,7 @@ CTplExpressionImpl* CTplPatchedFileImpl::ExpressionFor(size_t ordinal, std::stri
   if (ordinal < made_.size() && made_[ordinal].own != nullptr) return made_[ordinal].own;
   ComPtr<CTplExpressionImpl> expression = MakeOwnExpression(maker_, AsOwner());
   if (!expression) return nullptr;
-  expression->SetText(std::string(inner).c_str());
+  expression->SetTextFrom(inner);
   if (made_.size() <= ordinal) made_.resize(ordinal + 1);
   CTplExpressionImpl* own = expression.get();
   made_[ordinal] = Made{std::move(expression), own};
@@ -337,6 +337,7 @@ class CTplPatchedFileImpl::MarkerStatement final : public StatementView {
     }
     return call_;
   }
+  CTplMacroCallImpl* MadeCall() override { return call_; }
   std::string ContainerFileName() override { return file_.file_name_; }
   ComPtr<ITplVariables> ContainerScope() override {
     return ComPtr<ITplUnknown>::retain(file_.AsOwner()).query<ITplVariables>(IID_ITplVariables);

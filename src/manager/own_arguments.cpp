@@ -1,0 +1,125 @@
+// ReadOwnArguments: the arguments of a call the library made, read from
+// the call's parse and evaluated without string objects or a call per
+// argument. An argument gets its call only when a resolver must receive
+// one (a host's resolver, a function), lent with the context a call made
+// through CreateMacroCall would have; what hosts see is what the
+// straightforward reading through the interfaces shows them.
+#include "manager/manager_impl.h"
+#include "patching/macro_call_impl.h"
+
+namespace quenloft {
+namespace {
+
+// One evaluated argument on its way through resolution.
+class ArgumentStatement final : public StatementView {
+ public:
+  ArgumentStatement(MacroEngine& engine, ITplMacroCall* outer, std::string_view text,
+                    const StatementParts& parts, std::string* value)
+      : engine_(engine), outer_(outer), text_(text), parts_(parts), value_(value) {}
+
+  std::string_view Name() override { return parts_.name; }
+  std::string_view Text() override { return text_; }
+  std::string_view Target() override { return parts_.target; }
+  bool AnswerableDirectly() const override { return true; }
+  void SetResult(std::string_view result) override {
+    if (call_) {
+      call_->SetResultText(result);
+      return;
+    }
+    value_->assign(result);
+    given_ = true;
+  }
+  std::string_view Result() override {
+    if (call_) return call_->result();
+    return given_ ? std::string_view(*value_) : std::string_view();
+  }
+  ITplMacroCall* Call() override {
+    if (!call_) {
+      ComPtr<ITplExpression> context;
+      outer_->GetContext(context.put());
+      call_ = engine_.LendOwnCall(context.get());
+      if (call_ && !call_->SetStatement(text_)) call_.reset();
+    }
+    return call_.get();
+  }
+  CTplMacroCallImpl* MadeCall() override { return call_.get(); }
+  std::string ContainerFileName() override {
+    return Call() != nullptr ? OwnCallStatement(*call_).ContainerFileName() : std::string();
+  }
+  ComPtr<ITplVariables> ContainerScope() override {
+    return Call() != nullptr ? OwnCallStatement(*call_).ContainerScope() : nullptr;
+  }
+  ComPtr<ITplVariables> ContextScope() override {
+    return Call() != nullptr ? OwnCallStatement(*call_).ContextScope() : nullptr;
+  }
+
+  // The argument's value, as its call's GetValue gives it: the text when
+  // unresolved or resolved without a result, nothing after an assignment.
+  void Conclude(bool resolved) {
+    if (!resolved) {
+      value_->assign(text_);
+    } else if (call_) {
+      value_->clear();
+      StringSink sink(value_);
+      call_->AppendValue(sink);
+    } else if (!given_) {
+      value_->assign(text_);
+    } else if (!parts_.target.empty()) {
+      value_->clear();
+    }
+  }
+
+ private:
+  MacroEngine& engine_;
+  ITplMacroCall* outer_;
+  std::string_view text_;
+  const StatementParts& parts_;
+  std::string* value_;
+  bool given_ = false;
+  ComPtr<CTplMacroCallImpl> call_;
+};
+
+}  // namespace
+
+CTplManagerImpl::ArgumentScratch* CTplManagerImpl::ScratchAt(size_t level) {
+  while (argument_scratch_.size() <= level) {
+    argument_scratch_.push_back(std::make_unique<ArgumentScratch>());
+  }
+  return argument_scratch_[level].get();
+}
+
+int32_t CTplManagerImpl::ReadOwnArguments(ITplMacroCall* call, ArgumentMode mode,
+                                          std::vector<std::string>* values) {
+  // Known by the address the resolver was handed, never by a cast.
+  if (call == nullptr || values == nullptr || resolving_ == nullptr ||
+      static_cast<ITplMacroCall*>(resolving_) != call) {
+    return 1;
+  }
+  // Past this point the arguments are being evaluated: a failure leaves
+  // the values read so far rather than have them read (and evaluated)
+  // again through the interface.
+  return Guarded(0, [&] {
+    CTplMacroCallImpl& own = *resolving_;
+    values->clear();
+    // As through GetArgCount and GetArg: the count is read once, each
+    // argument when its turn comes (an evaluation may give the call
+    // another text).
+    const size_t count = own.parts().arguments.size();
+    for (size_t i = 0; i < count && i < own.parts().arguments.size(); ++i) {
+      AppendArgumentValue(own.parts().arguments[i], mode, values,
+                          [&](std::string_view text, std::string* value) {
+                            // The text is kept apart from the call it came from.
+                            ArgumentScratch& scratch =
+                                *ScratchAt(static_cast<size_t>(nesting_depth_));
+                            scratch.text.assign(text);
+                            ParseStatement(scratch.text, &scratch.parts);
+                            ArgumentStatement statement(*this, call, scratch.text, scratch.parts,
+                                                        value);
+                            statement.Conclude(ResolveStatement(statement) == 0);
+                          });
+    }
+    return 0;
+  });
+}
+
+}  // namespace quenloft
