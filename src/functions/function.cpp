@@ -48,6 +48,7 @@ ComPtr<ITplManager> Invocation::Manager() const {
 
 int32_t Invocation::SetResult(std::string_view text) const {
   if (!Fits(text.size())) return 1;
+  if (sandbox != nullptr && sandbox->SetOwnResult(call, text.data(), text.size()) == 0) return 0;
   // The call takes zero-terminated text; a copy supplies the terminator.
   const std::string copy(text);
   call->SetResult(copy.c_str());

@@ -67,6 +67,9 @@ struct ITplSandbox : ITplUnknown {
   // then read through its interface.
   virtual int32_t QL_CALL ReadOwnArguments(ITplMacroCall* call, ArgumentMode mode,
                                            std::vector<std::string>* values) = 0;
+  // 9: sets the result of that same statement to the text, up to its first
+  // zero byte; 0. 1 for any other call, whose SetResult is then called.
+  virtual int32_t QL_CALL SetOwnResult(ITplMacroCall* call, const char* text, size_t length) = 0;
 };
 
 }  // namespace quenloft

@@ -122,6 +122,7 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   // own_arguments.cpp
   int32_t QL_CALL ReadOwnArguments(ITplMacroCall* call, ArgumentMode mode,
                                    std::vector<std::string>* values) override;
+  int32_t QL_CALL SetOwnResult(ITplMacroCall* call, const char* text, size_t length) override;
 
  private:
   ITplManager* AsManager() { return this; }
@@ -179,6 +180,8 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
     StatementParts parts;
   };
   ArgumentScratch* ScratchAt(size_t level);
+  // True when call is the one a resolver holds just now, of our making.
+  bool IsResolving(const ITplMacroCall* call) const;
 
   // confinement.cpp
   // True when the destination lies inside the result folder by its real

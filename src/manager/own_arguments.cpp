@@ -1,9 +1,10 @@
-// ReadOwnArguments: the arguments of a call the library made, read from
-// the call's parse and evaluated without string objects or a call per
+// ReadOwnArguments and SetOwnResult: the arguments of a call the library
+// made, read from the call's parse and evaluated without string objects or a call per
 // argument. An argument gets its call only when a resolver must receive
 // one (a host's resolver, a function), lent with the context a call made
 // through CreateMacroCall would have; what hosts see is what the
-// straightforward reading through the interfaces shows them.
+// straightforward reading through the interfaces shows them. Its result
+// is set without a zero-terminated copy.
 #include "manager/manager_impl.h"
 #include "patching/macro_call_impl.h"
 
@@ -88,13 +89,23 @@ CTplManagerImpl::ArgumentScratch* CTplManagerImpl::ScratchAt(size_t level) {
   return argument_scratch_[level].get();
 }
 
+// Known by the address the resolver was handed, never by a cast.
+bool CTplManagerImpl::IsResolving(const ITplMacroCall* call) const {
+  return call != nullptr && resolving_ != nullptr && static_cast<ITplMacroCall*>(resolving_) == call;
+}
+
+int32_t CTplManagerImpl::SetOwnResult(ITplMacroCall* call, const char* text, size_t length) {
+  if (!IsResolving(call) || (text == nullptr && length != 0)) return 1;
+  return Guarded(1, [&] {
+    const std::string_view result(text, length);
+    resolving_->SetResultText(result.substr(0, result.find('\0')));
+    return 0;
+  });
+}
+
 int32_t CTplManagerImpl::ReadOwnArguments(ITplMacroCall* call, ArgumentMode mode,
                                           std::vector<std::string>* values) {
-  // Known by the address the resolver was handed, never by a cast.
-  if (call == nullptr || values == nullptr || resolving_ == nullptr ||
-      static_cast<ITplMacroCall*>(resolving_) != call) {
-    return 1;
-  }
+  if (!IsResolving(call) || values == nullptr) return 1;
   // Past this point the arguments are being evaluated: a failure leaves
   // the values read so far rather than have them read (and evaluated)
   // again through the interface.

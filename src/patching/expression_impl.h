@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "frame/boundary.h"
+#include "language/statement_parser.h"
 #include "patching/macro_engine.h"
 #include "patching/objects.h"
 #include "quenloft/com_object.h"
@@ -55,6 +56,9 @@ class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpres
   // The one call of a one-statement expression, parsed now if need be;
   // null otherwise. For a statement begun before the expression existed.
   CTplMacroCallImpl* OnlyCall();
+  // The same for an expression whose one statement the caller has split
+  // and parsed already: its call is made from them.
+  CTplMacroCallImpl* OnlyCall(std::string_view statement, const StatementParts& parts);
   // The end of an evaluation that the caller ran on OnlyCall's call.
   void EndEvaluation() { DropScope(); }
 

@@ -28,7 +28,7 @@ void CTplMacroCallImpl::Recycle() noexcept {
   owner_ = nullptr;
 }
 
-bool CTplMacroCallImpl::SetStatement(std::string_view text) {
+bool CTplMacroCallImpl::TakeText(std::string_view text) {
   if (text.empty()) return false;
   parts_.clear();  // before text_ changes: the views point into it
   result_.clear();
@@ -36,7 +36,25 @@ bool CTplMacroCallImpl::SetStatement(std::string_view text) {
   result_set_ = false;
   object_set_ = false;
   text_.assign(text);
+  return true;
+}
+
+bool CTplMacroCallImpl::SetStatement(std::string_view text) {
+  if (!TakeText(text)) return false;
   ParseStatement(text_, &parts_);
+  return true;
+}
+
+bool CTplMacroCallImpl::SetStatement(std::string_view text, const StatementParts& parts) {
+  if (!TakeText(text)) return false;
+  const std::string_view own = text_;
+  const auto moved = [&](std::string_view part) {
+    return part.empty() ? std::string_view() : own.substr(part.data() - text.data(), part.size());
+  };
+  parts_.target = moved(parts.target);
+  parts_.name = moved(parts.name);
+  parts_.member = moved(parts.member);
+  for (const std::string_view argument : parts.arguments) parts_.arguments.push_back(moved(argument));
   return true;
 }
 

@@ -46,6 +46,9 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   // What the library's own code reads and writes directly.
   // SetText from a view; false for an empty statement (nothing changes).
   bool SetStatement(std::string_view text);
+  // The same for a statement parsed already into parts (views into text):
+  // the parts are carried over instead of parsed again.
+  bool SetStatement(std::string_view text, const StatementParts& parts);
   std::string_view text() const { return text_; }
   const StatementParts& parts() const { return parts_; }
   bool has_result() const { return result_set_; }
@@ -60,6 +63,9 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   friend class MacroEngine;  // makes calls for its pool
   friend class ObjectPool<CTplMacroCallImpl>;
   ~CTplMacroCallImpl() override = default;
+  // Takes text as the statement, its parts and result cleared; false for
+  // an empty text (nothing changes).
+  bool TakeText(std::string_view text);
 
   std::string text_;
   StatementParts parts_;  // views into text_, renewed whenever text_ changes

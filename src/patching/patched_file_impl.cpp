@@ -332,7 +332,7 @@ class CTplPatchedFileImpl::MarkerStatement final : public StatementView {
     if (call_ == nullptr) {
       if (CTplExpressionImpl* expression = file_.ExpressionFor(walk_.ordinal, inner_)) {
         expression_ = expression;
-        call_ = expression->OnlyCall();
+        call_ = expression->OnlyCall(statement_, walk_.parts);
       }
     }
     return call_;
