@@ -165,18 +165,9 @@ CTplMacroCallImpl* CTplExpressionImpl::OnlyCall() {
   return calls_.front().own;
 }
 
-CTplMacroCallImpl* CTplExpressionImpl::OnlyCall(std::string_view statement,
-                                                const StatementParts& parts) {
-  if (calls_.empty() && maker_.engine != nullptr && text_.size() >= kMinExpressionLength) {
-    Guarded(false, [&] {
-      ComPtr<CTplMacroCallImpl> call = maker_.engine->NewCall(this);
-      if (!call || !call->SetStatement(statement, parts)) return false;
-      CTplMacroCallImpl* own = call.get();
-      calls_.push_back({std::move(call), own});
-      return true;
-    });
-  }
-  return OnlyCall();
+void CTplExpressionImpl::Adopt(const ComPtr<CTplMacroCallImpl>& call) {
+  call->SetOwner(this);
+  if (calls_.empty()) calls_.push_back({call, call.get()});
 }
 
 int32_t CTplExpressionImpl::GetOwner(ITplUnknown** out) {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "frame/boundary.h"
-#include "language/statement_parser.h"
 #include "patching/macro_engine.h"
 #include "patching/objects.h"
 #include "quenloft/com_object.h"
@@ -56,9 +55,10 @@ class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpres
   // The one call of a one-statement expression, parsed now if need be;
   // null otherwise. For a statement begun before the expression existed.
   CTplMacroCallImpl* OnlyCall();
-  // The same for an expression whose one statement the caller has split
-  // and parsed already: its call is made from them.
-  CTplMacroCallImpl* OnlyCall(std::string_view statement, const StatementParts& parts);
+  // Takes a call of the engine's that was resolved for this expression's
+  // one statement before the expression existed: it becomes the
+  // expression's call, as if parsed from its text.
+  void Adopt(const ComPtr<CTplMacroCallImpl>& call);
   // The end of an evaluation that the caller ran on OnlyCall's call.
   void EndEvaluation() { DropScope(); }
 

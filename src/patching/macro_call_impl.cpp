@@ -26,6 +26,16 @@ void CTplMacroCallImpl::Recycle() noexcept {
   result_set_ = false;
   object_set_ = false;
   owner_ = nullptr;
+  owner_maker_ = nullptr;
+}
+
+ITplExpression* CTplMacroCallImpl::Owner() {
+  if (owner_ == nullptr && owner_maker_ != nullptr) {
+    OwnerMaker* maker = owner_maker_;
+    owner_maker_ = nullptr;  // asked once
+    owner_ = Guarded<ITplExpression*>(nullptr, [&] { return maker->MakeOwner(*this); });
+  }
+  return owner_;
 }
 
 bool CTplMacroCallImpl::TakeText(std::string_view text) {
@@ -103,7 +113,7 @@ int32_t CTplMacroCallImpl::GetAssignTarget(ICvoString* out) {
 int32_t CTplMacroCallImpl::GetContext(ITplExpression** out) {
   if (out == nullptr) return 1;
   *out = nullptr;
-  if (owner_ == nullptr) return 1;
+  if (Owner() == nullptr) return 1;
   *out = ComPtr<ITplExpression>::retain(owner_).detach();
   return 0;
 }
@@ -111,7 +121,7 @@ int32_t CTplMacroCallImpl::GetContext(ITplExpression** out) {
 int32_t CTplMacroCallImpl::GetContainer(ITplUnknown** out) {
   if (out == nullptr) return 1;
   *out = nullptr;
-  if (owner_ == nullptr) return 1;
+  if (Owner() == nullptr) return 1;
   return owner_->GetOwner(out);
 }
 
@@ -175,9 +185,9 @@ int32_t CTplMacroCallImpl::Clone(ITplMacroCall** out) {
   *out = nullptr;
   ComPtr<ITplMacroCall> copy;
   if (engine_ != nullptr) {
-    copy = engine_->LendCall(owner_);
+    copy = engine_->LendCall(Owner());
   } else {
-    copy = MakeMacroCall(Maker{services_, nullptr}, owner_);
+    copy = MakeMacroCall(Maker{services_, nullptr}, Owner());
   }
   if (!copy) return 1;
   if (!text_.empty()) copy->SetText(text_.c_str());

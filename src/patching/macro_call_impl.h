@@ -59,6 +59,27 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   // For the pool: the call as made, with its buffers kept.
   void Recycle() noexcept;
 
+  // Makes the owner of a call lent without one, the first time anyone
+  // asks for it (GetContext, GetContainer, Clone): a patched file that
+  // resolves a marker's statement itself makes the marker's expression
+  // only when someone may see it.
+  class OwnerMaker {
+   public:
+    virtual ITplExpression* MakeOwner(CTplMacroCallImpl& call) = 0;
+
+   protected:
+    ~OwnerMaker() = default;
+  };
+  void SetOwnerMaker(OwnerMaker* maker) { owner_maker_ = maker; }
+  void SetOwner(ITplExpression* owner) {
+    owner_ = owner;
+    owner_maker_ = nullptr;
+  }
+  // The owner, made now if it is still to be made; null without one.
+  ITplExpression* Owner();
+  // True when someone holds the call besides the caller's one reference.
+  bool HeldElsewhere() const { return RefCount() > 1; }
+
  private:
   friend class MacroEngine;  // makes calls for its pool
   friend class ObjectPool<CTplMacroCallImpl>;
@@ -75,6 +96,7 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   bool object_set_ = false;
   ITplMacroServices* services_;
   ITplExpression* owner_;
+  OwnerMaker* owner_maker_ = nullptr;
   MacroEngine* engine_ = nullptr;  // the manager's, for a call of the library's making
   ObjectPool<CTplMacroCallImpl>* pool_ = nullptr;
 };

@@ -9,7 +9,9 @@
 //   - an expression resolves the calls it made without string objects and
 //     composes its value without them;
 //   - a patched file resolves a marker holding one statement without
-//     making an expression or a call at all, unless a resolver needs one;
+//     making an expression or a call at all, unless a resolver needs one
+//     (then it lends one, and makes the expression only when someone
+//     asks the call for its context or container);
 //   - a name stored by one of the library's own scopes is answered from
 //     the scope's variables, looked up with the hash the registry used;
 //   - calls and expression scopes are reused once released.
