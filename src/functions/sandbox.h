@@ -70,6 +70,12 @@ struct ITplSandbox : ITplUnknown {
   // 9: sets the result of that same statement to the text, up to its first
   // zero byte; 0. 1 for any other call, whose SetResult is then called.
   virtual int32_t QL_CALL SetOwnResult(ITplMacroCall* call, const char* text, size_t length) = 0;
+  // 10: for that same statement, the result of the statement text
+  // resolved in its context, as ResolveMacroTextFor gives it ("" when it
+  // sets none), into *result; 0. 1 for any other call, for which
+  // ResolveMacroTextFor is then called.
+  virtual int32_t QL_CALL ResolveForOwn(ITplMacroCall* call, const char* text, size_t length,
+                                        std::string* result) = 0;
 };
 
 }  // namespace quenloft

@@ -43,6 +43,8 @@
 
 namespace quenloft {
 
+class ArgumentStatement;
+
 // How a manager's own objects evaluate: with the shortcuts of
 // patching/macro_engine.h, or everything through the interfaces (the
 // straightforward path the tests compare the shortcuts with).
@@ -123,6 +125,8 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   int32_t QL_CALL ReadOwnArguments(ITplMacroCall* call, ArgumentMode mode,
                                    std::vector<std::string>* values) override;
   int32_t QL_CALL SetOwnResult(ITplMacroCall* call, const char* text, size_t length) override;
+  int32_t QL_CALL ResolveForOwn(ITplMacroCall* call, const char* text, size_t length,
+                                std::string* result) override;
 
  private:
   ITplManager* AsManager() { return this; }
@@ -179,7 +183,7 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
     std::string text;
     StatementParts parts;
   };
-  ArgumentScratch* ScratchAt(size_t level);
+  ArgumentStatement OwnStatement(ITplMacroCall* call, std::string_view text, std::string* value);
   // True when call is the one a resolver holds just now, of our making.
   bool IsResolving(const ITplMacroCall* call) const;
 

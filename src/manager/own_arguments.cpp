@@ -1,17 +1,18 @@
-// ReadOwnArguments and SetOwnResult: the arguments of a call the library
-// made, read from the call's parse and evaluated without string objects or a call per
-// argument. An argument gets its call only when a resolver must receive
-// one (a host's resolver, a function), lent with the context a call made
-// through CreateMacroCall would have; what hosts see is what the
-// straightforward reading through the interfaces shows them. Its result
-// is set without a zero-terminated copy.
+// ReadOwnArguments, SetOwnResult and ResolveForOwn: the arguments of a
+// call the library made, read from the call's parse and evaluated without
+// string objects or a call per argument. An argument gets its call only
+// when a resolver must receive one (a host's resolver, a function), lent
+// with the context a call made through CreateMacroCall would have; what
+// hosts see is what the straightforward reading through the interfaces
+// shows them. The call's result is set without a zero-terminated copy,
+// and a deferred statement is resolved in its context the same way.
 #include "manager/manager_impl.h"
 #include "patching/macro_call_impl.h"
 
 namespace quenloft {
-namespace {
 
-// One evaluated argument on its way through resolution.
+// One evaluated argument, or a deferred statement, on its way through
+// resolution.
 class ArgumentStatement final : public StatementView {
  public:
   ArgumentStatement(MacroEngine& engine, ITplMacroCall* outer, std::string_view text,
@@ -54,6 +55,15 @@ class ArgumentStatement final : public StatementView {
     return Call() != nullptr ? OwnCallStatement(*call_).ContextScope() : nullptr;
   }
 
+  // The statement's result, as its call's GetResult gives it: "" when it
+  // has none.
+  void ConcludeResult() {
+    if (call_) {
+      value_->assign(call_->has_result() ? call_->result() : std::string_view());
+    } else if (!given_) {
+      value_->clear();
+    }
+  }
   // The argument's value, as its call's GetValue gives it: the text when
   // unresolved or resolved without a result, nothing after an assignment.
   void Conclude(bool resolved) {
@@ -80,13 +90,18 @@ class ArgumentStatement final : public StatementView {
   ComPtr<CTplMacroCallImpl> call_;
 };
 
-}  // namespace
-
-CTplManagerImpl::ArgumentScratch* CTplManagerImpl::ScratchAt(size_t level) {
-  while (argument_scratch_.size() <= level) {
+// A statement of the text in the context of the call at hand, parsed
+// into the scratch of this nesting level: the text is kept apart from the
+// call it may have come from.
+ArgumentStatement CTplManagerImpl::OwnStatement(ITplMacroCall* call, std::string_view text,
+                                                std::string* value) {
+  while (argument_scratch_.size() <= static_cast<size_t>(nesting_depth_)) {
     argument_scratch_.push_back(std::make_unique<ArgumentScratch>());
   }
-  return argument_scratch_[level].get();
+  ArgumentScratch& scratch = *argument_scratch_[static_cast<size_t>(nesting_depth_)];
+  scratch.text.assign(text);
+  ParseStatement(scratch.text, &scratch.parts);
+  return ArgumentStatement(*this, call, scratch.text, scratch.parts, value);
 }
 
 // Known by the address the resolver was handed, never by a cast.
@@ -99,6 +114,20 @@ int32_t CTplManagerImpl::SetOwnResult(ITplMacroCall* call, const char* text, siz
   return Guarded(1, [&] {
     const std::string_view result(text, length);
     resolving_->SetResultText(result.substr(0, result.find('\0')));
+    return 0;
+  });
+}
+
+int32_t CTplManagerImpl::ResolveForOwn(ITplMacroCall* call, const char* text, size_t length,
+                                       std::string* result) {
+  if (!IsResolving(call) || result == nullptr || (text == nullptr && length != 0)) return 1;
+  // Past this point the statement is being resolved: a failure leaves the
+  // empty result rather than have it resolved again.
+  return Guarded(0, [&] {
+    result->clear();
+    ArgumentStatement statement = OwnStatement(call, std::string_view(text, length), result);
+    ResolveStatement(statement);  // one unresolved is reported; its result is ""
+    statement.ConcludeResult();
     return 0;
   });
 }
@@ -119,13 +148,7 @@ int32_t CTplManagerImpl::ReadOwnArguments(ITplMacroCall* call, ArgumentMode mode
     for (size_t i = 0; i < count && i < own.parts().arguments.size(); ++i) {
       AppendArgumentValue(own.parts().arguments[i], mode, values,
                           [&](std::string_view text, std::string* value) {
-                            // The text is kept apart from the call it came from.
-                            ArgumentScratch& scratch =
-                                *ScratchAt(static_cast<size_t>(nesting_depth_));
-                            scratch.text.assign(text);
-                            ParseStatement(scratch.text, &scratch.parts);
-                            ArgumentStatement statement(*this, call, scratch.text, scratch.parts,
-                                                        value);
+                            ArgumentStatement statement = OwnStatement(call, text, value);
                             statement.Conclude(ResolveStatement(statement) == 0);
                           });
     }
