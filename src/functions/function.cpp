@@ -100,9 +100,18 @@ std::optional<std::string> Invocation::Allowed(const std::string& path, FileAcce
 }
 
 int32_t CTplFunction::Execute(ITplMacroCall* call, ITplMacroServices* services,
-                              ITplSandbox* sandbox) const {
+                              ITplSandbox* sandbox, std::vector<std::string>* values) const {
   if (call == nullptr) return 1;
   Invocation invocation{call, services, sandbox, {}};
+  if (values != nullptr) invocation.values.swap(*values);
+  // The room goes back however the run ends.
+  struct GiveBack {
+    std::vector<std::string>& from;
+    std::vector<std::string>* to;
+    ~GiveBack() {
+      if (to != nullptr) to->swap(from);
+    }
+  } give_back{invocation.values, values};
   if (!ReadArguments(reading, services, sandbox, call, &invocation.values)) return 1;
   if (!counts.Accepts(invocation.values.size())) {
     if (invocation.Diagnosing()) {

@@ -228,13 +228,15 @@ int32_t MoveFile(Invocation& f) {
 // empty text.
 std::string Settle(ITplManager* manager, const Invocation& f, const std::string& value) {
   if (value.empty() || value.front() != kDeferredMarker) return value;
+  if (value.size() >= 2 && value.back() == kDeferredMarker && f.sandbox != nullptr) {
+    const std::string_view inside = std::string_view(value).substr(1, value.size() - 2);
+    std::string settled;
+    if (f.sandbox->ResolveForOwn(f.call, inside.data(), inside.size(), &settled) == 0) {
+      return settled;
+    }
+  }
   const char marker[] = {kDeferredMarker, '\0'};
   const std::string statement = DeQuote(value.c_str(), marker, marker);
-  std::string settled;
-  if (f.sandbox != nullptr &&
-      f.sandbox->ResolveForOwn(f.call, statement.data(), statement.size(), &settled) == 0) {
-    return settled;
-  }
   const ComPtr<ICvoString> result = NewString();
   if (!result) return {};
   manager->ResolveMacroTextFor(statement.c_str(), f.call, result.get());

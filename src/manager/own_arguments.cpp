@@ -13,11 +13,16 @@ namespace quenloft {
 
 // One evaluated argument, or a deferred statement, on its way through
 // resolution.
-class ArgumentStatement final : public StatementView {
+class ArgumentStatement final : public StatementView, private CTplMacroCallImpl::OwnerMaker {
  public:
   ArgumentStatement(MacroEngine& engine, ITplMacroCall* outer, std::string_view text,
                     const StatementParts& parts, std::string* value)
       : engine_(engine), outer_(outer), text_(text), parts_(parts), value_(value) {}
+  ~ArgumentStatement() {
+    if (call_) call_->ForgetOwnerMaker();
+  }
+  ArgumentStatement(const ArgumentStatement&) = delete;
+  ArgumentStatement& operator=(const ArgumentStatement&) = delete;
 
   std::string_view Name() override { return parts_.name; }
   std::string_view Text() override { return text_; }
@@ -37,10 +42,14 @@ class ArgumentStatement final : public StatementView {
   }
   ITplMacroCall* Call() override {
     if (!call_) {
-      ComPtr<ITplExpression> context;
-      outer_->GetContext(context.put());
-      call_ = engine_.LendOwnCall(context.get());
-      if (call_ && !call_->SetStatement(text_)) call_.reset();
+      // Its owner, the outer call's context, is asked for when someone
+      // needs it: the outer call's expression may not exist yet.
+      call_ = engine_.LendOwnCall(nullptr);
+      if (call_ && call_->SetStatement(text_)) {
+        call_->SetOwnerMaker(this);
+      } else {
+        call_.reset();
+      }
     }
     return call_.get();
   }
@@ -81,6 +90,12 @@ class ArgumentStatement final : public StatementView {
   }
 
  private:
+  ITplExpression* MakeOwner(CTplMacroCallImpl&) override {
+    ComPtr<ITplExpression> context;
+    outer_->GetContext(context.put());
+    return context.get();  // not counted, like every call's owner
+  }
+
   MacroEngine& engine_;
   ITplMacroCall* outer_;
   std::string_view text_;

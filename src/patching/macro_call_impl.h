@@ -71,6 +71,12 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
     ~OwnerMaker() = default;
   };
   void SetOwnerMaker(OwnerMaker* maker) { owner_maker_ = maker; }
+  // The maker is going away: a holder of the call besides the caller's
+  // one reference may ask for the owner later, so it is made now.
+  void ForgetOwnerMaker() {
+    if (HeldElsewhere()) Owner();
+    owner_maker_ = nullptr;
+  }
   void SetOwner(ITplExpression* owner) {
     owner_ = owner;
     owner_maker_ = nullptr;

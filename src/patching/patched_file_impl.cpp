@@ -323,11 +323,7 @@ class CTplPatchedFileImpl::MarkerStatement final : public StatementView,
                   std::string_view statement)
       : file_(file), walk_(walk), inner_(inner), statement_(statement) {}
   ~MarkerStatement() {
-    if (!call_) return;
-    // A holder beyond the statement may ask for the owner any time: it is
-    // made now, while the marker's text is at hand.
-    if (call_->HeldElsewhere()) call_->Owner();
-    call_->SetOwnerMaker(nullptr);
+    if (call_) call_->ForgetOwnerMaker();  // while the marker's text is at hand
   }
   MarkerStatement(const MarkerStatement&) = delete;
   MarkerStatement& operator=(const MarkerStatement&) = delete;
