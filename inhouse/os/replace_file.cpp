@@ -34,7 +34,7 @@ bool Filled(const FillFile& fill, int fd) {
 }  // namespace
 
 bool ReplaceFile(const std::string& target_path, const FillFile& fill,
-                 std::optional<uint32_t> new_file_permissions) {
+                 std::optional<uint32_t> new_file_permissions, uint32_t added_permissions) {
   if (target_path.empty() || target_path.back() == '/') return false;
   const std::string& target = target_path;
 
@@ -43,9 +43,10 @@ bool ReplaceFile(const std::string& target_path, const FillFile& fill,
   if (!file.is_open()) return false;
   // A link at the target is replaced, never written through: it may lead
   // anywhere, and the permissions of what it names are not ours to copy.
-  const EntryStatus existing = IsSymbolicLink(target) ? EntryStatus{} : StatusOf(target);
+  const EntryStatus existing = StatusOfEntry(target);
   std::optional<uint32_t> permissions = new_file_permissions;
   if (existing.kind == EntryKind::kFile) permissions = existing.permissions;
+  if (permissions) *permissions |= added_permissions;
   // The permissions go on before any byte is written, so content meant for
   // a private file is never readable by others.
   bool ok = !permissions || SetFilePermissions(file.get(), *permissions);

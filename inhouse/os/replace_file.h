@@ -19,8 +19,11 @@ using FillFile = std::function<bool(int fd)>;
 // existing target file keeps its permissions; a new one (or one replacing
 // a link) gets new_file_permissions, or 0666 less umask without them. On failure the temporary file is removed
 // and the target is as it was. Missing folders are not made.
+// added_permissions join whichever permissions are set (kOwnerWrite: the
+// result stays writable by its owner, with no look at it afterwards).
 bool ReplaceFile(const std::string& target, const FillFile& fill,
-                 std::optional<uint32_t> new_file_permissions = std::nullopt);
+                 std::optional<uint32_t> new_file_permissions = std::nullopt,
+                 uint32_t added_permissions = 0);
 
 }  // namespace inhouse::os
 

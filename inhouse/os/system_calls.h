@@ -41,8 +41,10 @@ bool MakeUniqueFolder(std::string* templ);
 // The system's temporary folder without a trailing separator (on POSIX
 // honouring TMPDIR); empty when unknown.
 std::string TemporaryFolder();
-// True when a symbolic link (on Windows a reparse point) stands at path.
-bool IsSymbolicLink(const std::string& path);
+// What stands at path itself: a symbolic link (on Windows a reparse point)
+// is kOther, whatever it names. One look, where StatusOf after a check for
+// a link would take two.
+EntryStatus StatusOfEntry(const std::string& path);
 // Renames from over an existing to in one step.
 bool RenameOver(const std::string& from, const std::string& to);
 

@@ -74,9 +74,13 @@ std::string TemporaryFolder() {
   return folder;
 }
 
-bool IsSymbolicLink(const std::string& path) {
+EntryStatus StatusOfEntry(const std::string& path) {
   struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  if (::lstat(path.c_str(), &st) != 0) return {};
+  const EntryKind kind = S_ISREG(st.st_mode)   ? EntryKind::kFile
+                         : S_ISDIR(st.st_mode) ? EntryKind::kFolder
+                                               : EntryKind::kOther;
+  return {kind, static_cast<uint32_t>(st.st_mode & 07777)};
 }
 
 bool RenameOver(const std::string& from, const std::string& to) {

@@ -159,9 +159,11 @@ std::string TemporaryFolder() {
   return folder;
 }
 
-bool IsSymbolicLink(const std::string& path) {
+EntryStatus StatusOfEntry(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return {EntryKind::kOther, 0};
+  return StatusOf(path);
 }
 
 // The data reach the disk before the name moves.

@@ -1,7 +1,13 @@
 #include "skin_writer.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -9,6 +15,7 @@
 #include "folder_source.h"
 #include "session.h"
 #include "sliced_patch.h"
+#include "system_calls.h"
 
 namespace quenloft_tool {
 namespace {
@@ -36,7 +43,7 @@ std::string Build(const std::string& skin, const std::string& out, int workers, 
   };
   Session session;
   EXPECT_TRUE(open(&session, host.get()));
-  OutputFolder output(out + "/");
+  OutputFolder output(out + "/", skin);
   SkinWriteSetup setup;
   setup.host = host.get();
   setup.manager = session.manager();
@@ -69,6 +76,8 @@ void WriteSampleSkin(const std::string& skin, int assign_at) {
     std::string page = "<p>" + n + " <!--%Concat(System.Title, '" + n +
                        "')%--> <!--%t$ = glob$$; t$%--> <!--%x = 'a'; Concat(x, x)%-->\n";
     if (i % 7 == 3) page += "<!--%Nope(" + n + ")%-->\n";
+    // Outside every marker: no reason to keep the files in order.
+    if (i % 3 == 0) page += "<script>x.Transform(); glob$$ = 'x';</script>\n";
     if (i == assign_at) page += "<!--%glob$$ = 'set by " + n + "'%-->";
     WriteFile(skin + "/" + sub + "p" + n + ".htm", page);
     WriteFile(skin + "/" + sub + "s" + n + ".xml", i % 2 ? "<a w='100%;'/>" : "<!--%glob$$%-->");
@@ -140,6 +149,111 @@ TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
     EXPECT_NE(tree.at("b/big.htm").rfind("set\n"), std::string::npos);
   }
 }
+
+
+
+#ifndef _WIN32  // links need a privilege there
+// Folders of the output that exist already are written into only when they
+// lie inside it by their real path: a link among them that leads out gets
+// nothing, however deep, and one that leads inside is followed.
+TEST(ToolSkinWriter, LinksAmongOutputFoldersNeverLeadOut) {
+  ScratchFolder skin, out, elsewhere;
+  for (const char* name : {"away/a.htm", "away/deep/b.htm", "real/inner/c.htm", "real/d.htm",
+                           "alias/e.htm", "n/m/k/f.htm"}) {
+    WriteFile(skin / name, name);
+  }
+  std::filesystem::create_directories(out / "real");
+  std::filesystem::create_directory_symlink(elsewhere.path(), out / "away");
+  std::filesystem::create_directory_symlink(elsewhere.path(), out / "real/inner");
+  std::filesystem::create_directory_symlink(out / "real", out / "alias");
+  int opened = 0;
+  Build(skin.path(), out.path(), 0, &opened);
+  EXPECT_TRUE(ReadTree(elsewhere.path()).empty());
+  EXPECT_EQ(ReadTree(out.path()),
+            (Tree{{"real/d.htm", "real/d.htm"}, {"real/e.htm", "alias/e.htm"},
+                  {"n/m/k/f.htm", "n/m/k/f.htm"}}));
+}
+
+// A file of `size` bytes that is all hole but its first and last byte.
+void WriteSparseFile(const std::string& path, off_t size) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0) << path;
+  EXPECT_EQ(::pwrite(fd, "<", 1, 0), 1);
+  EXPECT_EQ(::pwrite(fd, ">", 1, size - 1), 1);
+  ::close(fd);
+}
+
+struct Written {
+  unsigned mode = 0;
+  off_t size = 0;
+  blkcnt_t blocks = 0;
+};
+
+Written StatusOf(const std::string& path) {
+  struct stat status = {};
+  EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+  return {static_cast<unsigned>(status.st_mode & 07777), status.st_size, status.st_blocks};
+}
+
+// Files without markers are written from the bytes already read when the
+// output lies on another file system than the skin, and copied by the
+// kernel when on the same one: either way the same bytes and permissions,
+// and a sparse file keeps its holes.
+TEST(ToolSkinWriter, FilesWithoutMarkersLandAsTheKernelCopiesThem) {
+  ScratchFolder skin, near;
+  ScratchFolder far("/dev/shm");
+  if (far.path().empty() || system_calls::OnOneFileSystem(skin.path(), far.path())) {
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  }
+  WriteFile(skin / "a/plain.htm", "<p>100% plain, no marker</p>\n");
+  WriteFile(skin / "a/marked.htm", "<p><!--%glob$$%--></p>");
+  WriteFile(skin / "a/locked.css", "p { width: 50%; }");
+  std::filesystem::permissions(skin / "a/locked.css", std::filesystem::perms(0444));
+  WriteFile(skin / "b/private.js", "var x = 1;");
+  std::filesystem::permissions(skin / "b/private.js", std::filesystem::perms(0600));
+  constexpr off_t kSparse = 8 << 20;
+  const std::string filler(3 << 20, 'x');
+  WriteSparseFile(skin / "b/sparse.htm", kSparse);
+  WriteSparseFile(skin / "b/sparse.png", kSparse);  // not patched: the copy pass
+  WriteFile(skin / "d/logo.png", std::string("\x89PNG\r\n\x1a\n%%%x%%%", 16) + filler);
+  WriteFile(skin / "b/zeros.htm", std::string("<!--%glob$$%-->\0\0", 17));
+  // Large texts, read in chunks of 128 KiB on the way: one without markers,
+  // one whose only marker opens across the end of the first chunk, one
+  // whose marker comes megabytes in.
+  WriteFile(skin / "c/large.htm", filler);
+  WriteFile(skin / "c/seam.htm",
+            filler.substr(0, (128 << 10) - 2) + "<!--%glob$$%-->" + filler.substr(0, 2 << 20));
+  WriteFile(skin / "c/late.css", filler + "/*%glob$$%*/");
+  // An earlier output keeps its own permissions, made writable.
+  for (const ScratchFolder* out : {&near, &far}) {
+    WriteFile(*out / "b/private.js", "old");
+    std::filesystem::permissions(*out / "b/private.js", std::filesystem::perms(0400));
+  }
+  int opened = 0;
+  const std::string said_near = Build(skin.path(), near.path(), 0, &opened);
+  const std::string said_far = Build(skin.path(), far.path(), 0, &opened);
+  EXPECT_EQ(said_far, said_near);
+  const Tree tree = ReadTree(near.path());
+  EXPECT_EQ(ReadTree(far.path()), tree);
+  EXPECT_EQ(tree.at("a/plain.htm"), "<p>100% plain, no marker</p>\n");
+  EXPECT_EQ(tree.at("a/marked.htm"), "<p>initial</p>");
+  EXPECT_EQ(tree.at("b/zeros.htm"), std::string("<!--%glob$$%-->\0\0", 17));
+  EXPECT_TRUE(tree.at("c/large.htm") == filler);
+  EXPECT_EQ(tree.at("d/logo.png").size(), filler.size() + 16);
+  EXPECT_EQ(tree.at("c/seam.htm").substr((128 << 10) - 4, 11), "xxinitialxx");
+  EXPECT_EQ(tree.at("c/late.css").substr(filler.size()), "initial");
+  for (const ScratchFolder* out : {&near, &far}) {
+    EXPECT_EQ(StatusOf(*out / "a/plain.htm").mode, StatusOf(skin / "a/plain.htm").mode);
+    EXPECT_EQ(StatusOf(*out / "a/locked.css").mode, 0644u) << out->path();
+    EXPECT_EQ(StatusOf(*out / "b/private.js").mode, 0600u) << out->path();
+    for (const char* name : {"b/sparse.htm", "b/sparse.png"}) {
+      const Written sparse = StatusOf(*out / name);
+      EXPECT_EQ(sparse.size, kSparse) << name;
+      EXPECT_LT(sparse.blocks * 512, kSparse / 2) << out->path() << " " << name;
+    }
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace quenloft_tool

@@ -104,6 +104,30 @@ TEST(ToolSkinText, EveryRowOfTheMarkerTable) {
   EXPECT_FALSE(MayHoldMarkers(std::string("<!--%x%-->\0", 11), "a.htm"));
 }
 
+// Only what the library evaluates counts: the text inside the markers of
+// the file's type, escape pairs included.
+TEST(ToolSkinText, OnlyMarkersAffectOtherFiles) {
+  const struct {
+    const char* name;
+    const char* text;
+    bool affects;
+  } rows[] = {
+      {"a.js", "t.Transform(); g$$ = 1; /*%x$$%*/", false},
+      {"a.js", "/*%Transform(a)%*/", true},
+      {"a.js", "<!--%SaveToFile('x')%-->", false},
+      {"a.js", "%%%SaveToFile('x')%%%", true},
+      {"a.htm", "<!--%x%--> g$$ = 'v' <!--%y%-->", false},
+      {"a.htm", "<!--%g$$ = 'v'%-->", true},
+      {"a.htm", "<!--%'\\%-->' LoadFromFile('x')%-->", true},
+      {"a.htm", "<!--% SaveToFile('x') without an end", false},
+      {".htm", "t.Transform()", true},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(MarkersMayAffectOtherFiles(row.text, row.name), row.affects)
+        << row.name << ": " << row.text;
+  }
+}
+
 TEST(ToolSkinText, EveryRowOfTheReachTable) {
   EXPECT_GE(EachRow("marker-reach.txt", [](std::istringstream& words, const std::string& where) {
     std::string reaches, statement;

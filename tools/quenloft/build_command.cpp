@@ -96,9 +96,8 @@ int RunBuild(const BuildOptions& options) {
   const std::string root = options.root.empty() ? output : AbsoluteFolder(options.root);
 
   TimingReport timings(options.common.timings);
-  // A real host primes the process-wide cache of the stock files while its
-  // manager starts; the library makes both safe to run at once.
-  std::thread primer([] { InitTemplateFilesToCache(); });
+  // No priming of the library's cache of stock files: the build writes
+  // every file itself and never reads through that cache.
 
   BuildSummary summary;
   summary.skin = skin;
@@ -132,7 +131,6 @@ int RunBuild(const BuildOptions& options) {
     Session session;
     if (!open(&session, host.get())) {
       session.Close();
-      primer.join();
       return Fail(kExitUsage, error);
     }
     // The workers' managers get the prelude's globals as they get --var.
@@ -140,7 +138,7 @@ int RunBuild(const BuildOptions& options) {
     values.variables.insert(values.variables.end(), globals.begin(), globals.end());
 
     session.manager()->AddFileSource(source.get());
-    OutputFolder output_folder(output);
+    OutputFolder output_folder(output, skin);
     SkinWriteSetup setup;
     setup.host = host.get();
     setup.manager = session.manager();
@@ -165,7 +163,6 @@ int RunBuild(const BuildOptions& options) {
 
     session.manager()->RemoveFileSource(source.get());
     session.Close();
-    primer.join();
 
     // Every file that could not be written was reported with a "Fail to
     // update" message: in the patch steps, or after them for the copies.

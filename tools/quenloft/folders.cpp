@@ -86,9 +86,10 @@ int RemoveLeftoverTemporaryFiles(const std::string& folder) {
   fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
   for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     try {
+      // The name first: it costs no look at the file.
+      if (IsLeftoverTempFileName(it->path().filename().string().c_str()) == 0) continue;
       std::error_code entry_ec;
       if (!fs::is_regular_file(it->symlink_status(entry_ec))) continue;
-      if (IsLeftoverTempFileName(it->path().filename().string().c_str()) == 0) continue;
       if (fs::remove(it->path(), entry_ec)) ++removed;
     } catch (const std::exception&) {
       // A name this platform cannot spell in 8-bit text is no leftover of ours.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "quenloft/conventions.h"
+#include "sliced_patch.h"
 
 namespace quenloft_tool {
 namespace {
@@ -72,7 +73,7 @@ bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle ro
 }
 
 bool MayHoldMarkers(std::string_view bytes, std::string_view name) {
-  if (bytes.empty() || Contains(bytes, '\0')) return false;
+  if (bytes.empty()) return false;
   const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(name);
   for (const char* p = bytes.data(); (p = static_cast<const char*>(std::memchr(
                                           p, '%', bytes.size() - (p - bytes.data())))) != nullptr;
@@ -81,7 +82,11 @@ bool MayHoldMarkers(std::string_view bytes, std::string_view name) {
     for (const auto& row : quenloft::kMarkerDelimiters) {
       if (!Accepts(style, row.style)) continue;
       const size_t size = row.opening.size();
-      if (end >= size && bytes.substr(end - size, size) == row.opening) return true;
+      // The zero byte last: most texts have no opening, and then one scan
+      // of them is enough.
+      if (end >= size && bytes.substr(end - size, size) == row.opening) {
+        return !Contains(bytes, '\0');
+      }
     }
   }
   return false;
@@ -93,6 +98,17 @@ bool MayAffectOtherFiles(std::string_view text) {
   }
   for (size_t at = text.find("$$"); at != std::string_view::npos; at = text.find("$$", at + 1)) {
     if (AssignmentFollows(text, at + 2)) return true;
+  }
+  return false;
+}
+
+bool MarkersMayAffectOtherFiles(std::string_view text, std::string_view name) {
+  // A name that may be taken either way: every row, so the whole text.
+  const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(name);
+  if (!style) return MayAffectOtherFiles(text);
+  MarkerCuts markers(text, *style);
+  for (size_t inner_begin, inner_end, end; markers.NextMarker(&inner_begin, &inner_end, &end);) {
+    if (MayAffectOtherFiles(text.substr(inner_begin, inner_end - inner_begin))) return true;
   }
   return false;
 }

@@ -6,6 +6,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "interrupt.h"
 #include "quenloft/conventions.h"
@@ -56,9 +57,16 @@ class Writer {
     job->relative = relative;
     job->source = setup_.skin + relative;
     job->may_slice = setup_.slice_large_files;
-    const bool read = ReadSourceFile(job->source, &job->text);
+    // The buffer of the last file that needed no patching: its pages are
+    // already mapped.
+    job->text = std::exchange(spare_, SourceFile());
+    const auto plain = [&](std::string_view bytes) { return !MayHoldMarkers(bytes, relative); };
+    const OutputFolder::Placed placed =
+        setup_.output->ReadOrCopy(job->source, relative, plain, &job->text);
+    const bool read = placed == OutputFolder::Placed::kRead;
     if (read && MayHoldMarkers(job->text.bytes(), relative)) {
-      if (!ordered_ && more_follow && !MayAffectOtherFiles(job->text.bytes()) && Hand(job)) {
+      if (!ordered_ && more_follow &&
+          !MarkersMayAffectOtherFiles(job->text.bytes(), relative) && Hand(job)) {
         return;
       }
       // From here on the files see each other's variables: in order, here.
@@ -70,10 +78,11 @@ class Writer {
       End(*job);
       return;
     }
-    // Nothing to patch: a copy in the kernel, which keeps the holes of a
-    // sparse file (a file with holes holds zero bytes and is never patched).
-    job->written = read && setup_.output->Copy(job->source, relative);
-    job->text = SourceFile();  // it may wait behind the workers' files
+    // Nothing to patch.
+    job->written = placed == OutputFolder::Placed::kCopied ||
+                   (read && setup_.output->CopyRead(job->source, relative, job->text));
+    // The job may wait behind the workers' files; its buffer serves the next.
+    spare_ = std::exchange(job->text, SourceFile());
     job->ran = true;
     job->done = true;
     if (jobs_.empty()) {
@@ -136,6 +145,7 @@ class Writer {
   int failed_steps_ = 0;
   bool ordered_ = false;
   bool failed_to_start_ = false;
+  SourceFile spare_;
   std::deque<std::unique_ptr<PatchJob>> jobs_;  // handed out or waiting behind one, in order
   PatchWorkers workers_;  // last: joined before the jobs go
 };

@@ -1,13 +1,14 @@
 // Writes a skin into the output folder, each file once. A file that is not
 // patched is copied in the kernel. A patched file is read from the skin,
 // patched through a patched-file object of the library and written; one
-// without markers is written as read. The host hears what the library's
+// without markers is copied in the kernel too, or written as read where
+// the output lies on another file system. The host hears what the library's
 // copy and update passes would tell it, in the same order: "copied" for
 // every file, then the progress, messages and "patched" of each patched
 // file, then the failed copies.
 //
 // Files whose patching cannot change what another file's patching sees
-// (no "$$" assignment, no file functions) go to workers with managers of
+// (no "$$" assignment and no file function in their markers) go to workers with managers of
 // their own; from the first file that may, the rest are patched here, in
 // order, after the workers are done. Either way the output is what a
 // sequential build writes.

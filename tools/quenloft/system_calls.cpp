@@ -88,6 +88,17 @@ bool SyncToDisk(const std::string& path) {
   return ::close(fd) == 0 && synced;
 }
 
+bool OnOneFileSystem(const std::string& a, const std::string& b) {
+  struct stat first = {}, second = {};
+  if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return true;
+  return first.st_dev == second.st_dev;
+}
+
+bool MayHaveHoles(int fd, uint64_t size) {
+  struct stat status = {};
+  return fstat(fd, &status) != 0 || static_cast<uint64_t>(status.st_blocks) * 512 < size;
+}
+
 bool CanMakeFileIn(const std::string& folder, std::string* error) {
   // access() says yes to root on a read-only mount; making a file does not.
   std::string probe = folder + ".quenloft-probe-XXXXXX";

@@ -4,6 +4,7 @@
 #define QUENLOFT_TOOL_SYSTEM_CALLS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace quenloft_tool::system_calls {
@@ -46,6 +47,16 @@ std::string ProgramFile();
 // Makes and removes a file of a new name in `folder` (which ends in a
 // separator). False with *error (the system's reason) when that fails.
 bool CanMakeFileIn(const std::string& folder, std::string* error);
+
+// True when the two existing paths lie on one file system, where the
+// kernel copies a file without the process reading it (a reflink or
+// copy_file_range). True also when that cannot be told, and always on
+// Windows, whose copy is the system's own.
+bool OnOneFileSystem(const std::string& a, const std::string& b);
+
+// True when the open file of `size` bytes may have holes (it takes fewer
+// blocks than bytes), and when that cannot be told.
+bool MayHaveHoles(int fd, uint64_t size);
 
 // Flushes a file or folder to the disk (folders only on POSIX). False when
 // it cannot be opened or flushed.
