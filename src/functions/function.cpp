@@ -26,13 +26,13 @@ bool ReadRawTexts(ITplMacroCall* call, std::vector<std::string>* values) {
   return true;
 }
 
-bool ReadArguments(Reading reading, ITplMacroServices* services, ITplMacroCall* call,
-                   std::vector<std::string>* values) {
+bool ReadArguments(Reading reading, ITplMacroServices* services, ITplSandbox* sandbox,
+                   ITplMacroCall* call, std::vector<std::string>* values) {
   switch (reading) {
     case Reading::kEvaluated:
-      return ParseArguments(services, call, ArgumentMode::kEvaluated, values);
+      return ParseArguments(services, call, ArgumentMode::kEvaluated, values, sandbox);
     case Reading::kDeferred:
-      return ParseArguments(services, call, ArgumentMode::kDeferred, values);
+      return ParseArguments(services, call, ArgumentMode::kDeferred, values, sandbox);
     case Reading::kRawTexts:
       return ReadRawTexts(call, values);
   }
@@ -48,6 +48,7 @@ ComPtr<ITplManager> Invocation::Manager() const {
 
 int32_t Invocation::SetResult(std::string_view text) const {
   if (!Fits(text.size())) return 1;
+  if (sandbox != nullptr && sandbox->SetOwnResult(call, text.data(), text.size()) == 0) return 0;
   // The call takes zero-terminated text; a copy supplies the terminator.
   const std::string copy(text);
   call->SetResult(copy.c_str());
@@ -99,10 +100,19 @@ std::optional<std::string> Invocation::Allowed(const std::string& path, FileAcce
 }
 
 int32_t CTplFunction::Execute(ITplMacroCall* call, ITplMacroServices* services,
-                              ITplSandbox* sandbox) const {
+                              ITplSandbox* sandbox, std::vector<std::string>* values) const {
   if (call == nullptr) return 1;
   Invocation invocation{call, services, sandbox, {}};
-  if (!ReadArguments(reading, services, call, &invocation.values)) return 1;
+  if (values != nullptr) invocation.values.swap(*values);
+  // The room goes back however the run ends.
+  struct GiveBack {
+    std::vector<std::string>& from;
+    std::vector<std::string>* to;
+    ~GiveBack() {
+      if (to != nullptr) to->swap(from);
+    }
+  } give_back{invocation.values, values};
+  if (!ReadArguments(reading, services, sandbox, call, &invocation.values)) return 1;
   if (!counts.Accepts(invocation.values.size())) {
     if (invocation.Diagnosing()) {
       const size_t given = invocation.values.size();

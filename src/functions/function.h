@@ -90,7 +90,11 @@ struct CTplFunction {
   // Reads the arguments, checks their count and runs. 1 for a missing call
   // or a count the row does not accept: no result is set, so the manager
   // reports the macro.
-  int32_t Execute(ITplMacroCall* call, ITplMacroServices* services, ITplSandbox* sandbox) const;
+  // values: room for the argument values, kept by the caller from run to
+  // run so that reading them allocates nothing once it has grown; null:
+  // a vector of the run's own.
+  int32_t Execute(ITplMacroCall* call, ITplMacroServices* services, ITplSandbox* sandbox,
+                  std::vector<std::string>* values = nullptr) const;
 };
 
 }  // namespace quenloft

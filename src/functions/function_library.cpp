@@ -38,12 +38,26 @@ int32_t CTplFunctionLibrary::OnNameConflict(const char*) { return 1; }
 int32_t CTplFunctionLibrary::Resolve(ITplMacroCall* call) {
   if (call == nullptr) return 1;
   return Guarded(1, [&] {
-    ComPtr<ICvoString> text = NewString();
-    if (!text) return 1;
-    call->GetName(text.get());
-    const CTplFunction* function = FindFunction(ReadString(text.get()));
+    // One string object for every call: the name is read before anything
+    // that may call again.
+    if (!name_ && !(name_ = NewString())) return 1;
+    name_->Empty();
+    call->GetName(name_.get());
+    const char* name = nullptr;
+    name_->GetText(&name);
+    const CTplFunction* function = FindFunction(name != nullptr ? name : "");
     if (function == nullptr) return 1;
-    return function->Execute(call, services_.get(), sandbox_.get());
+    // Room for the values of this run, taken from the spare ones: a
+    // function evaluating its arguments runs others meanwhile.
+    std::vector<std::string> values;
+    if (!spare_values_.empty()) {
+      values.swap(spare_values_.back());
+      spare_values_.pop_back();
+    }
+    const int32_t result = function->Execute(call, services_.get(), sandbox_.get(), &values);
+    values.clear();
+    if (spare_values_.size() < kSpareValues) spare_values_.push_back(std::move(values));
+    return result;
   });
 }
 

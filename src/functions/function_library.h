@@ -20,6 +20,8 @@
 #define QUENLOFT_FUNCTIONS_FUNCTION_LIBRARY_H
 
 #include <span>
+#include <string>
+#include <vector>
 
 #include "functions/sandbox.h"
 #include "quenloft/com_object.h"
@@ -58,6 +60,11 @@ class CTplFunctionLibrary final : public OwnerHeldComObject<CTplFunctionLibrary,
   ComPtr<ITplManager> manager_;
   ComPtr<ITplMacroServices> services_;
   ComPtr<ITplSandbox> sandbox_;  // null under a manager that has none
+  ComPtr<ICvoString> name_;      // the name of the call at hand
+  // Argument vectors of finished runs, kept for the next ones: enough for
+  // the nesting that evaluation allows.
+  static constexpr size_t kSpareValues = 16;
+  std::vector<std::vector<std::string>> spare_values_;
 };
 
 }  // namespace quenloft

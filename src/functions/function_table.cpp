@@ -226,13 +226,20 @@ int32_t MoveFile(Invocation& f) {
 // A deferred value evaluated in the call's context now; any other value as
 // it is. A statement that does not resolve or sets no result gives the
 // empty text.
-std::string Settle(ITplManager* manager, ITplMacroCall* call, const std::string& value) {
+std::string Settle(ITplManager* manager, const Invocation& f, const std::string& value) {
   if (value.empty() || value.front() != kDeferredMarker) return value;
+  if (value.size() >= 2 && value.back() == kDeferredMarker && f.sandbox != nullptr) {
+    const std::string_view inside = std::string_view(value).substr(1, value.size() - 2);
+    std::string settled;
+    if (f.sandbox->ResolveForOwn(f.call, inside.data(), inside.size(), &settled) == 0) {
+      return settled;
+    }
+  }
   const char marker[] = {kDeferredMarker, '\0'};
   const std::string statement = DeQuote(value.c_str(), marker, marker);
   const ComPtr<ICvoString> result = NewString();
   if (!result) return {};
-  manager->ResolveMacroTextFor(statement.c_str(), call, result.get());
+  manager->ResolveMacroTextFor(statement.c_str(), f.call, result.get());
   return ReadString(result.get());
 }
 
@@ -242,9 +249,9 @@ int32_t AssignString(Invocation& f) {
   const ComPtr<ITplManager> manager = f.Manager();
   if (!manager) return 0;  // no result: the statement's text is its value
   static const std::string kNoElse;
-  const bool yes = IsTrueText(Settle(manager.get(), f.call, f.values[0]));
+  const bool yes = IsTrueText(Settle(manager.get(), f, f.values[0]));
   const std::string& chosen = yes ? f.values[1] : (f.values.size() > 2 ? f.values[2] : kNoElse);
-  return f.SetResult(Settle(manager.get(), f.call, chosen));
+  return f.SetResult(Settle(manager.get(), f, chosen));
 }
 
 // "true" when a resolver is registered for the name of every argument, read

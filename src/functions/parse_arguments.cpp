@@ -1,11 +1,8 @@
 #include "functions/parse_arguments.h"
 
-#include <CorvaskUtils/CorvaskUtils.h>
-
+#include "functions/sandbox.h"
 #include "quenloft/com_ptr.h"
 #include "quenloft/string_object.h"
-#include "language/statement_parser.h"
-#include "language/escapes.h"
 
 namespace quenloft {
 namespace {
@@ -13,28 +10,33 @@ namespace {
 // The argument text read as a statement of its own and resolved through
 // the manager, with the call's expression as owner so that its variables
 // are visible. Unresolved: the text itself (the manager has reported it).
-std::string EvaluateArgument(ITplMacroServices* services, ITplMacroCall* call,
-                             const std::string& text, ICvoString* scratch) {
-  if (services == nullptr) return {};
+void EvaluateArgument(ITplMacroServices* services, ITplMacroCall* call, std::string_view text,
+                      ICvoString* scratch, std::string* value) {
+  if (services == nullptr) return;
   ComPtr<ITplExpression> context;
   call->GetContext(context.put());
   ComPtr<ITplMacroCall> inner;
   services->CreateMacroCall(inner.put(), context.get());
-  if (!inner) return {};
-  inner->SetText(text.c_str());
-  if (services->ResolveMacroCall(inner.get()) != 0) return text;
+  if (!inner) return;
+  const std::string statement(text);
+  inner->SetText(statement.c_str());
+  if (services->ResolveMacroCall(inner.get()) != 0) {
+    *value = statement;
+    return;
+  }
   scratch->Empty();
   inner->GetValue(scratch);
-  return ReadString(scratch);
+  *value = ReadString(scratch);
 }
 
 }  // namespace
 
 bool ParseArguments(ITplMacroServices* services, ITplMacroCall* call, ArgumentMode mode,
-                    std::vector<std::string>* values) {
+                    std::vector<std::string>* values, ITplSandbox* sandbox) {
   if (values == nullptr) return false;
   values->clear();
   if (call == nullptr) return false;
+  if (sandbox != nullptr && sandbox->ReadOwnArguments(call, mode, values) == 0) return true;
 
   int32_t count = 0;
   if (call->GetArgCount(&count) != 0 || count <= 0) return true;
@@ -50,18 +52,10 @@ bool ParseArguments(ITplMacroServices* services, ITplMacroCall* call, ArgumentMo
   for (int32_t i = 0; i < count; ++i) {
     argument->Empty();
     if (call->GetArg(i, argument.get()) != 0) break;
-    std::string text = ReadString(argument.get());
-    if (text.empty()) {
-      values->emplace_back();
-    } else if (IsQuoteByte(text.front())) {
-      values->push_back(RemoveEscapes(DeQuote(text.c_str(), nullptr, nullptr)));
-    } else if (mode == ArgumentMode::kDeferred) {
-      text.insert(text.begin(), kDeferredMarker);
-      text.push_back(kDeferredMarker);
-      values->push_back(std::move(text));
-    } else {
-      values->push_back(EvaluateArgument(services, call, text, scratch.get()));
-    }
+    const std::string text = ReadString(argument.get());
+    AppendArgumentValue(text, mode, values, [&](std::string_view statement, std::string* value) {
+      EvaluateArgument(services, call, statement, scratch.get(), value);
+    });
   }
   return true;
 }

@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "functions/parse_arguments.h"
 #include "platform/xslt.h"
 #include "quenloft/conventions.h"
 #include "quenloft/interfaces.h"
@@ -58,6 +60,22 @@ struct ITplSandbox : ITplUnknown {
   // reports it once the statement's outcome is known (an error when it
   // fails, a warning when it resolves); 0.
   virtual int32_t QL_CALL Explain(const char* code, const char* reason) = 0;
+  // 8: the values of the call's arguments as ParseArguments gives them,
+  // into *values (emptied first); 0. The manager answers for the statement
+  // of its own that it is resolving just now: it reads the arguments and
+  // evaluates them without string objects. 1 for any other call, which is
+  // then read through its interface.
+  virtual int32_t QL_CALL ReadOwnArguments(ITplMacroCall* call, ArgumentMode mode,
+                                           std::vector<std::string>* values) = 0;
+  // 9: sets the result of that same statement to the text, up to its first
+  // zero byte; 0. 1 for any other call, whose SetResult is then called.
+  virtual int32_t QL_CALL SetOwnResult(ITplMacroCall* call, const char* text, size_t length) = 0;
+  // 10: for that same statement, the result of the statement text
+  // resolved in its context, as ResolveMacroTextFor gives it ("" when it
+  // sets none), into *result; 0. 1 for any other call, for which
+  // ResolveMacroTextFor is then called.
+  virtual int32_t QL_CALL ResolveForOwn(ITplMacroCall* call, const char* text, size_t length,
+                                        std::string* result) = 0;
 };
 
 }  // namespace quenloft

@@ -9,6 +9,10 @@ std::string RemoveEscapes(std::string_view text) {
 }
 
 void RemoveEscapes(std::string_view text, std::string* out) {
+  if (text.find('\\') == std::string_view::npos) {
+    out->assign(text);  // no escape pair: nothing changes
+    return;
+  }
   out->clear();
   out->reserve(text.size());
   char quote = 0;  // the quote byte that opened the current quote, or 0

@@ -5,6 +5,16 @@
 
 namespace quenloft {
 
+namespace {
+
+// The bytes the scan stops at; every other byte is stepped over in a tight
+// loop, so a plain name costs little more than its length.
+constexpr bool IsLandmark(char c) {
+  return c == '\\' || IsQuoteByte(c) || c == '(' || c == ')' || c == ',';
+}
+
+}  // namespace
+
 StatementFault FindStatementFault(std::string_view text) {
   char quote = 0;
   size_t quote_at = 0;
@@ -12,6 +22,12 @@ StatementFault FindStatementFault(std::string_view text) {
   size_t outer_at = 0;  // the "(" that opened the argument list
   size_t inner_at = 0;  // the latest "(" inside it
   for (size_t i = 0; i < text.size(); ++i) {
+    if (quote == 0) {
+      while (i < text.size() && !IsLandmark(text[i])) ++i;
+    } else {
+      while (i < text.size() && text[i] != quote && text[i] != '\\') ++i;
+    }
+    if (i == text.size()) break;
     const char c = text[i];
     if (c == '\\' && i + 1 < text.size() && IsEscapable(text[i + 1])) {
       ++i;

@@ -18,6 +18,19 @@ std::string_view Span(std::string_view text, size_t first, size_t last) {
   return TrimStatementSpace(text.substr(first, last - first + 1));
 }
 
+// The bytes that mean something to the scan outside quotes; a run of any
+// other bytes is stepped over in a tight loop.
+constexpr bool IsLandmark(char c) {
+  return c == '\\' || IsQuoteByte(c) || c == '=' || c == '.' || c == '(' || c == ')';
+}
+
+// The first byte from i on that may end the quote (or begin an escape
+// pair inside it); text.size() when there is none.
+size_t SkipQuoted(std::string_view text, size_t i, char quote) {
+  while (i < text.size() && text[i] != quote && text[i] != '\\') ++i;
+  return i;
+}
+
 // Positions found by the scan, all in the trimmed text.
 struct Landmarks {
   size_t assign = kUnset;  // last "=" outside quotes
@@ -30,6 +43,12 @@ Landmarks Scan(std::string_view text) {
   Landmarks at;
   char quote = 0;
   for (size_t i = 0; i < text.size(); ++i) {
+    if (quote != 0) {
+      i = SkipQuoted(text, i, quote);
+    } else {
+      while (i < text.size() && !IsLandmark(text[i])) ++i;
+    }
+    if (i == text.size()) break;
     const char c = text[i];
     if (IsEscapePair(text, i)) {
       ++i;  // neither byte of the pair means anything
@@ -71,6 +90,10 @@ void SplitArguments(std::string_view list, std::vector<std::string_view>* out) {
   size_t start = 0;
   char quote = 0;
   for (size_t i = 0; i < last; ++i) {
+    if (quote != 0) {
+      i = SkipQuoted(list.substr(0, last), i, quote);
+      if (i == last) break;
+    }
     const char c = list[i];
     if (IsEscapePair(list, i)) {
       ++i;

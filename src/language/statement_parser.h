@@ -36,6 +36,15 @@ constexpr std::string_view TrimStatementSpace(std::string_view s) {
   return s;
 }
 
+// The text inside one enclosing pair of the same quote; the text itself
+// when it is not so enclosed.
+constexpr std::string_view WithoutQuotes(std::string_view text) {
+  if (text.size() >= 2 && IsQuoteByte(text.front()) && text.back() == text.front()) {
+    return text.substr(1, text.size() - 2);
+  }
+  return text;
+}
+
 // Views into the text given to ParseStatement; valid while that text is.
 struct StatementParts {
   std::string_view target;  // empty when the statement assigns nothing

@@ -54,15 +54,6 @@ ComPtr<ITplVariables> ScopeOf(const ComPtr<Owner>& owner) {
   return owner.template query<ITplVariables>(IID_ITplVariables);
 }
 
-// The text inside one enclosing pair of the same quote, as DeQuote gives it
-// without explicit quotes; the text itself otherwise.
-std::string_view WithoutQuotes(std::string_view text) {
-  if (text.size() >= 2 && IsQuoteByte(text.front()) && text.back() == text.front()) {
-    return text.substr(1, text.size() - 2);
-  }
-  return text;
-}
-
 // A call that may be anyone's, read and written through ITplMacroCall
 // alone, in the order a host's call has always been asked.
 class CallOfAnyMaking final : public StatementView {
@@ -95,6 +86,7 @@ class CallOfAnyMaking final : public StatementView {
     return result_;
   }
   ITplMacroCall* Call() override { return call_; }
+  CTplMacroCallImpl* MadeCall() override { return nullptr; }
   std::string ContainerFileName() override {
     ComPtr<ITplUnknown> container;
     call_->GetContainer(container.put());
@@ -179,6 +171,7 @@ int32_t CTplManagerImpl::ResolveStatement(StatementView& statement) {
         // resolved the call, which is then reported.
         const ComPtr<ITplResolver> resolver = ComPtr<ITplResolver>::retain(found->resolver);
         ITplMacroCall* call = statement.Call();
+        const Resolving resolving(resolving_, statement.MadeCall());
         resolved = call != nullptr && Guarded(1, [&] { return resolver->Resolve(call); }) == 0;
       }
     }

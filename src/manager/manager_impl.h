@@ -18,6 +18,7 @@
 #ifndef QUENLOFT_MANAGER_MANAGER_IMPL_H
 #define QUENLOFT_MANAGER_MANAGER_IMPL_H
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -30,6 +31,7 @@
 #include "quenloft/com_ptr.h"
 #include "functions/sandbox.h"
 #include "functions/system_resolver.h"
+#include "language/statement_parser.h"
 #include "manager/diagnostics.h"
 #include "manager/file_list.h"
 #include "manager/work_bounds.h"
@@ -40,6 +42,8 @@
 #include "resolvers/resolver_registry.h"
 
 namespace quenloft {
+
+class ArgumentStatement;
 
 // How a manager's own objects evaluate: with the shortcuts of
 // patching/macro_engine.h, or everything through the interfaces (the
@@ -117,6 +121,12 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   int32_t QL_CALL ReportRefusal(const char* text) override;
   int32_t QL_CALL Diagnosing() override;
   int32_t QL_CALL Explain(const char* code, const char* reason) override;
+  // own_arguments.cpp
+  int32_t QL_CALL ReadOwnArguments(ITplMacroCall* call, ArgumentMode mode,
+                                   std::vector<std::string>* values) override;
+  int32_t QL_CALL SetOwnResult(ITplMacroCall* call, const char* text, size_t length) override;
+  int32_t QL_CALL ResolveForOwn(ITplMacroCall* call, const char* text, size_t length,
+                                std::string* result) override;
 
  private:
   ITplManager* AsManager() { return this; }
@@ -151,6 +161,31 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   Diagnostics::Reason WhyUnresolved(Failure failure, std::string_view name, bool* close);
   // The resolver registered under the text's name, when it has ITplResolverEx.
   ComPtr<ITplResolverEx> ExtendedResolverFor(const char* macro_text);
+
+  // The call of the library's making that a resolver holds just now, for
+  // ReadOwnArguments; the one before it again when the resolver returns.
+  class Resolving {
+   public:
+    Resolving(CTplMacroCallImpl*& slot, CTplMacroCallImpl* call) : slot_(slot), saved_(slot) {
+      slot_ = call;
+    }
+    ~Resolving() { slot_ = saved_; }
+    Resolving(const Resolving&) = delete;
+    Resolving& operator=(const Resolving&) = delete;
+
+   private:
+    CTplMacroCallImpl*& slot_;
+    CTplMacroCallImpl* saved_;
+  };
+  // An argument's statement and its parts, kept per nesting level so that
+  // evaluating arguments allocates nothing once the buffers have grown.
+  struct ArgumentScratch {
+    std::string text;
+    StatementParts parts;
+  };
+  ArgumentStatement OwnStatement(ITplMacroCall* call, std::string_view text, std::string* value);
+  // True when call is the one a resolver holds just now, of our making.
+  bool IsResolving(const ITplMacroCall* call) const;
 
   // confinement.cpp
   // True when the destination lies inside the result folder by its real
@@ -204,6 +239,8 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   Owned<ITplResolver> system_resolver_{nullptr, nullptr};
   std::unordered_set<std::string> prepared_folders_;
   int nesting_depth_ = 0;  // of ResolveMacroCall
+  CTplMacroCallImpl* resolving_ = nullptr;
+  std::vector<std::unique_ptr<ArgumentScratch>> argument_scratch_;  // by nesting level
   bool fast_paths_;
   WorkBounds bounds_;
   Diagnostics diagnostics_;

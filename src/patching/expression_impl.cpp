@@ -165,6 +165,11 @@ CTplMacroCallImpl* CTplExpressionImpl::OnlyCall() {
   return calls_.front().own;
 }
 
+void CTplExpressionImpl::Adopt(const ComPtr<CTplMacroCallImpl>& call) {
+  call->SetOwner(this);
+  if (calls_.empty()) calls_.push_back({call, call.get()});
+}
+
 int32_t CTplExpressionImpl::GetOwner(ITplUnknown** out) {
   if (out == nullptr) return 1;
   *out = ComPtr<ITplUnknown>::retain(owner_).detach();

@@ -48,11 +48,17 @@ class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpres
     kFailed,     // a statement was not resolved: nothing written
     kResolved,   // every statement resolved: the value written
   };
+  // SetText from a view.
+  void SetTextFrom(std::string_view text) { text_.assign(text); }
   // Evaluate, with the value written to out.
   Outcome EvaluateInto(ValueSink& out);
   // The one call of a one-statement expression, parsed now if need be;
   // null otherwise. For a statement begun before the expression existed.
   CTplMacroCallImpl* OnlyCall();
+  // Takes a call of the engine's that was resolved for this expression's
+  // one statement before the expression existed: it becomes the
+  // expression's call, as if parsed from its text.
+  void Adopt(const ComPtr<CTplMacroCallImpl>& call);
   // The end of an evaluation that the caller ran on OnlyCall's call.
   void EndEvaluation() { DropScope(); }
 

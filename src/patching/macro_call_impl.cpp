@@ -26,9 +26,19 @@ void CTplMacroCallImpl::Recycle() noexcept {
   result_set_ = false;
   object_set_ = false;
   owner_ = nullptr;
+  owner_maker_ = nullptr;
 }
 
-bool CTplMacroCallImpl::SetStatement(std::string_view text) {
+ITplExpression* CTplMacroCallImpl::Owner() {
+  if (owner_ == nullptr && owner_maker_ != nullptr) {
+    OwnerMaker* maker = owner_maker_;
+    owner_maker_ = nullptr;  // asked once
+    owner_ = Guarded<ITplExpression*>(nullptr, [&] { return maker->MakeOwner(*this); });
+  }
+  return owner_;
+}
+
+bool CTplMacroCallImpl::TakeText(std::string_view text) {
   if (text.empty()) return false;
   parts_.clear();  // before text_ changes: the views point into it
   result_.clear();
@@ -36,7 +46,25 @@ bool CTplMacroCallImpl::SetStatement(std::string_view text) {
   result_set_ = false;
   object_set_ = false;
   text_.assign(text);
+  return true;
+}
+
+bool CTplMacroCallImpl::SetStatement(std::string_view text) {
+  if (!TakeText(text)) return false;
   ParseStatement(text_, &parts_);
+  return true;
+}
+
+bool CTplMacroCallImpl::SetStatement(std::string_view text, const StatementParts& parts) {
+  if (!TakeText(text)) return false;
+  const std::string_view own = text_;
+  const auto moved = [&](std::string_view part) {
+    return part.empty() ? std::string_view() : own.substr(part.data() - text.data(), part.size());
+  };
+  parts_.target = moved(parts.target);
+  parts_.name = moved(parts.name);
+  parts_.member = moved(parts.member);
+  for (const std::string_view argument : parts.arguments) parts_.arguments.push_back(moved(argument));
   return true;
 }
 
@@ -85,7 +113,7 @@ int32_t CTplMacroCallImpl::GetAssignTarget(ICvoString* out) {
 int32_t CTplMacroCallImpl::GetContext(ITplExpression** out) {
   if (out == nullptr) return 1;
   *out = nullptr;
-  if (owner_ == nullptr) return 1;
+  if (Owner() == nullptr) return 1;
   *out = ComPtr<ITplExpression>::retain(owner_).detach();
   return 0;
 }
@@ -93,7 +121,7 @@ int32_t CTplMacroCallImpl::GetContext(ITplExpression** out) {
 int32_t CTplMacroCallImpl::GetContainer(ITplUnknown** out) {
   if (out == nullptr) return 1;
   *out = nullptr;
-  if (owner_ == nullptr) return 1;
+  if (Owner() == nullptr) return 1;
   return owner_->GetOwner(out);
 }
 
@@ -157,9 +185,9 @@ int32_t CTplMacroCallImpl::Clone(ITplMacroCall** out) {
   *out = nullptr;
   ComPtr<ITplMacroCall> copy;
   if (engine_ != nullptr) {
-    copy = engine_->LendCall(owner_);
+    copy = engine_->LendCall(Owner());
   } else {
-    copy = MakeMacroCall(Maker{services_, nullptr}, owner_);
+    copy = MakeMacroCall(Maker{services_, nullptr}, Owner());
   }
   if (!copy) return 1;
   if (!text_.empty()) copy->SetText(text_.c_str());

@@ -46,6 +46,9 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   // What the library's own code reads and writes directly.
   // SetText from a view; false for an empty statement (nothing changes).
   bool SetStatement(std::string_view text);
+  // The same for a statement parsed already into parts (views into text):
+  // the parts are carried over instead of parsed again.
+  bool SetStatement(std::string_view text, const StatementParts& parts);
   std::string_view text() const { return text_; }
   const StatementParts& parts() const { return parts_; }
   bool has_result() const { return result_set_; }
@@ -56,10 +59,40 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   // For the pool: the call as made, with its buffers kept.
   void Recycle() noexcept;
 
+  // Makes the owner of a call lent without one, the first time anyone
+  // asks for it (GetContext, GetContainer, Clone): a patched file that
+  // resolves a marker's statement itself makes the marker's expression
+  // only when someone may see it.
+  class OwnerMaker {
+   public:
+    virtual ITplExpression* MakeOwner(CTplMacroCallImpl& call) = 0;
+
+   protected:
+    ~OwnerMaker() = default;
+  };
+  void SetOwnerMaker(OwnerMaker* maker) { owner_maker_ = maker; }
+  // The maker is going away: a holder of the call besides the caller's
+  // one reference may ask for the owner later, so it is made now.
+  void ForgetOwnerMaker() {
+    if (HeldElsewhere()) Owner();
+    owner_maker_ = nullptr;
+  }
+  void SetOwner(ITplExpression* owner) {
+    owner_ = owner;
+    owner_maker_ = nullptr;
+  }
+  // The owner, made now if it is still to be made; null without one.
+  ITplExpression* Owner();
+  // True when someone holds the call besides the caller's one reference.
+  bool HeldElsewhere() const { return RefCount() > 1; }
+
  private:
   friend class MacroEngine;  // makes calls for its pool
   friend class ObjectPool<CTplMacroCallImpl>;
   ~CTplMacroCallImpl() override = default;
+  // Takes text as the statement, its parts and result cleared; false for
+  // an empty text (nothing changes).
+  bool TakeText(std::string_view text);
 
   std::string text_;
   StatementParts parts_;  // views into text_, renewed whenever text_ changes
@@ -69,6 +102,7 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   bool object_set_ = false;
   ITplMacroServices* services_;
   ITplExpression* owner_;
+  OwnerMaker* owner_maker_ = nullptr;
   MacroEngine* engine_ = nullptr;  // the manager's, for a call of the library's making
   ObjectPool<CTplMacroCallImpl>* pool_ = nullptr;
 };
@@ -85,6 +119,7 @@ class OwnCallStatement final : public StatementView {
   void SetResult(std::string_view result) override { call_.SetResultText(result); }
   std::string_view Result() override { return call_.result(); }
   ITplMacroCall* Call() override { return &call_; }
+  CTplMacroCallImpl* MadeCall() override { return &call_; }
   std::string ContainerFileName() override;
   ComPtr<ITplVariables> ContainerScope() override;
   ComPtr<ITplVariables> ContextScope() override;

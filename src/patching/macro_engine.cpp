@@ -26,7 +26,9 @@ ComPtr<CTplMacroCallImpl> MacroEngine::NewCall(ITplExpression* owner) {
   return ComPtr<CTplMacroCallImpl>::retain(call);
 }
 
-ComPtr<ITplMacroCall> MacroEngine::LendCall(ITplExpression* owner) {
+ComPtr<ITplMacroCall> MacroEngine::LendCall(ITplExpression* owner) { return LendOwnCall(owner); }
+
+ComPtr<CTplMacroCallImpl> MacroEngine::LendOwnCall(ITplExpression* owner) {
   ComPtr<CTplMacroCallImpl> call = NewCall(owner);
   if (call && calls_ != nullptr) calls_->Track(call.get());
   return call;

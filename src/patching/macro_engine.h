@@ -9,7 +9,9 @@
 //   - an expression resolves the calls it made without string objects and
 //     composes its value without them;
 //   - a patched file resolves a marker holding one statement without
-//     making an expression or a call at all, unless a resolver needs one;
+//     making an expression or a call at all, unless a resolver needs one
+//     (then it lends one, and makes the expression only when someone
+//     asks the call for its context or container);
 //   - a name stored by one of the library's own scopes is answered from
 //     the scope's variables, looked up with the hash the registry used;
 //   - calls and expression scopes are reused once released.
@@ -70,6 +72,9 @@ class StatementView {
   // The call a resolver receives, made now if there is none yet; null
   // when none can be made.
   virtual ITplMacroCall* Call() = 0;
+  // The call Call() gave, when the library made it; null before there is
+  // one, and for a call of any making.
+  virtual CTplMacroCallImpl* MadeCall() = 0;
   // The file name of the container, for the message; "" without one.
   virtual std::string ContainerFileName() = 0;
   // The scopes an assignment lands in; null without a container, context
@@ -102,6 +107,7 @@ class MacroEngine {
   // A call for CreateMacroCall: whoever got it may hand it back to
   // ResolveMacroCall, which finds it again with OwnCall.
   ComPtr<ITplMacroCall> LendCall(ITplExpression* owner);
+  ComPtr<CTplMacroCallImpl> LendOwnCall(ITplExpression* owner);
   // The call lent by LendCall that this pointer is, or null: any other
   // call is read through its interface.
   CTplMacroCallImpl* OwnCall(const ITplMacroCall* call) const;

@@ -301,7 +301,7 @@ CTplExpressionImpl* CTplPatchedFileImpl::ExpressionFor(size_t ordinal, std::stri
   if (ordinal < made_.size() && made_[ordinal].own != nullptr) return made_[ordinal].own;
   ComPtr<CTplExpressionImpl> expression = MakeOwnExpression(maker_, AsOwner());
   if (!expression) return nullptr;
-  expression->SetText(std::string(inner).c_str());
+  expression->SetTextFrom(inner);
   if (made_.size() <= ordinal) made_.resize(ordinal + 1);
   CTplExpressionImpl* own = expression.get();
   made_[ordinal] = Made{std::move(expression), own};
@@ -312,12 +312,21 @@ CTplExpressionImpl* CTplPatchedFileImpl::ExpressionFor(size_t ordinal, std::stri
 
 // The one statement of a marker, as the manager's resolution sees it
 // before any call exists. A resolver that is not one of the library's
-// scopes receives the call of the marker's expression, made on demand.
-class CTplPatchedFileImpl::MarkerStatement final : public StatementView {
+// scopes receives a call lent by the engine, made from the file's parse;
+// the marker's expression is made, taking that call as its own, only
+// when someone asks the call for its context or container, or holds on
+// to it after the statement.
+class CTplPatchedFileImpl::MarkerStatement final : public StatementView,
+                                                   private CTplMacroCallImpl::OwnerMaker {
  public:
   MarkerStatement(CTplPatchedFileImpl& file, Walk& walk, std::string_view inner,
                   std::string_view statement)
       : file_(file), walk_(walk), inner_(inner), statement_(statement) {}
+  ~MarkerStatement() {
+    if (call_) call_->ForgetOwnerMaker();  // while the marker's text is at hand
+  }
+  MarkerStatement(const MarkerStatement&) = delete;
+  MarkerStatement& operator=(const MarkerStatement&) = delete;
 
   std::string_view Name() override { return walk_.parts.name; }
   std::string_view Text() override { return statement_; }
@@ -327,38 +336,47 @@ class CTplPatchedFileImpl::MarkerStatement final : public StatementView {
     walk_.sink.Append(result);  // the value, since there is no target
     answered_ = true;
   }
-  std::string_view Result() override { return call_ != nullptr ? call_->result() : ""; }
+  std::string_view Result() override { return call_ ? call_->result() : ""; }
   ITplMacroCall* Call() override {
-    if (call_ == nullptr) {
-      if (CTplExpressionImpl* expression = file_.ExpressionFor(walk_.ordinal, inner_)) {
-        expression_ = expression;
-        call_ = expression->OnlyCall();
+    if (!call_ && file_.maker_.engine != nullptr) {
+      call_ = file_.maker_.engine->NewCall(nullptr);
+      if (call_ && call_->SetStatement(statement_, walk_.parts)) {
+        call_->SetOwnerMaker(this);
+      } else {
+        call_.reset();
       }
     }
-    return call_;
+    return call_.get();
   }
+  CTplMacroCallImpl* MadeCall() override { return call_.get(); }
   std::string ContainerFileName() override { return file_.file_name_; }
   ComPtr<ITplVariables> ContainerScope() override {
     return ComPtr<ITplUnknown>::retain(file_.AsOwner()).query<ITplVariables>(IID_ITplVariables);
   }
   ComPtr<ITplVariables> ContextScope() override {
-    Call();
-    if (expression_ == nullptr) return nullptr;
-    return ComPtr<ITplExpression>::retain(expression_).query<ITplVariables>(IID_ITplVariables);
+    return Call() != nullptr ? OwnCallStatement(*call_).ContextScope() : nullptr;
   }
 
   bool answered() const { return answered_; }
   CTplExpressionImpl* expression() const { return expression_; }
-  CTplMacroCallImpl* call() const { return call_; }
+  CTplMacroCallImpl* call() const { return call_.get(); }
 
  private:
+  ITplExpression* MakeOwner(CTplMacroCallImpl& call) override {
+    CTplExpressionImpl* expression = file_.ExpressionFor(walk_.ordinal, inner_);
+    if (expression == nullptr || &call != call_.get()) return nullptr;
+    expression->Adopt(call_);
+    expression_ = expression;
+    return expression;
+  }
+
   CTplPatchedFileImpl& file_;
   Walk& walk_;
   std::string_view inner_;
   std::string_view statement_;
   bool answered_ = false;
   CTplExpressionImpl* expression_ = nullptr;  // made_ holds it
-  CTplMacroCallImpl* call_ = nullptr;         // the expression holds it
+  ComPtr<CTplMacroCallImpl> call_;            // lent; the expression holds it too once made
 };
 
 bool CTplPatchedFileImpl::ComposeFast(Walk& walk, size_t ordinal, std::string_view marker,
@@ -382,16 +400,20 @@ bool CTplPatchedFileImpl::ComposeFast(Walk& walk, size_t ordinal, std::string_vi
   }
   MarkerStatement view(*this, walk, inner, statement);
   const bool resolved = maker_.engine->ResolveStatement(view) == 0;
-  if (CTplExpressionImpl* expression = view.expression()) {
+  if (CTplMacroCallImpl* call = view.call()) {
     // A resolver had the call: the expression's evaluation, from its call
-    // resolved on.
-    if (resolved && view.call() != nullptr) {
-      view.call()->AppendValue(walk.sink);
+    // resolved on. Without an expression yet, the call's result is noted
+    // like one the file gave, for the call made at the next composition.
+    if (resolved) {
+      call->AppendValue(walk.sink);
     } else {
       walk.sink.Append(marker);
     }
-    expression->EndEvaluation();
-    return false;
+    if (CTplExpressionImpl* expression = view.expression()) {
+      expression->EndEvaluation();
+      return false;
+    }
+    return resolved && call->has_result();
   }
   if (!resolved) {
     walk.sink.Append(marker);

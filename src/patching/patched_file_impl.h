@@ -17,11 +17,13 @@
 // time. A marker gets an expression object only when something needs one:
 // on the straightforward path (no engine), every marker at the first cut;
 // otherwise a marker of several statements or an assignment, a statement
-// that a resolver answers (it receives the expression's call), and every
-// marker from the second composition on. Until then a marker's statement
-// is resolved by the patched file itself (macro_engine.h). Calls keep
-// their last result between compositions; for a marker first resolved
-// without its call, a note of the first output's bytes gives the call that
+// whose call someone asks for its context or container (or keeps past the
+// statement), and every marker from the second composition on. Until then
+// a marker's statement is resolved by the patched file itself
+// (macro_engine.h), and a resolver receives a call lent for the statement,
+// which the expression takes as its own when it is made. Calls keep their
+// last result between compositions; for a marker first resolved without
+// its expression, a note of the first output's bytes gives the call that
 // result when it is made.
 #ifndef QUENLOFT_PATCHING_PATCHED_FILE_IMPL_H
 #define QUENLOFT_PATCHING_PATCHED_FILE_IMPL_H

@@ -197,10 +197,12 @@ class JournalResolver final : public ITplResolver {
  public:
   // hostv: a result made of the first argument; hostn: resolved, no result;
   // hostr: refused; hostc: looks at its context and container; hosts: assigns in
-  // the scopes of both; hostx: resolves and evaluates text meanwhile. Any other
+  // the scopes of both; hostx: resolves and evaluates text meanwhile; hostk:
+  // keeps the call past the statement (LetGo reads its context). Any other
   // name (one the script hands over) reads the result first and resolves
   // without one, so the call's earlier result shows.
-  static constexpr const char* kHostNames[] = {"hostv", "hostn", "hostr", "hostc", "hosts", "hostx"};
+  static constexpr const char* kHostNames[] = {"hostv", "hostn", "hostr", "hostc", "hosts", "hostx",
+                                               "hostk"};
 
   JournalResolver(Journal& journal, ITplManager*& manager) : journal_(journal), manager_(manager) {}
   int32_t count() const { return count_; }
@@ -236,6 +238,21 @@ class JournalResolver final : public ITplResolver {
     return 0;
   }
   int32_t QL_CALL Resolve(ITplMacroCall* call) override;
+  // Journals the context and container of the call hostk kept, and lets
+  // go of it; while the file of its marker lives.
+  void LetGo() {
+    if (!kept_) return;
+    ComPtr<ITplExpression> context;
+    std::string seen = "kept context " + std::to_string(kept_->GetContext(context.put()));
+    if (context) seen += " " + Get([&](ICvoString* s) { return context->GetText(s); });
+    ComPtr<ITplUnknown> container;
+    seen += " container " + std::to_string(kept_->GetContainer(container.put()));
+    journal_.Add(seen);
+    kept_.reset();
+  }
+  // Lets go of the kept call unread (its expression, or the call itself
+  // when it is the host's, may be gone soon).
+  void Forget() { kept_.reset(); }
 
  private:
   // Reads one string through an operation of the call's.
@@ -249,6 +266,7 @@ class JournalResolver final : public ITplResolver {
   Journal& journal_;
   ITplManager*& manager_;
   int32_t count_ = 1;
+  ComPtr<ITplMacroCall> kept_;
 };
 
 inline int32_t JournalResolver::Resolve(ITplMacroCall* call) {
@@ -263,13 +281,16 @@ inline int32_t JournalResolver::Resolve(ITplMacroCall* call) {
   for (int32_t i = 0; i < count; ++i) {
     line += " " + Get([&](ICvoString* s) { return call->GetArg(i, s); });
   }
+  const std::string bare = name.substr(name.find('<') + 1, name.size() - name.find('<') - 2);
+  // hostk asks for the container only after the statement (LetGo).
   ComPtr<ITplUnknown> container;
-  line += " container=" + std::to_string(call->GetContainer(container.put()));
+  if (bare != "hostk") {
+    line += " container=" + std::to_string(call->GetContainer(container.put()));
+  }
   if (const auto file = container.query<ITplPatchedFile>(IID_ITplPatchedFile)) {
     line += Get([&](ICvoString* s) { return file->GetFileName(s); });
   }
   journal_.Add(line);
-  const std::string bare = name.substr(name.find('<') + 1, name.size() - name.find('<') - 2);
   if (bare == "hostv") {
     Text first;
     call->GetArg(0, first.get());
@@ -277,6 +298,12 @@ inline int32_t JournalResolver::Resolve(ITplMacroCall* call) {
     return 0;
   }
   if (bare == "hostn") return 0;
+  if (bare == "hostk") {
+    Forget();
+    kept_ = ComPtr<ITplMacroCall>::retain(call);
+    call->SetResult("kept");
+    return 0;
+  }
   if (bare == "hostr") return 1;
   if (bare == "hostc") {
     ComPtr<ITplExpression> context;
@@ -428,7 +455,8 @@ inline std::string MakeStatement(const Choose& choose, int depth = 0) {
     case 1:  // literals, with and without escapes
       return Pick(choose, {"'lit'", "\"dq\"", "'a\\'b'", "'50\\%'", "''", "'x;y'", "'<!--%-->'"});
     case 2:
-      return Pick(choose, {"hostv", "hostn", "hostr", "hostc", "hosts", "hostx", "hostv(gone$$)", "hostv('a', expr1)"});
+      return Pick(choose, {"hostv", "hostn", "hostr", "hostc", "hosts", "hostx", "hostk", "hostv(gone$$)",
+                           "hostv('a', expr1)"});
     case 3:  // assignments to each scope
       return Pick(choose, {"expr1", "file1$", "gtwo$$", "file1$+", "gone$$ +", "a$$$"}) + " = " + argument();
     case 4:
@@ -552,6 +580,7 @@ inline std::string RunScript(const Script& script, EvaluationPath path,
       JournalString out(journal, "patched again");
       file->Patch(&out);
     }
+    resolver.LetGo();
     file.reset();
     for (const std::string& statement : script.statements) {
       JournalString resolved(journal, "resolved");
@@ -561,6 +590,7 @@ inline std::string RunScript(const Script& script, EvaluationPath path,
       JournalCall call(journal, statement);
       journal.Add("host call resolved " + std::to_string(services->ResolveMacroCall(&call)) +
                   " references " + std::to_string(call.count()));
+      resolver.Forget();
     }
     if (!disk_path.empty()) {
       const CByteString text(script.text.data(), script.text.size());
