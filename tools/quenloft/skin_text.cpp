@@ -6,7 +6,6 @@
 #include <string>
 
 #include "quenloft/conventions.h"
-#include "sliced_patch.h"
 
 namespace quenloft_tool {
 namespace {
@@ -113,17 +112,6 @@ bool MayAffectOtherFiles(std::string_view text) {
   }
   for (size_t at = text.find("$$"); at != std::string_view::npos; at = text.find("$$", at + 1)) {
     if (AssignmentFollows(text, at + 2)) return true;
-  }
-  return false;
-}
-
-bool MarkersMayAffectOtherFiles(std::string_view text, std::string_view name) {
-  // A name that may be taken either way: every row, so the whole text.
-  const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(name);
-  if (!style) return MayAffectOtherFiles(text);
-  MarkerCuts markers(text, *style);
-  for (size_t inner_begin, inner_end, end; markers.NextMarker(&inner_begin, &inner_end, &end);) {
-    if (MayAffectOtherFiles(text.substr(inner_begin, inner_end - inner_begin))) return true;
   }
   return false;
 }
