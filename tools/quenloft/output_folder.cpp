@@ -55,6 +55,7 @@ bool ReadWhole(int fd, uint64_t size, SourceFile* file) {
   if (!file->data || file->capacity <= size) {
     file->data.reset(new char[static_cast<size_t>(size) + 1]);
     file->capacity = static_cast<size_t>(size) + 1;
+    system_calls::PreferLargePages(file->data.get(), file->capacity);
   }
   file->size = 0;
   while (file->size < size) {

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,6 +98,19 @@ bool OnOneFileSystem(const std::string& a, const std::string& b) {
 bool MayHaveHoles(int fd, uint64_t size) {
   struct stat status = {};
   return fstat(fd, &status) != 0 || static_cast<uint64_t>(status.st_blocks) * 512 < size;
+}
+
+void PreferLargePages(void* data, size_t size) {
+#ifdef MADV_HUGEPAGE
+  // Only the whole large pages inside: the advice splits the mapping there.
+  constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+  const auto begin = (reinterpret_cast<uintptr_t>(data) + kLargePage - 1) & ~(kLargePage - 1);
+  const auto end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kLargePage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)size;
+#endif
 }
 
 bool CanMakeFileIn(const std::string& folder, std::string* error) {

@@ -105,6 +105,8 @@ bool OnOneFileSystem(const std::string& /*a*/, const std::string& /*b*/) { retur
 
 bool MayHaveHoles(int /*fd*/, uint64_t /*size*/) { return true; }
 
+void PreferLargePages(void* /*data*/, size_t /*size*/) {}
+
 bool CanMakeFileIn(const std::string& folder, std::string* error) {
   // A folder's read-only attribute does not stop writing into it; making a
   // file does the real test.
