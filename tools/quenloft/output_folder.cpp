@@ -53,9 +53,11 @@ bool OpenSource(const std::string& path, os::File* source, uint64_t* size, Sourc
 bool ReadWhole(int fd, uint64_t size, SourceFile* file) {
   // Not a std::string: that would clear every byte before the read fills it.
   if (!file->data || file->capacity <= size) {
-    file->data.reset(new char[static_cast<size_t>(size) + 1]);
+    file->data.reset();  // the old buffer back before the new one
+    file->capacity = 0;
+    file->data.reset(system_calls::AllocateFileBuffer(static_cast<size_t>(size) + 1));
+    if (!file->data) return false;
     file->capacity = static_cast<size_t>(size) + 1;
-    system_calls::PreferLargePages(file->data.get(), file->capacity);
   }
   file->size = 0;
   while (file->size < size) {
@@ -96,6 +98,8 @@ bool CopyWhilePlain(int from, int to, uint64_t size,
 }
 
 }  // namespace
+
+void FileBufferRelease::operator()(char* data) const { system_calls::FreeFileBuffer(data); }
 
 OutputFolder::OutputFolder(std::string folder, const std::string& source_folder)
     : folder_(std::move(folder)),

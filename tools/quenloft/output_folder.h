@@ -15,10 +15,15 @@
 
 namespace quenloft_tool {
 
+// Gives a file buffer back to system_calls::FreeFileBuffer.
+struct FileBufferRelease {
+  void operator()(char* data) const;
+};
+
 // A source file's bytes, followed by a zero byte for the library's text
 // calls. A later read reuses the buffer when it is large enough.
 struct SourceFile {
-  std::unique_ptr<char[]> data;
+  std::unique_ptr<char[], FileBufferRelease> data;
   size_t size = 0;
   size_t capacity = 0;  // of data, which a later read may reuse
   uint32_t permissions = 0;

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -100,18 +101,19 @@ bool MayHaveHoles(int fd, uint64_t size) {
   return fstat(fd, &status) != 0 || static_cast<uint64_t>(status.st_blocks) * 512 < size;
 }
 
-void PreferLargePages(void* data, size_t size) {
+char* AllocateFileBuffer(size_t size) {
+  constexpr size_t kLargePage = size_t{2} << 20;
+  if (size < kLargePage) return static_cast<char*>(std::malloc(size));
+  void* data = nullptr;
+  if (posix_memalign(&data, kLargePage, size) != 0) return nullptr;
 #ifdef MADV_HUGEPAGE
-  // Only the whole large pages inside: the advice splits the mapping there.
-  constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
-  const auto begin = (reinterpret_cast<uintptr_t>(data) + kLargePage - 1) & ~(kLargePage - 1);
-  const auto end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kLargePage - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void)data;
-  (void)size;
+  // Only a hint: where large pages are off or none is free, small ones.
+  madvise(data, size, MADV_HUGEPAGE);
 #endif
+  return static_cast<char*>(data);
 }
+
+void FreeFileBuffer(char* data) { std::free(data); }
 
 bool CanMakeFileIn(const std::string& folder, std::string* error) {
   // access() says yes to root on a read-only mount; making a file does not.

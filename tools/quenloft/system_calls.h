@@ -58,10 +58,11 @@ bool OnOneFileSystem(const std::string& a, const std::string& b);
 // blocks than bytes), and when that cannot be told.
 bool MayHaveHoles(int fd, uint64_t size);
 
-// Asks for large pages behind the whole pages of a fresh buffer of `size`
-// bytes at `data`, so that filling it faults once per large page instead of
-// once per page. Only a hint: nothing where the system has none.
-void PreferLargePages(void* data, size_t size);
+// A buffer of `size` bytes for a whole file, for FreeFileBuffer; null when
+// out of memory. On POSIX a large one starts on a large page and asks for
+// large pages: filling it faults once per 2 MB instead of once per page.
+char* AllocateFileBuffer(size_t size);
+void FreeFileBuffer(char* data);
 
 // Flushes a file or folder to the disk (folders only on POSIX). False when
 // it cannot be opened or flushed.

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "system_calls.h"
@@ -105,7 +106,9 @@ bool OnOneFileSystem(const std::string& /*a*/, const std::string& /*b*/) { retur
 
 bool MayHaveHoles(int /*fd*/, uint64_t /*size*/) { return true; }
 
-void PreferLargePages(void* /*data*/, size_t /*size*/) {}
+char* AllocateFileBuffer(size_t size) { return static_cast<char*>(std::malloc(size)); }
+
+void FreeFileBuffer(char* data) { std::free(data); }
 
 bool CanMakeFileIn(const std::string& folder, std::string* error) {
   // A folder's read-only attribute does not stop writing into it; making a
