@@ -26,6 +26,7 @@ void CTplMacroCallImpl::Recycle() noexcept {
   result_set_ = false;
   object_set_ = false;
   owner_ = nullptr;
+  kept_owner_.reset();
   owner_maker_ = nullptr;
 }
 
