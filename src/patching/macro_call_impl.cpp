@@ -185,6 +185,7 @@ int32_t CTplMacroCallImpl::Clone(ITplMacroCall** out) {
   if (out == nullptr) return 0;
   *out = nullptr;
   ComPtr<ITplMacroCall> copy;
+  if (pool_ != nullptr && pool_->orphaned()) return 1;  // the manager that made us is gone
   if (engine_ != nullptr) {
     copy = engine_->LendCall(Owner());
   } else {

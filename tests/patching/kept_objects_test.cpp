@@ -94,9 +94,12 @@ TEST(KeptObjectsTest, OutliveTheirFileAndManager) {
       EXPECT_EQ(owned.find("owner"), std::string::npos) << owned;
       m.manager->RemoveResolver(&resolver);
     }
-    // The manager is gone too.
+    // The manager is gone too: nothing new is made.
     for (const Kept& k : kept) {
       EXPECT_EQ(Describe(k.call).substr(0, 7), "0,0,0 K");
+      ITplMacroCall* clone = k.call;
+      EXPECT_EQ(k.call->Clone(&clone), 1);
+      EXPECT_EQ(clone, nullptr);
       if (k.context != nullptr) {
         ITplUnknown* owner = k.context;  // anything but null
         HostString text;
