@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,6 +21,9 @@
 
 namespace quenloft_tool {
 namespace {
+
+constexpr size_t kSmallSliceAbove = 32 << 10;
+constexpr size_t kSmallSliceSize = 4 << 10;
 
 using quenloft::testing::ReadTree;
 using quenloft::testing::ScratchFolder;
@@ -51,6 +56,10 @@ std::string Build(const std::string& skin, const std::string& out, int workers, 
   setup.output = &output;
   setup.workers = workers;
   setup.slice_large_files = slices;
+  // Slices of a few kilobytes: many of them, in files small enough for
+  // the sanitizers.
+  setup.slice_above = kSmallSliceAbove;
+  setup.slice_size = kSmallSliceSize;
   setup.open_worker = [&](Session* worker, ITplHostCallback* worker_host) {
     ++*opened;
     return open(worker, worker_host);
@@ -121,32 +130,59 @@ TEST(ToolSkinWriter, WorkersWriteWhatOneManagerWrites) {
   }
 }
 
-// Large files patched in slices, on the build's manager and on workers:
-// the tree and the messages of whole files, also where a marker in the
-// middle assigns what later markers read.
-TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
-  ScratchFolder skin, whole, sliced;
+// A page larger than the slicing threshold: globals, functions, messages
+// with their lines; with `assign`, a marker in the middle that later
+// markers read.
+std::string LargePage(bool assign) {
   std::string page;
-  while (page.size() < kSliceAbove + 4096) {
+  while (page.size() < kSmallSliceAbove + kSmallSliceSize * 8) {
     const std::string n = std::to_string(page.size());
     page += "<p>" + n + " <!--%glob$$%--> <!--%Concat(System.Title, '" + n + "')%-->\n";
     if (page.size() % 97 == 0) page += "<!--%Nope(" + n + ")%--> <!--%title$%-->\n";
   }
-  WriteFile(skin.path() + "/a/big.js", page);
+  if (!assign) return page;
   const size_t middle = page.find('\n', page.size() / 2) + 1;
-  WriteFile(skin.path() + "/b/big.htm",
-            page.substr(0, middle) + "<!--%title$ = 'set'%-->" + page.substr(middle));
-  WriteFile(skin.path() + "/c/small.htm", "<!--%glob$$%-->");
-  for (const int workers : {0, 2}) {
-    int opened = 0;
-    const std::string said_whole = Build(skin.path(), whole.path(), workers, &opened);
-    const std::string said_sliced = Build(skin.path(), sliced.path(), workers, &opened, true);
-    EXPECT_TRUE(said_sliced == said_whole) << workers;  // megabytes: no dump
-    EXPECT_NE(said_whole.find("error: unknown name 'Nope'"), std::string::npos);  // with its line
-    const Tree tree = ReadTree(whole.path());
-    EXPECT_TRUE(ReadTree(sliced.path()) == tree) << workers;
-    EXPECT_EQ(tree.at("b/big.htm").substr(0, 16), "<p>0 initial T0\n");
-    EXPECT_NE(tree.at("b/big.htm").rfind("set\n"), std::string::npos);
+  return page.substr(0, middle) + "<!--%title$ = 'set'%-->" + page.substr(middle);
+}
+
+// Large files patched in slices, on the build's manager, on workers, and
+// on both threads: the tree and the messages of whole files, also where a
+// marker in the middle assigns what later markers read, and where a file
+// patched before changes a global the slices read.
+TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> files;
+    int workers_opened;  // by a build with two workers
+  };
+  const std::vector<Case> cases = {
+      // The large files go to workers, each patched there in slices.
+      {{{"a/big.js", LargePage(false)},
+        {"b/big.htm", LargePage(true)},
+        {"c/small.htm", "<!--%glob$$%-->"}},
+       2},
+      // The only file: its slices on this thread and a worker.
+      {{{"b/big.htm", LargePage(true)}}, 1},
+      // The first file sets a global on the build's manager: the slices of
+      // the next stay there.
+      {{{"a/first.htm", "<!--%glob$$ = 'changed'%-->"}, {"b/big.htm", LargePage(false)}}, 0},
+  };
+  for (const Case& c : cases) {
+    ScratchFolder skin, whole, sliced;
+    for (const auto& [name, text] : c.files) WriteFile(skin.path() + "/" + name, text);
+    for (const int workers : {0, 2}) {
+      int opened = 0;
+      const std::string said_whole = Build(skin.path(), whole.path(), workers, &opened);
+      opened = 0;
+      const std::string said_sliced = Build(skin.path(), sliced.path(), workers, &opened, true);
+      EXPECT_EQ(opened, workers == 0 ? 0 : c.workers_opened) << c.files[0].first;
+      EXPECT_TRUE(said_sliced == said_whole) << workers;  // megabytes: no dump
+      EXPECT_NE(said_whole.find("error: unknown name 'Nope'"), std::string::npos);  // with its line
+      const Tree tree = ReadTree(whole.path());
+      EXPECT_TRUE(ReadTree(sliced.path()) == tree) << workers;
+      const std::string& big = tree.at("b/big.htm");
+      const char* first_line = c.workers_opened == 0 ? "<p>0 changed T0\n" : "<p>0 initial T0\n";
+      EXPECT_EQ(big.substr(0, 16), first_line);
+    }
   }
 }
 

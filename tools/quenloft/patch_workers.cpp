@@ -1,5 +1,7 @@
 #include "patch_workers.h"
 
+#include <algorithm>
+
 #include "interrupt.h"
 #include "os/file.h"
 #include "quenloft/com.h"
@@ -17,10 +19,10 @@ class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallba
   static quenloft::ComPtr<KeepingHost> Make() {
     return quenloft::ComPtr<KeepingHost>::retain(new KeepingHost());
   }
-  void KeepFor(PatchJob* job) { job_ = job; }
+  void KeepFor(KeptReports* told) { told_ = told; }
 
   int32_t QL_CALL Output(const char* text) override {
-    if (job_ != nullptr && text != nullptr) job_->messages.emplace_back(text);
+    if (told_ != nullptr && text != nullptr) told_->messages.emplace_back(text);
     return 0;
   }
   int32_t QL_CALL Reserved4() override { return 0; }
@@ -34,12 +36,12 @@ class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallba
   int32_t QL_CALL ShouldStop() override { return Interrupted() ? 1 : 0; }
   int32_t QL_CALL Report(const TplDiagnostic* diagnostic) override {
     // A record shorter than this tool knows is one the build's host skips.
-    if (job_ == nullptr || diagnostic == nullptr || diagnostic->size < sizeof(TplDiagnostic)) {
+    if (told_ == nullptr || diagnostic == nullptr || diagnostic->size < sizeof(TplDiagnostic)) {
       return 0;
     }
     try {
       KeptDiagnostic& kept =
-          job_->diagnostics.emplace_back(KeptDiagnostic::Of(*diagnostic, job_->messages.size()));
+          told_->diagnostics.emplace_back(KeptDiagnostic::Of(*diagnostic, told_->messages.size()));
       ShiftToFile(&kept.line, &kept.column);  // a slice's lines: the file's
     } catch (...) {
       // Out of memory: the message it explains is shown as it is.
@@ -49,62 +51,35 @@ class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallba
 
  private:
   KeepingHost() = default;
-  PatchJob* job_ = nullptr;
+  KeptReports* told_ = nullptr;
 };
 
 // Patches slice by slice into the destination's temporary file.
 bool PatchAndWriteSlices(ITplManager* manager, const std::string& source, SourceFile* text,
                          const OutputFolder& output, const std::string& relative,
-                         size_t slice_size) {
+                         const std::vector<Slice>& slices, SliceHelper* helper) {
   const std::string destination = output.folder() + relative;
   bool library_failed = false;
   const auto fill = [&](int fd) {
     return PatchInSlices(
-        manager, text->data.get(), text->size, destination, slice_size,
+        manager, text->data.get(), text->size, destination, slices,
         [fd](std::string_view bytes) {
           return inhouse::os::WriteAll(fd, bytes.data(), bytes.size());
         },
-        &library_failed);
+        &library_failed, helper);
   };
   if (output.WriteWith(relative, fill, text->permissions)) return true;
   if (!library_failed) output.Copy(source, relative);
   return false;
 }
 
-std::string TextOf(const char* text) { return text == nullptr ? std::string() : text; }
-
 }  // namespace
 
-KeptDiagnostic KeptDiagnostic::Of(const TplDiagnostic& d, size_t before_message) {
-  KeptDiagnostic kept;
-  kept.before_message = before_message;
-  kept.severity = d.severity;
-  kept.line = d.line;
-  kept.column = d.column;
-  kept.code = TextOf(d.code);
-  kept.file = TextOf(d.file);
-  kept.statement = TextOf(d.statement);
-  kept.reason = TextOf(d.reason);
-  return kept;
-}
-
-TplDiagnostic KeptDiagnostic::View() const {
-  TplDiagnostic view{};
-  view.size = sizeof(TplDiagnostic);
-  view.severity = severity;
-  view.code = code.c_str();
-  view.file = file.c_str();
-  view.line = line;
-  view.column = column;
-  view.statement = statement.c_str();
-  view.reason = reason.c_str();
-  return view;
-}
-
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
-                   const OutputFolder& output, const std::string& relative, bool may_slice) {
-  if (const size_t slice_size = may_slice ? SliceSizeFor(text->bytes(), relative) : 0) {
-    return PatchAndWriteSlices(manager, source, text, output, relative, slice_size);
+                   const OutputFolder& output, const std::string& relative,
+                   const std::vector<Slice>& slices, SliceHelper* helper) {
+  if (!slices.empty()) {
+    return PatchAndWriteSlices(manager, source, text, output, relative, slices, helper);
   }
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
   quenloft::ComPtr<ITplPatchedFile> file;
@@ -160,10 +135,14 @@ bool PatchWorkers::Start(int count, const SessionOpener& open) {
   return true;
 }
 
-void PatchWorkers::Submit(PatchJob* job) {
+void PatchWorkers::Submit(PatchJob* job) { Enqueue({job, nullptr}); }
+
+void PatchWorkers::Submit(SliceJob* job) { Enqueue({nullptr, job}); }
+
+void PatchWorkers::Enqueue(Task task) {
   {
     const std::lock_guard<std::mutex> hold(lock_);
-    queue_.push_back(job);
+    queue_.push_back(task);
   }
   changed_.notify_all();
 }
@@ -173,31 +152,61 @@ void PatchWorkers::Wait(const PatchJob& job) {
   changed_.wait(hold, [&] { return job.done; });
 }
 
+bool PatchWorkers::Withdraw(const SliceJob& job) {
+  const std::lock_guard<std::mutex> hold(lock_);
+  const auto queued = std::find_if(queue_.begin(), queue_.end(),
+                                   [&](const Task& task) { return task.slice == &job; });
+  if (queued == queue_.end()) return false;
+  queue_.erase(queued);
+  return true;
+}
+
+void PatchWorkers::Wait(const SliceJob& job) {
+  std::unique_lock<std::mutex> hold(lock_);
+  changed_.wait(hold, [&] { return job.done; });
+}
+
 void PatchWorkers::Run(Worker* worker) {
   std::unique_lock<std::mutex> hold(lock_);
   for (;;) {
     changed_.wait(hold, [&] { return stopping_ || !queue_.empty(); });
     if (queue_.empty()) return;
-    PatchJob* job = queue_.front();
+    const Task task = queue_.front();
     queue_.pop_front();
     hold.unlock();
-    // Ctrl-C stops between files, as a sequential build does.
-    if (!Interrupted()) {
-      job->ran = true;
-      worker->host->KeepFor(job);
+    if (task.file != nullptr) {
+      RunFile(worker, task.file);
+    } else {
+      // A slice is patched also after Ctrl-C: the library hears of it
+      // from the host and stops, as it does on the build's own manager.
+      worker->host->KeepFor(&task.slice->told);
       try {
-        job->written = PatchAndWrite(worker->session.manager(), job->source, &job->text, output_,
-                                     job->relative, job->may_slice);
+        PatchSliceJob(worker->session.manager(), task.slice);
       } catch (...) {
-        job->written = false;  // out of memory: one more file not written
+        task.slice->patched = false;  // out of memory
       }
       worker->host->KeepFor(nullptr);
     }
-    job->text = SourceFile();  // memory back before the next file
     hold.lock();
-    job->done = true;
+    (task.file != nullptr ? task.file->done : task.slice->done) = true;
     changed_.notify_all();
   }
+}
+
+void PatchWorkers::RunFile(Worker* worker, PatchJob* job) {
+  // Ctrl-C stops between files, as a sequential build does.
+  if (!Interrupted()) {
+    job->ran = true;
+    worker->host->KeepFor(&job->told);
+    try {
+      job->written = PatchAndWrite(worker->session.manager(), job->source, &job->text, output_,
+                                   job->relative, job->slices);
+    } catch (...) {
+      job->written = false;  // out of memory: one more file not written
+    }
+    worker->host->KeepFor(nullptr);
+  }
+  job->text = SourceFile();  // memory back before the next file
 }
 
 }  // namespace quenloft_tool

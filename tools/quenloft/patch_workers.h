@@ -1,7 +1,7 @@
 // Threads that patch files with template managers of their own, for files
 // whose patching cannot change what another file's patching sees. What the
 // library tells a worker's host is kept with the file, for the build to
-// pass on in name order.
+// pass on in name order. Slices of one large file go to them too.
 #ifndef QUENLOFT_TOOL_PATCH_WORKERS_H
 #define QUENLOFT_TOOL_PATCH_WORKERS_H
 
@@ -14,8 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include "kept_reports.h"
 #include "output_folder.h"
 #include "quenloft/quenloft.h"
+#include "sliced_patch.h"
 
 namespace quenloft_tool {
 
@@ -23,34 +25,21 @@ class Session;
 
 // Patches the text of `source` as the file `relative` of the output folder
 // and writes it there; false when it could not. A file patched whole gives
-// its text back as soon as the library holds its own; with `may_slice`, a
-// large file whose slices cannot see each other is patched in slices
-// (sliced_patch.h). Any thread, one manager per thread.
+// its text back as soon as the library holds its own; a large file whose
+// slices stand alone is patched slice by slice (sliced_patch.h), with a
+// helper on two threads. Any thread, one manager per thread.
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
-                   const OutputFolder& output, const std::string& relative, bool may_slice);
-
-// A diagnostic the library gave a worker's host, to be told to the
-// build's own host just before the message it came before.
-struct KeptDiagnostic {
-  size_t before_message = 0;  // index into PatchJob::messages
-  int32_t severity = TPL_DIAGNOSTIC_ERROR;
-  int32_t line = 0;
-  int32_t column = 0;
-  std::string code, file, statement, reason;
-
-  static KeptDiagnostic Of(const TplDiagnostic& diagnostic, size_t before_message);
-  TplDiagnostic View() const;  // borrows the strings
-};
+                   const OutputFolder& output, const std::string& relative,
+                   const std::vector<Slice>& slices, SliceHelper* helper = nullptr);
 
 // One file for a worker.
 struct PatchJob {
   std::string source;  // full path in the skin
   std::string relative;
   SourceFile text;
-  bool may_slice = false;
+  std::vector<Slice> slices;  // none: patched whole
   // Set by the worker before done.
-  std::vector<std::string> messages;  // the host's Output calls, in order
-  std::vector<KeptDiagnostic> diagnostics;
+  KeptReports told;  // what the library told the worker's host
   bool ran = false;                   // false when skipped after Ctrl-C
   bool written = false;
   bool done = false;  // guarded by the workers' lock
@@ -73,18 +62,46 @@ class PatchWorkers {
   // The job stays the caller's; it must live until Wait returns for it.
   void Submit(PatchJob* job);
   void Wait(const PatchJob& job);
+  void Submit(SliceJob* job);
+  bool Withdraw(const SliceJob& job);  // true when no worker had begun it
+  void Wait(const SliceJob& job);
 
  private:
   struct Worker;
+  struct Task {
+    PatchJob* file = nullptr;
+    SliceJob* slice = nullptr;  // when not a file
+  };
   void Run(Worker* worker);
+  void RunFile(Worker* worker, PatchJob* job);
+  void Enqueue(Task task);
 
   const OutputFolder& output_;
   std::mutex lock_;
   std::condition_variable changed_;
-  std::deque<PatchJob*> queue_;  // guarded by lock_
+  std::deque<Task> queue_;       // guarded by lock_
   bool stopping_ = false;        // guarded by lock_
   std::vector<std::unique_ptr<Worker>> workers_;
   std::vector<std::thread> threads_;
+};
+
+// The slices of a file patched on the build's own manager, given to the
+// workers; what the library tells about them goes to the build's host.
+class SlicesOnWorkers final : public SliceHelper {
+ public:
+  SlicesOnWorkers(PatchWorkers* workers, ITplHostCallback* host, ITplDiagnostics* diagnostics)
+      : workers_(workers), host_(host), diagnostics_(diagnostics) {}
+  void Submit(SliceJob* job) override { workers_->Submit(job); }
+  bool Withdraw(const SliceJob& job) override { return workers_->Withdraw(job); }
+  void Wait(const SliceJob& job) override { workers_->Wait(job); }
+  void Tell(const KeptReports& told, TextOrigin slice) override {
+    told.TellTo(host_, diagnostics_, slice);
+  }
+
+ private:
+  PatchWorkers* workers_;
+  ITplHostCallback* host_;
+  ITplDiagnostics* diagnostics_;
 };
 
 }  // namespace quenloft_tool

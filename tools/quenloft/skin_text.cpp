@@ -6,7 +6,6 @@
 #include <string>
 
 #include "quenloft/conventions.h"
-#include "sliced_patch.h"
 
 namespace quenloft_tool {
 namespace {
@@ -34,6 +33,21 @@ constexpr bool EveryNameHoldsAReachingByte() {
   return true;
 }
 static_assert(EveryNameHoldsAReachingByte());
+
+// The bytes above as a table: a marker's statement is short, and looking
+// each of its bytes up is cheaper than a search per byte.
+constexpr std::array<bool, 256> kIsReachingByte = [] {
+  std::array<bool, 256> table{};
+  for (const char c : kReachingBytes) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
+
+bool HoldsReachingByte(std::string_view statement) {
+  for (const char c : statement) {
+    if (kIsReachingByte[static_cast<unsigned char>(c)]) return true;
+  }
+  return false;
+}
 
 bool Contains(std::string_view text, char c) {
   return std::memchr(text.data(), c, text.size()) != nullptr;
@@ -102,19 +116,8 @@ bool MayAffectOtherFiles(std::string_view text) {
   return false;
 }
 
-bool MarkersMayAffectOtherFiles(std::string_view text, std::string_view name) {
-  // A name that may be taken either way: every row, so the whole text.
-  const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(name);
-  if (!style) return MayAffectOtherFiles(text);
-  MarkerCuts markers(text, *style);
-  for (size_t inner_begin, inner_end, end; markers.NextMarker(&inner_begin, &inner_end, &end);) {
-    if (MayAffectOtherFiles(text.substr(inner_begin, inner_end - inner_begin))) return true;
-  }
-  return false;
-}
-
 bool MayReachPastMarker(std::string_view statement) {
-  return statement.find_first_of(kReachingBytes) != std::string_view::npos &&
+  return HoldsReachingByte(statement) &&
          (MayAffectOtherFiles(statement) || MayAssignVariables(statement));
 }
 

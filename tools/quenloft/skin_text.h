@@ -32,10 +32,6 @@ bool MayReachPastMarker(std::string_view statement);
 // sees: a statement that may assign a "$$" variable, or a function that
 // reads or writes files or evaluates text it computes. Errs towards true.
 bool MayAffectOtherFiles(std::string_view text);
-// The same for the file `name` of that text, looking only inside the
-// markers of the library's parse (plain text is never evaluated): a script
-// that calls its own Transform() outside every marker changes nothing.
-bool MarkersMayAffectOtherFiles(std::string_view text, std::string_view name);
 
 // Whether a file of that type accepts the delimiter row (no type: every row).
 bool Accepts(std::optional<quenloft::MarkerStyle> file, quenloft::MarkerStyle row);

@@ -2,15 +2,18 @@
 
 #include <CorvaskUtils/CorvaskUtils.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "interrupt.h"
 #include "quenloft/conventions.h"
 #include "skin_text.h"
+#include "sliced_patch.h"
 
 namespace quenloft_tool {
 namespace {
@@ -56,7 +59,6 @@ class Writer {
     auto job = std::make_unique<PatchJob>();
     job->relative = relative;
     job->source = setup_.skin + relative;
-    job->may_slice = setup_.slice_large_files;
     // The buffer of the last file that needed no patching: its pages are
     // already mapped.
     job->text = std::exchange(spare_, SourceFile());
@@ -64,17 +66,28 @@ class Writer {
     const OutputFolder::Placed placed =
         setup_.output->ReadOrCopy(job->source, relative, plain, &job->text);
     const bool read = placed == OutputFolder::Placed::kRead;
-    if (read && MayHoldMarkers(job->text.bytes(), relative)) {
-      if (!ordered_ && more_follow &&
-          !MarkersMayAffectOtherFiles(job->text.bytes(), relative) && Hand(job)) {
+    TextSurvey survey;
+    if (read) {
+      const std::string_view bytes = job->text.bytes();
+      const size_t slice_size =
+          setup_.slice_large_files
+              ? SliceSizeFor(bytes, relative, setup_.slice_above, setup_.slice_size)
+              : 0;
+      survey = SurveyText(bytes, relative, slice_size);
+      job->slices = std::move(survey.slices);
+    }
+    if (survey.may_hold_markers) {
+      if (!ordered_ && more_follow && !survey.may_affect_other_files && Hand(job)) {
         return;
       }
       // From here on the files see each other's variables: in order, here.
       ordered_ = true;
       while (!jobs_.empty()) TellOldest();
       Begin();
+      SlicesOnWorkers slices(&workers_, host_, host_);
       job->written = PatchAndWrite(setup_.manager, job->source, &job->text, *setup_.output,
-                                   relative, job->may_slice);
+                                   relative, job->slices, SliceHelperFor(*job) ? &slices : nullptr);
+      own_manager_used_ = true;
       End(*job);
       return;
     }
@@ -106,6 +119,23 @@ class Writer {
     return true;
   }
 
+  // True when the slices of the job's file may go to the workers: their
+  // managers hold what the build's own does until it patches a file (which
+  // may assign globals), and a file in slices is worth starting them for.
+  bool SliceHelperFor(const PatchJob& job) {
+    if (own_manager_used_ || job.slices.size() < 2 || setup_.workers <= 0 ||
+        !setup_.open_worker || failed_to_start_) {
+      return false;
+    }
+    // This thread patches too: one worker fewer than cores.
+    const int count = std::max(1, setup_.workers - 1);
+    if (!workers_.started() && !workers_.Start(count, setup_.open_worker)) {
+      failed_to_start_ = true;
+      return false;
+    }
+    return true;
+  }
+
   // Passes on what the oldest job's file did, once it is done.
   void TellOldest() {
     const std::unique_ptr<PatchJob> job = std::move(jobs_.front());
@@ -113,14 +143,7 @@ class Writer {
     workers_.Wait(*job);
     if (!job->ran) return;  // skipped after Ctrl-C
     Begin();
-    size_t next = 0;
-    for (size_t i = 0; i <= job->messages.size(); ++i) {
-      for (; next < job->diagnostics.size() && job->diagnostics[next].before_message == i; ++next) {
-        const TplDiagnostic diagnostic = job->diagnostics[next].View();
-        host_->Report(&diagnostic);
-      }
-      if (i < job->messages.size()) host_->Output(job->messages[i].c_str());
-    }
+    job->told.TellTo(host_, host_);
     End(*job);
   }
 
@@ -144,6 +167,7 @@ class Writer {
   int steps_ = 0;
   int failed_steps_ = 0;
   bool ordered_ = false;
+  bool own_manager_used_ = false;  // a file was patched on the build's manager
   bool failed_to_start_ = false;
   SourceFile spare_;
   std::deque<std::unique_ptr<PatchJob>> jobs_;  // handed out or waiting behind one, in order

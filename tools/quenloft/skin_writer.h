@@ -22,6 +22,7 @@
 #include "output_folder.h"
 #include "patch_selection.h"
 #include "patch_workers.h"
+#include "sliced_patch.h"
 
 namespace quenloft_tool {
 
@@ -37,6 +38,8 @@ struct SkinWriteSetup {
   // (sliced_patch.h); not while a module's resolvers, which may read a
   // patched file's text, are loaded.
   bool slice_large_files = false;
+  size_t slice_above = kSliceAbove;  // tests make both small
+  size_t slice_size = kSliceSize;
 };
 
 struct SkinWriteCounts {

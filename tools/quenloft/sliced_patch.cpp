@@ -1,7 +1,9 @@
 #include "sliced_patch.h"
 
 #include <cstring>
+#include <deque>
 #include <optional>
+#include <vector>
 
 #include "quenloft/com_ptr.h"
 #include "quenloft/string_object.h"
@@ -138,97 +140,230 @@ size_t MarkerCuts::NextByte::At(std::string_view text, size_t q) {
   return at;
 }
 
-size_t SliceSizeFor(std::string_view text, std::string_view name) {
-  return text.size() < kSliceAbove || !MarkerStyleOfName(name) ? 0 : kSliceSize;
+size_t SliceSizeFor(std::string_view text, std::string_view name, size_t above, size_t size) {
+  return text.size() < above || !MarkerStyleOfName(name) ? 0 : size;
 }
 
 namespace {
 
-// Where the slice being patched on this thread begins in its file.
-struct SliceOrigin {
-  int32_t line = 1;
-  int32_t column = 1;
-};
-thread_local SliceOrigin slice_origin;
-
-// Moves the origin from one offset of the text to a later one, counting
-// the lines between; back to the file's start when it goes.
-class OriginWalk {
+// The origins of a text's pieces, counted on demand only: a diagnostic is
+// rare, and counting lines is a pass over the text. Asked in document
+// order, the whole count is one pass.
+class LineCounter {
  public:
-  explicit OriginWalk(const char* text) : text_(text) {}
-  ~OriginWalk() { slice_origin = SliceOrigin(); }
-  OriginWalk(const OriginWalk&) = delete;
-  OriginWalk& operator=(const OriginWalk&) = delete;
+  explicit LineCounter(const char* text) : text_(text) {}
 
-  void MoveTo(size_t offset) {
-    for (const char* p = text_ + at_; (p = static_cast<const char*>(
-                                           std::memchr(p, '\n', offset - (p - text_)))) != nullptr;
+  TextOrigin At(size_t offset) {
+    if (offset < at_) *this = LineCounter(text_);
+    for (const char* p = text_ + at_;
+         (p = static_cast<const char*>(std::memchr(p, '\n', offset - (p - text_)))) != nullptr;
          ++p) {
-      ++slice_origin.line;
+      ++origin_.line;
       line_start_ = static_cast<size_t>(p - text_) + 1;
     }
     at_ = offset;
-    slice_origin.column = static_cast<int32_t>(offset - line_start_) + 1;
+    origin_.column = static_cast<int32_t>(offset - line_start_) + 1;
+    return origin_;
   }
 
  private:
   const char* text_;
   size_t at_ = 0;
   size_t line_start_ = 0;
+  TextOrigin origin_;
+};
+
+// The slice this thread patches, while it does.
+struct PatchingSlice {
+  LineCounter* lines;
+  size_t begin;
+};
+thread_local const PatchingSlice* patching_slice = nullptr;
+
+class PatchingHere {
+ public:
+  explicit PatchingHere(const PatchingSlice* slice) { patching_slice = slice; }
+  ~PatchingHere() { patching_slice = nullptr; }
+  PatchingHere(const PatchingHere&) = delete;
+  PatchingHere& operator=(const PatchingHere&) = delete;
+};
+
+// One sliced patching: slices patched here in order, and with a helper,
+// the slice after each handed to it meanwhile.
+class SlicedPatch {
+ public:
+  enum class Result { kDone, kLibraryFailed, kRefused };
+
+  SlicedPatch(ITplMacroServices* services, char* text, const std::string& destination,
+              const SliceSink& sink, SliceHelper* helper)
+      : services_(services), text_(text), lines_(text), destination_(destination), sink_(sink),
+        helper_(helper) {
+    for (SliceJob& job : jobs_) free_.push_back(&job);
+  }
+  // No job outlives the patching, whatever ended it.
+  ~SlicedPatch() {
+    for (const SliceJob* job : handed_) {
+      if (!helper_->Withdraw(*job)) helper_->Wait(*job);
+    }
+  }
+  SlicedPatch(const SlicedPatch&) = delete;
+  SlicedPatch& operator=(const SlicedPatch&) = delete;
+
+  Result Run(const std::vector<Slice>& slices) {
+    for (size_t i = 0; i < slices.size(); ++i) {
+      // The next slice goes to the helper, to be patched beside this one.
+      const bool next_handed = helper_ != nullptr && i + 1 < slices.size() &&
+                               slices[i + 1].alone && Hand(slices[i + 1]);
+      Result result = TellHandedBefore(slices[i].begin);
+      if (result == Result::kDone) result = PatchHere(slices[i]);
+      if (result != Result::kDone) return result;
+      if (next_handed) ++i;
+    }
+    return TellHandedBefore(static_cast<size_t>(-1));
+  }
+
+ private:
+  bool Hand(const Slice& slice) {
+    if (free_.empty()) return false;
+    SliceJob* job = free_.back();
+    free_.pop_back();
+    job->begin = slice.begin;
+    job->text.assign(text_ + slice.begin, slice.end - slice.begin);
+    job->destination = destination_;
+    job->output.clear();
+    job->told.Clear();
+    job->patched = false;
+    job->done = false;
+    helper_->Submit(job);
+    handed_.push_back(job);
+    return true;
+  }
+
+  // Passes on the handed slices before `begin`, in order; those the
+  // helper has not begun are patched here.
+  Result TellHandedBefore(size_t begin) {
+    while (!handed_.empty() && handed_.front()->begin < begin) {
+      SliceJob* job = handed_.front();
+      const bool withdrawn = helper_->Withdraw(*job);
+      if (!withdrawn) helper_->Wait(*job);
+      handed_.pop_front();
+      free_.push_back(job);
+      if (withdrawn) {
+        const Result result = PatchHere({job->begin, job->begin + job->text.size(), true});
+        if (result != Result::kDone) return result;
+        continue;
+      }
+      helper_->Tell(job->told, lines_.At(job->begin));
+      if (!job->patched) return Result::kLibraryFailed;
+      if (!sink_(job->output)) return Result::kRefused;
+    }
+    return Result::kDone;
+  }
+
+  Result PatchHere(const Slice& slice) {
+    const PatchingSlice patching{&lines_, slice.begin};
+    const PatchingHere here(&patching);
+    // The library reads a text up to its zero byte and keeps a copy.
+    const char kept = text_[slice.end];
+    text_[slice.end] = '\0';
+    std::string_view output;
+    const bool patched = PatchText(services_, text_ + slice.begin, destination_, patched_, &output);
+    text_[slice.end] = kept;
+    if (!patched) return Result::kLibraryFailed;
+    return sink_(output) ? Result::kDone : Result::kRefused;
+  }
+
+  ITplMacroServices* services_;
+  char* text_;
+  LineCounter lines_;
+  const std::string& destination_;
+  const SliceSink& sink_;
+  SliceHelper* helper_;
+  const quenloft::Text patched_;
+  // Two jobs: one the helper patches while the one before it is told.
+  std::array<SliceJob, 2> jobs_;
+  std::vector<SliceJob*> free_;
+  std::deque<SliceJob*> handed_;  // in document order
 };
 
 }  // namespace
 
 void ShiftToFile(int32_t* line, int32_t* column) {
-  if (*line <= 0) return;
-  if (*line == 1 && *column > 0) *column += slice_origin.column - 1;
-  *line += slice_origin.line - 1;
+  if (patching_slice == nullptr) return;
+  patching_slice->lines->At(patching_slice->begin).Shift(line, column);
+}
+
+bool PatchText(ITplMacroServices* services, const char* text, const std::string& destination,
+               const quenloft::Text& patched, std::string_view* output) {
+  quenloft::ComPtr<ITplPatchedFile> file;
+  if (patched.get() == nullptr || services->CreatePatchedFile(file.put()) != 0 || !file) {
+    return false;
+  }
+  file->SetText(text);
+  file->AttachFileName(destination.c_str());
+  if (file->Patch(patched) != 0) return false;
+  const char* bytes = nullptr;
+  if (patched.get()->GetLength() > 0 && patched.get()->GetText(&bytes) != 0) return false;
+  *output = bytes == nullptr ? std::string_view() : std::string_view(bytes);
+  return true;
+}
+
+void PatchSliceJob(ITplManager* manager, SliceJob* job) {
+  const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
+  const quenloft::Text patched;
+  std::string_view output;
+  job->patched = services && PatchText(services.get(), job->text.c_str(), job->destination,
+                                       patched, &output);
+  if (job->patched) job->output.assign(output);
+}
+
+TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice_size) {
+  TextSurvey survey;
+  const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(name);
+  if (!style) {
+    survey.may_hold_markers = MayHoldMarkers(text, name);
+    survey.may_affect_other_files = survey.may_hold_markers && MayAffectOtherFiles(text);
+    return survey;
+  }
+  MarkerCuts cuts(text, *style);
+  bool alone = true;  // no marker so far may reach past its own
+  size_t from = 0;
+  for (size_t inner_begin, inner_end, end; cuts.NextMarker(&inner_begin, &inner_end, &end);) {
+    // The zero byte only once a marker is found: a text without one needs
+    // no second scan.
+    if (!survey.may_hold_markers && std::memchr(text.data(), '\0', text.size()) != nullptr) {
+      return survey;
+    }
+    survey.may_hold_markers = true;
+    const std::string_view inner = text.substr(inner_begin, inner_end - inner_begin);
+    // Every statement that may affect other files also reaches past its
+    // marker: the cheap look first.
+    if (MayReachPastMarker(inner)) {
+      alone = false;
+      if (MayAffectOtherFiles(inner)) {
+        survey.may_affect_other_files = true;
+        break;  // nothing left to learn
+      }
+    } else if (alone && slice_size > 0 && end >= from + slice_size) {
+      survey.slices.push_back({from, end, true});
+      from = end;
+    }
+  }
+  if (!survey.slices.empty()) survey.slices.push_back({from, text.size(), alone});
+  return survey;
 }
 
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
-                   size_t slice_size, const SliceSink& sink, bool* library_failed) {
+                   const std::vector<Slice>& slices, const SliceSink& sink, bool* library_failed,
+                   SliceHelper* helper) {
   *library_failed = true;
-  OriginWalk origin(text);
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
-  const quenloft::Text patched;
-  if (!services || patched.get() == nullptr) return false;
-  // Without a type the name settles, the text is one slice.
-  const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(destination);
-  MarkerCuts cuts(std::string_view(text, size), style.value_or(quenloft::MarkerStyleAny));
-
-  bool slicing = style && slice_size > 0;
-  for (size_t from = 0; from < size;) {
-    size_t to = size;
-    for (size_t inner_begin, inner_end, end; slicing && cuts.NextMarker(&inner_begin, &inner_end, &end);) {
-      // From the slice of a marker that later ones may see, the rest is
-      // one piece.
-      if (MayReachPastMarker(std::string_view(text + inner_begin, inner_end - inner_begin))) {
-        slicing = false;
-      } else if (end >= from + slice_size) {
-        to = end;
-        break;
-      }
-    }
-    origin.MoveTo(from);
-    quenloft::ComPtr<ITplPatchedFile> file;
-    if (services->CreatePatchedFile(file.put()) != 0 || !file) return false;
-    // The library reads a text up to its zero byte and keeps a copy.
-    const char kept = text[to];
-    text[to] = '\0';
-    file->SetText(text + from);
-    text[to] = kept;
-    file->AttachFileName(destination.c_str());
-    if (file->Patch(patched) != 0) return false;
-    const char* bytes = nullptr;
-    if (patched.get()->GetLength() > 0 && patched.get()->GetText(&bytes) != 0) return false;
-    if (!sink(bytes == nullptr ? std::string_view() : std::string_view(bytes))) {
-      *library_failed = false;
-      return false;
-    }
-    from = to;
-  }
-  *library_failed = false;
-  return true;
+  if (!services) return false;
+  SlicedPatch patch(services.get(), text, destination, sink, helper);
+  const SlicedPatch::Result result =
+      patch.Run(slices.empty() ? std::vector<Slice>{{0, size, false}} : slices);
+  *library_failed = result == SlicedPatch::Result::kLibraryFailed;
+  return result == SlicedPatch::Result::kDone;
 }
 
 }  // namespace quenloft_tool

@@ -19,18 +19,23 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "kept_reports.h"
 #include "quenloft/conventions.h"
 #include "quenloft/quenloft.h"
+#include "quenloft/string_object.h"
 
 namespace quenloft_tool {
 
-// Files below this size are patched whole: their three buffers are small
-// already (slices cost no more time on larger files, measured on 64 MB).
+// Files below this size are patched whole: on a 1 MB file, starting a
+// worker's manager and its fresh memory cost more than the second core
+// gains (measured).
 inline constexpr size_t kSliceAbove = size_t{4} << 20;
-// About the size of each slice: small enough for the caches, large enough
-// that a patched-file object per slice costs nothing.
-inline constexpr size_t kSliceSize = size_t{1} << 20;
+// About the size of each slice: small enough that two threads share a
+// file's slices evenly and the buffers stay in the caches, large enough
+// that a patched-file object and a hand-over per slice cost nothing.
+inline constexpr size_t kSliceSize = size_t{256} << 10;
 
 // The markers of the library's parse of a text (by the marker delimiters of
 // its file type, conventions.h): after each, the parse stands between two
@@ -78,22 +83,94 @@ class MarkerCuts {
 };
 
 // The slice size for patching `text` as the file `name`, or 0 to patch it
-// whole: small files, and files whose type the name does not settle.
-size_t SliceSizeFor(std::string_view text, std::string_view name);
+// whole: files below `above`, and files whose type the name does not
+// settle.
+size_t SliceSizeFor(std::string_view text, std::string_view name, size_t above = kSliceAbove,
+                    size_t size = kSliceSize);
+
+// A piece of a text, cut after a marker.
+struct Slice {
+  size_t begin = 0;
+  size_t end = 0;
+  bool alone = false;  // no marker in it may change what a later one sees
+};
+
+// What one walk over the markers of a file's text tells the build.
+struct TextSurvey {
+  // False when patching leaves the bytes as they are: a zero byte (the
+  // library keeps such a text unchanged), or no marker.
+  bool may_hold_markers = false;
+  // True when a marker may change what another file's patching sees
+  // (MayAffectOtherFiles, skin_text.h): text outside markers is never
+  // evaluated.
+  bool may_affect_other_files = false;
+  // With a slice size, the slices of about that size while they stand
+  // alone, and from the first that does not, the rest as one; none when
+  // the text is one piece.
+  std::vector<Slice> slices;
+};
+
+// Surveys `text` as the file `name`. A name whose type is not settled
+// gets the looser looks of skin_text.h and no slices.
+TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice_size);
 
 // Receives each slice's output, in order; false stops the patching.
 using SliceSink = std::function<bool(std::string_view output)>;
 
+// A slice that stands alone, patched on another thread by a manager that
+// holds the same values as the file's: its markers change nothing the
+// managers hold, so either gives the same output and messages.
+struct SliceJob {
+  size_t begin = 0;         // in the file
+  std::string text;         // the slice's bytes
+  std::string destination;  // the file's name
+  // Set by PatchSliceJob.
+  std::string output;
+  KeptReports told;  // what the library told the other manager's host
+  bool patched = false;
+  bool done = false;  // guarded by the helper that runs the job
+};
+
+// Patches a job's slice with `manager`, on the thread that uses it.
+void PatchSliceJob(ITplManager* manager, SliceJob* job);
+
+// Runs jobs on another thread, and tells the file's host what the library
+// told about each, when asked to, in document order.
+class SliceHelper {
+ public:
+  // The job stays the caller's; it must live until Wait returns for it,
+  // or Withdraw takes it back.
+  virtual void Submit(SliceJob* job) = 0;
+  // Takes back a job no thread has begun; false when one has.
+  virtual bool Withdraw(const SliceJob& job) = 0;
+  virtual void Wait(const SliceJob& job) = 0;
+  virtual void Tell(const KeptReports& told, TextOrigin slice) = 0;
+
+ protected:
+  ~SliceHelper() = default;
+};
+
 // Patches the `size` bytes at `text` (a zero byte after them; the bytes
-// are briefly written to and restored) as the file `destination`, in
-// slices of about `slice_size` bytes while they stand alone. False when
-// the library fails (*library_failed set) or `sink` does.
+// are briefly written to and restored) as the file `destination`, slice
+// by slice (none: as one piece). With a helper, every other slice that
+// stands alone goes to it while this thread patches the one before, and
+// comes back here if the helper has not begun it by then (on a busy
+// machine its thread may wait for a core); the sink and the host hear of
+// each slice in order. Two slices are in flight at most. False when the
+// library fails (*library_failed set) or `sink` does.
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
-                   size_t slice_size, const SliceSink& sink, bool* library_failed);
+                   const std::vector<Slice>& slices, const SliceSink& sink, bool* library_failed,
+                   SliceHelper* helper = nullptr);
+
+// Patches one text with a patched-file object of `services` bearing the
+// name `destination`; *output is valid while `patched` holds it.
+bool PatchText(ITplMacroServices* services, const char* text, const std::string& destination,
+               const quenloft::Text& patched, std::string_view* output);
 
 // The library counts a diagnostic's line and column within the slice it
 // patches; a host shifts them here to the file's own. Unchanged outside
-// PatchInSlices, and on threads other than the one patching.
+// PatchInSlices's own patching, and on threads other than the one that
+// patches (a helper's slices are shifted when told).
 void ShiftToFile(int32_t* line, int32_t* column);
 
 }  // namespace quenloft_tool
