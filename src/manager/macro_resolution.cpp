@@ -303,9 +303,11 @@ int32_t CTplManagerImpl::ResolveMacroTextIn(const char* text, ITplExpression* co
                                             ICvoString* out) {
   if (text == nullptr || out == nullptr) return 1;
   return Guarded(1, [&] {
-    const ComPtr<ITplMacroCall> call = MakeMacroCall(OwnMaker(), context);
+    // The context is counted: a resolver may keep the call beyond it.
+    const ComPtr<CTplMacroCallImpl> call = MakeOwnMacroCall(OwnMaker(), nullptr);
     const ComPtr<ICvoString> result = NewString();
     if (!call || !result) return 1;
+    call->KeepOwner(context);
     call->SetText(text);
     ResolveMacroCall(call.get());  // reports an unresolved call itself
     call->GetResult(result.get());

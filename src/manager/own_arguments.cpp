@@ -90,10 +90,13 @@ class ArgumentStatement final : public StatementView, private CTplMacroCallImpl:
   }
 
  private:
-  ITplExpression* MakeOwner(CTplMacroCallImpl&) override {
+  // The outer call's context, which does not hold this call: counted by
+  // the call, which a resolver may keep beyond the context.
+  ITplExpression* MakeOwner(CTplMacroCallImpl& call) override {
     ComPtr<ITplExpression> context;
     outer_->GetContext(context.put());
-    return context.get();  // not counted, like every call's owner
+    call.KeepOwner(context.get());
+    return context.get();
   }
 
   MacroEngine& engine_;

@@ -32,6 +32,8 @@ ITplUnknown* CTplExpressionImpl::ScopeInterface(void* self) {
 
 CTplExpressionImpl::~CTplExpressionImpl() {
   DropScope();
+  // A call a holder keeps beyond us answers as one without an owner.
+  for (const Statement& statement : calls_) statement.made->ForgetOwner(this);
   calls_.clear();
 }
 
@@ -59,14 +61,16 @@ void CTplExpressionImpl::AddStatement(std::string_view statement) {
     ComPtr<CTplMacroCallImpl> call = maker_.engine->NewCall(this);
     if (!call || !call->SetStatement(statement)) return;
     CTplMacroCallImpl* own = call.get();
-    calls_.push_back({std::move(call), own});
+    calls_.push_back({std::move(call), own, own});
     return;
   }
-  ComPtr<ITplMacroCall> call;
-  maker_.services->CreateMacroCall(call.put(), this);
+  // The straightforward path: the call is resolved through the services,
+  // and known here only so that it forgets this expression when it goes.
+  ComPtr<CTplMacroCallImpl> call = MakeOwnMacroCall(maker_, this);
   if (!call) return;
+  CTplMacroCallImpl* made = call.get();
   call->SetText(std::string(statement).c_str());
-  calls_.push_back({std::move(call), nullptr});
+  calls_.push_back({std::move(call), nullptr, made});
 }
 
 bool CTplExpressionImpl::Parse() {
@@ -167,7 +171,7 @@ CTplMacroCallImpl* CTplExpressionImpl::OnlyCall() {
 
 void CTplExpressionImpl::Adopt(const ComPtr<CTplMacroCallImpl>& call) {
   call->SetOwner(this);
-  if (calls_.empty()) calls_.push_back({call, call.get()});
+  if (calls_.empty()) calls_.push_back({call, call.get(), call.get()});
 }
 
 int32_t CTplExpressionImpl::GetOwner(ITplUnknown** out) {

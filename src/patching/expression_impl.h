@@ -61,13 +61,17 @@ class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpres
   void Adopt(const ComPtr<CTplMacroCallImpl>& call);
   // The end of an evaluation that the caller ran on OnlyCall's call.
   void EndEvaluation() { DropScope(); }
+  // The owner is going: a holder that keeps the expression sees it
+  // without one.
+  void ForgetOwner() { owner_ = nullptr; }
 
  private:
   static ITplUnknown* ScopeInterface(void* self);
 
   struct Statement {
     ComPtr<ITplMacroCall> call;
-    CTplMacroCallImpl* own;  // the same call, when the engine made it
+    CTplMacroCallImpl* own;   // the same call, when the engine made it
+    CTplMacroCallImpl* made;  // the same call, whichever path made it
   };
 
   bool Parse();

@@ -26,6 +26,7 @@ void CTplMacroCallImpl::Recycle() noexcept {
   result_set_ = false;
   object_set_ = false;
   owner_ = nullptr;
+  kept_owner_.reset();
   owner_maker_ = nullptr;
 }
 
@@ -184,6 +185,7 @@ int32_t CTplMacroCallImpl::Clone(ITplMacroCall** out) {
   if (out == nullptr) return 0;
   *out = nullptr;
   ComPtr<ITplMacroCall> copy;
+  if (pool_ != nullptr && pool_->orphaned()) return 1;  // the manager that made us is gone
   if (engine_ != nullptr) {
     copy = engine_->LendCall(Owner());
   } else {

@@ -21,7 +21,9 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   static constexpr int32_t kNullOutResult = TPL_E_INVALIDARG;
 
   // Neither pointer is counted: the manager outlives its calls, and the
-  // owning expression holds the call.
+  // owning expression holds the call (and tells it when it goes, see
+  // ForgetOwner). An owner the call does not belong to is counted
+  // (KeepOwner).
   CTplMacroCallImpl(ITplMacroServices* services, ITplExpression* owner)
       : services_(services), owner_(owner) {}
 
@@ -78,8 +80,21 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
     owner_maker_ = nullptr;
   }
   void SetOwner(ITplExpression* owner) {
+    kept_owner_.reset();
     owner_ = owner;
     owner_maker_ = nullptr;
+  }
+  // An owner that does not hold the call (a context lent for an argument
+  // or a resolved text): counted, so that a holder keeping the call past
+  // the resolution never reaches a freed owner. No cycle: the owner does
+  // not hold such a call.
+  void KeepOwner(ITplExpression* owner) {
+    SetOwner(owner);
+    kept_owner_ = ComPtr<ITplExpression>::retain(owner);
+  }
+  // The owner is going: a holder that keeps the call sees it without one.
+  void ForgetOwner(const ITplExpression* owner) {
+    if (owner_ == owner && !kept_owner_) SetOwner(nullptr);
   }
   // The owner, made now if it is still to be made; null without one.
   ITplExpression* Owner();
@@ -102,6 +117,7 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   bool object_set_ = false;
   ITplMacroServices* services_;
   ITplExpression* owner_;
+  ComPtr<ITplExpression> kept_owner_;  // owner_, when the call keeps it
   OwnerMaker* owner_maker_ = nullptr;
   MacroEngine* engine_ = nullptr;  // the manager's, for a call of the library's making
   ObjectPool<CTplMacroCallImpl>* pool_ = nullptr;

@@ -65,25 +65,28 @@ class ObjectPool {
   // Counts an object made for the pool; it comes back through Return.
   void Lend() noexcept { ++out_; }
 
-  // The object's last holder let go of it.
+  // The object's last holder let go of it. Emptying or destroying it may
+  // release what it held, and so return other objects here first: the
+  // count goes down, and the pool may end, only after that.
   void Return(T* object) noexcept {
-    --out_;
     for (size_t i = tracked_.size(); i-- > 0;) {
       if (tracked_[i] == object) {
         tracked_.erase(tracked_.begin() + static_cast<std::ptrdiff_t>(i));
         break;
       }
     }
+    if (!orphaned_) object->Recycle();
     if (!orphaned_ && free_.size() < keep_) {
-      object->Recycle();
       free_.push_back(object);  // within the reserved room
     } else {
       delete object;
     }
-    if (orphaned_ && out_ == 0) delete this;
+    if (--out_ == 0 && orphaned_) delete this;
   }
 
-  // The manager is gone.
+  // The manager is gone: what comes back is freed, and the objects still
+  // out must not reach for it.
+  bool orphaned() const noexcept { return orphaned_; }
   void Orphan() noexcept {
     orphaned_ = true;
     for (T* object : free_) delete object;

@@ -12,9 +12,13 @@
 namespace quenloft {
 
 ComPtr<ITplMacroCall> MakeMacroCall(const Maker& maker, ITplExpression* owner) {
-  if (maker.engine != nullptr) return maker.engine->LendCall(owner);
-  return ComPtr<ITplMacroCall>::retain(new (std::nothrow)
-                                           CTplMacroCallImpl(maker.services, owner));
+  return MakeOwnMacroCall(maker, owner);
+}
+
+ComPtr<CTplMacroCallImpl> MakeOwnMacroCall(const Maker& maker, ITplExpression* owner) {
+  if (maker.engine != nullptr) return maker.engine->LendOwnCall(owner);
+  return ComPtr<CTplMacroCallImpl>::retain(new (std::nothrow)
+                                               CTplMacroCallImpl(maker.services, owner));
 }
 
 ComPtr<ITplExpression> MakeExpression(const Maker& maker, ITplUnknown* owner) {

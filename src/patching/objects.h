@@ -12,6 +12,7 @@
 
 namespace quenloft {
 
+class CTplMacroCallImpl;
 class EvaluationSites;
 class MacroEngine;
 
@@ -31,6 +32,8 @@ struct Maker {
 };
 
 ComPtr<ITplMacroCall> MakeMacroCall(const Maker& maker, ITplExpression* owner);
+// The same, for the library's code that tells the call about its owner.
+ComPtr<CTplMacroCallImpl> MakeOwnMacroCall(const Maker& maker, ITplExpression* owner);
 ComPtr<ITplExpression> MakeExpression(const Maker& maker, ITplUnknown* owner);
 ComPtr<ITplPatchedFile> MakePatchedFile(const Maker& maker);
 // Null (with a no-op deleter) when it cannot be allocated.

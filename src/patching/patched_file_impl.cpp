@@ -69,6 +69,10 @@ CTplPatchedFileImpl::~CTplPatchedFileImpl() {
   // The scope goes first: its names leave the manager's registry before the
   // expressions that may have assigned them.
   scope_.reset();
+  // An expression a holder keeps beyond us answers as one without an owner.
+  for (const Made& made : made_) {
+    if (made.made != nullptr) made.made->ForgetOwner();
+  }
   made_.clear();
 }
 
@@ -163,13 +167,13 @@ void CTplPatchedFileImpl::ParseOnce() {
       MarkerSpan span;
       if (!scanner.Next(&span)) break;
       if (span.kind != MarkerSpan::kMarker) continue;
-      Made made;
-      maker_.services->CreateExpression(made.expression.put(), AsOwner());
-      if (made.expression) {
+      ComPtr<CTplExpressionImpl> expression = MakeOwnExpression(maker_, AsOwner());
+      if (expression) {
         const std::string inner(text.substr(span.inner_begin, span.inner_end - span.inner_begin));
-        made.expression->SetText(inner.c_str());
+        expression->SetText(inner.c_str());
       }
-      made_.push_back(std::move(made));
+      CTplExpressionImpl* made = expression.get();
+      made_.push_back(Made{std::move(expression), nullptr, made});
     }
     return true;
   });
@@ -304,7 +308,7 @@ CTplExpressionImpl* CTplPatchedFileImpl::ExpressionFor(size_t ordinal, std::stri
   expression->SetTextFrom(inner);
   if (made_.size() <= ordinal) made_.resize(ordinal + 1);
   CTplExpressionImpl* own = expression.get();
-  made_[ordinal] = Made{std::move(expression), own};
+  made_[ordinal] = Made{std::move(expression), own, own};
   return own;
 }
 

@@ -83,7 +83,8 @@ class CTplPatchedFileImpl final : public ComObject<CTplPatchedFileImpl, ITplPatc
   // A marker's expression, once it has one.
   struct Made {
     ComPtr<ITplExpression> expression;
-    CTplExpressionImpl* own = nullptr;  // the same, made through the engine
+    CTplExpressionImpl* own = nullptr;   // the same, made through the engine
+    CTplExpressionImpl* made = nullptr;  // the same, whichever path made it
   };
 
   // One composition's walk over the text.
