@@ -101,17 +101,23 @@ void NoteError(const char* text) {
   t_call->error = std::move(line);
 }
 
+// Notes libxslt's text, which it hands over as the argument of a "%s";
+// gives it back.
+const char* NoteFormattedError(const char* format, va_list arguments) {
+  const char* text = format;
+  if (std::strcmp(format, "%s") == 0) text = va_arg(arguments, const char*);
+  NoteError(text);
+  return text;
+}
+
 // libxslt's errors: silent, but the first is noted, and so is a recursion
-// that libxslt stopped at the depth limit. libxslt hands the formatted
-// text over as the argument of a "%s".
+// that libxslt stopped at the depth limit.
 void TransformError(void*, const char* format, ...) {
   if (t_call == nullptr || format == nullptr) return;
-  const char* text = format;
   va_list arguments;
   va_start(arguments, format);
-  if (std::strcmp(format, "%s") == 0) text = va_arg(arguments, const char*);
+  const char* text = NoteFormattedError(format, arguments);
   va_end(arguments);
-  NoteError(text);
   if (text != nullptr && std::strstr(text, "infinite template recursion") != nullptr) {
     t_call->too_deep = true;
   }
@@ -121,12 +127,10 @@ void TransformError(void*, const char* format, ...) {
 // stopped recursion (the message may quote any attribute's text).
 void CompileError(void*, const char* format, ...) {
   if (t_call == nullptr || format == nullptr) return;
-  const char* text = format;
   va_list arguments;
   va_start(arguments, format);
-  if (std::strcmp(format, "%s") == 0) text = va_arg(arguments, const char*);
+  NoteFormattedError(format, arguments);
   va_end(arguments);
-  NoteError(text);
 }
 
 // libxml2's errors on this thread while a call runs: silent, the first noted.
