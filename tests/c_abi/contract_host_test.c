@@ -263,6 +263,9 @@ static const Row kManagerRows[] = {
     {kManager, 12, kTextOut, NULL, "Foo.Bar", 0, 1, 0, "", UNKNOWN "Foo.Bar \r\n"},
     {kManager, 12, kTextOut, NULL, "System.Unset", 0, 1, 0, "", ""},
     {kManager, 12, kTextOut, NULL, "z = 'v'", 0, 1, 0, "v", ""},
+    {kManager, 12, kTextOut, NULL, "Output(a\\%b)", 0, 1, 0, "a\\%b", UNKNOWN "a\\%b \r\n"},
+    {kManager, 13, kTextOut, NULL, "Output(a\\%b)", 0, 1, 0, "a%b", UNKNOWN "a%b \r\n"},
+    {kManager, 12, kTextOut, NULL, "Concat(System.NoSuchValue)", 0, 1, 0, "System.NoSuchValue", ""},
     {kManager, 12, kTextOut, NULL, "z", 0, 1, 0, "", UNKNOWN "z \r\n"},
     {kManager, 13, kTextOut, NULL, NULL, 0, 1, 1, "(unchanged)", ""},
     {kManager, 13, kTextOut, NULL, "'abc'", 0, 0, 1, NULL, ""},
@@ -468,6 +471,22 @@ static void CheckManagerIdentity(void) {
   CHECK_TEXT(host.log, UNKNOWN "alive$ \r\n");
 }
 
+/* A scope lists no names: position 0 and an empty name. */
+static void CheckScopeListing(void) {
+  void* scope = NULL;
+  CvoString* name = NewHostString("(unchanged)");
+  int32_t position = 5;
+  if (!CHECK(QUERY(manager, &kIidVariables, &scope) == 0 && scope != NULL && name != NULL)) return;
+  CHECK(CALL(FnPP, scope, 5, name, &position) == 0 && position == 0);
+  CHECK_TEXT(TextOf(name), "");
+  Give(name, "(unchanged)");
+  position = 5;
+  CHECK(CALL(FnPP, scope, 6, name, &position) == 0 && position == 0);
+  CHECK_TEXT(TextOf(name), "");
+  RELEASE(scope);
+  Drop(name);
+}
+
 /* ---- The registry: the first holder keeps a name ----------------------------- */
 
 static void CheckRegistry(void) {
@@ -631,6 +650,74 @@ static void CheckStatements(void) {
   }
 }
 
+/* ---- The statement grammar, read back through a call's getters ------------ */
+
+/* The parts of a parsed statement as "target|name|member|arg;arg;...". */
+static void Parts(void* call, char* parts, size_t size) {
+  CvoString* out = NewHostString(NULL);
+  int32_t count = 0, i;
+  parts[0] = '\0';
+  if (out == NULL) return;
+  CALL(FnP, call, 9, out);
+  Append(parts, size, TextOf(out));
+  CALL(FnP, call, 5, out);
+  Append(parts, size, "|");
+  Append(parts, size, TextOf(out));
+  CALL(FnP, call, 6, out);
+  Append(parts, size, "|");
+  Append(parts, size, TextOf(out));
+  Append(parts, size, "|");
+  CALL(FnP, call, 7, &count);
+  for (i = 0; i < count; ++i) {
+    CALL(FnIP, call, 8, i, out);
+    Append(parts, size, i > 0 ? ";" : "");
+    Append(parts, size, TextOf(out));
+  }
+  Drop(out);
+}
+
+static void CheckParse(void) {
+  static const struct {
+    const char *text, *parts;
+  } kCases[] = {
+      {"Concat(a, 'b')", "|Concat||a;'b'"},
+      {"System.RootFolderName", "|System|RootFolderName|"},
+      {" x = IsTrue(yes) ", "x|IsTrue||yes"},
+      {"x.y = Output(1)", "x.y|||1"},
+      {"CompareNumber(==, 1, 2)", "CompareNumber(=|||==;1;2"},
+      {"CompareNumber('==', 1, 2)", "|CompareNumber||'==';1;2"},
+      {"Output(x = 1)", "Output(x|||x = 1"},
+      {"Concat(a, Concat(b, c))", "|Concat||a;Concat(b;c)"},
+      {"Concat(a, IsEmpty(b))", "|Concat||a;IsEmpty(b)"},
+      {"Output()", "|Output||"},
+      {"Output( )", "|Output||"},
+      {"Output(a,)", "|Output||a,"},
+      {"Output(a, )", "|Output||a"},
+      {"Output(,a)", "|Output||;a"},
+      {"Output('a,b')", "|Output||'a,b'"},
+      {"Output(a\\%b)", "|Output||a\\%b"},
+      {"Output('a\\'b', c)", "|Output||'a\\'b';c"},
+      {"'Hello'", "|'Hello'||"},
+      {"t = 'a=b'", "t|'a=b'||"},
+      {"Output(a", "|Output||"},
+      {"a.b.c(x.y)", "|a|b.c|x.y"},
+      {".x", "|||"},
+      {"f(a)(b)", "|f||a)(b"},
+  };
+  size_t i;
+  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
+    void* call = NULL;
+    char parts[256];
+    CALL(FnPP, services, kServicesCreateMacroCall, &call, NULL);
+    if (!CHECK(call != NULL)) continue;
+    CHECK(CALL(FnS, call, 3, kCases[i].text) == 0);
+    Parts(call, parts, sizeof parts);
+    if (strcmp(parts, kCases[i].parts) != 0) fprintf(stderr, "  statement: %s\n", kCases[i].text);
+    CHECK_TEXT(parts, kCases[i].parts);
+    CHECK(RELEASE(call) == 0);
+  }
+}
+
 /* ---- Markers by file type ------------------------------------------------------ */
 
 static void CheckMarkers(void) {
@@ -728,6 +815,14 @@ static void CheckHeldObjects(void) {
 
   CHECK(CALL(FnS, expression, 3, " 'a' ; 'b';'c' ") == 0);
   CHECK(CALL(FnPP, expression, 5, &got, &position) == 0);
+  if (got != NULL) {
+    /* The call's container is what its expression's GetOwner gives: none. */
+    void* container = &container;
+    void* context = NULL;
+    CHECK(CALL(FnP, got, 11, &container) == 0 && container == NULL);
+    CHECK(CALL(FnP, got, 10, &context) == 0 && context == expression);
+    if (context != NULL) RELEASE(context);
+  }
   while (got != NULL && listed < 5) {
     char want[4] = {'\'', (char)('a' + listed++), '\'', '\0'};
     CHECK(CALL(FnP, got, 4, out) == 0);
@@ -940,8 +1035,10 @@ int main(void) {
   CheckIdentities(create_resolvers);
   CheckManagerIdentity();
   CheckRows(kObjectRows, sizeof kObjectRows / sizeof kObjectRows[0], create_resolvers);
+  CheckScopeListing();
   CheckRegistry();
   CheckStatements();
+  CheckParse();
   CheckMarkers();
   CheckHeldObjects();
   CheckFilesOnDisk();
