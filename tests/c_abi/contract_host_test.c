@@ -10,6 +10,10 @@
 #define _POSIX_C_SOURCE 200809L
 #endif
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 #include "c_abi/c_host.h"
 #include "c_abi/recording_host.h"
 
@@ -68,7 +72,8 @@ static const char* Answer(int slot, const char* text, char* buffer, size_t size)
 typedef struct NameResolver {
   Counted base;
   const char* names[3]; /* listed in order; NULL ends */
-  const char* tag;      /* the result it gives */
+  const char* tag;      /* the result it gives; NULL: none */
+  int32_t answer;       /* what Resolve returns */
   int initialized, uninitialized, conflicts;
   char conflict[64]; /* the last name OnNameConflict was told */
 } NameResolver;
@@ -97,15 +102,17 @@ static int32_t HOSTCALL NameResolverOnNameConflict(void* self, const char* name)
   return ++r->conflicts, 0;
 }
 static int32_t HOSTCALL NameResolverResolve(void* self, void* call) {
-  return (*(const MacroCallVtbl**)call)->SetResult(call, ((NameResolver*)self)->tag);
+  const NameResolver* r = (const NameResolver*)self;
+  if (r->tag != NULL) (*(const MacroCallVtbl**)call)->SetResult(call, r->tag);
+  return r->answer;
 }
 static const HostSlot kNameResolverTable[] = HOST_TABLE(
     [0] = SLOT(NameResolverQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
     [3] = SLOT(NameResolverInitialize), [4] = SLOT(NameResolverUninitialize),
     [5] = SLOT(NameResolverGetFirstName), [6] = SLOT(NameResolverGetNextName),
     [7] = SLOT(NameResolverOnNameConflict), [8] = SLOT(NameResolverResolve));
-#define NAME_RESOLVER(label, tag, ...) \
-  { {kNameResolverTable, 1, label}, {__VA_ARGS__}, tag, 0, 0, 0, "" }
+#define NAME_RESOLVER(label, tag, answer, ...) \
+  { {kNameResolverTable, 1, label}, {__VA_ARGS__}, tag, answer, 0, 0, 0, "" }
 
 /* A plain object with one reference, for result objects. */
 static int32_t HOSTCALL PlainQuery(void* self, const IID16* iid, void** out) {
@@ -490,8 +497,11 @@ static void CheckScopeListing(void) {
 /* ---- The registry: the first holder keeps a name ----------------------------- */
 
 static void CheckRegistry(void) {
-  NameResolver a = NAME_RESOLVER("resolver A", "from A", "Shared", "OnlyA", NULL);
-  NameResolver b = NAME_RESOLVER("resolver B", "from B", "Shared", "shared", "OnlyB");
+  NameResolver a = NAME_RESOLVER("resolver A", "from A", 0, "Shared", "OnlyA", NULL);
+  NameResolver b = NAME_RESOLVER("resolver B", "from B", 0, "Shared", "shared", "OnlyB");
+  /* One answers without a result, one declines. */
+  NameResolver quiet = NAME_RESOLVER("quiet resolver", NULL, 0, "Quiet", NULL, NULL);
+  NameResolver declining = NAME_RESOLVER("declining resolver", "ignored", 1, "Declines", NULL, NULL);
   char buffer[64];
   void* scope = NULL;
   CHECK(CALL(FnP, manager, 3, &a) == 0 && a.initialized == 1 && a.base.count == 3);
@@ -515,6 +525,17 @@ static void CheckRegistry(void) {
     CHECK(CALL(FnS, scope, 11, "Concat") == 0 && CALL(FnS, scope, 11, "Concat") == 1);
     RELEASE(scope);
   }
+  CHECK(CALL(FnP, manager, 3, &quiet) == 0 && CALL(FnP, manager, 3, &declining) == 0);
+  ClearHostRecord();
+  CHECK_TEXT(Answer(kManagerEvaluateExpression, "Quiet.x(1)", buffer, sizeof buffer),
+             "Quiet.x(1)");
+  CHECK_TEXT(Answer(kManagerResolveMacroText, "Quiet", buffer, sizeof buffer), "");
+  CHECK_TEXT(host.log, "");
+  CHECK_TEXT(Answer(kManagerEvaluateExpression, "Declines('a')", buffer, sizeof buffer),
+             "(unchanged)");
+  CHECK_TEXT(host.log, UNKNOWN "Declines('a') \r\n");
+  CHECK(CALL(FnP, manager, 4, &quiet) == 0 && CALL(FnP, manager, 4, &declining) == 0);
+  CHECK(quiet.base.count == 1 && declining.base.count == 1);
   CHECK(CALL(FnP, manager, 4, &b) == 0 && b.uninitialized == 1 && b.base.count == 1);
   CHECK_TEXT(Answer(kManagerResolveMacroText, "Shared", buffer, sizeof buffer), "from A");
   CHECK(CALL(FnP, manager, 4, &a) == 0 && a.uninitialized == 1 && a.base.count == 1);
@@ -981,6 +1002,130 @@ static void CheckUpdatePass(void) {
   CHECK(host.notified == 0);
 }
 
+/* ---- The copy pass: destinations of names ------------------------------------ */
+
+/* A file source whose names are paths in the manager's temporary folder
+ * (told at Initialize); a name's source is "skin/<last part>", with "full-"
+ * before the last part for a full path. */
+typedef struct PathSource {
+  Counted base;
+  char folder[400]; /* the temporary folder, ending in a separator */
+  char names[4][600];
+} PathSource;
+
+static const char* LastPart(const char* path) {
+  const char* part = path;
+  for (; *path != '\0'; ++path)
+    if (*path == '/' || *path == '\\') part = path + 1;
+  return part;
+}
+static void WriteFile(const char* path, const char* text) {
+  FILE* stream = fopen(path, "wb");
+  if (!CHECK(stream != NULL)) return;
+  fputs(text, stream);
+  fclose(stream);
+}
+static int32_t HOSTCALL PathSourceInitialize(void* self, const char* folder) {
+  static const char* const kSkin[][2] = {
+      {"full-in.htm", "inside"}, {"full-far.txt", "far"}, {"same.txt", "first"},
+      {"full-same.txt", "second"}};
+  PathSource* source = (PathSource*)self;
+  char path[700];
+  size_t i, n = strlen(folder);
+  snprintf(source->folder, sizeof source->folder, "%s%s", folder,
+           n > 0 && (folder[n - 1] == '/' || folder[n - 1] == '\\') ? "" : "/");
+#if defined(_WIN32)
+  snprintf(path, sizeof path, "%sskin", source->folder), CreateDirectoryA(path, NULL);
+  snprintf(path, sizeof path, "%sout", source->folder), CreateDirectoryA(path, NULL);
+#else
+  snprintf(path, sizeof path, "%sskin", source->folder), mkdir(path, 0700);
+  snprintf(path, sizeof path, "%sout", source->folder), mkdir(path, 0700);
+#endif
+  for (i = 0; i < 4; ++i) {
+    snprintf(path, sizeof path, "%sskin/%s", source->folder, kSkin[i][0]);
+    WriteFile(path, kSkin[i][1]);
+  }
+  /* Inside the result folder; elsewhere; two with one destination. */
+  snprintf(source->names[0], sizeof source->names[0], "%sout/sub/in.htm", source->folder);
+  snprintf(source->names[1], sizeof source->names[1], "/elsewhere/dir/far.txt");
+  snprintf(source->names[2], sizeof source->names[2], "a/same.txt");
+  snprintf(source->names[3], sizeof source->names[3], "%sout/a/same.txt", source->folder);
+  return 0;
+}
+static int32_t HOSTCALL PathSourceGetNextName(void* self, void* out, int32_t* position) {
+  if (*position < 0 || *position >= 4) return Give(out, ""), 1;
+  return Give(out, ((PathSource*)self)->names[(*position)++]);
+}
+static int32_t HOSTCALL PathSourceGetFirstName(void* self, void* out, int32_t* position) {
+  *position = 0;
+  return PathSourceGetNextName(self, out, position);
+}
+static int32_t HOSTCALL PathSourceGetSourcePath(void* self, void* out, const char* name) {
+  const int full = name[0] == '/' || name[0] == '\\' || (name[0] != '\0' && name[1] == ':');
+  char path[700];
+  snprintf(path, sizeof path, "%sskin/%s%s", ((PathSource*)self)->folder, full ? "full-" : "",
+           LastPart(name));
+  return Give(out, path);
+}
+static int32_t HOSTCALL PathSourceUninitialize(HOST_UNUSED void* self) { return 0; }
+static const HostSlot kPathSourceTable[] = HOST_TABLE(
+    [0] = SLOT(PlainQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
+    [3] = SLOT(PathSourceInitialize), [4] = SLOT(PathSourceUninitialize),
+    [5] = SLOT(PathSourceGetFirstName), [6] = SLOT(PathSourceGetNextName),
+    [7] = SLOT(PathSourceGetSourcePath));
+
+/* A second manager copies names given as paths: one inside the result
+ * folder keeps its place, one elsewhere lands in the root, the later of
+ * two with one destination wins; CopyTemplateFile searches on past a copied
+ * file, and copies to a destination given in its string. The manager's
+ * temporary folder goes with it. */
+static void CheckCopyPass(FactoryFn create_manager) {
+  PathSource source = {{kPathSourceTable, 1, "path source"}, "", {"", "", "", ""}};
+  void *m = NULL, *c = NULL;
+  CvoString* out = NewHostString(NULL);
+  char path[700], text[64];
+  FILE* gone;
+  if (!CHECK(create_manager(&m) == 0 && m != NULL && out != NULL)) return;
+  CHECK(QUERY(m, &kIidFileCopier, &c) == 0 && c != NULL);
+  if (c == NULL) return;
+  CHECK(CALL(FnP, c, 3, &host) == 0);
+  CHECK(CALL(FnP, m, 5, &source) == 0 && source.base.count == 5);
+  snprintf(path, sizeof path, "%sout/", source.folder);
+  CHECK(CALL(FnSS, m, 10, "System.ResultFolderName", path) == 0);
+  ClearHostRecord();
+  CHECK(CALL0(c, 6) == 0 && host.notified == 4);
+  CHECK_TEXT(host.log, "");
+  snprintf(path, sizeof path, "%sout/sub/in.htm", source.folder);
+  CHECK(FileText(path, text, sizeof text));
+  CHECK_TEXT(text, "inside");
+  snprintf(path, sizeof path, "%sout/far.txt", source.folder);
+  CHECK(FileText(path, text, sizeof text));
+  CHECK_TEXT(text, "far");
+  snprintf(path, sizeof path, "%sout/a/same.txt", source.folder);
+  CHECK(FileText(path, text, sizeof text));
+  CHECK_TEXT(text, "second");
+
+  ClearHostRecord();
+  CHECK(CALL(FnSP, c, 10, "A\\SAME.TXT", out) == 1);
+  CHECK_TEXT(TextOf(out), "");
+  host.stop = 1;
+  CHECK(CALL(FnSP, c, 10, "A\\SAME.TXT", out) == 0);
+  host.stop = 0;
+  snprintf(path, sizeof path, "%sout/again.txt", source.folder);
+  Give(out, path);
+  CHECK(CALL(FnSP, c, 10, "a/same.txt", out) == 0 && host.notified == 0);
+  CHECK_TEXT(TextOf(out), path);
+  CHECK(FileText(path, text, sizeof text));
+  CHECK_TEXT(text, "first");
+
+  CHECK(CALL(FnP, m, 6, &source) == 0 && source.base.count == 1);
+  CHECK(CALL0(c, 5) == 0 && RELEASE(c) == 1 && RELEASE(m) == 0);
+  gone = fopen(path, "rb");
+  CHECK(gone == NULL);
+  if (gone != NULL) fclose(gone);
+  Drop(out);
+}
+
 /* ---- The library's own resolver set --------------------------------------------- */
 
 static void CheckResolverSet(FactoryFn make_set) {
@@ -1045,6 +1190,7 @@ int main(void) {
   CheckContexts();
   CheckTemplateFiles();
   CheckUpdatePass();
+  CheckCopyPass(create_manager);
 
   /* This library's own module, named by its file name, adds a further set
    * (whose names the first holders keep), gone again at Terminate. */
