@@ -12,6 +12,7 @@
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "c_abi/c_host.h"
@@ -1126,6 +1127,45 @@ static void CheckCopyPass(FactoryFn create_manager) {
   Drop(out);
 }
 
+/* ---- The template file cache, through the manager ----------------------------- */
+
+#if !defined(_WIN32)
+/* A file of the extension folder beside the library is cached once, found
+ * in any letter case, copied now or deferred, and served as cached after it
+ * changes on disk. */
+static void CheckCache(void) {
+  char extension[600], folder[700], path[760], upper[760], copy[760], text[64];
+  const char* slash = strrchr(QUENLOFT_LIBRARY_FILE, '/');
+  size_t i;
+  if (!CHECK(slash != NULL)) return;
+  snprintf(extension, sizeof extension, "%.*sPelion5Ext",
+           (int)(slash - QUENLOFT_LIBRARY_FILE + 1), QUENLOFT_LIBRARY_FILE);
+  snprintf(folder, sizeof folder, "%s/contract-host-%ld", extension, (long)getpid());
+  snprintf(path, sizeof path, "%s/a.htm", folder);
+  snprintf(copy, sizeof copy, "contract_host_test_copy.htm");
+  mkdir(extension, 0700);
+  CHECK(mkdir(folder, 0700) == 0);
+  WriteFile(path, "cached");
+  for (i = 0; path[i] != '\0'; ++i)
+    upper[i] = (char)(path[i] >= 'a' && path[i] <= 'z' ? path[i] - 'a' + 'A' : path[i]);
+  upper[i] = '\0';
+
+  CHECK(CALL(FnS, manager, 21, path) == (int32_t)0x80004005u);
+  CHECK(CALL(FnS, manager, 18, path) == 0 && CALL(FnS, manager, 18, path) == 0);
+  CHECK(CALL(FnS, manager, 21, path) == 0 && CALL(FnS, manager, 21, upper) == 0);
+  WriteFile(path, "edited");
+  CHECK(CALL(FnSSI, manager, 19, path, copy, 1) == 1);
+  CHECK(!FileText(copy, text, sizeof text) || strcmp(text, "cached") != 0);
+  CHECK(CALL(FnSSI, manager, 19, path, copy, 0) == 0);
+  CHECK(FileText(copy, text, sizeof text));
+  CHECK_TEXT(text, "cached");
+  remove(copy);
+  remove(path);
+  rmdir(folder);
+  rmdir(extension);
+}
+#endif
+
 /* ---- The library's own resolver set --------------------------------------------- */
 
 static void CheckResolverSet(FactoryFn make_set) {
@@ -1191,6 +1231,9 @@ int main(void) {
   CheckTemplateFiles();
   CheckUpdatePass();
   CheckCopyPass(create_manager);
+#if !defined(_WIN32)
+  CheckCache();
+#endif
 
   /* This library's own module, named by its file name, adds a further set
    * (whose names the first holders keep), gone again at Terminate. */
