@@ -491,8 +491,32 @@ static void CheckScopeListing(void) {
   position = 5;
   CHECK(CALL(FnPP, scope, 6, name, &position) == 0 && position == 0);
   CHECK_TEXT(TextOf(name), "");
-  RELEASE(scope);
   Drop(name);
+}
+
+/* A name is registered once, however often it is set; a removed variable's
+ * name still reaches the scope, which then gives no result. */
+static void CheckScopeVariables(void) {
+  void* scope = NULL;
+  int32_t count;
+  char buffer[64];
+  if (!CHECK(QUERY(manager, &kIidVariables, &scope) == 0 && scope != NULL)) return;
+  count = CALL0(scope, 1) - 1;
+  RELEASE(scope);
+  CHECK(CALL(FnSS, scope, 9, "once$$", "1") == 1 && CALL(FnSS, scope, 9, "once$$", "2") == 1);
+  CHECK(CALL0(scope, 1) == count + 2 && RELEASE(scope) == count + 1);
+  CHECK(CALL(FnSS, scope, 10, "once$$", "3") == 1 && CALL(FnSS, scope, 10, "more$$", "x") == 1);
+  CHECK(CALL(FnSS, scope, 10, "more$$", "y") == 1);
+  CHECK_TEXT(Answer(kManagerEvaluateExpression, "Concat(once$$, more$$)", buffer, sizeof buffer),
+             "23xy");
+  CHECK(CALL(FnS, scope, 11, "once$$") == 0 && CALL(FnS, scope, 11, "once$$") == 1);
+  ClearHostRecord();
+  CHECK_TEXT(Answer(kManagerEvaluateExpression, "Concat(once$$)", buffer, sizeof buffer),
+             "once$$");
+  CHECK_TEXT(host.log, "");
+  CHECK(CALL(FnSS, scope, 9, "once$$", "back") == 1);
+  CHECK_TEXT(Answer(kManagerResolveMacroText, "once$$", buffer, sizeof buffer), "back");
+  RELEASE(scope);
 }
 
 /* ---- The registry: the first holder keeps a name ----------------------------- */
@@ -937,6 +961,17 @@ static void CheckContexts(void) {
   CALL(FnPP, services, kServicesCreateExpression, &expression, file);
   if (!CHECK(expression != NULL)) return;
   CHECK(CALL(FnS, expression, 3, "'first'; 'second'") == 0);
+  {
+    void *clone = NULL, *owner = NULL;
+    CHECK(CALL(FnP, expression, 9, &clone) == 0 && clone != NULL);
+    if (clone != NULL) {
+      CHECK(CALL(FnP, clone, 8, &owner) == 0 && owner == file);
+      if (owner != NULL) RELEASE(owner);
+      CHECK(CALL(FnP, clone, 7, out) == 0);
+      CHECK_TEXT(TextOf(out), "firstsecond");
+      CHECK(RELEASE(clone) == 0);
+    }
+  }
   CHECK(CALL(FnPP, expression, 5, &call, &position) == 0 && call != NULL);
   if (call == NULL) return;
 
@@ -1168,7 +1203,7 @@ static void CheckCache(void) {
 
 /* ---- The library's own resolver set --------------------------------------------- */
 
-static void CheckResolverSet(FactoryFn make_set) {
+static void CheckResolverSet(FactoryFn make_set, FactoryFn make_manager) {
   void *other = NULL, *set = NULL;
   CHECK(make_set(NULL) == 1);
   CHECK(make_set(&set) == 0 && make_set(&other) == 0 && set != NULL && set != other);
@@ -1184,7 +1219,15 @@ static void CheckResolverSet(FactoryFn make_set) {
   CHECK(CALL(FnS, manager, 11, "Concat('a')") == 1);
   CHECK(CALL0(set, 4) == 0 && CALL0(set, 3) == 0);
   CHECK(CALL(FnS, manager, 11, "NameToColor('red')") == 0);
-  CHECK(CALL0(set, 4) == 0 && RELEASE(set) == 0);
+  /* Another manager given while initialised: Uninitialize detaches from
+   * the first. */
+  other = NULL;
+  if (CHECK(make_manager(&other) == 0 && other != NULL)) {
+    CHECK(CALL(FnP, set, 5, other) == 0 && CALL0(set, 4) == 0);
+    CHECK(CALL(FnS, manager, 11, "NameToColor('red')") == 1);
+    CHECK(RELEASE(other) == 0);
+  }
+  CHECK(RELEASE(set) == 0);
 }
 
 int main(void) {
@@ -1210,7 +1253,7 @@ int main(void) {
   CHECK(CALL(FnP, manager, 9, &got) == 0 && got == NULL); /* no host yet */
   CHECK(CALL(FnP, copier, 3, &host) == 0 && host.base.count == 2);
 
-  CheckResolverSet(create_resolvers);
+  CheckResolverSet(create_resolvers, create_manager);
   CHECK(create_resolvers(&builtins) == 0 && builtins != NULL);
   if (builtins == NULL) return Verdict();
   CHECK(CALL(FnP, builtins, 5, manager) == 0 && CALL0(builtins, 3) == 0);
@@ -1221,6 +1264,7 @@ int main(void) {
   CheckManagerIdentity();
   CheckRows(kObjectRows, sizeof kObjectRows / sizeof kObjectRows[0], create_resolvers);
   CheckScopeListing();
+  CheckScopeVariables();
   CheckRegistry();
   CheckStatements();
   CheckParse();
@@ -1249,6 +1293,9 @@ int main(void) {
 
   CHECK(CALL0(builtins, 4) == 0 && RELEASE(builtins) == 0);
   CHECK(CALL0(copier, 5) == 0 && host.base.count == 1);
+  /* Terminate withdrew "System", the variables' names and every resolver's. */
+  CHECK(CALL(FnS, manager, 11, "System.Title") == 1 && CALL(FnS, manager, 11, "x$$") == 1);
+  CHECK(CALL(FnS, manager, 11, "Concat('a')") == 1);
   CHECK(CALL(FnP, manager, 9, &got) == 0 && got == NULL);
   CHECK(RELEASE(services) == 2 && RELEASE(copier) == 1 && RELEASE(manager) == 0);
   CHECK(HostFreeLibrary(library) == 0);
