@@ -46,7 +46,9 @@ HOST_UNUSED static int32_t HOSTCALL HostNotifyFile(void* self, const char* path)
   snprintf(h->notified_path, sizeof h->notified_path, "%s", path != NULL ? path : "(null)");
   return ++h->notified, 0;
 }
-HOST_UNUSED static int32_t HOSTCALL HostShouldContinue(void* self) { return ((Host*)self)->stop ? 0 : 1; }
+HOST_UNUSED static int32_t HOSTCALL HostShouldContinue(void* self) {
+  return ((Host*)self)->stop ? 0 : 1;
+}
 
 HOST_UNUSED static const HostSlot kHostTable[] = HOST_TABLE(
     [0] = SLOT(HostQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
