@@ -485,12 +485,58 @@ static const HostSlot kPathSourceTable[] = HOST_TABLE(
     [5] = SLOT(PathSourceGetFirstName), [6] = SLOT(PathSourceGetNextName),
     [7] = SLOT(PathSourceGetSourcePath));
 
+/* The file functions in the result folder of manager m (folder + "out/"),
+ * given its built-in functions for the time: loading, a missing or empty
+ * file (the statement's own text), saving, moving. */
+static void CheckFileFunctions(void* m, FactoryFn make_set, const char* folder) {
+  static const struct {
+    const char *text, *value; /* "%s": the folder */
+  } kCases[] = {
+      {"LoadFromFile('%sout/far.txt')", "far"},
+      {"LoadFromFile('far.txt', 'result')", "far"},
+      {"LoadFromFile('%sout/none.txt')", "LoadFromFile('%sout/none.txt')"},
+      {"LoadFromFile('%sout/empty.txt')", "LoadFromFile('%sout/empty.txt')"},
+      {"FileName('far.txt', 'Result')", "%sout/far.txt"},
+      {"SaveToFile('saved.txt', 'result')", ""},
+      {"MoveFile('%sout/far.txt', '%sout/moved/far.txt')", ""},
+      {"LoadFromFile('moved/far.txt', 'result')", "far"},
+      {"MoveFile('%sout/far.txt')", "(unchanged)"},
+      {"MoveFile('%sout/moved/far.txt')", ""},
+  };
+  void* set = NULL;
+  char text[800], value[800], path[800];
+  FILE* saved;
+  size_t i, j;
+  if (!CHECK(make_set(&set) == 0 && set != NULL)) return;
+  CHECK(CALL(FnP, set, 5, m) == 0 && CALL0(set, 3) == 0);
+  snprintf(path, sizeof path, "%sout/empty.txt", folder);
+  WriteFile(path, "");
+  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
+    CvoString* out = NewHostString("(unchanged)");
+    snprintf(text, sizeof text, kCases[i].text, folder, folder);
+    snprintf(value, sizeof value, kCases[i].value, folder);
+    for (j = 0; strncmp(text, "FileName", 8) == 0 && value[j] != '\0'; ++j)
+      if (value[j] == '/') value[j] = '\\'; /* FileName turns every "/" */
+    CHECK(CALL(FnSP, m, kManagerEvaluateExpression, text, out) == 0);
+    if (strcmp(TextOf(out), value) != 0) fprintf(stderr, "  statement: %s\n", text);
+    CHECK_TEXT(TextOf(out), value);
+    Drop(out);
+  }
+  snprintf(path, sizeof path, "%sout/saved.txt", folder);
+  saved = fopen(path, "rb");
+  CHECK(saved != NULL);
+  if (saved != NULL) fclose(saved);
+  snprintf(path, sizeof path, "%sout/moved/far.txt", folder);
+  CHECK(!FileText(path, text, sizeof text));
+  CHECK(CALL0(set, 4) == 0 && RELEASE(set) == 0);
+}
+
 /* A second manager copies names given as paths: one inside the result
  * folder keeps its place, one elsewhere lands in the root, the later of
  * two with one destination wins; CopyTemplateFile searches on past a copied
  * file, and copies to a destination given in its string. The manager's
  * temporary folder goes with it. */
-static void CheckCopyPass(FactoryFn create_manager) {
+static void CheckCopyPass(FactoryFn create_manager, FactoryFn make_set) {
   PathSource source = {{kPathSourceTable, 1, "path source"}, "", {"", "", "", ""}};
   void *m = NULL, *c = NULL;
   CvoString* out = NewHostString(NULL);
@@ -529,6 +575,7 @@ static void CheckCopyPass(FactoryFn create_manager) {
   CHECK(FileText(path, text, sizeof text));
   CHECK_TEXT(text, "first");
 
+  CheckFileFunctions(m, make_set, source.folder);
   CHECK(CALL(FnP, m, 6, &source) == 0 && source.base.count == 1);
   CHECK(CALL0(c, 5) == 0 && RELEASE(c) == 1 && RELEASE(m) == 0);
   gone = fopen(path, "rb");
@@ -627,7 +674,7 @@ int main(void) {
       CheckContexts();
       CheckTemplateFiles();
       CheckUpdatePass();
-      CheckCopyPass(library.create_manager);
+      CheckCopyPass(library.create_manager, library.create_resolvers);
 #if !defined(_WIN32)
       CheckCache();
 #endif
