@@ -454,7 +454,7 @@ static int32_t HOSTCALL PathSourceInitialize(void* self, const char* folder) {
 #endif
   for (i = 0; i < 4; ++i) {
     snprintf(path, sizeof path, "%sskin/%s", source->folder, kSkin[i][0]);
-    WriteFile(path, kSkin[i][1]);
+    WriteText(path, kSkin[i][1]);
   }
   /* Inside the result folder; elsewhere; two with one destination. */
   snprintf(source->names[0], sizeof source->names[0], "%sout/sub/in.htm", source->folder);
@@ -510,7 +510,7 @@ static void CheckFileFunctions(void* m, FactoryFn make_set, const char* folder) 
   if (!CHECK(make_set(&set) == 0 && set != NULL)) return;
   CHECK(CALL(FnP, set, 5, m) == 0 && CALL0(set, 3) == 0);
   snprintf(path, sizeof path, "%sout/empty.txt", folder);
-  WriteFile(path, "");
+  WriteText(path, "");
   for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
     CvoString* out = NewHostString("(unchanged)");
     snprintf(text, sizeof text, kCases[i].text, folder, folder);
@@ -602,7 +602,7 @@ static void CheckCache(void) {
   snprintf(copy, sizeof copy, "contract_host_test_copy.htm");
   mkdir(extension, 0700);
   CHECK(mkdir(folder, 0700) == 0);
-  WriteFile(path, "cached");
+  WriteText(path, "cached");
   for (i = 0; path[i] != '\0'; ++i)
     upper[i] = (char)(path[i] >= 'a' && path[i] <= 'z' ? path[i] - 'a' + 'A' : path[i]);
   upper[i] = '\0';
@@ -610,7 +610,7 @@ static void CheckCache(void) {
   CHECK(CALL(FnS, manager, 21, path) == (int32_t)0x80004005u);
   CHECK(CALL(FnS, manager, 18, path) == 0 && CALL(FnS, manager, 18, path) == 0);
   CHECK(CALL(FnS, manager, 21, path) == 0 && CALL(FnS, manager, 21, upper) == 0);
-  WriteFile(path, "edited");
+  WriteText(path, "edited");
   CHECK(CALL(FnSSI, manager, 19, path, copy, 1) == 1);
   CHECK(!FileText(copy, text, sizeof text) || strcmp(text, "cached") != 0);
   CHECK(CALL(FnSSI, manager, 19, path, copy, 0) == 0);

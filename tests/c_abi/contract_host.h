@@ -80,7 +80,7 @@ HOST_UNUSED static int FileText(const char* path, char* text, size_t size) {
   fclose(stream);
   return read;
 }
-HOST_UNUSED static void WriteFile(const char* path, const char* text) {
+HOST_UNUSED static void WriteText(const char* path, const char* text) {
   FILE* stream = fopen(path, "wb");
   if (!CHECK(stream != NULL)) return;
   fputs(text, stream);
