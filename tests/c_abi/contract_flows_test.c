@@ -153,131 +153,18 @@ static void CheckRegistry(void) {
   CHECK_TEXT(host.log, UNKNOWN "Shared \r\n");
 }
 
-/* ---- Statements: assignments, functions and system values ------------------ */
+/* ---- Messages ------------------------------------------------------------------ */
 
-/* Each text evaluated as an expression, in order (assignments carry over):
- * the value, and what the host was told (NULL: not looked at). */
-static void CheckStatements(void) {
-  static const struct {
-    const char *text, *value, *log;
-  } kCases[] = {
-      /* Scopes by the ending of the target. */
-      {"x$$ = 'g'; y$ = 'f'; z = 'e'", "", ""},
-      {"Concat(x$$, '|')", "g|", ""},
-      {"Concat(y$, '|')", "y$|", UNKNOWN "y$ \r\n"},
-      {"a$b$$ = 'w'; a$$$ = 'q'; $ = 'r'; Concat(a$$$, $)", "qr", ""},
-      {"Concat(a$b$$, '|')", "w|", ""},
-      {"Concat(a$$$, '|')", "a$$$|", UNKNOWN "a$$$ \r\n"},
-      {"u$$+ = 'A'; u$$  + = 'B'; u$$+=u$$", "", ""},
-      {"Concat(u$$, '|')", "ABAB|", ""},
-      {"Title$$ = 'T'; title$$ = 't'; Concat(Title$$, title$$)", "Tt", ""},
-      /* The built-in functions. */
-      {"Concat()", "", ""},
-      {"Concat('ab', 'cd', 'ef')", "abcdef", ""},
-      {"Output('a', 'b', 'c')", "abc", ""},
-      {"Concat('ab', Concat('cd'))", "abcd", ""},
-      {"Concat.x('a')", "a", ""},
-      {"concat('ab', 'cd')", "(unchanged)", UNKNOWN "concat('ab', 'cd') \r\n"},
-      {"Replace('aaa', 'a', 'b')", "bbb", ""},
-      {"Replace('abc', 'b')", "(unchanged)", UNKNOWN "Replace('abc', 'b') \r\n"},
-      {"Replace('abc', '', 'x')", "abc", ""},
-      {"Replace('abcab', 'ab', 'x', 'x', 'yy')", "yycyy", ""},
-      {"Replace('aaaa', 'aa', 'a')", "aa", ""},
-      {"IsTrue(' Yes ')", "true", ""},
-      {"IsTrue('TRUE')", "true", ""},
-      {"IsTrue('1')", "true", ""},
-      {"IsTrue('on')", "false", ""},
-      {"IsTrue('0')", "false", ""},
-      {"IsEmpty('')", "true", ""},
-      {"IsEmpty('a')", "false", ""},
-      {"IsEmpty()", "(unchanged)", UNKNOWN "IsEmpty() \r\n"},
-      {"IsEmpty(nox)", "false", UNKNOWN "nox \r\n"},
-      {"e = ''; IsEmpty(e)", "true", ""},
-      {"CompareNumber('<', '2', '10')", "true", ""},
-      {"CompareString('<', '2', '10')", "false", ""},
-      {"CompareNumber('>=', '5', '5')", "true", ""},
-      {"CompareNumber('!=', '7', '07')", "false", ""},
-      {"CompareNumber('==', ' -3x', '-3')", "true", ""},
-      {"CompareNumber('>', 'abc', '-1')", "true", ""},
-      {"CompareNumber('like', '1', '1')", "false", ""},
-      {"CompareNumber('substr', '12', '2')", "false", ""},
-      {"CompareString('compnocase', 'ABC', 'abc')", "true", ""},
-      {"CompareString('substr', 'template', 'pl')", "true", ""},
-      {"CompareString('substr', 'x', '')", "true", ""},
-      {"CompareString('==', 'a', 'A')", "false", ""},
-      {"CompareString('<=', 'a', 'a')", "true", ""},
-      {"CompareString('>', 'b', 'abc')", "true", ""},
-      {"CompareString('!=', 'a', 'b')", "true", ""},
-      {"CompareString('<', 'a')", "(unchanged)", UNKNOWN "CompareString('<', 'a') \r\n"},
-      {"AssignString('yes', 'first', 'second')", "first", ""},
-      {"AssignString('no', 'first')", "", ""},
-      {"AssignString('no', 'first', 'second')", "second", ""},
-      {"AssignString('0', NoSuchBranch, 'none')", "none", ""},
-      {"AssignString(IsTrue('yes'), Concat('a'), NoSuchBranch)", "a", ""},
-      {"AssignString('1')", "(unchanged)", UNKNOWN "AssignString('1') \r\n"},
-      {"MacroExist(Concat, System)", "true", ""},
-      {"MacroExist('Concat')", "false", ""},
-      {"MacroExist(NoSuchName, Concat)", "false", ""},
-      {"MacroExist(System.Anything, x$$)", "true", ""},
-      {"MacroExist()", "(unchanged)", UNKNOWN "MacroExist() \r\n"},
-      {"NameToColor('red')", "#ff0000", ""},
-      {"NameToColor('#0000FF')", "#0000ff", ""},
-      {"NameToColor('')", "", ""},
-      {"ColorToName('#ff0000')", "(unchanged)", UNKNOWN "ColorToName('#ff0000') \r\n"},
-      {"TextToHtml('<a & \"b\">')", "&lt;a &amp; &quot;b&quot;&gt;", ""},
-      {"HtmlToText('<b>x</b> &amp; y')", "x & y", ""},
-      {"ReplaceMacros('100%')", "100%", ""},
-      {"ReplaceMacros('[%x$$%] [%System.Title%] [%x$$%]')", "[g] [Host] [g]", ""},
-      {"ReplaceMacroExpr('Concat(x$$, y)')", "(unchanged)",
-       UNKNOWN "ReplaceMacroExpr('Concat(x$$, y)') \r\n"},
-      {"FileName('a/b.htm', 'source')", "C:\\src\\a\\b.htm", ""},
-      {"FileName('a/b.htm', 'ROOT')", "C:\\root\\a\\b.htm", ""},
-      {"FileName('C:\\x\\y.htm', 'root')", "C:\\x\\y.htm", ""},
-      {"MoveFile('/no/such/folder/a.tmp')", "(unchanged)", NULL},
-      {"MoveFile()", "(unchanged)", UNKNOWN "MoveFile() \r\n"},
-      {"Transform('<a/>')", "(unchanged)", UNKNOWN "Transform('<a/>') \r\n"},
-      /* System values: exact keys, trimmed name and member. */
-      {"System.Title", "Host", ""},
-      {"System . Title", "Host", ""},
-      {"System.title", "System.title", NULL},
-      {"System.Twice", "2", ""},
-      {"System", "sys", ""},
-      {"System.Title = 'changed'; System.Title", "(unchanged)", ""},
-      /* A macro text is never a format. */
-      {"Nope%s%d%n", "(unchanged)", UNKNOWN "Nope%s%d%n \r\n"},
-      /* Literals and escapes. */
-      {"'Hello'", "Hello", ""},
-      {"t = 'Hello'", "", ""},
-      {"Concat('a\\'b', \"c\\\"d\", '')", "a'bc\"d", ""},
-      {"x\\'y;'z'", "(unchanged)", UNKNOWN "x'y \r\n"},
-      {"Concat('50\\%', 'a\\\\b')", "50%a\\b", ""},
-  };
-  char value[512];
-  size_t i;
-  CHECK(CALL(FnSS, manager, 10, "System.Title", "Host") == 0);
-  CHECK(CALL(FnSS, manager, 10, "System.SourceFolderName", "C:\\src\\") == 0);
-  CHECK(CALL(FnSS, manager, 10, "System.RootFolderName", "C:\\root\\") == 0);
-  CHECK(CALL(FnSS, manager, 10, "System.Twice", "1") == 0);
-  CHECK(CALL(FnSS, manager, 10, "System.Twice", "2") == 0);
-  CHECK(CALL(FnSS, manager, 10, "System", "sys") == 0);
-  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
-    ClearHostRecord();
-    Answer(kManagerEvaluateExpression, kCases[i].text, value, sizeof value);
-    if (strcmp(value, kCases[i].value) != 0)
-      fprintf(stderr, "  statement: %s\n", kCases[i].text);
-    CHECK_TEXT(value, kCases[i].value);
-    if (kCases[i].log != NULL) CHECK_TEXT(host.log, kCases[i].log);
-  }
-  /* A long name is reported whole. */
-  {
-    char name[701], message[760];
-    memset(name, 'n', sizeof name - 1);
-    name[sizeof name - 1] = '\0';
-    snprintf(message, sizeof message, UNKNOWN "%s \r\n", name);
-    ClearHostRecord();
-    Answer(kManagerResolveMacroText, name, value, sizeof value);
-    CHECK_TEXT(host.log, message);
-  }
+/* A long name is reported whole (what statements give is tabled in
+ * tests/data/statements). */
+static void CheckLongName(void) {
+  char name[701], message[760], value[64];
+  memset(name, 'n', sizeof name - 1);
+  name[sizeof name - 1] = '\0';
+  snprintf(message, sizeof message, UNKNOWN "%s \r\n", name);
+  ClearHostRecord();
+  Answer(kManagerResolveMacroText, name, value, sizeof value);
+  CHECK_TEXT(host.log, message);
 }
 
 /* The manager's files: a patched file on disk, and a file object without a
@@ -661,6 +548,82 @@ static void CheckOwnModule(void) {
   CHECK(CALL(FnS, manager, 11, "Concat('a')") == 0);
 }
 
+/* ---- A host that listens for diagnostics ----------------------------------- */
+
+/* The recording host's callback answering ITplDiagnostics too, with a
+ * second object whose Report writes "code severity line:column [statement]
+ * reason|" into the host's log, so that its order among the messages
+ * shows. */
+typedef struct Listener {
+  Counted base;
+} Listener;
+static Listener listener;
+static Host listening_host;
+
+static int32_t HOSTCALL ListeningHostQuery(void* self, const IID16* iid, void** out) {
+  if (out != NULL && memcmp(iid, &kIidDiagnostics, sizeof *iid) == 0) {
+    ++listener.base.count;
+    *out = &listener;
+    return 0;
+  }
+  return HostQuery(self, iid, out);
+}
+static int32_t HOSTCALL ListenerQuery(void* self, const IID16* iid, void** out) {
+  return AnswerOne(self, iid, out, &kIidDiagnostics, HOST_E_NOTIMPL);
+}
+static int32_t HOSTCALL ListenerReport(HOST_UNUSED void* self, const Diagnostic* d) {
+  char line[512];
+  snprintf(line, sizeof line, "%s %s %d:%d [%s] %s|", d->code, d->severity == 0 ? "error" : "warning",
+           (int)d->line, (int)d->column, d->statement, d->reason);
+  Append(listening_host.log, sizeof listening_host.log, line);
+  return 0;
+}
+static const HostSlot kListeningHostTable[] = HOST_TABLE(
+    [0] = SLOT(ListeningHostQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
+    [3] = SLOT(HostOutput), [6] = SLOT(HostProgress), [7] = SLOT(HostMapFileName),
+    [9] = SLOT(HostNotifyFile), [11] = SLOT(HostShouldContinue));
+static const HostSlot kListenerTable[] = HOST_TABLE(
+    [0] = SLOT(ListenerQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
+    [3] = SLOT(ListenerReport));
+static Listener listener = {{kListenerTable, 1, "diagnostics"}};
+static Host listening_host = {
+    {kListeningHostTable, 1, "listening host callback"}, "", "", 0, NULL, 0, ""};
+
+/* A manager of its own with the listening host: each statement's reasons,
+ * an error just before the message it explains, and the references back. */
+static void CheckDiagnostics(FactoryFn create_manager, FactoryFn make_set) {
+  static const struct {
+    const char *text, *value, *record;
+  } kCases[] = {
+      {"Replace('abc', 'b')", "(unchanged)",
+       "argument-count error 0:0 [Replace('abc', 'b')] Replace takes an odd number, at least 3 "
+       "arguments, not 2|" UNKNOWN "Replace('abc', 'b') \r\n"},
+      {"System.titel", "System.titel",
+       "unknown-system-key warning 0:0 [System.titel] 'System.titel' is not set; did you mean "
+       "'System.Title'?|"},
+      {"Concat('a', 'b')", "ab", ""},
+  };
+  void *m = NULL, *c = NULL, *set = NULL;
+  size_t i;
+  if (!CHECK(create_manager(&m) == 0 && m != NULL && make_set(&set) == 0 && set != NULL)) return;
+  CHECK(QUERY(m, &kIidFileCopier, &c) == 0 && c != NULL);
+  if (c == NULL) return;
+  CHECK(CALL(FnP, c, 3, &listening_host) == 0 && listener.base.count == 2);
+  CHECK(CALL(FnP, set, 5, m) == 0 && CALL0(set, 3) == 0);
+  CHECK(CALL(FnSS, m, 10, "System.Title", "Host") == 0);
+  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
+    CvoString* out = NewHostString("(unchanged)");
+    listening_host.log[0] = '\0';
+    CHECK(CALL(FnSP, m, kManagerEvaluateExpression, kCases[i].text, out) == 0);
+    CHECK_TEXT(TextOf(out), kCases[i].value);
+    CHECK_TEXT(listening_host.log, kCases[i].record);
+    Drop(out);
+  }
+  CHECK(CALL0(set, 4) == 0 && RELEASE(set) == 0);
+  CHECK(CALL0(c, 5) == 0 && listener.base.count == 1 && listening_host.base.count == 1);
+  CHECK(RELEASE(c) == 1 && RELEASE(m) == 0);
+}
+
 int main(void) {
   Library library = {NULL, NULL, NULL, NULL};
   if (Open(&library)) {
@@ -669,7 +632,7 @@ int main(void) {
       CheckScopeListing();
       CheckScopeVariables();
       CheckRegistry();
-      CheckStatements();
+      CheckLongName();
       CheckFilesOnDisk();
       CheckContexts();
       CheckTemplateFiles();
@@ -679,6 +642,7 @@ int main(void) {
       CheckCache();
 #endif
       CheckOwnModule();
+      CheckDiagnostics(library.create_manager, library.create_resolvers);
       /* Priming reports nothing and always answers 1. */
       CHECK(library.prime() == 1 && library.prime() == 1);
     }
