@@ -1,9 +1,7 @@
 // The manager object as a host holds it, beyond what the C contract hosts
 // check of its identities, counts and slots: the references it takes on a
 // host's objects, given back by Terminate or, at the latest, when it ends;
-// and what a host registers beyond the rows of the statement table
-// (registry.txt, sources.txt): null arguments, Initialize and Uninitialize
-// of resolvers, and a resolver that throws.
+// and a resolver that throws.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -67,34 +65,6 @@ TEST(ManagerObject, EachHostHoldsOneReferenceUntilReplacedOrTerminated) {
     EXPECT_EQ(Codes({m.copier->Initialize(nullptr), second.count()}), "0,1");
   }
   EXPECT_EQ((Counts{first.count(), second.count()}), (Counts{1, 1}));
-}
-
-// Null and empty arguments are refused and take no reference; AddResolver
-// initialises its resolver and RemoveResolver uninitialises it. How names
-// are held is tabled in the statement table (registry.txt).
-TEST(Registry, RefusesNullArgumentsAndInitialisesWhatItAdds) {
-  HostResolver a({"Greeting"});
-  HostSource source;
-  {
-    ManagerRefs m = NewManager();
-    ASSERT_TRUE(m.manager && m.services);
-    EXPECT_EQ(Codes({m.services->RegisterName(nullptr, &a), m.services->RegisterName("", &a),
-                     m.services->RegisterName("Output", nullptr),
-                     m.services->UnregisterName(nullptr, &a), m.services->UnregisterName("", &a),
-                     m.services->UnregisterName("Output", nullptr),
-                     m.manager->AddResolver(nullptr), m.manager->RemoveResolver(nullptr),
-                     a.count(), m.manager->AddResolver(&a), m.manager->RemoveResolver(&a)}),
-              "1,1,1,1,1,1,1,1,1,0,0");
-    EXPECT_EQ(Codes({m.services->AddTemplateFile(nullptr, &source),
-                     m.services->AddTemplateFile("a.htm", nullptr),
-                     m.services->RemoveTemplateFile(nullptr, &source),
-                     m.services->RemoveTemplateFile("a.htm", nullptr),
-                     m.manager->AddFileSource(nullptr), m.manager->RemoveFileSource(nullptr),
-                     source.count(), m.manager->AddUpdateFile(nullptr)}),
-              "1,1,1,1,1,1,1,0");
-
-  }
-  EXPECT_EQ((Counts{a.initialized, a.uninitialized, a.count()}), (Counts{1, 1, 1}));
 }
 
 // A resolver whose Release throws does not keep the other entries
