@@ -87,17 +87,11 @@ static void CheckScopeVariables(void) {
   RELEASE(scope);
   CHECK(CALL(FnSS, scope, 9, "once$$", "1") == 1 && CALL(FnSS, scope, 9, "once$$", "2") == 1);
   CHECK(CALL0(scope, 1) == count + 2 && RELEASE(scope) == count + 1);
-  CHECK(CALL(FnSS, scope, 10, "once$$", "3") == 1 && CALL(FnSS, scope, 10, "more$$", "x") == 1);
-  CHECK(CALL(FnSS, scope, 10, "more$$", "y") == 1);
-  CHECK_TEXT(Answer(kManagerEvaluateExpression, "Concat(once$$, more$$)", buffer, sizeof buffer),
-             "23xy");
   CHECK(CALL(FnS, scope, 11, "once$$") == 0 && CALL(FnS, scope, 11, "once$$") == 1);
   ClearHostRecord();
   CHECK_TEXT(Answer(kManagerEvaluateExpression, "Concat(once$$)", buffer, sizeof buffer),
              "once$$");
   CHECK_TEXT(host.log, "");
-  CHECK(CALL(FnSS, scope, 9, "once$$", "back") == 1);
-  CHECK_TEXT(Answer(kManagerResolveMacroText, "once$$", buffer, sizeof buffer), "back");
   RELEASE(scope);
 }
 
@@ -328,7 +322,7 @@ static void CheckCopyPass(FactoryFn create_manager) {
 
 /* ---- The library's own resolver set --------------------------------------------- */
 
-static void CheckResolverSet(FactoryFn make_set, FactoryFn make_manager) {
+static void CheckResolverSet(FactoryFn make_set) {
   void *other = NULL, *set = NULL;
   CHECK(make_set(NULL) == 1);
   CHECK(make_set(&set) == 0 && make_set(&other) == 0 && set != NULL && set != other);
@@ -344,14 +338,6 @@ static void CheckResolverSet(FactoryFn make_set, FactoryFn make_manager) {
   CHECK(CALL(FnS, manager, 11, "Concat('a')") == 1);
   CHECK(CALL0(set, 4) == 0 && CALL0(set, 3) == 0);
   CHECK(CALL(FnS, manager, 11, "NameToColor('red')") == 0);
-  /* Another manager given while initialised: Uninitialize detaches from
-   * the first. */
-  other = NULL;
-  if (CHECK(make_manager(&other) == 0 && other != NULL)) {
-    CHECK(CALL(FnP, set, 5, other) == 0 && CALL0(set, 4) == 0);
-    CHECK(CALL(FnS, manager, 11, "NameToColor('red')") == 1);
-    CHECK(RELEASE(other) == 0);
-  }
   CHECK(RELEASE(set) == 0);
 }
 
@@ -443,7 +429,7 @@ static void CheckDiagnostics(FactoryFn create_manager, FactoryFn make_set) {
 int main(void) {
   Library library = {NULL, NULL, NULL, NULL};
   if (Open(&library)) {
-    CheckResolverSet(library.create_resolvers, library.create_manager);
+    CheckResolverSet(library.create_resolvers);
     if (AttachBuiltins(&library)) {
       CheckScopeListing();
       CheckScopeVariables();
