@@ -160,8 +160,9 @@ TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
         {"b/big.htm", LargePage(true)},
         {"c/small.htm", "<!--%glob$$%-->"}},
        2},
-      // The only file: its slices on this thread and a worker.
-      {{{"b/big.htm", LargePage(true)}}, 1},
+      // The only file: its slices on both workers, and here those that
+      // reach past their markers.
+      {{{"b/big.htm", LargePage(true)}}, 2},
       // The first file sets a global on the build's manager: the slices of
       // the next stay there.
       {{{"a/first.htm", "<!--%glob$$ = 'changed'%-->"}, {"b/big.htm", LargePage(false)}}, 0},

@@ -1,11 +1,13 @@
 #include "patch_workers.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "interrupt.h"
 #include "os/file.h"
 #include "quenloft/com.h"
 #include "session.h"
+#include "skin_text.h"
 #include "sliced_patch.h"
 
 namespace quenloft_tool {
@@ -57,16 +59,21 @@ class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallba
 // Patches slice by slice into the destination's temporary file.
 bool PatchAndWriteSlices(ITplManager* manager, const std::string& source, SourceFile* text,
                          const OutputFolder& output, const std::string& relative,
-                         const std::vector<Slice>& slices, SliceHelper* helper) {
+                         const SlicePlan& plan, SliceHelper* helper) {
   const std::string destination = output.folder() + relative;
   bool library_failed = false;
   const auto fill = [&](int fd) {
-    return PatchInSlices(
-        manager, text->data.get(), text->size, destination, slices,
-        [fd](std::string_view bytes) {
-          return inhouse::os::WriteAll(fd, bytes.data(), bytes.size());
-        },
-        &library_failed, helper);
+    const SliceSink sink = [fd](std::string_view bytes) {
+      return inhouse::os::WriteAll(fd, bytes.data(), bytes.size());
+    };
+    const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(relative);
+    if (plan.cut_size > 0 && style) {
+      SliceCutter cutter(text->bytes(), *style, plan.cut_size);
+      return PatchInSlices(manager, text->data.get(), destination, &cutter, sink,
+                           &library_failed, helper);
+    }
+    return PatchInSlices(manager, text->data.get(), text->size, destination, plan.slices, sink,
+                         &library_failed, helper);
   };
   if (output.WriteWith(relative, fill, text->permissions)) return true;
   if (!library_failed) output.Copy(source, relative);
@@ -76,10 +83,10 @@ bool PatchAndWriteSlices(ITplManager* manager, const std::string& source, Source
 }  // namespace
 
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
-                   const OutputFolder& output, const std::string& relative,
-                   const std::vector<Slice>& slices, SliceHelper* helper) {
-  if (!slices.empty()) {
-    return PatchAndWriteSlices(manager, source, text, output, relative, slices, helper);
+                   const OutputFolder& output, const std::string& relative, const SlicePlan& plan,
+                   SliceHelper* helper) {
+  if (!plan.slices.empty() || plan.cut_size > 0) {
+    return PatchAndWriteSlices(manager, source, text, output, relative, plan, helper);
   }
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
   quenloft::ComPtr<ITplPatchedFile> file;
@@ -200,7 +207,7 @@ void PatchWorkers::RunFile(Worker* worker, PatchJob* job) {
     worker->host->KeepFor(&job->told);
     try {
       job->written = PatchAndWrite(worker->session.manager(), job->source, &job->text, output_,
-                                   job->relative, job->slices);
+                                   job->relative, job->plan);
     } catch (...) {
       job->written = false;  // out of memory: one more file not written
     }

@@ -114,6 +114,45 @@ struct TextSurvey {
 // gets the looser looks of skin_text.h and no slices.
 TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice_size);
 
+// What SurveyText tells of may_hold_markers, for a file of a settled type,
+// from its first marker: the rest of the walk is left to a SliceCutter.
+bool HoldsMarkers(std::string_view text, quenloft::MarkerStyle style);
+
+// Gives the slices of a text in document order, one at a time.
+class SliceSource {
+ public:
+  // False when the text is done.
+  virtual bool Next(Slice* slice) = 0;
+
+ protected:
+  ~SliceSource() = default;
+};
+
+// The slices SurveyText finds, found as they are asked for: patching
+// begins after the first slice's walk, not the whole file's. A text that
+// is one piece gives one slice.
+class SliceCutter final : public SliceSource {
+ public:
+  SliceCutter(std::string_view text, quenloft::MarkerStyle style, size_t slice_size);
+  bool Next(Slice* slice) override;
+
+  // Where a text is cut, marker by marker.
+  struct Rule {
+    size_t size = 0;
+    size_t from = 0;    // where the slice being walked begins
+    bool alone = true;  // no marker so far may reach past its own
+    // After a marker that ends at `end`: true with the slice it closes.
+    bool After(bool reaches_past, size_t end, Slice* cut);
+    Slice Rest(size_t text_size) const { return {from, text_size, alone}; }
+  };
+
+ private:
+  std::string_view text_;
+  MarkerCuts cuts_;
+  Rule rule_;
+  bool done_ = false;
+};
+
 // Receives each slice's output, in order; false stops the patching.
 using SliceSink = std::function<bool(std::string_view output)>;
 
@@ -121,11 +160,14 @@ using SliceSink = std::function<bool(std::string_view output)>;
 // holds the same values as the file's: its markers change nothing the
 // managers hold, so either gives the same output and messages.
 struct SliceJob {
-  size_t begin = 0;         // in the file
-  std::string text;         // the slice's bytes
-  std::string destination;  // the file's name
+  size_t begin = 0;              // in the file
+  const char* bytes = nullptr;   // the slice in the file's text, read only
+  size_t size = 0;
+  std::string destination;       // the file's name
   // Set by PatchSliceJob.
-  std::string output;
+  std::string text;              // the slice with the zero byte the library reads up to
+  quenloft::Text result;         // kept from job to job: its buffer stays warm
+  std::string_view output;       // in `result`
   KeptReports told;  // what the library told the other manager's host
   bool patched = false;
   bool done = false;  // guarded by the helper that runs the job
@@ -150,14 +192,24 @@ class SliceHelper {
   ~SliceHelper() = default;
 };
 
+// Slices handed to a helper and not yet passed on: enough to keep its
+// threads busy while this one passes outputs on, few enough that the
+// buffers stay small.
+inline constexpr size_t kSlicesInFlight = 6;
+
 // Patches the `size` bytes at `text` (a zero byte after them; the bytes
 // are briefly written to and restored) as the file `destination`, slice
-// by slice (none: as one piece). With a helper, every other slice that
-// stands alone goes to it while this thread patches the one before, and
-// comes back here if the helper has not begun it by then (on a busy
-// machine its thread may wait for a core); the sink and the host hear of
-// each slice in order. Two slices are in flight at most. False when the
-// library fails (*library_failed set) or `sink` does.
+// by slice. With a helper, the slices that stand alone go to it, up to
+// kSlicesInFlight at once, each to whichever of its threads is free, while
+// this thread cuts the next ones and passes their outputs on; a slice the
+// helper has not begun when its turn comes is patched here. The sink and
+// the host hear of each slice in order. A slice that does not stand alone
+// is patched here, after all before it. False when the library fails
+// (*library_failed set) or `sink` does.
+bool PatchInSlices(ITplManager* manager, char* text, const std::string& destination,
+                   SliceSource* slices, const SliceSink& sink, bool* library_failed,
+                   SliceHelper* helper = nullptr);
+// The same with slices found before (none: the text as one piece).
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
                    const std::vector<Slice>& slices, const SliceSink& sink, bool* library_failed,
                    SliceHelper* helper = nullptr);
