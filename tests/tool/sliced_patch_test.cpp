@@ -178,7 +178,8 @@ TEST_F(SlicedPatch, SlicesGiveWhatTheWholeFileGives) {
         // Slices on the workers' managers: told in document order.
         ASSERT_EQ(Sliced(text, name, slice_size, Worker()), whole)
             << name << " slices of " << slice_size << " on workers of [" << text << "]";
-        if (!MarkerStyleOfName(name)) continue;  // either type: never cut
+        // Cut while patched: either type is never cut; two sizes suffice.
+        if (!MarkerStyleOfName(name) || (slice_size != 1 && slice_size != 16)) continue;
         ASSERT_EQ(Sliced(text, name, slice_size, nullptr, true), whole)
             << name << " cut in slices of " << slice_size << " of [" << text << "]";
         ASSERT_EQ(Sliced(text, name, slice_size, Worker(), true), whole)
