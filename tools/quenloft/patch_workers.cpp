@@ -117,6 +117,7 @@ struct PatchWorkers::Worker {
 PatchWorkers::PatchWorkers(const OutputFolder& output) : output_(output) {}
 
 PatchWorkers::~PatchWorkers() {
+  if (opening_.joinable()) opening_.join();
   {
     const std::lock_guard<std::mutex> hold(lock_);
     stopping_ = true;
@@ -126,7 +127,7 @@ PatchWorkers::~PatchWorkers() {
   for (auto& worker : workers_) worker->session.Close();
 }
 
-bool PatchWorkers::Start(int count, const SessionOpener& open) {
+bool PatchWorkers::OpenSessions(int count, const SessionOpener& open) {
   for (int i = 0; i < count; ++i) {
     auto worker = std::make_unique<Worker>();
     if (!open(&worker->session, worker->host.get())) {
@@ -136,6 +137,31 @@ bool PatchWorkers::Start(int count, const SessionOpener& open) {
       return false;
     }
     workers_.push_back(std::move(worker));
+  }
+  return true;
+}
+
+void PatchWorkers::OpenAhead(int count, const SessionOpener& open) {
+  if (opening_.joinable() || !threads_.empty()) return;
+  try {
+    opening_ = std::thread([this, count, &open] {
+      try {
+        opened_ = OpenSessions(count, open);
+      } catch (...) {
+        opened_ = false;  // out of memory: Start says so
+      }
+    });
+  } catch (...) {
+    // No thread: Start opens them itself.
+  }
+}
+
+bool PatchWorkers::Start(int count, const SessionOpener& open) {
+  if (opening_.joinable()) {
+    opening_.join();
+    if (!opened_) return false;
+  } else if (!OpenSessions(count, open)) {
+    return false;
   }
   // A manager is used by one thread at a time: from here on, its worker's.
   for (auto& worker : workers_) threads_.emplace_back(&PatchWorkers::Run, this, worker.get());

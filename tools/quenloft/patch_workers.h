@@ -65,6 +65,10 @@ class PatchWorkers {
   // Opens `count` sessions here and starts a thread for each; false (and
   // no thread) when a session does not open.
   bool Start(int count, const SessionOpener& open);
+  // Begins opening the sessions on a thread of their own while this one
+  // goes on with what calls no library (reading the file they will patch);
+  // Start, called before the library is used here again, takes them.
+  void OpenAhead(int count, const SessionOpener& open);
   bool started() const { return !threads_.empty(); }
   // The job stays the caller's; it must live until Wait returns for it.
   void Submit(PatchJob* job);
@@ -79,6 +83,7 @@ class PatchWorkers {
     PatchJob* file = nullptr;
     SliceJob* slice = nullptr;  // when not a file
   };
+  bool OpenSessions(int count, const SessionOpener& open);
   void Run(Worker* worker);
   void RunFile(Worker* worker, PatchJob* job);
   void Enqueue(Task task);
@@ -89,6 +94,8 @@ class PatchWorkers {
   std::deque<Task> queue_;       // guarded by lock_
   bool stopping_ = false;        // guarded by lock_
   std::vector<std::unique_ptr<Worker>> workers_;
+  std::thread opening_;   // OpenAhead's, until Start joins it
+  bool opened_ = false;   // by opening_, read after the join
   std::vector<std::thread> threads_;
 };
 

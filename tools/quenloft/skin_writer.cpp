@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -62,8 +63,11 @@ class Writer {
     // already mapped.
     job->text = std::exchange(spare_, SourceFile());
     const auto plain = [&](std::string_view bytes) { return !MayHoldMarkers(bytes, relative); };
+    const bool opening_ahead = OpenWorkersAhead(job->source, relative, more_follow);
     const OutputFolder::Placed placed =
         setup_.output->ReadOrCopy(job->source, relative, plain, &job->text);
+    // The library is used here again below.
+    if (opening_ahead) StartWorkers();
     const bool read = placed == OutputFolder::Placed::kRead;
     TextSurvey survey;
     if (read) {
@@ -117,12 +121,32 @@ class Writer {
            !failed_to_start_;
   }
 
-  // Gives the job to a worker; false when there are none.
-  bool Hand(std::unique_ptr<PatchJob>& job) {
+  bool StartWorkers() {
     if (!workers_.started() && !workers_.Start(setup_.workers, setup_.open_worker)) {
       failed_to_start_ = true;
+    }
+    return !failed_to_start_;
+  }
+
+  // A file this large will be patched in slices here, with the workers:
+  // their sessions open while it is read. True when they began to.
+  bool OpenWorkersAhead(const std::string& source, const std::string& relative,
+                        bool more_follow) {
+    if (!setup_.slice_large_files || own_manager_used_ || MayHand(more_follow) ||
+        setup_.workers <= 0 || !setup_.open_worker || failed_to_start_ || workers_.started() ||
+        !MarkerStyleOfName(relative)) {
       return false;
     }
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(source, ec);
+    if (ec || size < setup_.slice_above) return false;
+    workers_.OpenAhead(setup_.workers, setup_.open_worker);
+    return true;
+  }
+
+  // Gives the job to a worker; false when there are none.
+  bool Hand(std::unique_ptr<PatchJob>& job) {
+    if (!StartWorkers()) return false;
     if (jobs_.size() >= kJobsPerWorker * static_cast<size_t>(setup_.workers)) TellOldest();
     workers_.Submit(job.get());
     jobs_.push_back(std::move(job));
@@ -139,11 +163,7 @@ class Writer {
     }
     // One worker per core: this thread cuts the slices and writes their
     // outputs, and patches only what the workers have not begun.
-    if (!workers_.started() && !workers_.Start(setup_.workers, setup_.open_worker)) {
-      failed_to_start_ = true;
-      return false;
-    }
-    return true;
+    return StartWorkers();
   }
 
   // Passes on what the oldest job's file did, once it is done.
