@@ -213,14 +213,19 @@ class SlicedPatch {
     Slice next;
     bool more = slices->Next(&next);
     while (more || !handed_.empty()) {
-      while (more && next.alone && helper_ != nullptr && Hand(next)) more = slices->Next(&next);
+      while (more && next.alone && helper_ != nullptr && !free_.empty()) {
+        // Handed once the walk is past it: the walk never reads a byte
+        // before the end of the last slice it gave, where the helper's
+        // threads put their zero bytes.
+        const Slice handed = next;
+        more = slices->Next(&next);
+        Hand(handed);
+      }
       Result result = Result::kDone;
       if (!handed_.empty()) {
         result = TellOldest();
       } else {
-        // All before it are passed on: the helper reads no byte of the text
-        // while this one is patched in place.
-        result = PatchHere(next, nullptr);
+        result = PatchHere(next);
         more = slices->Next(&next);
       }
       if (result != Result::kDone) return result;
@@ -229,20 +234,16 @@ class SlicedPatch {
   }
 
  private:
-  bool Hand(const Slice& slice) {
-    if (free_.empty()) return false;
+  void Hand(const Slice& slice) {
     SliceJob* job = free_.back();
     free_.pop_back();
-    job->begin = slice.begin;
-    job->bytes = text_ + slice.begin;
-    job->size = slice.end - slice.begin;
+    job->slice = {text_, slice.begin, slice.end, &text_lock_};
     job->destination = destination_;
     job->told.Clear();
     job->patched = false;
     job->done = false;
     helper_->Submit(job);
     handed_.push_back(job);
-    return true;
   }
 
   // Passes on the oldest handed slice; one the helper has not begun is
@@ -253,30 +254,20 @@ class SlicedPatch {
     if (!withdrawn) helper_->Wait(*job);
     handed_.pop_front();
     free_.push_back(job);
-    if (withdrawn) return PatchHere({job->begin, job->begin + job->size, true}, &job->text);
-    helper_->Tell(job->told, lines_.At(job->begin));
+    if (withdrawn) return PatchHere({job->slice.begin, job->slice.end, true});
+    helper_->Tell(job->told, lines_.At(job->slice.begin));
     if (!job->patched) return Result::kLibraryFailed;
     return sink_(job->output) ? Result::kDone : Result::kRefused;
   }
 
-  // Patches a slice in place, or from a copy while the helper may read the
-  // bytes around it.
-  Result PatchHere(const Slice& slice, std::string* copy) {
+  Result PatchHere(const Slice& slice) {
     const PatchingSlice patching{&lines_, slice.begin};
     const PatchingHere here(&patching);
     std::string_view output;
-    bool patched = false;
-    if (copy != nullptr) {
-      copy->assign(text_ + slice.begin, slice.end - slice.begin);
-      patched = PatchText(services_, copy->c_str(), destination_, patched_, &output);
-    } else {
-      // The library reads a text up to its zero byte and keeps a copy.
-      const char kept = text_[slice.end];
-      text_[slice.end] = '\0';
-      patched = PatchText(services_, text_ + slice.begin, destination_, patched_, &output);
-      text_[slice.end] = kept;
+    if (!PatchText(services_, {text_, slice.begin, slice.end, &text_lock_}, destination_, patched_,
+                   &output)) {
+      return Result::kLibraryFailed;
     }
-    if (!patched) return Result::kLibraryFailed;
     return sink_(output) ? Result::kDone : Result::kRefused;
   }
 
@@ -287,6 +278,7 @@ class SlicedPatch {
   const SliceSink& sink_;
   SliceHelper* helper_;
   const quenloft::Text patched_;
+  std::mutex text_lock_;  // while a zero byte stands in the text
   std::array<SliceJob, kSlicesInFlight> jobs_;
   std::vector<SliceJob*> free_;
   std::deque<SliceJob*> handed_;  // in document order
@@ -319,13 +311,21 @@ void ShiftToFile(int32_t* line, int32_t* column) {
   patching_slice->lines->At(patching_slice->begin).Shift(line, column);
 }
 
-bool PatchText(ITplMacroServices* services, const char* text, const std::string& destination,
-               const quenloft::Text& patched, std::string_view* output) {
+bool PatchText(ITplMacroServices* services, const SliceOfText& slice,
+               const std::string& destination, const quenloft::Text& patched,
+               std::string_view* output) {
   quenloft::ComPtr<ITplPatchedFile> file;
   if (patched.get() == nullptr || services->CreatePatchedFile(file.put()) != 0 || !file) {
     return false;
   }
-  file->SetText(text);
+  {
+    // The library reads the text up to its zero byte and keeps a copy.
+    const std::lock_guard<std::mutex> hold(*slice.lock);
+    const char kept = slice.text[slice.end];
+    slice.text[slice.end] = '\0';
+    file->SetText(slice.text + slice.begin);
+    slice.text[slice.end] = kept;
+  }
   file->AttachFileName(destination.c_str());
   if (file->Patch(patched) != 0) return false;
   const char* bytes = nullptr;
@@ -336,10 +336,7 @@ bool PatchText(ITplMacroServices* services, const char* text, const std::string&
 
 void PatchSliceJob(ITplManager* manager, SliceJob* job) {
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
-  // A copy of its own: the zero byte after the slice would be the next
-  // slice's first, which another thread may be reading.
-  job->text.assign(job->bytes, job->size);
-  job->patched = services && PatchText(services.get(), job->text.c_str(), job->destination,
+  job->patched = services && PatchText(services.get(), job->slice, job->destination,
                                        job->result, &job->output);
 }
 

@@ -17,6 +17,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -159,15 +160,22 @@ using SliceSink = std::function<bool(std::string_view output)>;
 // A slice that stands alone, patched on another thread by a manager that
 // holds the same values as the file's: its markers change nothing the
 // managers hold, so either gives the same output and messages.
+// A slice of a file's text that other threads read around: the zero byte
+// the library reads up to is the next slice's first byte, so it is put
+// there, under `lock`, only while the library takes its copy.
+struct SliceOfText {
+  char* text = nullptr;  // the whole file's, with a byte after its end
+  size_t begin = 0;
+  size_t end = 0;
+  std::mutex* lock = nullptr;
+};
+
 struct SliceJob {
-  size_t begin = 0;              // in the file
-  const char* bytes = nullptr;   // the slice in the file's text, read only
-  size_t size = 0;
-  std::string destination;       // the file's name
+  SliceOfText slice;
+  std::string destination;  // the file's name
   // Set by PatchSliceJob.
-  std::string text;              // the slice with the zero byte the library reads up to
-  quenloft::Text result;         // kept from job to job: its buffer stays warm
-  std::string_view output;       // in `result`
+  quenloft::Text result;    // kept from job to job: its buffer stays warm
+  std::string_view output;  // in `result`
   KeptReports told;  // what the library told the other manager's host
   bool patched = false;
   bool done = false;  // guarded by the helper that runs the job
@@ -214,10 +222,11 @@ bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::str
                    const std::vector<Slice>& slices, const SliceSink& sink, bool* library_failed,
                    SliceHelper* helper = nullptr);
 
-// Patches one text with a patched-file object of `services` bearing the
+// Patches one slice with a patched-file object of `services` bearing the
 // name `destination`; *output is valid while `patched` holds it.
-bool PatchText(ITplMacroServices* services, const char* text, const std::string& destination,
-               const quenloft::Text& patched, std::string_view* output);
+bool PatchText(ITplMacroServices* services, const SliceOfText& slice,
+               const std::string& destination, const quenloft::Text& patched,
+               std::string_view* output);
 
 // The library counts a diagnostic's line and column within the slice it
 // patches; a host shifts them here to the file's own. Unchanged outside
