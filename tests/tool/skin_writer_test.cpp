@@ -34,7 +34,7 @@ using quenloft::testing::WriteFile;
 // returns what the host printed, with `out` spelled "@OUT@", and counts the
 // worker sessions opened.
 std::string Build(const std::string& skin, const std::string& out, int workers, int* opened,
-                  bool slices = false) {
+                  bool slices = false, bool workers_open = true) {
   std::FILE* stream = std::tmpfile();
   HostOptions options;
   options.verbose = true;
@@ -62,7 +62,7 @@ std::string Build(const std::string& skin, const std::string& out, int workers, 
   setup.slice_size = kSmallSliceSize;
   setup.open_worker = [&](Session* worker, ITplHostCallback* worker_host) {
     ++*opened;
-    return open(worker, worker_host);
+    return workers_open && open(worker, worker_host);
   };
   const SkinWriteCounts counts = WriteSkin(setup, ListSkinFiles(skin + "/").names, PatchSelection());
   session.Close();
@@ -188,6 +188,19 @@ TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
 }
 
 
+
+// Workers whose sessions do not open: the large file's slices are all
+// patched here, as a build without workers patches them.
+TEST(ToolSkinWriter, SlicesStayHereWhenNoWorkerOpens) {
+  ScratchFolder skin, alone, refused;
+  WriteFile(skin.path() + "/b/big.htm", LargePage(true));
+  int opened = 0;
+  const std::string said_alone = Build(skin.path(), alone.path(), 0, &opened, true);
+  const std::string said_refused = Build(skin.path(), refused.path(), 2, &opened, true, false);
+  EXPECT_EQ(opened, 1);  // the first refusal ends the opening
+  EXPECT_TRUE(said_refused == said_alone);
+  EXPECT_TRUE(ReadTree(refused.path()) == ReadTree(alone.path()));
+}
 
 #ifndef _WIN32  // links need a privilege there
 // Folders of the output that exist already are written into only when they

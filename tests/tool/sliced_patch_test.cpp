@@ -268,11 +268,17 @@ TEST_F(SlicedPatch, RefusingSinkStops) {
     SCOPED_TRACE(helper == nullptr ? "one thread" : "two threads");
     for (const int accepted : {0, 1, 2}) {
       int calls = 0;
+      const SliceSink sink = [&](std::string_view) { return ++calls <= accepted; };
       bool library_failed = true;
-      EXPECT_FALSE(PatchInSlices(
-          session_.manager(), text.data(), text.size(), "/out/p.htm",
-          SurveyText(text, "/out/p.htm", 1).slices,
-          [&](std::string_view) { return ++calls <= accepted; }, &library_failed, helper));
+      EXPECT_FALSE(PatchInSlices(session_.manager(), text.data(), text.size(), "/out/p.htm",
+                                 SurveyText(text, "/out/p.htm", 1).slices, sink,
+                                 &library_failed, helper));
+      EXPECT_EQ(calls, accepted + 1);
+      EXPECT_FALSE(library_failed);
+      calls = 0;
+      SliceCutter cutter(text, quenloft::MarkerStyleMarkup, 1);
+      EXPECT_FALSE(PatchInSlices(session_.manager(), text.data(), "/out/p.htm", &cutter, sink,
+                                 &library_failed, helper));
       EXPECT_EQ(calls, accepted + 1);
       EXPECT_FALSE(library_failed);
     }
