@@ -202,6 +202,38 @@ TEST(ToolSkinWriter, SlicesStayHereWhenNoWorkerOpens) {
   EXPECT_TRUE(ReadTree(refused.path()) == ReadTree(alone.path()));
 }
 
+// Read in chunks (the output on another file system), a large file with
+// markers has the workers' sessions open while the rest of it is read; one
+// without markers opens none. What the build writes and says is the same.
+TEST(ToolSkinWriter, WorkersOpenWhileALargeFileIsRead) {
+  ScratchFolder far("/dev/shm");
+  ScratchFolder probe;
+  if (far.path().empty() || system_calls::OnOneFileSystem(probe.path(), far.path())) {
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  }
+  struct Case {
+    std::string text;
+    bool workers_open;
+    int opened;
+  };
+  const std::string page = LargePage(true);
+  const std::vector<Case> cases = {
+      {page, true, 2},
+      {page, false, 1},  // the first refusal ends the opening
+      {std::string(kSmallSliceAbove * 2, 'x'), true, 0},
+  };
+  for (const Case& c : cases) {
+    ScratchFolder skin, near, out("/dev/shm");
+    WriteFile(skin / "b/big.htm", c.text);
+    int opened = 0;
+    const std::string said_near = Build(skin.path(), near.path(), 0, &opened, true);
+    const std::string said_far = Build(skin.path(), out.path(), 2, &opened, true, c.workers_open);
+    EXPECT_EQ(opened, c.opened);
+    EXPECT_TRUE(said_far == said_near);
+    EXPECT_TRUE(ReadTree(out.path()) == ReadTree(near.path()));
+  }
+}
+
 #ifndef _WIN32  // links need a privilege there
 // Folders of the output that exist already are written into only when they
 // lie inside it by their real path: a link among them that leads out gets

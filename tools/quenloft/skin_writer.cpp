@@ -62,8 +62,18 @@ class Writer {
     // The buffer of the last file that needed no patching: its pages are
     // already mapped.
     job->text = std::exchange(spare_, SourceFile());
-    const auto plain = [&](std::string_view bytes) { return !MayHoldMarkers(bytes, relative); };
-    const bool opening_ahead = OpenWorkersAhead(job->source, relative, more_follow);
+    const bool may_open_ahead = MayOpenWorkersAhead(job->source, relative, more_follow);
+    bool opening_ahead = false;
+    const auto plain = [&](std::string_view bytes) {
+      if (!MayHoldMarkers(bytes, relative)) return true;
+      // Read whole from here on, and patched here in slices: the workers'
+      // sessions open meanwhile.
+      if (may_open_ahead && !opening_ahead) {
+        workers_.OpenAhead(setup_.workers, setup_.open_worker);
+        opening_ahead = true;
+      }
+      return false;
+    };
     const OutputFolder::Placed placed =
         setup_.output->ReadOrCopy(job->source, relative, plain, &job->text);
     // The library is used here again below.
@@ -128,10 +138,10 @@ class Writer {
     return !failed_to_start_;
   }
 
-  // A file this large will be patched in slices here, with the workers:
-  // their sessions open while it is read. True when they began to.
-  bool OpenWorkersAhead(const std::string& source, const std::string& relative,
-                        bool more_follow) {
+  // True when the file, should it hold markers, will be patched in slices
+  // here, with the workers, who have not started yet.
+  bool MayOpenWorkersAhead(const std::string& source, const std::string& relative,
+                           bool more_follow) const {
     if (!setup_.slice_large_files || own_manager_used_ || MayHand(more_follow) ||
         setup_.workers <= 0 || !setup_.open_worker || failed_to_start_ || workers_.started() ||
         !MarkerStyleOfName(relative)) {
@@ -139,9 +149,7 @@ class Writer {
     }
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(source, ec);
-    if (ec || size < setup_.slice_above) return false;
-    workers_.OpenAhead(setup_.workers, setup_.open_worker);
-    return true;
+    return !ec && size >= setup_.slice_above;
   }
 
   // Gives the job to a worker; false when there are none.
