@@ -157,9 +157,6 @@ class SliceCutter final : public SliceSource {
 // Receives each slice's output, in order; false stops the patching.
 using SliceSink = std::function<bool(std::string_view output)>;
 
-// A slice that stands alone, patched on another thread by a manager that
-// holds the same values as the file's: its markers change nothing the
-// managers hold, so either gives the same output and messages.
 // A slice of a file's text that other threads read around: the zero byte
 // the library reads up to is the next slice's first byte, so it is put
 // there, under `lock`, only while the library takes its copy.
@@ -170,6 +167,9 @@ struct SliceOfText {
   std::mutex* lock = nullptr;
 };
 
+// A slice that stands alone, patched on another thread by a manager that
+// holds the same values as the file's: its markers change nothing the
+// managers hold, so either gives the same output and messages.
 struct SliceJob {
   SliceOfText slice;
   std::string destination;  // the file's name
@@ -205,9 +205,9 @@ class SliceHelper {
 // buffers stay small.
 inline constexpr size_t kSlicesInFlight = 6;
 
-// Patches the `size` bytes at `text` (a zero byte after them; the bytes
-// are briefly written to and restored) as the file `destination`, slice
-// by slice. With a helper, the slices that stand alone go to it, up to
+// Patches the `size` bytes at `text` (a byte after them; the bytes are
+// briefly written to and restored) as the file `destination`, slice by
+// slice. With a helper, the slices that stand alone go to it, up to
 // kSlicesInFlight at once, each to whichever of its threads is free, while
 // this thread cuts the next ones and passes their outputs on; a slice the
 // helper has not begun when its turn comes is patched here. The sink and
