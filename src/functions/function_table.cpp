@@ -271,8 +271,13 @@ int32_t ReplaceMacroExpr(Invocation& f) {
   ComPtr<ITplUnknown> container;
   f.call->GetContainer(container.put());
   if (!container || f.services == nullptr) return 1;
+  // Made by the sandbox, the expression counts the container: a resolver
+  // may keep its calls, and it, beyond the file.
   ComPtr<ITplExpression> expression;
-  f.services->CreateExpression(expression.put(), container.get());
+  if (f.sandbox == nullptr ||
+      f.sandbox->CreateTextExpression(expression.put(), container.get()) != 0) {
+    f.services->CreateExpression(expression.put(), container.get());
+  }
   const ComPtr<ICvoString> value = NewString();
   if (!expression || !value) return 1;
   expression->SetText(f.values[0].c_str());
@@ -288,13 +293,12 @@ int32_t ReplaceMacroExpr(Invocation& f) {
 // The result of the statement evaluated in context; empty when it sets
 // none. Should the evaluation throw, the result is whatever the string
 // object holds by then.
-std::string ResultOf(ITplMacroServices* services, ITplExpression* context,
-                     const std::string& statement) {
+std::string ResultOf(const Invocation& f, ITplExpression* context, const std::string& statement) {
+  ITplMacroServices* services = f.services;
   const ComPtr<ICvoString> result = NewString();
   if (services == nullptr || !result) return {};
   Guarded(0, [&] {
-    ComPtr<ITplMacroCall> inner;
-    services->CreateMacroCall(inner.put(), context);
+    const ComPtr<ITplMacroCall> inner = NewArgumentCall(services, f.sandbox, context);
     if (!inner) return 0;
     inner->SetText(statement.c_str());
     services->ResolveMacroCall(inner.get());  // unresolved: reported, empty result
@@ -314,7 +318,7 @@ int32_t ReplaceMacros(Invocation& f) {
   f.call->GetContext(context.put());
   const uint64_t limit = static_cast<uint64_t>(f.Limits().max_value_size);
   for (const std::string& name : names) {
-    if (!ReplaceAll(&text, "%" + name + "%", ResultOf(f.services, context.get(), name), limit))
+    if (!ReplaceAll(&text, "%" + name + "%", ResultOf(f, context.get(), name), limit))
       return f.TooLarge();
   }
   return f.SetResult(text);

@@ -10,13 +10,12 @@ namespace {
 // The argument text read as a statement of its own and resolved through
 // the manager, with the call's expression as owner so that its variables
 // are visible. Unresolved: the text itself (the manager has reported it).
-void EvaluateArgument(ITplMacroServices* services, ITplMacroCall* call, std::string_view text,
-                      ICvoString* scratch, std::string* value) {
+void EvaluateArgument(ITplMacroServices* services, ITplSandbox* sandbox, ITplMacroCall* call,
+                      std::string_view text, ICvoString* scratch, std::string* value) {
   if (services == nullptr) return;
   ComPtr<ITplExpression> context;
   call->GetContext(context.put());
-  ComPtr<ITplMacroCall> inner;
-  services->CreateMacroCall(inner.put(), context.get());
+  const ComPtr<ITplMacroCall> inner = NewArgumentCall(services, sandbox, context.get());
   if (!inner) return;
   const std::string statement(text);
   inner->SetText(statement.c_str());
@@ -30,6 +29,14 @@ void EvaluateArgument(ITplMacroServices* services, ITplMacroCall* call, std::str
 }
 
 }  // namespace
+
+ComPtr<ITplMacroCall> NewArgumentCall(ITplMacroServices* services, ITplSandbox* sandbox,
+                                      ITplExpression* context) {
+  ComPtr<ITplMacroCall> call;
+  if (sandbox != nullptr && sandbox->CreateArgumentCall(call.put(), context) == 0) return call;
+  if (services != nullptr) services->CreateMacroCall(call.put(), context);
+  return call;
+}
 
 bool ParseArguments(ITplMacroServices* services, ITplMacroCall* call, ArgumentMode mode,
                     std::vector<std::string>* values, ITplSandbox* sandbox) {
@@ -54,7 +61,7 @@ bool ParseArguments(ITplMacroServices* services, ITplMacroCall* call, ArgumentMo
     if (call->GetArg(i, argument.get()) != 0) break;
     const std::string text = ReadString(argument.get());
     AppendArgumentValue(text, mode, values, [&](std::string_view statement, std::string* value) {
-      EvaluateArgument(services, call, statement, scratch.get(), value);
+      EvaluateArgument(services, sandbox, call, statement, scratch.get(), value);
     });
   }
   return true;

@@ -10,6 +10,7 @@
 
 #include "language/escapes.h"
 #include "language/statement_parser.h"
+#include "quenloft/com_ptr.h"
 #include "quenloft/interfaces.h"
 
 namespace quenloft {
@@ -43,6 +44,12 @@ void AppendArgumentValue(std::string_view text, ArgumentMode mode, std::vector<s
     evaluate(text, &value);
   }
 }
+
+// A call for a statement evaluated in the context of a function's own
+// call: made by the sandbox, which counts the context, or else through the
+// services; null when none can be made.
+ComPtr<ITplMacroCall> NewArgumentCall(ITplMacroServices* services, ITplSandbox* sandbox,
+                                      ITplExpression* context);
 
 // Empties *values, then appends one value per argument: "" for an empty
 // text; a quoted text without its quotes and with escapes resolved; in

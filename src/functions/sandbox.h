@@ -76,6 +76,16 @@ struct ITplSandbox : ITplUnknown {
   // ResolveMacroTextFor is then called.
   virtual int32_t QL_CALL ResolveForOwn(ITplMacroCall* call, const char* text, size_t length,
                                         std::string* result) = 0;
+  // 11: a call for a statement that a function evaluates in the context of
+  // its own call (an argument, a name in a text), as CreateMacroCall makes
+  // it, with one reference, into *out; 0, or 1 when none can be made. The
+  // call counts its context, which does not hold it: a resolver may keep
+  // the call beyond the context's owner.
+  virtual int32_t QL_CALL CreateArgumentCall(ITplMacroCall** out, ITplExpression* context) = 0;
+  // 12: the same for an expression that a function evaluates for the
+  // container of its own call, as CreateExpression makes it: it counts
+  // its owner, which does not hold it.
+  virtual int32_t QL_CALL CreateTextExpression(ITplExpression** out, ITplUnknown* owner) = 0;
 };
 
 }  // namespace quenloft

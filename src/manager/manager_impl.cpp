@@ -79,6 +79,9 @@ CTplManagerImpl::~CTplManagerImpl() {
   global_scope_.reset();
   system_resolver_.reset();
   registry_.Clear();
+  // From here on, what a host still holds of our objects (or releases
+  // while our members go) answers without us.
+  EndLife();
 }
 
 ITplVariables* CTplManagerImpl::GlobalScope() {

@@ -127,6 +127,8 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   int32_t QL_CALL SetOwnResult(ITplMacroCall* call, const char* text, size_t length) override;
   int32_t QL_CALL ResolveForOwn(ITplMacroCall* call, const char* text, size_t length,
                                 std::string* result) override;
+  int32_t QL_CALL CreateArgumentCall(ITplMacroCall** out, ITplExpression* context) override;
+  int32_t QL_CALL CreateTextExpression(ITplExpression** out, ITplUnknown* owner) override;
 
  private:
   ITplManager* AsManager() { return this; }
@@ -146,7 +148,7 @@ class CTplManagerImpl final : public ComObject<CTplManagerImpl, ITplManager, ITp
   // straightforward path.
   Maker OwnMaker() {
     return {AsServices(), fast_paths_ ? static_cast<MacroEngine*>(this) : nullptr,
-            diagnostics_.sites()};
+            diagnostics_.sites(), life()};
   }
 
   // macro_resolution.cpp

@@ -6,7 +6,11 @@
 // hosts see is what the straightforward reading through the interfaces
 // shows them. The call's result is set without a zero-terminated copy,
 // and a deferred statement is resolved in its context the same way.
+// CreateArgumentCall gives a function that reads a call of any making the
+// call for an argument, which counts its context like the lent ones, and
+// CreateTextExpression the expression for a text, which counts its owner.
 #include "manager/manager_impl.h"
+#include "patching/expression_impl.h"
 #include "patching/macro_call_impl.h"
 
 namespace quenloft {
@@ -147,6 +151,36 @@ int32_t CTplManagerImpl::ResolveForOwn(ITplMacroCall* call, const char* text, si
     ResolveStatement(statement);  // one unresolved is reported; its result is ""
     statement.ConcludeResult();
     return 0;
+  });
+}
+
+namespace {
+
+// Hands out an object made for a function's own statement or text; it
+// counts its owner, which does not hold it. 1 when none could be made.
+template <class Interface, class Made, class Owner>
+int32_t HandOutKeepingOwner(ComPtr<Made> made, Owner* owner, Interface** out) {
+  if (!made) return 1;
+  made->KeepOwner(owner);
+  *out = ComPtr<Interface>(std::move(made)).detach();
+  return 0;
+}
+
+}  // namespace
+
+int32_t CTplManagerImpl::CreateArgumentCall(ITplMacroCall** out, ITplExpression* context) {
+  if (out == nullptr) return 1;
+  *out = nullptr;
+  return Guarded(1, [&] {
+    return HandOutKeepingOwner(MakeOwnMacroCall(OwnMaker(), nullptr), context, out);
+  });
+}
+
+int32_t CTplManagerImpl::CreateTextExpression(ITplExpression** out, ITplUnknown* owner) {
+  if (out == nullptr) return 1;
+  *out = nullptr;
+  return Guarded(1, [&] {
+    return HandOutKeepingOwner(MakeOwnExpression(OwnMaker(), nullptr), owner, out);
   });
 }
 

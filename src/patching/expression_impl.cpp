@@ -21,10 +21,11 @@ std::span<const QIEntry> CTplExpressionImpl::InterfaceTable() {
 }
 
 // The scope is made on request and handed out until the next evaluation
-// ends; null when it cannot be made.
+// ends; null when it cannot be made (nor past the manager's end: its names
+// would have no registry).
 ITplUnknown* CTplExpressionImpl::ScopeInterface(void* self) {
   auto* expression = static_cast<CTplExpressionImpl*>(self);
-  if (!expression->scope_) {
+  if (!expression->scope_ && !ManagerGone(expression->maker_.life)) {
     expression->scope_ = MakeVariableScope(expression->maker_, kExpressionScopeName);
   }
   return expression->scope_.get();
@@ -76,6 +77,7 @@ void CTplExpressionImpl::AddStatement(std::string_view statement) {
 bool CTplExpressionImpl::Parse() {
   if (!calls_.empty()) return true;
   if (text_.size() < kMinExpressionLength) return false;
+  if (ManagerGone(maker_.life)) return false;   // nobody to make calls: never parses
   if (maker_.services == nullptr) return true;  // nobody to make calls: none
   // On a failure the calls added so far stay.
   return Guarded(false, [&] {
@@ -113,7 +115,9 @@ int32_t CTplExpressionImpl::GetNextCall(ITplMacroCall** call, uint32_t* position
 }
 
 CTplExpressionImpl::Outcome CTplExpressionImpl::EvaluateInto(ValueSink& out) {
-  if (!Parse()) return Outcome::kNotParsed;
+  // Past the manager's end nothing resolves: the calls it made stay as
+  // they are, like the text of an expression that never parses.
+  if (ManagerGone(maker_.life) || !Parse()) return Outcome::kNotParsed;
   const Outcome outcome = Guarded(Outcome::kFailed, [&] {
     // Every call is resolved, also after one has failed, so that the side
     // effects of all statements happen. Index and a reference of our own:
@@ -183,6 +187,7 @@ int32_t CTplExpressionImpl::GetOwner(ITplUnknown** out) {
 int32_t CTplExpressionImpl::Clone(ITplExpression** out) {
   if (out == nullptr) return 0;
   *out = nullptr;
+  if (ManagerGone(maker_.life)) return 1;  // a copy could do nothing
   ComPtr<ITplExpression> copy = MakeOwnExpression(maker_, owner_);
   if (!copy || copy->SetText(text_.c_str()) != 0) return 1;
   *out = copy.detach();

@@ -29,8 +29,9 @@ class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpres
   static constexpr uint32_t kBeforeFirst = 0xFFFFFFFFu;
   static constexpr uint32_t kAfterLast = 0;
 
-  // Neither pointer is counted: the manager outlives the expression, and
-  // the owner (the patched file) holds it.
+  // Neither pointer is counted: the expression reaches the manager only
+  // while the maker's life says it stands, and the owner (the patched
+  // file) holds it and tells it when it goes.
   CTplExpressionImpl(const Maker& maker, ITplUnknown* owner) : maker_(maker), owner_(owner) {}
   ~CTplExpressionImpl() override;
 
@@ -63,7 +64,16 @@ class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpres
   void EndEvaluation() { DropScope(); }
   // The owner is going: a holder that keeps the expression sees it
   // without one.
-  void ForgetOwner() { owner_ = nullptr; }
+  void ForgetOwner() {
+    if (!kept_owner_) owner_ = nullptr;
+  }
+  // An owner that does not hold the expression (the container a function
+  // evaluates a text for): counted, so that a holder keeping the
+  // expression beyond it never reaches a freed owner. No cycle.
+  void KeepOwner(ITplUnknown* owner) {
+    kept_owner_ = ComPtr<ITplUnknown>::retain(owner);
+    owner_ = owner;
+  }
 
  private:
   static ITplUnknown* ScopeInterface(void* self);
@@ -82,6 +92,7 @@ class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpres
   std::string text_;
   Maker maker_;
   ITplUnknown* owner_;
+  ComPtr<ITplUnknown> kept_owner_;  // owner_, when the expression keeps it
   Owned<ITplVariables> scope_{nullptr, nullptr};
 };
 

@@ -184,12 +184,12 @@ int32_t CTplMacroCallImpl::GetValue(ICvoString* out) {
 int32_t CTplMacroCallImpl::Clone(ITplMacroCall** out) {
   if (out == nullptr) return 0;
   *out = nullptr;
+  if (ManagerGone(life_)) return 1;  // nothing can be made for it
   ComPtr<ITplMacroCall> copy;
-  if (pool_ != nullptr && pool_->orphaned()) return 1;  // the manager that made us is gone
   if (engine_ != nullptr) {
     copy = engine_->LendCall(Owner());
   } else {
-    copy = MakeMacroCall(Maker{services_, nullptr}, Owner());
+    copy = MakeMacroCall(Maker{services_, nullptr, nullptr, life_}, Owner());
   }
   if (!copy) return 1;
   if (!text_.empty()) copy->SetText(text_.c_str());

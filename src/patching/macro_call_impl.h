@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "language/statement_parser.h"
 #include "patching/macro_engine.h"
@@ -20,12 +21,12 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
  public:
   static constexpr int32_t kNullOutResult = TPL_E_INVALIDARG;
 
-  // Neither pointer is counted: the manager outlives its calls, and the
-  // owning expression holds the call (and tells it when it goes, see
-  // ForgetOwner). An owner the call does not belong to is counted
-  // (KeepOwner).
-  CTplMacroCallImpl(ITplMacroServices* services, ITplExpression* owner)
-      : services_(services), owner_(owner) {}
+  // Neither pointer is counted: the call reaches the manager only while
+  // its life says it stands, and the owning expression holds the call
+  // (and tells it when it goes, see ForgetOwner). An owner the call does
+  // not belong to is counted (KeepOwner).
+  CTplMacroCallImpl(ITplMacroServices* services, ITplExpression* owner, ComPtr<ManagerLife> life)
+      : services_(services), owner_(owner), life_(std::move(life)) {}
 
   int32_t QL_CALL Release() override;
 
@@ -118,6 +119,7 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   ITplMacroServices* services_;
   ITplExpression* owner_;
   ComPtr<ITplExpression> kept_owner_;  // owner_, when the call keeps it
+  ComPtr<ManagerLife> life_;           // the manager's
   OwnerMaker* owner_maker_ = nullptr;
   MacroEngine* engine_ = nullptr;  // the manager's, for a call of the library's making
   ObjectPool<CTplMacroCallImpl>* pool_ = nullptr;

@@ -16,7 +16,7 @@ MacroEngine::~MacroEngine() {
 ComPtr<CTplMacroCallImpl> MacroEngine::NewCall(ITplExpression* owner) {
   CTplMacroCallImpl* call = calls_ != nullptr ? calls_->Take() : nullptr;
   if (call == nullptr) {
-    call = new (std::nothrow) CTplMacroCallImpl(services_, owner);
+    call = new (std::nothrow) CTplMacroCallImpl(services_, owner, life_);
     if (call == nullptr) return nullptr;
     call->engine_ = this;
     call->pool_ = calls_;
@@ -43,7 +43,7 @@ Owned<ITplVariables> MacroEngine::NewScope(std::string_view name) {
     const bool recycled = name == kExpressionScopeName && scopes_ != nullptr;
     CTplVariableScopeImpl* scope = recycled ? scopes_->Take() : nullptr;
     if (scope == nullptr) {
-      scope = new CTplVariableScopeImpl(services_, name);
+      scope = new CTplVariableScopeImpl(services_, name, life_);
       scope->engine_ = this;
       if (recycled) {
         scope->pool_ = scopes_;

@@ -26,6 +26,7 @@
 #include <string_view>
 
 #include "frame/boundary.h"
+#include "patching/manager_life.h"
 #include "patching/object_pool.h"
 #include "quenloft/com_ptr.h"
 
@@ -86,8 +87,9 @@ class StatementView {
   ~StatementView() = default;
 };
 
-// The manager, as the objects it made see it. Not counted: the manager
-// outlives the objects that use it (as it outlives their services).
+// The manager, as the objects it made see it. Not counted: an object
+// reaches it only while its life (manager_life.h), which every object it
+// makes holds, says it stands.
 class MacroEngine {
  public:
   explicit MacroEngine(ITplMacroServices* services) : services_(services) {}
@@ -95,6 +97,7 @@ class MacroEngine {
   MacroEngine& operator=(const MacroEngine&) = delete;
 
   ITplMacroServices* services() const { return services_; }
+  const ComPtr<ManagerLife>& life() const { return life_; }
 
   // ResolveMacroCall's algorithm over a statement: 0 when resolved.
   virtual int32_t ResolveStatement(StatementView& statement) = 0;
@@ -118,11 +121,14 @@ class MacroEngine {
  protected:
   // Both pools outlive the manager until their last object is back.
   ~MacroEngine();
+  // The manager is ending: the objects it made no longer reach it.
+  void EndLife() noexcept { life_->End(); }
 
  private:
   static void DisposeScope(ITplVariables* scope);
 
   ITplMacroServices* services_;
+  ComPtr<ManagerLife> life_ = ManagerLife::Make();
   ObjectPool<CTplMacroCallImpl>* calls_ = ObjectPool<CTplMacroCallImpl>::Make(kKeptCalls);
   ObjectPool<CTplVariableScopeImpl>* scopes_ =
       ObjectPool<CTplVariableScopeImpl>::Make(kKeptScopes);

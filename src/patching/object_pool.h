@@ -84,9 +84,7 @@ class ObjectPool {
     if (--out_ == 0 && orphaned_) delete this;
   }
 
-  // The manager is gone: what comes back is freed, and the objects still
-  // out must not reach for it.
-  bool orphaned() const noexcept { return orphaned_; }
+  // The manager is gone: what comes back is freed.
   void Orphan() noexcept {
     orphaned_ = true;
     for (T* object : free_) delete object;

@@ -17,8 +17,8 @@ ComPtr<ITplMacroCall> MakeMacroCall(const Maker& maker, ITplExpression* owner) {
 
 ComPtr<CTplMacroCallImpl> MakeOwnMacroCall(const Maker& maker, ITplExpression* owner) {
   if (maker.engine != nullptr) return maker.engine->LendOwnCall(owner);
-  return ComPtr<CTplMacroCallImpl>::retain(new (std::nothrow)
-                                               CTplMacroCallImpl(maker.services, owner));
+  return ComPtr<CTplMacroCallImpl>::retain(
+      new (std::nothrow) CTplMacroCallImpl(maker.services, owner, maker.life));
 }
 
 ComPtr<ITplExpression> MakeExpression(const Maker& maker, ITplUnknown* owner) {
@@ -34,7 +34,8 @@ void KeepNothing(ITplVariables*) {}
 Owned<ITplVariables> MakeVariableScope(const Maker& maker, std::string_view name) {
   if (maker.engine != nullptr) return maker.engine->NewScope(name);
   try {
-    return Owned<ITplVariables>(new CTplVariableScopeImpl(maker.services, name), &DestroyScope);
+    return Owned<ITplVariables>(new CTplVariableScopeImpl(maker.services, name, maker.life),
+                                &DestroyScope);
   } catch (const std::bad_alloc&) {
     return Owned<ITplVariables>(nullptr, &KeepNothing);
   }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "frame/boundary.h"
+#include "patching/manager_life.h"
 #include "quenloft/com_ptr.h"
 
 namespace quenloft {
@@ -24,11 +25,14 @@ inline constexpr std::string_view kExpressionScopeName = "Local-CurrentExpressio
 // Who makes an object: the manager, through its services, and as the
 // engine its objects take their shortcuts with (macro_engine.h); no engine
 // for the straightforward path. Patched files set the site of the marker
-// they evaluate in `sites` (none for objects that name no site).
+// they evaluate in `sites` (none for objects that name no site). Every
+// object made holds the manager's `life` (manager_life.h), which tells it
+// when the manager is gone.
 struct Maker {
   ITplMacroServices* services;
   MacroEngine* engine;
   EvaluationSites* sites = nullptr;
+  ComPtr<ManagerLife> life;
 };
 
 ComPtr<ITplMacroCall> MakeMacroCall(const Maker& maker, ITplExpression* owner);

@@ -59,9 +59,11 @@ std::span<const QIEntry> CTplPatchedFileImpl::InterfaceTable() {
   return kTable;
 }
 
+// Made on first request; none past the manager's end (its names would
+// have no registry).
 ITplUnknown* CTplPatchedFileImpl::Scope(void* self) {
   auto* file = static_cast<CTplPatchedFileImpl*>(self);
-  if (!file->scope_) file->scope_ = MakeVariableScope(file->maker_, kFileScopeName);
+  if (!file->scope_ && !ManagerGone(file->maker_.life)) file->scope_ = MakeVariableScope(file->maker_, kFileScopeName);
   return file->scope_.get();
 }
 
@@ -130,8 +132,9 @@ int32_t CTplPatchedFileImpl::LoadFromFile(const char* path) {
 int32_t CTplPatchedFileImpl::Patch(ICvoString* out) {
   return Guarded(0, [&] {
     CByteString buffer;
-    const CByteString& output = Compose(buffer);
-    if (out != nullptr) WriteString(out, output.GetContent());
+    const CByteString* output = Compose(buffer);
+    if (output == nullptr) return 1;  // out untouched
+    if (out != nullptr) WriteString(out, output->GetContent());
     return 0;
   });
 }
@@ -147,7 +150,8 @@ bool CTplPatchedFileImpl::Save(const char* path) noexcept {
     CByteString buffer;
     // The write goes to a temporary file renamed over the target, so a
     // failed write leaves the old file whole.
-    return Compose(buffer).SaveToFile(path) != 0;
+    const CByteString* output = Compose(buffer);
+    return output != nullptr && output->SaveToFile(path) != 0;
   });
 }
 
@@ -201,16 +205,17 @@ struct CTplPatchedFileImpl::Walk {
   StatementParts parts;  // of the statement the file resolves itself
 };
 
-const CByteString& CTplPatchedFileImpl::Compose(CByteString& out) {
+const CByteString* CTplPatchedFileImpl::Compose(CByteString& out) {
   static const CByteString kNoText;
   ParseOnce();
-  if (!parsed_) return kNoText;
+  if (!parsed_) return &kNoText;
   const std::string_view text = View(parsed_->bytes);
   MarkerScanner scanner(text, style_);
   MarkerSpan span;
-  if (!scanner.Next(&span)) return parsed_->bytes;  // empty
-  if (span.kind == MarkerSpan::kText && span.end == text.size()) return parsed_->bytes;
-  if (Raw()) return parsed_->bytes;
+  if (!scanner.Next(&span)) return &parsed_->bytes;  // empty
+  if (span.kind == MarkerSpan::kText && span.end == text.size()) return &parsed_->bytes;
+  if (Raw()) return &parsed_->bytes;
+  if (ManagerGone(maker_.life)) return nullptr;  // no marker can be evaluated
 
   const bool first = maker_.engine != nullptr && !composed_;
   composed_ = true;
@@ -245,7 +250,7 @@ const CByteString& CTplPatchedFileImpl::Compose(CByteString& out) {
     notes_ = std::string();
     noted_ = 0;
   }
-  return *walk.out;
+  return walk.out;
 }
 
 void CTplPatchedFileImpl::ComposeMarker(Walk& walk, const MarkerSpan& span) {

@@ -52,7 +52,8 @@ class CTplPatchedFileImpl final : public ComObject<CTplPatchedFileImpl, ITplPatc
   static constexpr int32_t kNullOutResult = TPL_E_INVALIDARG;
   static std::span<const QIEntry> InterfaceTable();
 
-  // The manager that made the file; not counted.
+  // The manager that made the file; not counted: the file reaches it only
+  // while the maker's life says it stands.
   explicit CTplPatchedFileImpl(const Maker& maker) noexcept : maker_(maker) {}
   ~CTplPatchedFileImpl() override;
 
@@ -96,8 +97,9 @@ class CTplPatchedFileImpl final : public ComObject<CTplPatchedFileImpl, ITplPatc
   void ParseOnce();
   bool Raw();
   // The output: the cut text itself when it holds no marker (or is kept
-  // raw), else `out` composed.
-  const CByteString& Compose(CByteString& out);
+  // raw), else `out` composed; null when its markers can no longer be
+  // evaluated (the manager is gone).
+  const CByteString* Compose(CByteString& out);
   void ComposeMarker(Walk& walk, const MarkerSpan& span);
   // The marker's statement resolved without its call; true when the value
   // is a result the file gave (which the note keeps).

@@ -65,6 +65,9 @@ void CTplVariableScopeImpl::Store(const char* name, const char* value, bool appe
     const auto was_removed = removed_.find(std::string_view(name));
     if (was_removed != removed_.end()) removed_.erase(was_removed);
   }
+  // Past the manager's end the value is kept, and no registry is left
+  // for its name.
+  if (ManagerGone(life_)) return;
   if (engine_ != nullptr) {
     engine_->RegisterScopeName(name, this);
   } else if (services_ != nullptr) {
@@ -104,7 +107,7 @@ int32_t CTplVariableScopeImpl::RemoveVariable(const char* name) {
 }
 
 int32_t CTplVariableScopeImpl::ClearVariables() {
-  if (services_ != nullptr) {
+  if (services_ != nullptr && !ManagerGone(life_)) {
     for (const std::string& name : order_) services_->UnregisterName(name.c_str(), this);
     for (const std::string& name : removed_) services_->UnregisterName(name.c_str(), this);
   }

@@ -13,9 +13,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "frame/string_map.h"
+#include "patching/manager_life.h"
 #include "patching/object_pool.h"
 #include "quenloft/com_object.h"
 
@@ -28,9 +30,11 @@ class CTplVariableScopeImpl final : public OwnerHeldComObject<CTplVariableScopeI
   static constexpr int32_t kNullOutResult = 1;
   static std::span<const QIEntry> InterfaceTable();
 
-  // services is not counted; it outlives the scope.
-  CTplVariableScopeImpl(ITplMacroServices* services, std::string_view name)
-      : name_(name), services_(services) {}
+  // services is not counted: the scope registers and withdraws names only
+  // while its manager's life says the manager stands.
+  CTplVariableScopeImpl(ITplMacroServices* services, std::string_view name,
+                        ComPtr<ManagerLife> life)
+      : name_(name), services_(services), life_(std::move(life)) {}
   ~CTplVariableScopeImpl() override;
 
   const std::string& name() const { return name_; }
@@ -67,6 +71,7 @@ class CTplVariableScopeImpl final : public OwnerHeldComObject<CTplVariableScopeI
 
   std::string name_;
   ITplMacroServices* services_;
+  ComPtr<ManagerLife> life_;
   // The manager's, for a scope of its own making: names are registered
   // with the scope beside them.
   MacroEngine* engine_ = nullptr;

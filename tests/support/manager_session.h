@@ -45,17 +45,27 @@ class ManagerSession {
   ManagerSession(const ManagerSession&) = delete;
   ManagerSession& operator=(const ManagerSession&) = delete;
 
+  // What makes the manager and the built-in set: the exports, or (for a
+  // test linked with the library's parts) a manager of a chosen kind.
+  struct Factories {
+    int32_t (*manager)(ITplManager**);
+    int32_t (*resolvers)(ITplResolverSet**);
+  };
+
   // Fails the test (fatally) when a step fails; call from SetUp or wrap in
   // ASSERT_NO_FATAL_FAILURE.
   void Open(BuiltIns built_ins = BuiltIns::kLeftOut) {
-    ASSERT_EQ(CreateTemplateManagerInstance(&manager), 0);
+    OpenWith({&CreateTemplateManagerInstance, &CreateTemplateResolversInstance}, built_ins);
+  }
+  void OpenWith(Factories make, BuiltIns built_ins) {
+    ASSERT_EQ(make.manager(&manager), 0);
     ASSERT_NE(manager, nullptr);
     ASSERT_EQ(manager->QueryInterface(IID_ITplFileCopier, reinterpret_cast<void**>(&copier)), 0);
     ASSERT_EQ(manager->QueryInterface(IID_ITplMacroServices, reinterpret_cast<void**>(&services)),
               0);
     ASSERT_EQ(copier->Initialize(&host), 0);
     if (built_ins == BuiltIns::kLeftOut) return;
-    ASSERT_EQ(CreateTemplateResolversInstance(&set), 0);
+    ASSERT_EQ(make.resolvers(&set), 0);
     ASSERT_NE(set, nullptr);
     ASSERT_EQ(set->SetManager(manager), 0);
     ASSERT_EQ(set->Initialize(), 0);
@@ -141,6 +151,7 @@ class ManagerSession {
 // A session with the built-in functions, as the language's tests run one.
 struct LanguageSession : ManagerSession {
   LanguageSession() { Open(BuiltIns::kAttached); }
+  explicit LanguageSession(Factories make) { OpenWith(make, BuiltIns::kAttached); }
 };
 
 }  // namespace quenloft::testing
