@@ -22,6 +22,7 @@
 #endif
 
 #include "c_abi/c_host.h"
+#include "c_abi/recording_host.h"
 
 #if !defined(QUENLOFT_LIBRARY_FILE)
 #error "QUENLOFT_LIBRARY_FILE must name the library"
@@ -30,58 +31,6 @@
 static Manager* manager;
 static FileCopier* copier;
 static MacroServices* services;
-
-static void Append(char* buffer, size_t size, const char* text) {
-  const size_t used = strlen(buffer);
-  if (used + 1 < size) snprintf(buffer + used, size - used, "%s", text);
-}
-
-/* ---- The host callback: records what the library tells it ------------------ */
-
-typedef struct Host {
-  Counted base;
-  char log[1024];         /* every output and file-name question in order, cut at the end */
-  char progress[64];      /* "index/total " per Progress call */
-  int notified;           /* NotifyFile calls */
-  const char* map_answer; /* MapFileName answers 0 with this text when set */
-} Host;
-
-static int32_t HOSTCALL HostQuery(void* self, const IID16* iid, void** out) {
-  return AnswerOne(self, iid, out, NULL, HOST_E_NOTIMPL);
-}
-static int32_t HOSTCALL HostOutput(void* self, const char* text) {
-  Append(((Host*)self)->log, sizeof((Host*)self)->log, text != NULL ? text : "(null)");
-  return 0;
-}
-static int32_t HOSTCALL HostProgress(void* self, int32_t index, int32_t total) {
-  char step[24];
-  snprintf(step, sizeof step, "%d/%d ", (int)index, (int)total);
-  Append(((Host*)self)->progress, sizeof((Host*)self)->progress, step);
-  return 0;
-}
-static int32_t HOSTCALL HostMapFileName(void* self, const char* path, CvoString* out) {
-  Host* h = (Host*)self;
-  Append(h->log, sizeof h->log, "[asked to map ");
-  Append(h->log, sizeof h->log, path);
-  Append(h->log, sizeof h->log, "]");
-  return h->map_answer != NULL ? Give(out, h->map_answer) : 1;
-}
-static int32_t HOSTCALL HostNotifyFile(void* self, HOST_UNUSED const char* path) {
-  return ++((Host*)self)->notified, 0;
-}
-static int32_t HOSTCALL HostShouldContinue(HOST_UNUSED void* self) { return 1; }
-
-static const HostSlot kHostTable[] = HOST_TABLE(
-    [0] = SLOT(HostQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
-    [3] = SLOT(HostOutput), [6] = SLOT(HostProgress), [7] = SLOT(HostMapFileName),
-    [9] = SLOT(HostNotifyFile), [11] = SLOT(HostShouldContinue));
-static Host host = {{kHostTable, 1, "host callback"}, "", "", 0, NULL};
-
-/* Forgets what the host was told so far. */
-static void ClearHostRecord(void) {
-  host.log[0] = host.progress[0] = '\0';
-  host.notified = 0;
-}
 
 /* ---- The skin, in the manager's temporary folder ---------------------------- */
 
@@ -533,7 +482,8 @@ static const HostSlot kListeningHostTable[] = HOST_TABLE(
 static const HostSlot kListenerTable[] = HOST_TABLE(
     [0] = SLOT(ListenerQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease),
     [3] = SLOT(ListenerReport));
-static Host listening_host = {{kListeningHostTable, 1, "listening host callback"}, "", "", 0, NULL};
+static Host listening_host = {
+    {kListeningHostTable, 1, "listening host callback"}, "", "", 0, NULL, 0, ""};
 static Listener listener = {{kListenerTable, 1, "diagnostics"}, &listening_host};
 
 /* A manager of its own with the listening host: each statement's reasons,
