@@ -63,9 +63,12 @@ class CTplExpressionImpl final : public ComObject<CTplExpressionImpl, ITplExpres
   // The end of an evaluation that the caller ran on OnlyCall's call.
   void EndEvaluation() { DropScope(); }
   // The owner is going: a holder that keeps the expression sees it
-  // without one.
+  // without one. The scope goes now too, its names leaving the registry
+  // on the thread that ends the owner, not wherever (on any thread) the
+  // holder lets go of the expression.
   void ForgetOwner() {
     if (!kept_owner_) owner_ = nullptr;
+    DropScope();
   }
   // An owner that does not hold the expression (the container a function
   // evaluates a text for): counted, so that a holder keeping the

@@ -123,6 +123,7 @@ class CTplMacroCallImpl final : public OwnerHeldComObject<CTplMacroCallImpl, ITp
   OwnerMaker* owner_maker_ = nullptr;
   MacroEngine* engine_ = nullptr;  // the manager's, for a call of the library's making
   ObjectPool<CTplMacroCallImpl>* pool_ = nullptr;
+  PoolLink<CTplMacroCallImpl> pool_link_;
 };
 
 // A call the library made, as the resolution reads it: directly.

@@ -76,6 +76,7 @@ class CTplVariableScopeImpl final : public OwnerHeldComObject<CTplVariableScopeI
   // with the scope beside them.
   MacroEngine* engine_ = nullptr;
   ObjectPool<CTplVariableScopeImpl>* pool_ = nullptr;
+  PoolLink<CTplVariableScopeImpl> pool_link_;
   StringMap<std::string> variables_;
   std::vector<std::string> order_;  // names in order of first definition
   // Removed names that may still stand in the registry for this scope.

@@ -10,28 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "manager/manager_impl.h"
-#include "resolvers/resolver_set.h"
-#include "support/manager_session.h"
+#include "patching/manager_paths.h"
 #include "support/texts.h"
 
 namespace quenloft::testing {
 namespace {
-
-int32_t FastManager(ITplManager** out) { return CreateManagerInstance(out, EvaluationPath::kFast); }
-int32_t StraightforwardManager(ITplManager** out) {
-  return CreateManagerInstance(out, EvaluationPath::kStraightforward);
-}
-
-struct Path {
-  const char* name;
-  ManagerSession::Factories make;
-};
-
-const Path kPaths[] = {
-    {"fast paths", {&FastManager, &CreateResolverSetInstance}},
-    {"straightforward path", {&StraightforwardManager, &CreateResolverSetInstance}},
-};
 
 struct Kept {
   ITplMacroCall* call = nullptr;

@@ -34,7 +34,7 @@ using quenloft::testing::WriteFile;
 // returns what the host printed, with `out` spelled "@OUT@", and counts the
 // worker sessions opened.
 std::string Build(const std::string& skin, const std::string& out, int workers, int* opened,
-                  bool slices = false) {
+                  bool slices = false, bool workers_open = true) {
   std::FILE* stream = std::tmpfile();
   HostOptions options;
   options.verbose = true;
@@ -62,7 +62,7 @@ std::string Build(const std::string& skin, const std::string& out, int workers, 
   setup.slice_size = kSmallSliceSize;
   setup.open_worker = [&](Session* worker, ITplHostCallback* worker_host) {
     ++*opened;
-    return open(worker, worker_host);
+    return workers_open && open(worker, worker_host);
   };
   const SkinWriteCounts counts = WriteSkin(setup, ListSkinFiles(skin + "/").names, PatchSelection());
   session.Close();
@@ -160,8 +160,9 @@ TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
         {"b/big.htm", LargePage(true)},
         {"c/small.htm", "<!--%glob$$%-->"}},
        2},
-      // The only file: its slices on this thread and a worker.
-      {{{"b/big.htm", LargePage(true)}}, 1},
+      // The only file: its slices on both workers, and here those that
+      // reach past their markers.
+      {{{"b/big.htm", LargePage(true)}}, 2},
       // The first file sets a global on the build's manager: the slices of
       // the next stay there.
       {{{"a/first.htm", "<!--%glob$$ = 'changed'%-->"}, {"b/big.htm", LargePage(false)}}, 0},
@@ -187,6 +188,51 @@ TEST(ToolSkinWriter, LargeFilesInSlicesWriteWhatWholeFilesWrite) {
 }
 
 
+
+// Workers whose sessions do not open: the large file's slices are all
+// patched here, as a build without workers patches them.
+TEST(ToolSkinWriter, SlicesStayHereWhenNoWorkerOpens) {
+  ScratchFolder skin, alone, refused;
+  WriteFile(skin.path() + "/b/big.htm", LargePage(true));
+  int opened = 0;
+  const std::string said_alone = Build(skin.path(), alone.path(), 0, &opened, true);
+  const std::string said_refused = Build(skin.path(), refused.path(), 2, &opened, true, false);
+  EXPECT_EQ(opened, 1);  // the first refusal ends the opening
+  EXPECT_TRUE(said_refused == said_alone);
+  EXPECT_TRUE(ReadTree(refused.path()) == ReadTree(alone.path()));
+}
+
+// Read in chunks (the output on another file system), a large file with
+// markers has the workers' sessions open while the rest of it is read; one
+// without markers opens none. What the build writes and says is the same.
+TEST(ToolSkinWriter, WorkersOpenWhileALargeFileIsRead) {
+  ScratchFolder far("/dev/shm");
+  ScratchFolder probe;
+  if (far.path().empty() || system_calls::OnOneFileSystem(probe.path(), far.path())) {
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  }
+  struct Case {
+    std::string text;
+    bool workers_open;
+    int opened;
+  };
+  const std::string page = LargePage(true);
+  const std::vector<Case> cases = {
+      {page, true, 2},
+      {page, false, 1},  // the first refusal ends the opening
+      {std::string(kSmallSliceAbove * 2, 'x'), true, 0},
+  };
+  for (const Case& c : cases) {
+    ScratchFolder skin, near, out("/dev/shm");
+    WriteFile(skin / "b/big.htm", c.text);
+    int opened = 0;
+    const std::string said_near = Build(skin.path(), near.path(), 0, &opened, true);
+    const std::string said_far = Build(skin.path(), out.path(), 2, &opened, true, c.workers_open);
+    EXPECT_EQ(opened, c.opened);
+    EXPECT_TRUE(said_far == said_near);
+    EXPECT_TRUE(ReadTree(out.path()) == ReadTree(near.path()));
+  }
+}
 
 #ifndef _WIN32  // links need a privilege there
 // Folders of the output that exist already are written into only when they

@@ -71,13 +71,13 @@ class SlicedPatch : public ::testing::Test {
     host_.Forget();
   }
 
-  // A worker whose manager holds the same values, as a build opens it; what
-  // the library tells it goes to the host through the host's own
-  // interfaces.
+  // Two workers whose managers hold the same values, as a build opens
+  // them; what the library tells them goes to the host through the host's
+  // own interfaces.
   SliceHelper* Worker() {
     if (!slices_) {
       workers_ = std::make_unique<PatchWorkers>(unused_output_);
-      EXPECT_TRUE(workers_->Start(1, Open));
+      EXPECT_TRUE(workers_->Start(2, Open));
       diagnostics_ = quenloft::ComPtr<ITplHostCallback>::retain(&host_).query<ITplDiagnostics>();
       slices_ = std::make_unique<SlicesOnWorkers>(workers_.get(), &host_, diagnostics_.get());
     }
@@ -98,20 +98,26 @@ class SlicedPatch : public ::testing::Test {
     return {out.text(), host_.events};
   }
 
+  // With the survey's slices, or (`cut`) slices cut while it is patched.
   Outcome Sliced(std::string text, const std::string& name, size_t slice_size,
-                 SliceHelper* helper = nullptr) {
+                 SliceHelper* helper = nullptr, bool cut = false) {
     Reset(text);
     Outcome outcome;
     bool library_failed = true;
     const std::string before = text;
-    EXPECT_TRUE(PatchInSlices(
-        session_.manager(), text.data(), text.size(), name,
-        SurveyText(text, name, slice_size).slices,
-        [&](std::string_view bytes) {
-          outcome.output.append(bytes);
-          return true;
-        },
-        &library_failed, helper));
+    const SliceSink sink = [&](std::string_view bytes) {
+      outcome.output.append(bytes);
+      return true;
+    };
+    if (cut) {
+      SliceCutter cutter(before, *MarkerStyleOfName(name), slice_size);
+      EXPECT_TRUE(PatchInSlices(session_.manager(), text.data(), name, &cutter, sink,
+                                &library_failed, helper));
+    } else {
+      EXPECT_TRUE(PatchInSlices(session_.manager(), text.data(), text.size(), name,
+                                SurveyText(text, name, slice_size).slices, sink,
+                                &library_failed, helper));
+    }
     EXPECT_FALSE(library_failed);
     EXPECT_EQ(text, before) << "the text is given back as it came";
     outcome.messages = host_.events;
@@ -169,9 +175,15 @@ TEST_F(SlicedPatch, SlicesGiveWhatTheWholeFileGives) {
       for (const size_t slice_size : {1, 2, 5, 16, 64}) {
         ASSERT_EQ(Sliced(text, name, slice_size), whole)
             << name << " slices of " << slice_size << " of [" << text << "]";
-        // Every other slice on a worker's manager: told in document order.
+        // Slices on the workers' managers: told in document order.
         ASSERT_EQ(Sliced(text, name, slice_size, Worker()), whole)
-            << name << " slices of " << slice_size << " on two threads of [" << text << "]";
+            << name << " slices of " << slice_size << " on workers of [" << text << "]";
+        // Cut while patched: either type is never cut; two sizes suffice.
+        if (!MarkerStyleOfName(name) || (slice_size != 1 && slice_size != 16)) continue;
+        ASSERT_EQ(Sliced(text, name, slice_size, nullptr, true), whole)
+            << name << " cut in slices of " << slice_size << " of [" << text << "]";
+        ASSERT_EQ(Sliced(text, name, slice_size, Worker(), true), whole)
+            << name << " cut in slices of " << slice_size << " on workers of [" << text << "]";
       }
     }
   }
@@ -214,8 +226,10 @@ TEST_F(SlicedPatch, HandedSlicesComeBackOrAreToldInOrder) {
     const std::string text = Generate(random, 10 + round * 5, round % 2 == 1);
     const Outcome whole = Whole(text, "/out/p.htm");
     for (const size_t slice_size : {1, 7}) {
-      ASSERT_EQ(Sliced(text, "/out/p.htm", slice_size, &idle), whole) << text;
-      ASSERT_EQ(Sliced(text, "/out/p.htm", slice_size, &eager), whole) << text;
+      for (const bool cut : {false, true}) {
+        ASSERT_EQ(Sliced(text, "/out/p.htm", slice_size, &idle, cut), whole) << text;
+        ASSERT_EQ(Sliced(text, "/out/p.htm", slice_size, &eager, cut), whole) << text;
+      }
     }
   }
   EXPECT_GT(idle.submitted, 20);
@@ -240,6 +254,7 @@ TEST_F(SlicedPatch, CutsFollowTheLibrarysParse) {
       const Outcome whole = Whole(text, name);
       for (const size_t slice_size : {1, 3, 8}) {
         EXPECT_EQ(Sliced(text, name, slice_size), whole) << name << " " << text;
+        EXPECT_EQ(Sliced(text, name, slice_size, Worker(), true), whole) << name << " " << text;
       }
     }
   }
@@ -253,11 +268,17 @@ TEST_F(SlicedPatch, RefusingSinkStops) {
     SCOPED_TRACE(helper == nullptr ? "one thread" : "two threads");
     for (const int accepted : {0, 1, 2}) {
       int calls = 0;
+      const SliceSink sink = [&](std::string_view) { return ++calls <= accepted; };
       bool library_failed = true;
-      EXPECT_FALSE(PatchInSlices(
-          session_.manager(), text.data(), text.size(), "/out/p.htm",
-          SurveyText(text, "/out/p.htm", 1).slices,
-          [&](std::string_view) { return ++calls <= accepted; }, &library_failed, helper));
+      EXPECT_FALSE(PatchInSlices(session_.manager(), text.data(), text.size(), "/out/p.htm",
+                                 SurveyText(text, "/out/p.htm", 1).slices, sink,
+                                 &library_failed, helper));
+      EXPECT_EQ(calls, accepted + 1);
+      EXPECT_FALSE(library_failed);
+      calls = 0;
+      SliceCutter cutter(text, quenloft::MarkerStyleMarkup, 1);
+      EXPECT_FALSE(PatchInSlices(session_.manager(), text.data(), "/out/p.htm", &cutter, sink,
+                                 &library_failed, helper));
       EXPECT_EQ(calls, accepted + 1);
       EXPECT_FALSE(library_failed);
     }
@@ -308,6 +329,39 @@ TEST(SurveyText, SlicesUpToTheFirstReachingMarker) {
   EXPECT_EQ(slices[2].end, text.size());
   EXPECT_TRUE(SurveyText(text, ".htm", 4).slices.empty());  // either type: one piece
   EXPECT_TRUE(SurveyText("%%%t$ = 1%%% %%%a$$%%%", "p", 1).slices.empty());
+}
+
+// Slices cut while a file is patched are the survey's, one at a time; a
+// text the survey leaves in one piece is one slice, and whether it holds a
+// marker is what the survey tells.
+TEST(SliceCutter, CutsWhatTheSurveyCuts) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 200; ++round) {
+    const std::string text = Generate(random, round % 40, round % 3 == 0);
+    for (const char* name : {"p.htm", "p.js", "p"}) {
+      const quenloft::MarkerStyle style = *MarkerStyleOfName(name);
+      for (const size_t size : {1, 9, 100}) {
+        std::vector<Slice> surveyed = SurveyText(text, name, size).slices;
+        if (surveyed.empty()) surveyed.push_back({0, text.size(), false});
+        // The survey keeps an empty last piece; patching it adds nothing.
+        if (surveyed.size() > 1 && surveyed.back().begin == text.size()) surveyed.pop_back();
+        SliceCutter cutter(text, style, size);
+        std::vector<Slice> cut;
+        for (Slice slice; cutter.Next(&slice);) cut.push_back(slice);
+        ASSERT_EQ(cut.size(), surveyed.size()) << name << " " << size << " [" << text << "]";
+        for (size_t i = 0; i < cut.size(); ++i) {
+          EXPECT_EQ(cut[i].begin, surveyed[i].begin) << text;
+          EXPECT_EQ(cut[i].end, surveyed[i].end) << text;
+          // One piece: the survey gives none and so no word on it.
+          if (surveyed.size() > 1) {
+            EXPECT_EQ(cut[i].alone, surveyed[i].alone) << text;
+          }
+        }
+      }
+      EXPECT_EQ(HoldsMarkers(text, style), SurveyText(text, name, 0).may_hold_markers) << text;
+    }
+  }
+  EXPECT_FALSE(HoldsMarkers(std::string("<!--%a$$%-->\0", 13), quenloft::MarkerStyleMarkup));
 }
 
 TEST(SliceSizeFor, OnlyLargeFilesOfASettledType) {

@@ -1,11 +1,13 @@
 #include "patch_workers.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "interrupt.h"
 #include "os/file.h"
 #include "quenloft/com.h"
 #include "session.h"
+#include "skin_text.h"
 #include "sliced_patch.h"
 
 namespace quenloft_tool {
@@ -57,16 +59,21 @@ class KeepingHost final : public quenloft::ComObject<KeepingHost, ITplHostCallba
 // Patches slice by slice into the destination's temporary file.
 bool PatchAndWriteSlices(ITplManager* manager, const std::string& source, SourceFile* text,
                          const OutputFolder& output, const std::string& relative,
-                         const std::vector<Slice>& slices, SliceHelper* helper) {
+                         const SlicePlan& plan, SliceHelper* helper) {
   const std::string destination = output.folder() + relative;
   bool library_failed = false;
   const auto fill = [&](int fd) {
-    return PatchInSlices(
-        manager, text->data.get(), text->size, destination, slices,
-        [fd](std::string_view bytes) {
-          return inhouse::os::WriteAll(fd, bytes.data(), bytes.size());
-        },
-        &library_failed, helper);
+    const SliceSink sink = [fd](std::string_view bytes) {
+      return inhouse::os::WriteAll(fd, bytes.data(), bytes.size());
+    };
+    const std::optional<quenloft::MarkerStyle> style = MarkerStyleOfName(relative);
+    if (plan.cut_size > 0 && style) {
+      SliceCutter cutter(text->bytes(), *style, plan.cut_size);
+      return PatchInSlices(manager, text->data.get(), destination, &cutter, sink,
+                           &library_failed, helper);
+    }
+    return PatchInSlices(manager, text->data.get(), text->size, destination, plan.slices, sink,
+                         &library_failed, helper);
   };
   if (output.WriteWith(relative, fill, text->permissions)) return true;
   if (!library_failed) output.Copy(source, relative);
@@ -76,10 +83,10 @@ bool PatchAndWriteSlices(ITplManager* manager, const std::string& source, Source
 }  // namespace
 
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
-                   const OutputFolder& output, const std::string& relative,
-                   const std::vector<Slice>& slices, SliceHelper* helper) {
-  if (!slices.empty()) {
-    return PatchAndWriteSlices(manager, source, text, output, relative, slices, helper);
+                   const OutputFolder& output, const std::string& relative, const SlicePlan& plan,
+                   SliceHelper* helper) {
+  if (!plan.slices.empty() || plan.cut_size > 0) {
+    return PatchAndWriteSlices(manager, source, text, output, relative, plan, helper);
   }
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
   quenloft::ComPtr<ITplPatchedFile> file;
@@ -110,6 +117,7 @@ struct PatchWorkers::Worker {
 PatchWorkers::PatchWorkers(const OutputFolder& output) : output_(output) {}
 
 PatchWorkers::~PatchWorkers() {
+  if (opening_.joinable()) opening_.join();
   {
     const std::lock_guard<std::mutex> hold(lock_);
     stopping_ = true;
@@ -119,7 +127,7 @@ PatchWorkers::~PatchWorkers() {
   for (auto& worker : workers_) worker->session.Close();
 }
 
-bool PatchWorkers::Start(int count, const SessionOpener& open) {
+bool PatchWorkers::OpenSessions(int count, const SessionOpener& open) {
   for (int i = 0; i < count; ++i) {
     auto worker = std::make_unique<Worker>();
     if (!open(&worker->session, worker->host.get())) {
@@ -129,6 +137,31 @@ bool PatchWorkers::Start(int count, const SessionOpener& open) {
       return false;
     }
     workers_.push_back(std::move(worker));
+  }
+  return true;
+}
+
+void PatchWorkers::OpenAhead(int count, const SessionOpener& open) {
+  if (opening_.joinable() || !threads_.empty()) return;
+  try {
+    opening_ = std::thread([this, count, &open] {
+      try {
+        opened_ = OpenSessions(count, open);
+      } catch (...) {
+        opened_ = false;  // out of memory: Start says so
+      }
+    });
+  } catch (...) {
+    // No thread: Start opens them itself.
+  }
+}
+
+bool PatchWorkers::Start(int count, const SessionOpener& open) {
+  if (opening_.joinable()) {
+    opening_.join();
+    if (!opened_) return false;
+  } else if (!OpenSessions(count, open)) {
+    return false;
   }
   // A manager is used by one thread at a time: from here on, its worker's.
   for (auto& worker : workers_) threads_.emplace_back(&PatchWorkers::Run, this, worker.get());
@@ -200,7 +233,7 @@ void PatchWorkers::RunFile(Worker* worker, PatchJob* job) {
     worker->host->KeepFor(&job->told);
     try {
       job->written = PatchAndWrite(worker->session.manager(), job->source, &job->text, output_,
-                                   job->relative, job->slices);
+                                   job->relative, job->plan);
     } catch (...) {
       job->written = false;  // out of memory: one more file not written
     }

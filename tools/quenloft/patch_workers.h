@@ -23,21 +23,28 @@ namespace quenloft_tool {
 
 class Session;
 
+// How a file is patched: whole, in the slices a survey found, or in
+// slices cut while it is patched.
+struct SlicePlan {
+  std::vector<Slice> slices;  // none: whole, unless cut_size is set
+  size_t cut_size = 0;        // cut while patching, in slices of about this size
+};
+
 // Patches the text of `source` as the file `relative` of the output folder
 // and writes it there; false when it could not. A file patched whole gives
 // its text back as soon as the library holds its own; a large file whose
 // slices stand alone is patched slice by slice (sliced_patch.h), with a
-// helper on two threads. Any thread, one manager per thread.
+// helper on more threads. Any thread, one manager per thread.
 bool PatchAndWrite(ITplManager* manager, const std::string& source, SourceFile* text,
-                   const OutputFolder& output, const std::string& relative,
-                   const std::vector<Slice>& slices, SliceHelper* helper = nullptr);
+                   const OutputFolder& output, const std::string& relative, const SlicePlan& plan,
+                   SliceHelper* helper = nullptr);
 
 // One file for a worker.
 struct PatchJob {
   std::string source;  // full path in the skin
   std::string relative;
   SourceFile text;
-  std::vector<Slice> slices;  // none: patched whole
+  SlicePlan plan;
   // Set by the worker before done.
   KeptReports told;  // what the library told the worker's host
   bool ran = false;                   // false when skipped after Ctrl-C
@@ -58,6 +65,10 @@ class PatchWorkers {
   // Opens `count` sessions here and starts a thread for each; false (and
   // no thread) when a session does not open.
   bool Start(int count, const SessionOpener& open);
+  // Begins opening the sessions on a thread of their own while this one
+  // goes on with what calls no library (reading the file they will patch);
+  // Start, called before the library is used here again, takes them.
+  void OpenAhead(int count, const SessionOpener& open);
   bool started() const { return !threads_.empty(); }
   // The job stays the caller's; it must live until Wait returns for it.
   void Submit(PatchJob* job);
@@ -72,6 +83,7 @@ class PatchWorkers {
     PatchJob* file = nullptr;
     SliceJob* slice = nullptr;  // when not a file
   };
+  bool OpenSessions(int count, const SessionOpener& open);
   void Run(Worker* worker);
   void RunFile(Worker* worker, PatchJob* job);
   void Enqueue(Task task);
@@ -82,6 +94,8 @@ class PatchWorkers {
   std::deque<Task> queue_;       // guarded by lock_
   bool stopping_ = false;        // guarded by lock_
   std::vector<std::unique_ptr<Worker>> workers_;
+  std::thread opening_;   // OpenAhead's, until Start joins it
+  bool opened_ = false;   // by opening_, read after the join
   std::vector<std::thread> threads_;
 };
 

@@ -2,9 +2,9 @@
 
 #include <CorvaskUtils/CorvaskUtils.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -62,9 +62,22 @@ class Writer {
     // The buffer of the last file that needed no patching: its pages are
     // already mapped.
     job->text = std::exchange(spare_, SourceFile());
-    const auto plain = [&](std::string_view bytes) { return !MayHoldMarkers(bytes, relative); };
+    const bool may_open_ahead = MayOpenWorkersAhead(job->source, relative, more_follow);
+    bool opening_ahead = false;
+    const auto plain = [&](std::string_view bytes) {
+      if (!MayHoldMarkers(bytes, relative)) return true;
+      // Read whole from here on, and patched here in slices: the workers'
+      // sessions open meanwhile.
+      if (may_open_ahead && !opening_ahead) {
+        workers_.OpenAhead(setup_.workers, setup_.open_worker);
+        opening_ahead = true;
+      }
+      return false;
+    };
     const OutputFolder::Placed placed =
         setup_.output->ReadOrCopy(job->source, relative, plain, &job->text);
+    // The library is used here again below.
+    if (opening_ahead) StartWorkers();
     const bool read = placed == OutputFolder::Placed::kRead;
     TextSurvey survey;
     if (read) {
@@ -73,20 +86,25 @@ class Writer {
           setup_.slice_large_files
               ? SliceSizeFor(bytes, relative, setup_.slice_above, setup_.slice_size)
               : 0;
-      survey = SurveyText(bytes, relative, slice_size);
-      job->slices = std::move(survey.slices);
+      if (slice_size > 0 && !MayHand(more_follow)) {
+        // Patched here whatever its markers do: cut while it is patched, so
+        // that the first slices are patched while the rest is walked.
+        survey.may_hold_markers = HoldsMarkers(bytes, *MarkerStyleOfName(relative));
+        job->plan.cut_size = slice_size;
+      } else {
+        survey = SurveyText(bytes, relative, slice_size);
+        job->plan.slices = std::move(survey.slices);
+      }
     }
     if (survey.may_hold_markers) {
-      if (!ordered_ && more_follow && !survey.may_affect_other_files && Hand(job)) {
-        return;
-      }
+      if (MayHand(more_follow) && !survey.may_affect_other_files && Hand(job)) return;
       // From here on the files see each other's variables: in order, here.
       ordered_ = true;
       while (!jobs_.empty()) TellOldest();
       Begin();
       SlicesOnWorkers slices(&workers_, host_, host_);
       job->written = PatchAndWrite(setup_.manager, job->source, &job->text, *setup_.output,
-                                   relative, job->slices, SliceHelperFor(*job) ? &slices : nullptr);
+                                   relative, job->plan, SliceHelperFor(*job) ? &slices : nullptr);
       own_manager_used_ = true;
       End(*job);
       return;
@@ -106,13 +124,37 @@ class Writer {
     }
   }
 
-  // Gives the job to a worker; false when there are none.
-  bool Hand(std::unique_ptr<PatchJob>& job) {
-    if (setup_.workers <= 0 || !setup_.open_worker || failed_to_start_) return false;
+  // True when a file whose patching reaches no other file may go to a
+  // worker: files before it did not see each other, and one follows.
+  bool MayHand(bool more_follow) const {
+    return !ordered_ && more_follow && setup_.workers > 0 && setup_.open_worker &&
+           !failed_to_start_;
+  }
+
+  bool StartWorkers() {
     if (!workers_.started() && !workers_.Start(setup_.workers, setup_.open_worker)) {
       failed_to_start_ = true;
+    }
+    return !failed_to_start_;
+  }
+
+  // True when the file, should it hold markers, will be patched in slices
+  // here, with the workers, who have not started yet.
+  bool MayOpenWorkersAhead(const std::string& source, const std::string& relative,
+                           bool more_follow) const {
+    if (!setup_.slice_large_files || own_manager_used_ || MayHand(more_follow) ||
+        setup_.workers <= 0 || !setup_.open_worker || failed_to_start_ || workers_.started() ||
+        !MarkerStyleOfName(relative)) {
       return false;
     }
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(source, ec);
+    return !ec && size >= setup_.slice_above;
+  }
+
+  // Gives the job to a worker; false when there are none.
+  bool Hand(std::unique_ptr<PatchJob>& job) {
+    if (!StartWorkers()) return false;
     if (jobs_.size() >= kJobsPerWorker * static_cast<size_t>(setup_.workers)) TellOldest();
     workers_.Submit(job.get());
     jobs_.push_back(std::move(job));
@@ -123,17 +165,13 @@ class Writer {
   // managers hold what the build's own does until it patches a file (which
   // may assign globals), and a file in slices is worth starting them for.
   bool SliceHelperFor(const PatchJob& job) {
-    if (own_manager_used_ || job.slices.size() < 2 || setup_.workers <= 0 ||
-        !setup_.open_worker || failed_to_start_) {
+    if (own_manager_used_ || (job.plan.slices.size() < 2 && job.plan.cut_size == 0) ||
+        setup_.workers <= 0 || !setup_.open_worker || failed_to_start_) {
       return false;
     }
-    // This thread patches too: one worker fewer than cores.
-    const int count = std::max(1, setup_.workers - 1);
-    if (!workers_.started() && !workers_.Start(count, setup_.open_worker)) {
-      failed_to_start_ = true;
-      return false;
-    }
-    return true;
+    // One worker per core: this thread cuts the slices and writes their
+    // outputs, and patches only what the workers have not begun.
+    return StartWorkers();
   }
 
   // Passes on what the oldest job's file did, once it is done.

@@ -189,7 +189,7 @@ class PatchingHere {
 };
 
 // One sliced patching: slices patched here in order, and with a helper,
-// the slice after each handed to it meanwhile.
+// those that stand alone handed to it as they are cut.
 class SlicedPatch {
  public:
   enum class Result { kDone, kLibraryFailed, kRefused };
@@ -209,67 +209,65 @@ class SlicedPatch {
   SlicedPatch(const SlicedPatch&) = delete;
   SlicedPatch& operator=(const SlicedPatch&) = delete;
 
-  Result Run(const std::vector<Slice>& slices) {
-    for (size_t i = 0; i < slices.size(); ++i) {
-      // The next slice goes to the helper, to be patched beside this one.
-      const bool next_handed = helper_ != nullptr && i + 1 < slices.size() &&
-                               slices[i + 1].alone && Hand(slices[i + 1]);
-      Result result = TellHandedBefore(slices[i].begin);
-      if (result == Result::kDone) result = PatchHere(slices[i]);
+  Result Run(SliceSource* slices) {
+    Slice next;
+    bool more = slices->Next(&next);
+    while (more || !handed_.empty()) {
+      while (more && next.alone && helper_ != nullptr && !free_.empty()) {
+        // Handed once the walk is past it: the walk never reads a byte
+        // before the end of the last slice it gave, where the helper's
+        // threads put their zero bytes.
+        const Slice handed = next;
+        more = slices->Next(&next);
+        Hand(handed);
+      }
+      Result result = Result::kDone;
+      if (!handed_.empty()) {
+        result = TellOldest();
+      } else {
+        result = PatchHere(next);
+        more = slices->Next(&next);
+      }
       if (result != Result::kDone) return result;
-      if (next_handed) ++i;
     }
-    return TellHandedBefore(static_cast<size_t>(-1));
+    return Result::kDone;
   }
 
  private:
-  bool Hand(const Slice& slice) {
-    if (free_.empty()) return false;
+  void Hand(const Slice& slice) {
     SliceJob* job = free_.back();
     free_.pop_back();
-    job->begin = slice.begin;
-    job->text.assign(text_ + slice.begin, slice.end - slice.begin);
+    job->slice = {text_, slice.begin, slice.end, &text_lock_};
     job->destination = destination_;
-    job->output.clear();
     job->told.Clear();
     job->patched = false;
     job->done = false;
     helper_->Submit(job);
     handed_.push_back(job);
-    return true;
   }
 
-  // Passes on the handed slices before `begin`, in order; those the
-  // helper has not begun are patched here.
-  Result TellHandedBefore(size_t begin) {
-    while (!handed_.empty() && handed_.front()->begin < begin) {
-      SliceJob* job = handed_.front();
-      const bool withdrawn = helper_->Withdraw(*job);
-      if (!withdrawn) helper_->Wait(*job);
-      handed_.pop_front();
-      free_.push_back(job);
-      if (withdrawn) {
-        const Result result = PatchHere({job->begin, job->begin + job->text.size(), true});
-        if (result != Result::kDone) return result;
-        continue;
-      }
-      helper_->Tell(job->told, lines_.At(job->begin));
-      if (!job->patched) return Result::kLibraryFailed;
-      if (!sink_(job->output)) return Result::kRefused;
-    }
-    return Result::kDone;
+  // Passes on the oldest handed slice; one the helper has not begun is
+  // patched here.
+  Result TellOldest() {
+    SliceJob* job = handed_.front();
+    const bool withdrawn = helper_->Withdraw(*job);
+    if (!withdrawn) helper_->Wait(*job);
+    handed_.pop_front();
+    free_.push_back(job);
+    if (withdrawn) return PatchHere({job->slice.begin, job->slice.end, true});
+    helper_->Tell(job->told, lines_.At(job->slice.begin));
+    if (!job->patched) return Result::kLibraryFailed;
+    return sink_(job->output) ? Result::kDone : Result::kRefused;
   }
 
   Result PatchHere(const Slice& slice) {
     const PatchingSlice patching{&lines_, slice.begin};
     const PatchingHere here(&patching);
-    // The library reads a text up to its zero byte and keeps a copy.
-    const char kept = text_[slice.end];
-    text_[slice.end] = '\0';
     std::string_view output;
-    const bool patched = PatchText(services_, text_ + slice.begin, destination_, patched_, &output);
-    text_[slice.end] = kept;
-    if (!patched) return Result::kLibraryFailed;
+    if (!PatchText(services_, {text_, slice.begin, slice.end, &text_lock_}, destination_, patched_,
+                   &output)) {
+      return Result::kLibraryFailed;
+    }
     return sink_(output) ? Result::kDone : Result::kRefused;
   }
 
@@ -280,10 +278,30 @@ class SlicedPatch {
   const SliceSink& sink_;
   SliceHelper* helper_;
   const quenloft::Text patched_;
-  // Two jobs: one the helper patches while the one before it is told.
-  std::array<SliceJob, 2> jobs_;
+  std::mutex text_lock_;  // while a zero byte stands in the text
+  std::array<SliceJob, kSlicesInFlight> jobs_;
   std::vector<SliceJob*> free_;
   std::deque<SliceJob*> handed_;  // in document order
+};
+
+// The slices of a survey, or the whole text as one piece.
+class SliceList final : public SliceSource {
+ public:
+  SliceList(const std::vector<Slice>& slices, size_t size) : slices_(slices), size_(size) {}
+  bool Next(Slice* slice) override {
+    if (slices_.empty()) {
+      *slice = {0, size_, false};
+      return next_++ == 0;
+    }
+    if (next_ >= slices_.size()) return false;
+    *slice = slices_[next_++];
+    return true;
+  }
+
+ private:
+  const std::vector<Slice>& slices_;
+  size_t size_;
+  size_t next_ = 0;
 };
 
 }  // namespace
@@ -293,13 +311,21 @@ void ShiftToFile(int32_t* line, int32_t* column) {
   patching_slice->lines->At(patching_slice->begin).Shift(line, column);
 }
 
-bool PatchText(ITplMacroServices* services, const char* text, const std::string& destination,
-               const quenloft::Text& patched, std::string_view* output) {
+bool PatchText(ITplMacroServices* services, const SliceOfText& slice,
+               const std::string& destination, const quenloft::Text& patched,
+               std::string_view* output) {
   quenloft::ComPtr<ITplPatchedFile> file;
   if (patched.get() == nullptr || services->CreatePatchedFile(file.put()) != 0 || !file) {
     return false;
   }
-  file->SetText(text);
+  {
+    // The library reads the text up to its zero byte and keeps a copy.
+    const std::lock_guard<std::mutex> hold(*slice.lock);
+    const char kept = slice.text[slice.end];
+    slice.text[slice.end] = '\0';
+    file->SetText(slice.text + slice.begin);
+    slice.text[slice.end] = kept;
+  }
   file->AttachFileName(destination.c_str());
   if (file->Patch(patched) != 0) return false;
   const char* bytes = nullptr;
@@ -310,11 +336,43 @@ bool PatchText(ITplMacroServices* services, const char* text, const std::string&
 
 void PatchSliceJob(ITplManager* manager, SliceJob* job) {
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
-  const quenloft::Text patched;
-  std::string_view output;
-  job->patched = services && PatchText(services.get(), job->text.c_str(), job->destination,
-                                       patched, &output);
-  if (job->patched) job->output.assign(output);
+  job->patched = services && PatchText(services.get(), job->slice, job->destination,
+                                       job->result, &job->output);
+}
+
+bool SliceCutter::Rule::After(bool reaches_past, size_t end, Slice* cut) {
+  if (reaches_past) {
+    alone = false;
+  } else if (alone && end >= from + size) {
+    *cut = {from, end, true};
+    from = end;
+    return true;
+  }
+  return false;
+}
+
+SliceCutter::SliceCutter(std::string_view text, quenloft::MarkerStyle style, size_t slice_size)
+    : text_(text), cuts_(text, style) {
+  rule_.size = slice_size;
+}
+
+bool SliceCutter::Next(Slice* slice) {
+  if (done_) return false;
+  for (size_t inner_begin, inner_end, end;
+       rule_.alone && cuts_.NextMarker(&inner_begin, &inner_end, &end);) {
+    const std::string_view inner = text_.substr(inner_begin, inner_end - inner_begin);
+    if (rule_.After(MayReachPastMarker(inner), end, slice)) return true;
+  }
+  done_ = true;
+  *slice = rule_.Rest(text_.size());
+  // Nothing after the last cut: no empty piece.
+  return slice->begin < slice->end || slice->begin == 0;
+}
+
+bool HoldsMarkers(std::string_view text, quenloft::MarkerStyle style) {
+  size_t inner_begin, inner_end, end;
+  return MarkerCuts(text, style).NextMarker(&inner_begin, &inner_end, &end) &&
+         std::memchr(text.data(), '\0', text.size()) == nullptr;
 }
 
 TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice_size) {
@@ -326,8 +384,8 @@ TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice
     return survey;
   }
   MarkerCuts cuts(text, *style);
-  bool alone = true;  // no marker so far may reach past its own
-  size_t from = 0;
+  SliceCutter::Rule cutting;
+  cutting.size = slice_size;
   for (size_t inner_begin, inner_end, end; cuts.NextMarker(&inner_begin, &inner_end, &end);) {
     // The zero byte only once a marker is found: a text without one needs
     // no second scan.
@@ -338,32 +396,35 @@ TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice
     const std::string_view inner = text.substr(inner_begin, inner_end - inner_begin);
     // Every statement that may affect other files also reaches past its
     // marker: the cheap look first.
-    if (MayReachPastMarker(inner)) {
-      alone = false;
-      if (MayAffectOtherFiles(inner)) {
-        survey.may_affect_other_files = true;
-        break;  // nothing left to learn
-      }
-    } else if (alone && slice_size > 0 && end >= from + slice_size) {
-      survey.slices.push_back({from, end, true});
-      from = end;
+    const bool reaches_past = MayReachPastMarker(inner);
+    Slice cut;
+    if (slice_size > 0 && cutting.After(reaches_past, end, &cut)) survey.slices.push_back(cut);
+    if (reaches_past && MayAffectOtherFiles(inner)) {
+      survey.may_affect_other_files = true;
+      break;  // nothing left to learn
     }
   }
-  if (!survey.slices.empty()) survey.slices.push_back({from, text.size(), alone});
+  if (!survey.slices.empty()) survey.slices.push_back(cutting.Rest(text.size()));
   return survey;
 }
 
-bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
-                   const std::vector<Slice>& slices, const SliceSink& sink, bool* library_failed,
+bool PatchInSlices(ITplManager* manager, char* text, const std::string& destination,
+                   SliceSource* slices, const SliceSink& sink, bool* library_failed,
                    SliceHelper* helper) {
   *library_failed = true;
   const auto services = quenloft::ComPtr<ITplManager>::retain(manager).query<ITplMacroServices>();
   if (!services) return false;
   SlicedPatch patch(services.get(), text, destination, sink, helper);
-  const SlicedPatch::Result result =
-      patch.Run(slices.empty() ? std::vector<Slice>{{0, size, false}} : slices);
+  const SlicedPatch::Result result = patch.Run(slices);
   *library_failed = result == SlicedPatch::Result::kLibraryFailed;
   return result == SlicedPatch::Result::kDone;
+}
+
+bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
+                   const std::vector<Slice>& slices, const SliceSink& sink, bool* library_failed,
+                   SliceHelper* helper) {
+  SliceList list(slices, size);
+  return PatchInSlices(manager, text, destination, &list, sink, library_failed, helper);
 }
 
 }  // namespace quenloft_tool

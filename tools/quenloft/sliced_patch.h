@@ -17,6 +17,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,10 +33,12 @@ namespace quenloft_tool {
 // worker's manager and its fresh memory cost more than the second core
 // gains (measured).
 inline constexpr size_t kSliceAbove = size_t{4} << 20;
-// About the size of each slice: small enough that two threads share a
+// About the size of each slice: small enough that the threads share a
 // file's slices evenly and the buffers stay in the caches, large enough
-// that a patched-file object and a hand-over per slice cost nothing.
-inline constexpr size_t kSliceSize = size_t{256} << 10;
+// that a patched-file object and a hand-over per slice cost nothing
+// (128 KB measured a little faster than 256 KB and 512 KB, and no slower
+// than 64 KB).
+inline constexpr size_t kSliceSize = size_t{128} << 10;
 
 // The markers of the library's parse of a text (by the marker delimiters of
 // its file type, conventions.h): after each, the parse stands between two
@@ -114,18 +117,67 @@ struct TextSurvey {
 // gets the looser looks of skin_text.h and no slices.
 TextSurvey SurveyText(std::string_view text, std::string_view name, size_t slice_size);
 
+// What SurveyText tells of may_hold_markers, for a file of a settled type,
+// from its first marker: the rest of the walk is left to a SliceCutter.
+bool HoldsMarkers(std::string_view text, quenloft::MarkerStyle style);
+
+// Gives the slices of a text in document order, one at a time.
+class SliceSource {
+ public:
+  // False when the text is done.
+  virtual bool Next(Slice* slice) = 0;
+
+ protected:
+  ~SliceSource() = default;
+};
+
+// The slices SurveyText finds, found as they are asked for: patching
+// begins after the first slice's walk, not the whole file's. A text that
+// is one piece gives one slice.
+class SliceCutter final : public SliceSource {
+ public:
+  SliceCutter(std::string_view text, quenloft::MarkerStyle style, size_t slice_size);
+  bool Next(Slice* slice) override;
+
+  // Where a text is cut, marker by marker.
+  struct Rule {
+    size_t size = 0;
+    size_t from = 0;    // where the slice being walked begins
+    bool alone = true;  // no marker so far may reach past its own
+    // After a marker that ends at `end`: true with the slice it closes.
+    bool After(bool reaches_past, size_t end, Slice* cut);
+    Slice Rest(size_t text_size) const { return {from, text_size, alone}; }
+  };
+
+ private:
+  std::string_view text_;
+  MarkerCuts cuts_;
+  Rule rule_;
+  bool done_ = false;
+};
+
 // Receives each slice's output, in order; false stops the patching.
 using SliceSink = std::function<bool(std::string_view output)>;
+
+// A slice of a file's text that other threads read around: the zero byte
+// the library reads up to is the next slice's first byte, so it is put
+// there, under `lock`, only while the library takes its copy.
+struct SliceOfText {
+  char* text = nullptr;  // the whole file's, with a byte after its end
+  size_t begin = 0;
+  size_t end = 0;
+  std::mutex* lock = nullptr;
+};
 
 // A slice that stands alone, patched on another thread by a manager that
 // holds the same values as the file's: its markers change nothing the
 // managers hold, so either gives the same output and messages.
 struct SliceJob {
-  size_t begin = 0;         // in the file
-  std::string text;         // the slice's bytes
+  SliceOfText slice;
   std::string destination;  // the file's name
   // Set by PatchSliceJob.
-  std::string output;
+  quenloft::Text result;    // kept from job to job: its buffer stays warm
+  std::string_view output;  // in `result`
   KeptReports told;  // what the library told the other manager's host
   bool patched = false;
   bool done = false;  // guarded by the helper that runs the job
@@ -150,22 +202,33 @@ class SliceHelper {
   ~SliceHelper() = default;
 };
 
-// Patches the `size` bytes at `text` (a zero byte after them; the bytes
-// are briefly written to and restored) as the file `destination`, slice
-// by slice (none: as one piece). With a helper, every other slice that
-// stands alone goes to it while this thread patches the one before, and
-// comes back here if the helper has not begun it by then (on a busy
-// machine its thread may wait for a core); the sink and the host hear of
-// each slice in order. Two slices are in flight at most. False when the
-// library fails (*library_failed set) or `sink` does.
+// Slices handed to a helper and not yet passed on: enough to keep its
+// threads busy while this one passes outputs on, few enough that the
+// buffers stay small.
+inline constexpr size_t kSlicesInFlight = 6;
+
+// Patches the `size` bytes at `text` (a byte after them; the bytes are
+// briefly written to and restored) as the file `destination`, slice by
+// slice. With a helper, the slices that stand alone go to it, up to
+// kSlicesInFlight at once, each to whichever of its threads is free, while
+// this thread cuts the next ones and passes their outputs on; a slice the
+// helper has not begun when its turn comes is patched here. The sink and
+// the host hear of each slice in order. A slice that does not stand alone
+// is patched here, after all before it. False when the library fails
+// (*library_failed set) or `sink` does.
+bool PatchInSlices(ITplManager* manager, char* text, const std::string& destination,
+                   SliceSource* slices, const SliceSink& sink, bool* library_failed,
+                   SliceHelper* helper = nullptr);
+// The same with slices found before (none: the text as one piece).
 bool PatchInSlices(ITplManager* manager, char* text, size_t size, const std::string& destination,
                    const std::vector<Slice>& slices, const SliceSink& sink, bool* library_failed,
                    SliceHelper* helper = nullptr);
 
-// Patches one text with a patched-file object of `services` bearing the
+// Patches one slice with a patched-file object of `services` bearing the
 // name `destination`; *output is valid while `patched` holds it.
-bool PatchText(ITplMacroServices* services, const char* text, const std::string& destination,
-               const quenloft::Text& patched, std::string_view* output);
+bool PatchText(ITplMacroServices* services, const SliceOfText& slice,
+               const std::string& destination, const quenloft::Text& patched,
+               std::string_view* output);
 
 // The library counts a diagnostic's line and column within the slice it
 // patches; a host shifts them here to the file's own. Unchanged outside
