@@ -72,7 +72,6 @@ typedef struct Diagnostic {
 typedef int32_t(HOSTCALL* QueryFn)(void* self, const IID16* iid, void** out);
 typedef int32_t(HOSTCALL* CountFn)(void* self);
 typedef int32_t(HOSTCALL* TextFn)(void* self, const char* text);
-typedef int32_t(HOSTCALL* FillFn)(void* self, void* out_string);
 typedef void (*HostSlot)(void); /* any slot; ISO C converts function pointers back and forth */
 
 /* ---- Host objects and their tables ------------------------------------------ */
@@ -194,74 +193,24 @@ HOST_UNUSED static const char* TextOf(CvoString* s) {
 
 /* ---- Tables the host calls, up to the last slot it uses ------------------- */
 
-/* ITplMacroCall as a resolver reads a call and answers it. */
+/* ITplMacroCall as a resolver answers it. */
 typedef struct MacroCallVtbl {
   QueryFn QueryInterface;
   CountFn AddRef, Release;
-  HostSlot Slots3To4[2];
-  FillFn GetName;                                   /* 5 */
-  HostSlot Slot6;                                   /* 6 */
-  int32_t(HOSTCALL* GetArgCount)(void*, int32_t*);  /* 7 */
-  int32_t(HOSTCALL* GetArg)(void*, int32_t, void*); /* 8 */
-  HostSlot Slots9To11[3];                           /* 9-11 */
-  TextFn SetResult;                                 /* 12 */
+  HostSlot Slots3To11[9]; /* 3-11 */
+  TextFn SetResult;       /* 12 */
 } MacroCallVtbl;
 
+/* ITplManager as a resolver set registers its resolvers. */
 typedef struct Manager Manager;
-typedef struct FileCopier FileCopier;
 struct Manager {
   const struct {
     QueryFn QueryInterface;
     CountFn AddRef, Release;
-    int32_t(HOSTCALL* AddResolver)(Manager*, void*);                          /* 3 */
-    int32_t(HOSTCALL* RemoveResolver)(Manager*, void*);                       /* 4 */
-    int32_t(HOSTCALL* AddFileSource)(Manager*, void*);                        /* 5 */
-    int32_t(HOSTCALL* RemoveFileSource)(Manager*, void*);                     /* 6 */
-    int32_t(HOSTCALL* MapFileName)(Manager*, CvoString*, const char*);        /* 7 */
-    int32_t(HOSTCALL* AddUpdateFile)(Manager*, const char*);                  /* 8 */
-    int32_t(HOSTCALL* GetHost)(Manager*, void**);                             /* 9 */
-    int32_t(HOSTCALL* SetSystemValue)(Manager*, const char*, const char*);    /* 10 */
-    int32_t(HOSTCALL* HasResolverFor)(Manager*, const char*);                 /* 11 */
-    int32_t(HOSTCALL* ResolveMacroText)(Manager*, const char*, CvoString*);   /* 12 */
-    int32_t(HOSTCALL* EvaluateExpression)(Manager*, const char*, CvoString*); /* 13 */
+    int32_t(HOSTCALL* AddResolver)(Manager*, void*);    /* 3 */
+    int32_t(HOSTCALL* RemoveResolver)(Manager*, void*); /* 4 */
   } * vtbl;
 };
-
-struct FileCopier {
-  const struct {
-    QueryFn QueryInterface;
-    CountFn AddRef, Release;
-    int32_t(HOSTCALL* Initialize)(FileCopier*, void* host); /* 3 */
-    int32_t(HOSTCALL* AddResolverModuleByHost)(FileCopier*, const char*, const char*,
-                                               const char*);                   /* 4 */
-    int32_t(HOSTCALL* Terminate)(FileCopier*);                                 /* 5 */
-    int32_t(HOSTCALL* CopyFilesByHost)(FileCopier*);                           /* 6 */
-    int32_t(HOSTCALL* UpdateFilesByHost)(FileCopier*);                         /* 7 */
-    int32_t(HOSTCALL* QueryAndMapMacro)(FileCopier*, const char*, CvoString*); /* 8 */
-    int32_t(HOSTCALL* QueryMacro)(FileCopier*, const char*, CvoString*);       /* 9 */
-    int32_t(HOSTCALL* CopyTemplateFile)(FileCopier*, const char*, CvoString*); /* 10 */
-  } * vtbl;
-};
-
-typedef struct MacroServices {
-  const struct {
-    QueryFn QueryInterface;
-    CountFn AddRef, Release;
-    HostSlot Slots3To9[7];
-    int32_t(HOSTCALL* ResolveMacroCall)(struct MacroServices*, void* call); /* 10 */
-  } * vtbl;
-} MacroServices;
-
-typedef struct ResolverSet {
-  const struct {
-    QueryFn QueryInterface;
-    CountFn AddRef, Release, Initialize, Uninitialize;         /* 0-4 */
-    int32_t(HOSTCALL* SetManager)(struct ResolverSet*, void*); /* 5 */
-  } * vtbl;
-} ResolverSet;
-
-typedef int32_t(HOSTCALL* CreateManagerFn)(Manager**);
-typedef int32_t(HOSTCALL* CreateResolversFn)(ResolverSet**);
 
 /* ---- The library loaded at run time, as hosts of it do ---------------------- */
 

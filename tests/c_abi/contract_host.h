@@ -25,7 +25,6 @@ typedef int32_t(HOSTCALL* FnSS)(void*, const char*, const char*);
 typedef int32_t(HOSTCALL* FnIP)(void*, int32_t, void*);
 typedef int32_t(HOSTCALL* FnSPP)(void*, const char*, void*, void*);
 typedef int32_t(HOSTCALL* FnSSS)(void*, const char*, const char*, const char*);
-typedef int32_t(HOSTCALL* FnSSI)(void*, const char*, const char*, int32_t);
 typedef int32_t(HOSTCALL* FnQ)(void*, const IID16*, void**);
 
 HOST_UNUSED static HostSlot SlotOf(void* object, int slot) {
@@ -38,7 +37,7 @@ HOST_UNUSED static HostSlot SlotOf(void* object, int slot) {
 
 /* Slots named where several tables use them. */
 enum { kManagerResolveMacroText = 12, kManagerEvaluateExpression = 13 };
-enum { kServicesRegisterName = 3, kServicesCreateMacroCall = 7, kServicesCreateExpression = 8,
+enum { kServicesCreateMacroCall = 7, kServicesCreateExpression = 8,
        kServicesCreatePatchedFile = 9 };
 
 static void* manager;  /* ITplManager */
@@ -61,12 +60,10 @@ HOST_UNUSED static const char* Answer(int slot, const char* text, char* buffer, 
 }
 
 
-/* A plain object with one reference, for result objects. */
+/* QueryInterface of a plain object, which answers no ID. */
 HOST_UNUSED static int32_t HOSTCALL PlainQuery(void* self, const IID16* iid, void** out) {
   return AnswerOne(self, iid, out, NULL, HOST_E_NOTIMPL);
 }
-HOST_UNUSED static const HostSlot kPlainTable[] = HOST_TABLE(
-    [0] = SLOT(PlainQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease));
 
 #define UNKNOWN "Template Error: can not resolve macro: "
 

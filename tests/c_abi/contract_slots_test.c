@@ -3,8 +3,8 @@
  * slot number, with the host's own string objects, callback and objects.
  * Tables give, per slot, what a missing or given argument returns and what
  * lands in the string object and the host's log; then identities and
- * counts, the statement grammar read back through a call's getters, the
- * markers of each file type, and the objects a host holds. */
+ * counts. What statements, calls and markers give is tabled in
+ * tests/data/statements; the objects a host holds, in tests/patching. */
 #if !defined(_WIN32)
 #define _POSIX_C_SOURCE 200809L
 #endif
@@ -30,6 +30,7 @@ typedef enum Shape {
   kNumber,       /* (number) */
   kObjectOut,    /* (&object): an out-pointer to an interface */
   kNullPointers, /* (NULL, NULL) */
+  kTextObject,   /* (text, a plain object of the host's), refused: no reference kept */
   kTextHostText  /* (text, "host", "param") */
 } Shape;
 
@@ -64,7 +65,11 @@ static void* Subject(Target target, FactoryFn make_set) {
   return object;
 }
 
+static const HostSlot kPlainTable[] = HOST_TABLE(
+    [0] = SLOT(PlainQuery), [1] = SLOT(CountedAddRef), [2] = SLOT(CountedRelease));
+
 static void CheckRows(const Row* rows, size_t count, FactoryFn make_set) {
+  Counted plain = {kPlainTable, 1, "plain object"};
   size_t i;
   for (i = 0; i < count; ++i) {
     const Row* row = &rows[i];
@@ -92,6 +97,10 @@ static void CheckRows(const Row* rows, size_t count, FactoryFn make_set) {
       case kNumber: result = CALL(FnI, object, row->slot, row->number); break;
       case kObjectOut: result = CALL(FnP, object, row->slot, &given); break;
       case kNullPointers: result = CALL(FnPP, object, row->slot, NULL, NULL); break;
+      case kTextObject:
+        result = CALL(FnSP, object, row->slot, row->text, &plain);
+        CHECK(plain.count == 1);
+        break;
       case kTextHostText:
         result = CALL(FnSSS, object, row->slot, row->text, "host", "param");
         break;
@@ -135,10 +144,8 @@ static const Row kManagerRows[] = {
     {kManager, 6, kOut, NULL, NULL, 0, 0, 1, NULL, ""},
     /* A null string object is refused before the host could write to it. */
     {kManager, 7, kOutText, NULL, "a.htm", 0, 0, 1, NULL, ""},
+    {kManager, 7, kOutText, NULL, NULL, 0, 1, 1, "(unchanged)", ""},
     {kManager, 7, kOutText, NULL, "", 0, 1, 1, "(unchanged)", "[asked to map ]"},
-    {kManager, 7, kOutText, NULL, "C:\\a\\b\\C.Htm", 0, 1, 0, "C.Htm", NULL},
-    {kManager, 7, kOutText, NULL, "/srv/skin/x.css", 0, 1, 0, "x.css", NULL},
-    {kManager, 7, kOutText, NULL, "a/b/c.htm", 0, 1, 0, "a\\b\\c.htm", NULL},
     {kManager, 8, kText, NULL, NULL, 0, 0, 0, NULL, ""},
     {kManager, 8, kText, NULL, "", 0, 0, 0, NULL, ""},
     {kManager, 8, kText, NULL, "D:/elsewhere/x.htm", 0, 0, 1, NULL, ""},
@@ -155,20 +162,8 @@ static const Row kManagerRows[] = {
     {kManager, 11, kText, NULL, "'Concat'", 0, 0, 1, NULL, ""},
     {kManager, 12, kTextOut, NULL, NULL, 0, 1, 1, "(unchanged)", ""},
     {kManager, 12, kTextOut, NULL, "'abc'", 0, 0, 1, NULL, ""},
-    {kManager, 12, kTextOut, NULL, "\"abc\"", 0, 1, 0, "abc", ""},
-    {kManager, 12, kTextOut, NULL, "Foo.Bar", 0, 1, 0, "", UNKNOWN "Foo.Bar \r\n"},
-    {kManager, 12, kTextOut, NULL, "System.Unset", 0, 1, 0, "", ""},
-    {kManager, 12, kTextOut, NULL, "z = 'v'", 0, 1, 0, "v", ""},
-    {kManager, 12, kTextOut, NULL, "Output(a\\%b)", 0, 1, 0, "a\\%b", UNKNOWN "a\\%b \r\n"},
-    {kManager, 13, kTextOut, NULL, "Output(a\\%b)", 0, 1, 0, "a%b", UNKNOWN "a%b \r\n"},
-    {kManager, 12, kTextOut, NULL, "Concat(System.NoSuchValue)", 0, 1, 0, "System.NoSuchValue", ""},
-    {kManager, 12, kTextOut, NULL, "z", 0, 1, 0, "", UNKNOWN "z \r\n"},
     {kManager, 13, kTextOut, NULL, NULL, 0, 1, 1, "(unchanged)", ""},
     {kManager, 13, kTextOut, NULL, "'abc'", 0, 0, 1, NULL, ""},
-    {kManager, 13, kTextOut, NULL, "abcd", 0, 1, 0, "(unchanged)", ""},
-    {kManager, 13, kTextOut, NULL, "  ;  ; ", 0, 1, 0, "", ""},
-    {kManager, 13, kTextOut, NULL, "Nope; 'x'", 0, 1, 0, "(unchanged)", UNKNOWN "Nope \r\n"},
-    {kManager, 13, kTextOut, NULL, "System.Unset", 0, 1, 0, "System.Unset", ""},
     {kManager, 14, kTextNullOut, NULL, "'a'", 0, 1, 0, "a", ""},
     {kManager, 14, kTextNullOut, NULL, NULL, 0, 1, 1, "(unchanged)", ""},
     {kManager, 15, kTextNullOut, NULL, "'a';'b'", 0, 1, 0, "ab", ""},
@@ -184,10 +179,16 @@ static const Row kManagerRows[] = {
     /* ITplMacroServices. */
     {kServices, 3, kNullPointers, NULL, NULL, 0, 0, 1, NULL, ""},
     {kServices, 3, kTextNull, NULL, "x", 0, 0, 1, NULL, ""},
+    {kServices, 3, kTextObject, NULL, NULL, 0, 0, 1, NULL, ""},
+    {kServices, 3, kTextObject, NULL, "", 0, 0, 1, NULL, ""},
+    {kServices, 4, kTextObject, NULL, NULL, 0, 0, 1, NULL, ""},
+    {kServices, 4, kTextObject, NULL, "", 0, 0, 1, NULL, ""},
     {kServices, 4, kTextNull, NULL, "x", 0, 0, 1, NULL, ""},
     {kServices, 5, kNullPointers, NULL, NULL, 0, 0, 1, NULL, ""},
     {kServices, 5, kTextNull, NULL, "a.htm", 0, 0, 1, NULL, ""},
+    {kServices, 5, kTextObject, NULL, NULL, 0, 0, 1, NULL, ""},
     {kServices, 6, kTextNull, NULL, "a.htm", 0, 0, 1, NULL, ""},
+    {kServices, 6, kTextObject, NULL, NULL, 0, 0, 1, NULL, ""},
     {kServices, 7, kNullPointers, NULL, NULL, 0, 0, 0, NULL, ""},
     {kServices, 8, kNullPointers, NULL, NULL, 0, 0, 0, NULL, ""},
     {kServices, 9, kOut, NULL, NULL, 0, 0, 0, NULL, ""},
@@ -259,6 +260,7 @@ static const Row kObjectRows[] = {
     {kFile, 8, kText, "a", "/no/such/folder/x.htm", 0, 0, 0, NULL, ""},
     {kFile, 8, kText, "a", NULL, 0, 0, 0, NULL, ""},
     {kFile, 9, kText, "a", "/no/such/folder/x.htm", 0, 0, 0, NULL, ""},
+    {kFile, 9, kText, "a", NULL, 0, 0, 0, NULL, ""},
     {kFile, 10, kText, "a", NULL, 0, 0, 0, NULL, ""},
     /* ITplVariables of the manager ("Global-Manager"). */
     {kScope, 3, kNoArgs, NULL, NULL, 0, 0, 0, NULL, ""},
@@ -296,8 +298,11 @@ static void CheckIdentities(FactoryFn make_set) {
   static const IID16* const kCallIds[] = {&kIidMacroCall, NULL};
   static const IID16* const kScopeIds[] = {&kIidResolver, &kIidVariables, NULL};
   static const IID16* const kSetIds[] = {&kIidResolverSet, NULL};
+  /* The manager's ID with its first field one higher: every byte counts. */
+  static const IID16 kNearManager = {
+      0x0B234452, 0xF87E, 0x11D4, {0x94, 0xAB, 0x00, 0x50, 0xDA, 0x1C, 0x68, 0xB0}};
   static const IID16* const kStrangers[] = {&kIidUnknown, &kIidResolverEx, &kIidResolver,
-                                            &kIidManager, &kIidResolverSet};
+                                            &kIidManager, &kIidResolverSet, &kNearManager};
   static const struct {
     Target target;
     int32_t null_out;
@@ -367,201 +372,6 @@ static void CheckManagerIdentity(void) {
   CHECK_TEXT(host.log, UNKNOWN "alive$ \r\n");
 }
 
-/* ---- The statement grammar, read back through a call's getters ------------ */
-
-/* The parts of a parsed statement as "target|name|member|arg;arg;...". */
-static void Parts(void* call, char* parts, size_t size) {
-  CvoString* out = NewHostString(NULL);
-  int32_t count = 0, i;
-  parts[0] = '\0';
-  if (out == NULL) return;
-  CALL(FnP, call, 9, out);
-  Append(parts, size, TextOf(out));
-  CALL(FnP, call, 5, out);
-  Append(parts, size, "|");
-  Append(parts, size, TextOf(out));
-  CALL(FnP, call, 6, out);
-  Append(parts, size, "|");
-  Append(parts, size, TextOf(out));
-  Append(parts, size, "|");
-  CALL(FnP, call, 7, &count);
-  for (i = 0; i < count; ++i) {
-    CALL(FnIP, call, 8, i, out);
-    Append(parts, size, i > 0 ? ";" : "");
-    Append(parts, size, TextOf(out));
-  }
-  Drop(out);
-}
-
-static void CheckParse(void) {
-  static const struct {
-    const char *text, *parts;
-  } kCases[] = {
-      {"Concat(a, 'b')", "|Concat||a;'b'"},
-      {"System.RootFolderName", "|System|RootFolderName|"},
-      {" x = IsTrue(yes) ", "x|IsTrue||yes"},
-      {"x.y = Output(1)", "x.y|||1"},
-      {"CompareNumber(==, 1, 2)", "CompareNumber(=|||==;1;2"},
-      {"CompareNumber('==', 1, 2)", "|CompareNumber||'==';1;2"},
-      {"Output(x = 1)", "Output(x|||x = 1"},
-      {"Concat(a, Concat(b, c))", "|Concat||a;Concat(b;c)"},
-      {"Concat(a, IsEmpty(b))", "|Concat||a;IsEmpty(b)"},
-      {"Output()", "|Output||"},
-      {"Output( )", "|Output||"},
-      {"Output(a,)", "|Output||a,"},
-      {"Output(a, )", "|Output||a"},
-      {"Output(,a)", "|Output||;a"},
-      {"Output('a,b')", "|Output||'a,b'"},
-      {"Output(a\\%b)", "|Output||a\\%b"},
-      {"Output('a\\'b', c)", "|Output||'a\\'b';c"},
-      {"'Hello'", "|'Hello'||"},
-      {"t = 'a=b'", "t|'a=b'||"},
-      {"Output(a", "|Output||"},
-      {"a.b.c(x.y)", "|a|b.c|x.y"},
-      {".x", "|||"},
-      {"f(a)(b)", "|f||a)(b"},
-  };
-  size_t i;
-  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
-    void* call = NULL;
-    char parts[256];
-    CALL(FnPP, services, kServicesCreateMacroCall, &call, NULL);
-    if (!CHECK(call != NULL)) continue;
-    CHECK(CALL(FnS, call, 3, kCases[i].text) == 0);
-    Parts(call, parts, sizeof parts);
-    if (strcmp(parts, kCases[i].parts) != 0) fprintf(stderr, "  statement: %s\n", kCases[i].text);
-    CHECK_TEXT(parts, kCases[i].parts);
-    CHECK(RELEASE(call) == 0);
-  }
-}
-
-/* ---- Markers by file type ------------------------------------------------------ */
-
-static void CheckMarkers(void) {
-  static const struct {
-    const char *name, *text, *output;
-  } kCases[] = {
-      {"a.htm", "x <!--%Output('a')%--> y", "x a y"},
-      {"a.txt", "x <!--%Output('a')%--> y", "x <!--%Output('a')%--> y"},
-      {"a.txt", "%%%Output('a')%%%", "a"},
-      {"", "%%%Output('a')%%% <!--%Output('b')%-->", "a <!--%Output('b')%-->"},
-      {"C:\\Skin\\FILE.HTM", "<!--%Output('b')%-->", "b"},
-      {"/skin/a.html", "<!--%Output('b')%-->", "b"},
-      {"a.htx", "<!--%Output('b')%-->", "b"},
-      {"a.hhc", "<!--%Output('b')%-->", "b"},
-      {"a.hhk", "<!--%Output('b')%-->", "b"},
-      {"a.xml", "<!--%Output('b')%-->", "b"},
-      {"a.xsl", "<!--%Output('b')%-->", "b"},
-      {"a.css", "/*%Output('aa')%*/ <!--%Output('b')%--> ;%Output('c')%; %%%Output('d')%%%",
-       "aa <!--%Output('b')%--> ;%Output('c')%; d"},
-      {"a.JS", "/*%Output('aa')%*/ ;%Output('c')%;", "aa ;%Output('c')%;"},
-      {"a.ini", ";%Output('c')%; /*%Output('aa')%*/ <!--%Output('b')%-->",
-       "c /*%Output('aa')%*/ <!--%Output('b')%-->"},
-      {"a.hhs", ";%Output('c')%;", "c"},
-      {"a.res", ";%Output('c')%;", "c"},
-      {"a.txt", "%%%'aaa'%%%b%%%'ccc'%%%", "aaabccc"},
-      {"a.txt", "%%%a%%%b%%%c%%%", "%%%a%%%b%%%c%%%"},
-      {"a.htm", "<!--%Output('%-->')%-->", "')%-->"},
-      {"a.txt", "%%%'ab\\%%%'%%%", "ab%%%"},
-      {"a.htm", "<!--%-->", "<!--%-->"},
-      {"a.htm", "<!--% x %%%'aaaaa'%%%", "<!--% x aaaaa"},
-      {"a.ini", ";%%%'aaaa'%%%", ";%%%'aaaa'%%%"},
-      {"a.htm", "1<!--%Output('a')%-->2<!--%Output('b')%-->3", "1a2b3"},
-      {"a.htm", "<!--%'a\nb'%-->", "a\nb"},
-      {"a.htm", "\\<!--%Output('a')%-->\\", "\\a\\"},
-      {"a.htm", "%%", "%%"},
-      {"a.htm", "", ""},
-      {"a.htm", "<!--%x$ = 'f'%--><!--%Concat(x$, x$)%-->", "ff"},
-      {"C:\\s\\a.htm", "<!--%FileName('x', 'hostitself')%-->", "C:\\s\\a.htm"},
-      {"C:/s/a.htm", "<!--%FileName('b/c.htm')%-->", "C:\\s\\b\\c.htm"},
-      {"a.htm", "<!--%ReplaceMacroExpr('Concat(\\'a\\', \\'b\\')')%-->", "ab"},
-      {"a.htm", "<!--%v = 'e'%--><!--%Concat('[', v, ']')%-->", "[v]"},
-  };
-  size_t i;
-  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
-    void* file = NULL;
-    CvoString* out = NewHostString(NULL);
-    CALL(FnP, services, kServicesCreatePatchedFile, &file);
-    if (!CHECK(file != NULL && out != NULL)) continue;
-    CHECK(CALL(FnS, file, 3, kCases[i].text) == 0);
-    CHECK(CALL(FnS, file, 5, kCases[i].name) == 0);
-    CHECK(CALL(FnP, file, 7, out) == 0);
-    if (strcmp(TextOf(out), kCases[i].output) != 0)
-      fprintf(stderr, "  file %s: %s\n", kCases[i].name, kCases[i].text);
-    CHECK_TEXT(TextOf(out), kCases[i].output);
-    Drop(out);
-    CHECK(RELEASE(file) == 0);
-  }
-}
-
-/* ---- The objects a host holds ---------------------------------------------------- */
-
-/* Result objects are counted, results survive until the next SetText, an
- * assignment's value is empty, and an expression lists its calls. */
-static void CheckHeldObjects(void) {
-  Counted first = {kPlainTable, 1, "first result"}, second = {kPlainTable, 1, "second result"};
-  void *call = NULL, *clone = NULL, *got = NULL, *expression = NULL;
-  CvoString* out = NewHostString(NULL);
-  uint32_t position = 7;
-  int listed = 0;
-  CALL(FnPP, services, kServicesCreateMacroCall, &call, NULL);
-  CALL(FnPP, services, kServicesCreateExpression, &expression, NULL);
-  if (!CHECK(call != NULL && expression != NULL && out != NULL)) return;
-
-  CHECK(CALL(FnS, call, 3, "t = 'a'") == 0);
-  CHECK(CALL(FnS, call, 3, "") == 1 && CALL(FnP, call, 4, out) == 0);
-  CHECK_TEXT(TextOf(out), "t = 'a'");
-  CHECK(CALL(FnS, call, 12, "x") == 0 && CALL(FnP, call, 13, out) == 0);
-  CHECK_TEXT(TextOf(out), "x");
-  CHECK(CALL(FnP, call, 16, out) == 0);
-  CHECK_TEXT(TextOf(out), ""); /* an assignment adds nothing */
-  CHECK(CALL(FnP, call, 17, &clone) == 0 && clone != NULL);
-  if (clone != NULL) {
-    CHECK(CALL(FnP, clone, 4, out) == 0);
-    CHECK_TEXT(TextOf(out), "t = 'a'");
-    CHECK(CALL(FnP, clone, 13, out) == 1); /* a clone has no result yet */
-    CHECK(RELEASE(clone) == 0);
-  }
-  CHECK(CALL(FnS, call, 3, "Concat('a')") == 0 && CALL(FnP, call, 13, out) == 1);
-  CHECK(CALL(FnS, call, 12, "r") == 0 && CALL(FnP, call, 16, out) == 0);
-  CHECK_TEXT(TextOf(out), "r");
-
-  CHECK(CALL(FnP, call, 14, &first) == 0 && first.count == 2);
-  CHECK(CALL(FnP, call, 14, &second) == 0 && first.count == 1 && second.count == 2);
-  CHECK(CALL(FnP, call, 15, &got) == 0 && got == &second && second.count == 3);
-  if (got != NULL) RELEASE(got);
-  CHECK(RELEASE(call) == 0 && second.count == 1);
-
-  CHECK(CALL(FnS, expression, 3, " 'a' ; 'b';'c' ") == 0);
-  CHECK(CALL(FnPP, expression, 5, &got, &position) == 0);
-  if (got != NULL) {
-    /* The call's container is what its expression's GetOwner gives: none. */
-    void* container = &container;
-    void* context = NULL;
-    CHECK(CALL(FnP, got, 11, &container) == 0 && container == NULL);
-    CHECK(CALL(FnP, got, 10, &context) == 0 && context == expression);
-    if (context != NULL) RELEASE(context);
-  }
-  while (got != NULL && listed < 5) {
-    char want[4] = {'\'', (char)('a' + listed++), '\'', '\0'};
-    CHECK(CALL(FnP, got, 4, out) == 0);
-    CHECK_TEXT(TextOf(out), want);
-    CHECK(position != 0xFFFFFFFFu && (position != 0) == (listed < 3));
-    CHECK(RELEASE(got) == 1); /* the expression keeps its own reference */
-    got = NULL;
-    CHECK(CALL(FnPP, expression, 6, &got, &position) == 0);
-  }
-  CHECK(listed == 3 && position == 0 && got == NULL);
-  CHECK(CALL(FnPP, expression, 6, &got, &position) == 0 && got == NULL && position == 0);
-  /* Parsed once: a new text changes what GetText says, not the calls. */
-  CHECK(CALL(FnS, expression, 3, "'zzzzz'") == 0 && CALL(FnP, expression, 7, out) == 0);
-  CHECK_TEXT(TextOf(out), "abc");
-  CHECK(CALL(FnP, expression, 4, out) == 0);
-  CHECK_TEXT(TextOf(out), "'zzzzz'");
-  CHECK(RELEASE(expression) == 0);
-  Drop(out);
-}
-
 int main(void) {
   Library library = {NULL, NULL, NULL, NULL};
   if (Open(&library) && AttachBuiltins(&library)) {
@@ -570,9 +380,6 @@ int main(void) {
     CheckIdentities(library.create_resolvers);
     CheckManagerIdentity();
     CheckRows(kObjectRows, sizeof kObjectRows / sizeof kObjectRows[0], library.create_resolvers);
-    CheckParse();
-    CheckMarkers();
-    CheckHeldObjects();
   }
   return Close(&library);
 }

@@ -56,24 +56,6 @@ class ResolverSet : public ::testing::Test {
   ManagerSession session_;
 };
 
-// It answers ITplResolverSet alone (the frame's tests show how it answers
-// the rest); without a manager there is nothing to register with.
-TEST_F(ResolverSet, IdentityAndCodes) {
-  EXPECT_EQ(CreateTemplateResolversInstance(nullptr), 1);
-  ITplResolverSet* set = NewSet(nullptr);
-  ASSERT_NE(set, nullptr);
-  void* out = nullptr;
-  EXPECT_EQ(Codes({set->QueryInterface(IID_ITplResolver, &out),
-                   set->QueryInterface(IID_ITplResolverSet, &out)}),
-            Codes({TPL_E_NOTIMPL, 0}));
-  EXPECT_EQ(out, static_cast<void*>(set));
-  EXPECT_EQ(Codes({set->AddRef(), set->Release(), set->Release(), set->SetHostPath(nullptr),
-                   set->SetHostParam(nullptr), set->Uninitialize(), set->Initialize(),
-                   set->Release()}),
-            "3,2,1,0,0,0,0,0");
-  EXPECT_EQ(Registered(), Names{});
-}
-
 // A resolver that holds every name first hears about each name the set
 // asks for: twenty names, once each, in table order, also after a second
 // Initialize; it keeps the names. While initialised, the set holds the

@@ -1,9 +1,6 @@
-// The manager object as a host holds it: three interfaces over one object
-// and one count, the codes of QueryInterface, the global scope it hands
-// out, and the references it takes on a host's objects, given back by
-// Terminate or, at the latest, when it ends; MapFileName; and what a host
-// registers beyond the rows of the statement table (registry.txt,
-// sources.txt): null arguments, Initialize and Uninitialize of resolvers,
+// The manager object as a host holds it, beyond what the C contract hosts
+// check of its identities, counts and slots: the references it takes on a
+// host's objects, given back by Terminate or, at the latest, when it ends;
 // and a resolver that throws.
 #include <gtest/gtest.h>
 
@@ -15,59 +12,6 @@
 
 namespace quenloft::testing {
 namespace {
-
-constexpr TplIID kZeroIID = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-// IID_ITplManager with its first field one higher.
-constexpr TplIID kNearManagerIID = {
-    0x0B234452, 0xF87E, 0x11D4, {0x94, 0xAB, 0x00, 0x50, 0xDA, 0x1C, 0x68, 0xB0}};
-
-TEST(ManagerObject, EveryInterfaceAnswersTheSameAndSharesOneCount) {
-  ManagerRefs m = NewManager();
-  ASSERT_TRUE(m.manager && m.copier && m.services);
-  ITplUnknown* const faces[] = {m.manager.get(), m.copier.get(), m.services.get()};
-  const TplIID* const ids[] = {&IID_ITplManager, &IID_ITplFileCopier, &IID_ITplMacroServices};
-  // ITplResolver is the global scope's, not the manager's.
-  const TplIID* const others[] = {&kZeroIID, &kNearManagerIID, &IID_ITplResolver,
-                                  &IID_ITplResolverSet, &IID_ITplExpression};
-  for (size_t from = 0; from < 3; ++from) {
-    SCOPED_TRACE(::testing::Message() << "interface " << from);
-    for (size_t to = 0; to < 3; ++to) {
-      ComPtr<ITplUnknown> out;
-      EXPECT_EQ(faces[from]->QueryInterface(*ids[to], out.put_void()), TPL_S_OK);
-      EXPECT_EQ(out.get(), faces[to]);
-      // Three references of the host, one from this query.
-      EXPECT_EQ((Counts{faces[from]->AddRef(), faces[to]->Release()}), (Counts{5, 4}));
-    }
-    for (const TplIID* iid : others) {
-      void* out = &out;
-      EXPECT_EQ(faces[from]->QueryInterface(*iid, &out), TPL_E_NOTIMPL);
-      EXPECT_EQ(out, nullptr);
-    }
-    EXPECT_EQ(faces[from]->QueryInterface(IID_ITplManager, nullptr), TPL_E_NOTIMPL);
-    EXPECT_EQ(faces[from]->QueryInterface(IID_ITplVariables, nullptr), TPL_E_NOTIMPL);
-  }
-  EXPECT_EQ((Counts{m.manager->AddRef(), m.manager->Release()}), (Counts{4, 3}));
-}
-
-// One scope, made on the first request; it is also the resolver of its
-// variables. Owner-held, it takes nothing of the manager's count, and the
-// manager keeps it at a count of 0.
-TEST(ManagerObject, GlobalScopeIsOneObjectWhoseCountRisesWithEachRequest) {
-  ManagerRefs m = NewManager();
-  ASSERT_TRUE(m.manager && m.services);
-  void* first = nullptr;
-  void* second = nullptr;
-  void* as_resolver = nullptr;
-  ASSERT_EQ(m.manager->QueryInterface(IID_ITplVariables, &first), TPL_S_OK);
-  ASSERT_EQ(m.services->QueryInterface(IID_ITplVariables, &second), TPL_S_OK);
-  ASSERT_NE(first, nullptr);
-  auto* scope = static_cast<ITplVariables*>(first);
-  EXPECT_EQ(scope->QueryInterface(IID_ITplResolver, &as_resolver), TPL_S_OK);
-  EXPECT_EQ((std::vector<void*>{second, as_resolver}), (std::vector<void*>{first, first}));
-  EXPECT_EQ((Counts{scope->Release(), m.manager->AddRef(), m.manager->Release(), scope->Release(),
-                    scope->Release()}),
-            (Counts{2, 4, 3, 1, 0}));
-}
 
 TEST(ManagerObject, EveryHostObjectGetsItsReferencesBack) {
   for (const bool terminate : {true, false}) {
@@ -121,57 +65,6 @@ TEST(ManagerObject, EachHostHoldsOneReferenceUntilReplacedOrTerminated) {
     EXPECT_EQ(Codes({m.copier->Initialize(nullptr), second.count()}), "0,1");
   }
   EXPECT_EQ((Counts{first.count(), second.count()}), (Counts{1, 1}));
-}
-
-// The host is asked first, once, and never for a null path or string; the
-// manager's own mapping, which a host that declines also gets, is tabled in
-// the statement table (map rows).
-TEST(MapFileName, TheHostIsAskedFirst) {
-  RecordingHost host;
-  host.map_to = "host.htm";
-  {
-    ManagerRefs m = NewManager();
-    ASSERT_TRUE(m.manager && m.copier);
-    ComPtr<ICvoString> out = NewString();
-    EXPECT_EQ(m.manager->MapFileName(out.get(), "a/b.htm"), 0);  // no host yet
-    EXPECT_EQ(ReadString(out.get()), "a\\b.htm");
-    ASSERT_EQ(m.copier->Initialize(&host), 0);
-    EXPECT_EQ(Codes({m.manager->MapFileName(nullptr, "a/b.htm"),
-                     m.manager->MapFileName(out.get(), nullptr),
-                     m.manager->MapFileName(out.get(), "C:/a/b/c.htm")}),
-              "1,1,0");
-    EXPECT_EQ(ReadString(out.get()), "host.htm");
-    EXPECT_EQ(host.mapped, std::vector<std::string>{"C:/a/b/c.htm"});
-  }
-  EXPECT_EQ(host.count(), 1);
-}
-
-// Null and empty arguments are refused and take no reference; AddResolver
-// initialises its resolver and RemoveResolver uninitialises it. How names
-// are held is tabled in the statement table (registry.txt).
-TEST(Registry, RefusesNullArgumentsAndInitialisesWhatItAdds) {
-  HostResolver a({"Greeting"});
-  HostSource source;
-  {
-    ManagerRefs m = NewManager();
-    ASSERT_TRUE(m.manager && m.services);
-    EXPECT_EQ(Codes({m.services->RegisterName(nullptr, &a), m.services->RegisterName("", &a),
-                     m.services->RegisterName("Output", nullptr),
-                     m.services->UnregisterName(nullptr, &a), m.services->UnregisterName("", &a),
-                     m.services->UnregisterName("Output", nullptr),
-                     m.manager->AddResolver(nullptr), m.manager->RemoveResolver(nullptr),
-                     a.count(), m.manager->AddResolver(&a), m.manager->RemoveResolver(&a)}),
-              "1,1,1,1,1,1,1,1,1,0,0");
-    EXPECT_EQ(Codes({m.services->AddTemplateFile(nullptr, &source),
-                     m.services->AddTemplateFile("a.htm", nullptr),
-                     m.services->RemoveTemplateFile(nullptr, &source),
-                     m.services->RemoveTemplateFile("a.htm", nullptr),
-                     m.manager->AddFileSource(nullptr), m.manager->RemoveFileSource(nullptr),
-                     source.count(), m.manager->AddUpdateFile(nullptr)}),
-              "1,1,1,1,1,1,1,0");
-
-  }
-  EXPECT_EQ((Counts{a.initialized, a.uninitialized, a.count()}), (Counts{1, 1, 1}));
 }
 
 // A resolver whose Release throws does not keep the other entries

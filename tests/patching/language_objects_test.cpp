@@ -121,8 +121,9 @@ TEST(MacroCallTest, ValueResultAndResultObject) {
   EXPECT_EQ(Codes({call->Release(), first.count()}), "0,0");
 }
 
-// A clone keeps the text and the context; an index out of range leaves the
-// string alone; without an owner there is neither context nor container.
+// A clone keeps the text and the context, not the result; an index out of
+// range leaves the string alone; without an owner there is neither context
+// nor container.
 TEST(MacroCallTest, ContextContainerCloneAndArguments) {
   LanguageSession m;
   ITplPatchedFile* page = m.NewFile("page.htm");
@@ -131,13 +132,14 @@ TEST(MacroCallTest, ContextContainerCloneAndArguments) {
   ITplMacroCall* clone = nullptr;
   ITplUnknown* container = nullptr;
   ITplExpression* context = nullptr;
+  HostString s;
+  call->SetResult("r");
   EXPECT_EQ(Codes({call->Clone(&clone), call->GetContainer(&container),
-                   clone->GetContext(&context)}),
-            "0,0,0");
+                   clone->GetContext(&context), clone->GetResult(&s)}),
+            "0,0,0,1");  // a clone has no result yet
   EXPECT_NE(clone, call);
   EXPECT_EQ(container, page);
   EXPECT_EQ(context, expression);
-  HostString s;
   clone->GetArg(1, &s);
   for (int32_t index : {2, -1, -2147483647 - 1}) EXPECT_EQ(clone->GetArg(index, &s), 1) << index;
   EXPECT_EQ(s.text(), "b");

@@ -55,7 +55,11 @@ class ManagerSession {
   // Fails the test (fatally) when a step fails; call from SetUp or wrap in
   // ASSERT_NO_FATAL_FAILURE.
   void Open(BuiltIns built_ins = BuiltIns::kLeftOut) {
-    OpenWith({&CreateTemplateManagerInstance, &CreateTemplateResolversInstance}, built_ins);
+    // Through lambdas: the exports use the interface calling convention,
+    // which on 32-bit Windows is not the default one Factories holds.
+    OpenWith({[](ITplManager** out) { return CreateTemplateManagerInstance(out); },
+              [](ITplResolverSet** out) { return CreateTemplateResolversInstance(out); }},
+             built_ins);
   }
   void OpenWith(Factories make, BuiltIns built_ins) {
     ASSERT_EQ(make.manager(&manager), 0);
